@@ -1,0 +1,64 @@
+#include "configuration_model.h"
+
+namespace kvr {
+
+CodeSplit split_code(int16_t A, int16_t c_index) {
+    int16_t m_index = 1;
+    if (A > kLastAssignment) return {A, 0, c_index};
+    if (A < 10) return {A, m_index, A};
+    do {
+        A = static_cast<int16_t>(A - 10);
+        ++m_index;
+        c_index = A;
+    } while (A >= 10);
+    return {A, m_index, c_index};
+}
+
+std::optional<int> intensity_position(int16_t code) {
+    if (code >= 1 && code <= 7) return 8 - code;
+    if (code == kFullIntensity) return 0;
+    return std::nullopt;
+}
+
+void ConfigurationModel::code_split() {
+    const CodeSplit split = split_code(A, c_index);
+    A = split.A;
+    m_index = split.m_index;
+    c_index = split.c_index;
+}
+
+namespace {
+
+// Suffixes of the per-function members after the function's own name ("s1" + "m").
+int16_t* function_member(AssignmentMembers& values, const FunctionRow& row,
+                         std::string_view suffix) {
+    if (suffix.empty()) return &values.live;
+    if (suffix == "m") return &values.module_part;
+    if (suffix == "c") return &values.channel_part;
+    if (suffix == "w" && !row.write_is_live) return &values.write;
+    return nullptr;
+}
+
+} // namespace
+
+int16_t* ConfigurationModel::member(std::string_view name) {
+    const std::pair<std::string_view, int16_t*> scalars[] = {
+        {"blpercent", &blpercent},   {"indpercent", &indpercent}, {"dindpercent", &dindpercent},
+        {"timer_flag", &timer_flag}, {"error_flag", &error_flag}, {"config_flag", &config_flag},
+        {"address_l", &address_l},   {"data_l", &data_l},         {"A", &A},
+        {"m_index", &m_index},       {"c_index", &c_index},
+    };
+    for (const auto& [scalar_name, value] : scalars)
+        if (scalar_name == name) return value;
+
+    for (int f = 0; f < kFunctionCount; ++f) {
+        const std::string_view base = kFunctions[f].member;
+        if (!name.starts_with(base)) continue;
+        // "s10" also starts with "s1", but its remainder "0" names no member of SW1.
+        if (int16_t* value = function_member(functions[f], kFunctions[f], name.substr(base.size())))
+            return value;
+    }
+    return nullptr;
+}
+
+} // namespace kvr

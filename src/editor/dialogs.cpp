@@ -1,0 +1,46 @@
+#include "dialogs.h"
+
+#include <QFileDialog>
+#include <QMessageBox>
+
+namespace {
+
+// "CORVANTA CONFIGURATION FILES (*.kcf)|*.kcf" becomes the Qt filter
+// "CORVANTA CONFIGURATION FILES (*.kcf)"; a description without the pattern in brackets
+// gets it appended.
+QString qt_filter(const QString& filter) {
+    const qsizetype bar = filter.indexOf(u'|');
+    if (bar < 0) return filter;
+    const QString description = filter.left(bar);
+    const QString pattern = filter.mid(bar + 1);
+    if (description.contains(u'(' + pattern + u')')) return description;
+    return description + QStringLiteral(" (") + pattern + u')';
+}
+
+bool run_file_dialog(QWidget* parent, FileDialogState& dialog, QFileDialog::AcceptMode mode) {
+    QFileDialog file_dialog(parent, dialog.title, QString(), qt_filter(dialog.filter));
+    file_dialog.setAcceptMode(mode);
+    file_dialog.setFileMode(mode == QFileDialog::AcceptOpen ? QFileDialog::ExistingFile
+                                                            : QFileDialog::AnyFile);
+    if (!dialog.file_name.isEmpty()) file_dialog.selectFile(dialog.file_name);
+    if (file_dialog.exec() != QDialog::Accepted || file_dialog.selectedFiles().isEmpty())
+        return false;
+    dialog.file_name = file_dialog.selectedFiles().constFirst();
+    return true;
+}
+
+} // namespace
+
+void QtDialogs::message_box(QWidget* parent, const QString& text, const QString& title) {
+    QMessageBox box(QMessageBox::NoIcon, title.isEmpty() ? QString(kApplicationTitle) : title,
+                    text, QMessageBox::Ok, parent);
+    box.exec();
+}
+
+bool QtDialogs::show_open(QWidget* parent, FileDialogState& dialog) {
+    return run_file_dialog(parent, dialog, QFileDialog::AcceptOpen);
+}
+
+bool QtDialogs::show_save(QWidget* parent, FileDialogState& dialog) {
+    return run_file_dialog(parent, dialog, QFileDialog::AcceptSave);
+}

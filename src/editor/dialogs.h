@@ -1,0 +1,39 @@
+#pragma once
+// Everything modal goes through this seam: the program shows real message boxes and file
+// dialogs, tests script them.
+
+#include <QString>
+
+class QWidget;
+
+// What the file dialog holds between uses: the file name proposed before and chosen after,
+// the filter in the "description|pattern" form, and the title.
+struct FileDialogState {
+    QString file_name;
+    QString filter;
+    QString title;
+};
+
+class Dialogs {
+public:
+    virtual ~Dialogs() = default;
+
+    // A modal message with an OK button only and no icon. An empty title shows the
+    // application's title.
+    virtual void message_box(QWidget* parent, const QString& text, const QString& title) = 0;
+
+    // Modal open and save dialogs. They return false when the operator cancels; on
+    // confirmation dialog.file_name holds the chosen path.
+    virtual bool show_open(QWidget* parent, FileDialogState& dialog) = 0;
+    virtual bool show_save(QWidget* parent, FileDialogState& dialog) = 0;
+};
+
+inline constexpr const char* kApplicationTitle = "KVR Config";
+
+// The real dialogs of the platform.
+class QtDialogs final : public Dialogs {
+public:
+    void message_box(QWidget* parent, const QString& text, const QString& title) override;
+    bool show_open(QWidget* parent, FileDialogState& dialog) override;
+    bool show_save(QWidget* parent, FileDialogState& dialog) override;
+};

@@ -1,0 +1,107 @@
+#pragma once
+// The program's one window. It owns every control and, through ConfigurationModel, every
+// value behind them. Its routines are spread over files by subsystem: building and
+// start-up (form1.cpp), assignment selection (selection.cpp), intensities
+// (intensities.cpp), views (views.cpp), collection (collection.cpp).
+
+#include <QColor>
+#include <QWidget>
+#include <array>
+
+#include "configuration_model.h"
+#include "dialogs.h"
+#include "functions.h"
+#include "layout.h"
+
+class QGroupBox;
+class QLabel;
+class QLineEdit;
+class QListWidget;
+class QPushButton;
+class QRadioButton;
+class QTextEdit;
+
+class Form1 : public QWidget, public kvr::ConfigurationModel {
+    Q_OBJECT
+
+public:
+    explicit Form1(Dialogs& dialogs, QWidget* parent = nullptr);
+    ~Form1() override;
+
+    // Start-up: intensity codes at 100 % and the switch view.
+    void Form_Load();
+
+    // Views.
+    void show_switch_view();
+    void Option1_Click();
+    void Option2_Click();
+
+    // Selection handlers of a function's module and channel lists (List1_Click ..
+    // List43_Click), addressed by the function's index in kFunctions.
+    void module_list_click(int function);
+    void channel_list_click(int function);
+
+    // Intensity lists: their handlers (List45_Click, List49_Click, List46_Click) and the
+    // routines that select the entry for the code held in the model.
+    enum class Intensity { Backlighting, Indicator, Dimmed };
+    void intensity_list_click(Intensity which);
+    void select_blpercent();
+    void select_indpercent();
+    void select_dindpercent();
+
+    // Forms every write value from the lists; error_flag 1 or 2 on an incomplete selection.
+    void collect_selections();
+
+    // Shows the status box with a text on a background colour, or changes its text only.
+    void show_status(const QString& text, const QColor& background);
+    void set_status_text(const QString& text);
+
+private:
+    struct FunctionControls {
+        QListWidget* module = nullptr;
+        QListWidget* channel = nullptr;
+        QLineEdit* designation = nullptr;
+        QWidget* intensity_list = nullptr;
+        QWidget* intensity_label = nullptr;
+    };
+
+    void build_controls();
+    QWidget* create_control(const kvr::ControlLayout& layout, QWidget* parent);
+    void connect_handlers();
+    template <class T> T* control(const char* name) const;
+    void show_channel_by_rule(const FunctionControls& controls);
+    void select_intensity(Intensity which);
+    QListWidget* intensity_list(Intensity which) const;
+    int16_t& intensity_code(Intensity which);
+
+    Dialogs& dialogs_;
+    std::array<FunctionControls, kvr::kFunctionCount> functions_{};
+    std::array<QLabel*, kvr::kPositionCount> position_labels_{};
+
+    // Controls the routines use by name.
+    QTextEdit* Text1 = nullptr;
+    QLineEdit* Text2 = nullptr;
+    QRadioButton* Option1 = nullptr;
+    QRadioButton* Option2 = nullptr;
+    QGroupBox* Frame1 = nullptr;
+    QGroupBox* Frame2 = nullptr;
+    QLabel* Label14 = nullptr;
+    QListWidget* List45 = nullptr;
+    QListWidget* List46 = nullptr;
+    QListWidget* List49 = nullptr;
+    QPushButton* READ_FILE = nullptr;
+    QPushButton* WRITE_FILE = nullptr;
+    QPushButton* READ_CONFIG = nullptr;
+    QPushButton* WRITE_CONFIG = nullptr;
+
+    // The file dialog's state carries over from one file operation to the next.
+    FileDialogState CommonDialog1;
+};
+
+// Item value (Qt::UserRole) of a list entry.
+int16_t item_value(const QListWidget* list, int row);
+
+// Status box backgrounds.
+inline const QColor kStatusYellow{255, 255, 0};
+inline const QColor kStatusRed{255, 0, 0};
+inline const QColor kStatusGreen{0, 255, 0};
