@@ -1,0 +1,136 @@
+#include "files/configuration_file.h"
+
+#include <charconv>
+
+namespace kvr {
+namespace {
+
+// Every field in file order: where it lives in the record, and by its pointer type
+// whether it is a text or a number. Reading and writing both walk this.
+template <typename Record> auto fields_in_file_order(Record& record) {
+    using Text = decltype(&record.model);
+    using Number = decltype(&record.dimmed_intensity.number);
+    std::array<std::variant<Text, Number>, configuration_field_count> fields;
+    auto next = fields.begin();
+    const auto add_pair = [&next](auto& pair) {
+        *next++ = &pair.text;
+        *next++ = &pair.number;
+    };
+    *next++ = &record.model;
+    *next++ = &record.panel_name;
+    for (auto& function : record.functions)
+        add_pair(function);
+    add_pair(record.indicator_intensity);
+    add_pair(record.backlighting_intensity);
+    add_pair(record.dimmed_intensity);
+    return fields;
+}
+
+constexpr std::string_view field_ends = ",\r\n";
+constexpr std::string_view number_ends = ", \t\r\n";
+
+bool is_blank(char c) {
+    return c == ' ' || c == '\t';
+}
+bool is_line_end(char c) {
+    return c == '\r' || c == '\n';
+}
+
+// The number at the start of a field: an optional sign and decimal digits. Anything after
+// the digits is ignored ("12abc" is 12) and a field without digits ("", "abc", "-") is 0,
+// so a field is 0 exactly when it holds no number.
+std::optional<std::int16_t> leading_number(std::string_view token) {
+    if (token.size() > 1 && token[0] == '+' && token[1] != '-') token.remove_prefix(1);
+    std::int16_t value = 0;
+    const auto [end, error] = std::from_chars(token.data(), token.data() + token.size(), value);
+    if (error == std::errc::result_out_of_range) return std::nullopt;
+    return error == std::errc{} ? value : 0;
+}
+
+class FieldReader {
+  public:
+    explicit FieldReader(std::string_view bytes) : rest_(bytes) {}
+
+    std::optional<ReadFailure::Reason> read(std::string& text) {
+        if (!start_field()) return ReadFailure::Reason::ended_early;
+        if (rest_.front() != '"') {
+            text = rest_.substr(0, rest_.find_first_of(field_ends));
+            end_field();
+            return std::nullopt;
+        }
+        rest_.remove_prefix(1);
+        const auto closing_quote = rest_.find('"');
+        if (closing_quote == std::string_view::npos) return ReadFailure::Reason::ended_early;
+        text = rest_.substr(0, closing_quote);
+        rest_.remove_prefix(closing_quote + 1);
+        // Anything between the closing quote and the field's end is dropped, so stray
+        // characters there cannot shift the fields that follow.
+        end_field();
+        return std::nullopt;
+    }
+
+    std::optional<ReadFailure::Reason> read(std::int16_t& number) {
+        if (!start_field()) return ReadFailure::Reason::ended_early;
+        const auto value = leading_number(rest_.substr(0, rest_.find_first_of(number_ends)));
+        if (!value) return ReadFailure::Reason::number_out_of_range;
+        number = *value;
+        end_field();
+        return std::nullopt;
+    }
+
+  private:
+    // Skips blanks and line ends before a field; false when nothing is left to read.
+    // A line end right after a comma or another line end separates nothing more: a
+    // file broken into lines after its commas, or one with blank lines, reads like
+    // its one-line form, and blank lines cannot stand in for missing fields.
+    bool start_field() {
+        while (!rest_.empty() && (is_blank(rest_.front()) || is_line_end(rest_.front())))
+            rest_.remove_prefix(1);
+        return !rest_.empty();
+    }
+
+    // Moves past the comma or up to the line end that ends the current field.
+    void end_field() {
+        const auto end = rest_.find_first_of(field_ends);
+        if (end == std::string_view::npos)
+            rest_ = {};
+        else
+            rest_.remove_prefix(rest_[end] == ',' ? end + 1 : end);
+    }
+
+    std::string_view rest_;
+};
+
+} // namespace
+
+ReadResult read_configuration(std::string_view bytes) {
+    ConfigurationRecord record;
+    FieldReader reader(bytes);
+    std::size_t field_number = 0;
+    for (const auto& field : fields_in_file_order(record)) {
+        ++field_number;
+        const auto failure =
+            std::visit([&reader](auto* value) { return reader.read(*value); }, field);
+        if (failure) return ReadFailure{*failure, field_number};
+    }
+    return record;
+}
+
+std::optional<std::string> write_configuration(const ConfigurationRecord& record) {
+    std::string contents;
+    bool first = true;
+    for (const auto& field : fields_in_file_order(record)) {
+        if (!first) contents += ',';
+        first = false;
+        if (const auto* number = std::get_if<const std::int16_t*>(&field)) {
+            contents += std::to_string(**number);
+            continue;
+        }
+        const std::string& text = *std::get<const std::string*>(field);
+        if (text.find('"') != std::string::npos) return std::nullopt;
+        contents += '"' + text + '"';
+    }
+    return contents + "\r\n";
+}
+
+} // namespace kvr
