@@ -4,14 +4,14 @@
 set -euo pipefail
 cd "$(dirname "$0")"
 
-# Panel face: a grey rounded rectangle with a bevelled rim, 286 x 493, 24-bit colour.
+# Panel face, stored uncompressed so that it shows without decoding: a grey rounded rectangle with a bevelled rim, 286 x 493, 24-bit colour.
 convert -size 286x493 xc:'#efefef' \
   -fill '#5a5a5a' -draw 'roundrectangle 2,2 285,492 22,22' \
   -fill '#e2e2e2' -draw 'roundrectangle 0,0 281,488 22,22' \
   -fill '#8c8c8c' -draw 'roundrectangle 5,5 283,490 20,20' \
   -fill '#b4b4b4' -draw 'roundrectangle 5,5 279,486 20,20' \
   -fill '#a9a9a9' -draw 'roundrectangle 12,12 273,480 16,16' \
-  -depth 8 -define png:color-type=2 panel.png
+  -depth 8 -type TrueColor BMP3:panel.bmp
 
 # Window icon: the panel face in small with two columns of buttons, 40 x 40, 24-bit colour.
 convert -size 40x40 xc:'#2b4c7e' \

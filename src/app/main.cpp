@@ -5,6 +5,7 @@
 
 #include "dialogs.h"
 #include "form1.h"
+#include "startup_probe.h"
 
 int main(int argc, char* argv[]) {
     QApplication app(argc, argv);
@@ -19,6 +20,7 @@ int main(int argc, char* argv[]) {
 
     QtDialogs dialogs;
     Form1 window(dialogs);
+    install_startup_probe(&window);
     window.show();
     return QApplication::exec();
 }

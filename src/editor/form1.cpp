@@ -1,6 +1,7 @@
 #include "form1.h"
 
 #include <QFont>
+#include <QFontDatabase>
 #include <QFrame>
 #include <QGroupBox>
 #include <QLabel>
@@ -17,14 +18,21 @@ namespace {
 
 int pixels(int twips) { return twips / kTwipsPerPixel; }
 
+// The first installed family of a list of preferences. Asking Qt for a family that is not
+// installed sends it through a slow search for a substitute, once per font.
+QString installed_family(const QStringList& preferences) {
+    for (const QString& family : preferences)
+        if (QFontDatabase::hasFamily(family)) return family;
+    return QFont().family();
+}
+
 QFont typeface(Typeface face) {
     // The fonts the layout was drawn for, then metric-compatible and common stand-ins.
-    static const QStringList sans_serif = {"MS Sans Serif", "Microsoft Sans Serif",
-                                           "Liberation Sans", "DejaVu Sans"};
-    static const QStringList arial = {"Arial", "Liberation Sans", "DejaVu Sans"};
+    static const QString sans_serif = installed_family(
+        {"MS Sans Serif", "Microsoft Sans Serif", "Liberation Sans", "DejaVu Sans"});
+    static const QString arial = installed_family({"Arial", "Liberation Sans", "DejaVu Sans"});
     const bool arial_face = face == Typeface::Heading || face == Typeface::Status;
-    QFont font;
-    font.setFamilies(arial_face ? arial : sans_serif);
+    QFont font(arial_face ? arial : sans_serif);
     font.setPointSizeF(face == Typeface::Heading ? 9.75 : 8.25);
     // Set the weight even when regular, so that it is not inherited from the window's bold.
     font.setBold(face == Typeface::Window || face == Typeface::Heading);
@@ -69,7 +77,7 @@ QLabel* make_label(const ControlLayout& layout, QWidget* parent) {
 
 QWidget* make_picture(QWidget* parent) {
     auto* picture = new QLabel(parent);
-    picture->setPixmap(QPixmap(QStringLiteral(":/panel.png")));
+    picture->setPixmap(QPixmap(QStringLiteral(":/panel.bmp")));
     picture->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     return picture;
 }

@@ -1,0 +1,325 @@
+// The editor's behaviour through the real widgets: start-up, views, selection handlers,
+// the intensity rule and the collection of write values.
+
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QRadioButton>
+#include <QTest>
+
+#include "form1.h"
+#include "scripted_dialogs.h"
+
+using Intensity = Form1::Intensity;
+
+class TestEditor : public QObject {
+    Q_OBJECT
+
+    ScriptedDialogs dialogs;
+    std::unique_ptr<Form1> form;
+
+    QListWidget* list(int n) { return form->findChild<QListWidget*>(QStringLiteral("List%1").arg(n)); }
+    QLineEdit* text(int n) { return form->findChild<QLineEdit*>(QStringLiteral("Text%1").arg(n)); }
+    QWidget* widget(const char* name) { return form->findChild<QWidget*>(name); }
+    int16_t member(const char* name) { return *form->member(name); }
+    bool shown(int list_number) { return !list(list_number)->isHidden(); }
+    QString position_caption(int position) {
+        const char* labels[] = {"Label2", "Label3",  "Label4",  "Label5",  "Label8",
+                                "Label9", "Label10", "Label11", "Label12", "Label13"};
+        return form->findChild<QLabel*>(labels[position - 1])->text();
+    }
+    // Completes every selection with module "N/A".
+    void all_not_assigned() {
+        for (int n = 1; n <= 43; n += 2) list(n)->setCurrentRow(0);
+    }
+
+private slots:
+    void init() {
+        dialogs = ScriptedDialogs();
+        form = std::make_unique<Form1>(dialogs);
+    }
+    void cleanup() { form.reset(); }
+
+    void state_after_start_up() {
+        QCOMPARE(member("blpercent"), 10);
+        QCOMPARE(member("indpercent"), 10);
+        QCOMPARE(member("dindpercent"), 10);
+        for (const char* name : {"s1", "s1m", "s1c", "s1w", "led10", "bl", "dimch", "A", "error_flag"})
+            QCOMPARE(member(name), 0);
+        QVERIFY(dialogs.messages.empty());
+        // Switch view: switch rows shown, all channel lists shown (no module chosen yet).
+        QVERIFY(widget("Frame1")->isHidden());
+        QVERIFY(widget("Frame2")->isHidden());
+        QVERIFY(widget("Label14")->isHidden());
+        for (int n = 1; n <= 20; ++n) QVERIFY(shown(n));
+        for (int n = 21; n <= 42; ++n) QVERIFY(!shown(n));
+        for (int n = 3; n <= 12; ++n) QVERIFY(!text(n)->isHidden());
+        for (int n = 13; n <= 22; ++n) QVERIFY(text(n)->isHidden());
+        QCOMPARE(position_caption(1), QStringLiteral("SW1"));
+        QCOMPARE(position_caption(10), QStringLiteral("SW10"));
+    }
+
+    void views_and_channel_rule() {
+        list(5)->setCurrentRow(2);  // SW3 at "B"
+        list(25)->setCurrentRow(0); // LED3 at "N/A"
+        QTest::mouseClick(form->findChild<QRadioButton*>("Option2"), Qt::LeftButton);
+        QVERIFY(!widget("Frame1")->isHidden());
+        QVERIFY(!widget("Frame2")->isHidden());
+        QVERIFY(!widget("Label14")->isHidden());
+        QVERIFY(!form->findChild<QRadioButton*>("Option1")->isChecked());
+        for (int n = 1; n <= 20; ++n) QVERIFY(!shown(n));
+        for (int n = 21; n <= 41; ++n) QCOMPARE(shown(n), n != 26);
+        for (int n = 3; n <= 12; ++n) QVERIFY(text(n)->isHidden());
+        for (int n = 13; n <= 22; ++n) QVERIFY(!text(n)->isHidden());
+        QCOMPARE(position_caption(1), QStringLiteral("LED1"));
+        QCOMPARE(position_caption(10), QStringLiteral("LED10"));
+        auto* label = form->findChild<QLabel*>("Label13");
+        QVERIFY(label->width() >= label->fontMetrics().horizontalAdvance(QStringLiteral("LED10")));
+
+        // Backlighting at "N/A" hides its channel list in the lighting view.
+        list(41)->setCurrentRow(0);
+        form->Option2_Click();
+        QVERIFY(!shown(42));
+
+        QTest::mouseClick(form->findChild<QRadioButton*>("Option1"), Qt::LeftButton);
+        QVERIFY(form->findChild<QRadioButton*>("Option1")->isChecked());
+        QVERIFY(widget("Frame1")->isHidden());
+        for (int n = 1; n <= 20; ++n) QVERIFY(shown(n));
+        for (int n = 21; n <= 42; ++n) QVERIFY(!shown(n));
+        QVERIFY(shown(6)); // SW3 at "B" shows its channel list although LED3 hides its own
+        list(5)->setCurrentRow(0);
+        form->show_switch_view();
+        QVERIFY(!shown(6));
+        QCOMPARE(position_caption(3), QStringLiteral("SW3"));
+
+        // With config_flag set the switch view hides the switch designation boxes.
+        form->config_flag = 1;
+        form->show_switch_view();
+        form->config_flag = 0;
+        for (int n = 3; n <= 12; ++n) QVERIFY(text(n)->isHidden());
+        form->Option2_Click();
+        for (int n = 13; n <= 22; ++n) QVERIFY(!text(n)->isHidden());
+        form->Option1_Click();
+        for (int n = 3; n <= 12; ++n) QVERIFY(!text(n)->isHidden());
+    }
+
+    void switch_selection_handlers() {
+        form->findChild<QLineEdit*>("Text3")->hide();
+        list(1)->setCurrentRow(2); // "B"
+        QCOMPARE(member("s1m"), 10);
+        QCOMPARE(member("s1"), 10);
+        QVERIFY(text(3)->isHidden()); // only a channel choice shows the box
+        list(2)->setCurrentRow(4); // "5"
+        QCOMPARE(member("s1c"), 4);
+        QCOMPARE(member("s1"), 14);
+        QVERIFY(shown(2));
+        QVERIFY(!text(3)->isHidden());
+        list(1)->setCurrentRow(4); // "D"
+        QCOMPARE(member("s1"), 34);
+        list(1)->setCurrentRow(0); // "N/A"
+        QCOMPARE(member("s1"), 160);
+        QVERIFY(!shown(2));
+        QVERIFY(!text(3)->isHidden());
+        QCOMPARE(member("s1m"), 30);
+        QCOMPARE(member("s1c"), 4);
+        list(1)->setCurrentRow(1); // "A"
+        QVERIFY(shown(2));
+        QCOMPARE(list(2)->currentRow(), 4);
+        QCOMPARE(member("s1"), 4);
+        // A channel set while the module shows "N/A" takes the last real module.
+        list(1)->setCurrentRow(0);
+        list(2)->setCurrentRow(7);
+        QCOMPARE(member("s1"), 7);
+
+        // Other functions are left alone; a module before any channel means channel 1.
+        list(39)->setCurrentRow(16); // LED10 "P"
+        QCOMPARE(member("led10"), 150);
+        QCOMPARE(member("s10"), 0);
+        list(23)->setCurrentRow(0); // LED2 "N/A" first of all
+        QCOMPARE(member("led2"), 160);
+        QCOMPARE(member("led2m"), 0);
+        QCOMPARE(member("led2c"), 0);
+    }
+
+    void backlighting_and_dimming_handlers() {
+        form->Option2_Click();
+        list(41)->setCurrentRow(0);
+        QCOMPARE(member("bl"), 160);
+        QVERIFY(!shown(42));
+        QVERIFY(list(45)->isHidden());
+        QVERIFY(widget("Label15")->isHidden());
+        list(41)->setCurrentRow(6); // "F"
+        QVERIFY(shown(42) && !list(45)->isHidden() && !widget("Label15")->isHidden());
+        list(42)->setCurrentRow(2);
+        QCOMPARE(member("bl"), 52);
+        QCOMPARE(member("blc"), 2);
+
+        list(43)->setCurrentRow(0);
+        QCOMPARE(member("dimch"), 160);
+        QVERIFY(!shown(44) && list(46)->isHidden() && widget("Label16")->isHidden());
+        list(43)->setCurrentRow(3); // "C"
+        QVERIFY(shown(44) && !list(46)->isHidden() && !widget("Label16")->isHidden());
+        QCOMPARE(member("dimchm"), 20);
+        list(44)->setCurrentRow(5); // no handler: the live code keeps the module value
+        QCOMPARE(member("dimchc"), 0);
+        QCOMPARE(member("dimch"), 20);
+        // The intensity selections survive being hidden.
+        QCOMPARE(list(46)->currentRow(), 0);
+    }
+
+    void intensity_rule() {
+        // Indicator 100 %: backlighting 30 % is allowed.
+        list(45)->setCurrentRow(7);
+        QCOMPARE(member("blpercent"), 1);
+        QVERIFY(dialogs.messages.empty());
+        list(45)->setCurrentRow(0);
+
+        // Backlighting 100 %, indicator 50 %: the backlighting follows down.
+        list(49)->setCurrentRow(5);
+        QCOMPARE(dialogs.messages.size(), 1u);
+        QCOMPARE(dialogs.messages[0].text,
+                 QStringLiteral("NORMAL INDICATOR INTENSITY must be set equal to\nor greater "
+                                "than NORMAL BACKLIGHTING INTENSITY."));
+        QCOMPARE(list(45)->currentRow(), 5);
+        QCOMPARE(member("blpercent"), 3);
+        QCOMPARE(list(49)->currentRow(), 5);
+        QCOMPARE(member("indpercent"), 3);
+
+        // Indicator 50 %, backlighting 80 %: refused, back to 50 %.
+        list(45)->setCurrentRow(2);
+        QCOMPARE(dialogs.messages.size(), 2u);
+        QCOMPARE(list(45)->currentRow(), 5);
+        QCOMPARE(member("blpercent"), 3);
+
+        // Equal values and a brighter dimmed level pass without a message.
+        list(49)->setCurrentRow(3);
+        list(45)->setCurrentRow(3);
+        list(46)->setCurrentRow(0);
+        QCOMPARE(dialogs.messages.size(), 2u);
+        QCOMPARE(member("dindpercent"), 10);
+
+        // A cleared selection comes back as "100".
+        list(46)->setCurrentRow(-1);
+        QCOMPARE(list(46)->currentRow(), 0);
+        QCOMPARE(member("dindpercent"), 10);
+        list(45)->setCurrentRow(-1); // "100" breaches the indicator at 70 %
+        QCOMPARE(dialogs.messages.size(), 3u);
+        QCOMPARE(list(45)->currentRow(), 3);
+        QCOMPARE(member("blpercent"), 5);
+    }
+
+    void select_intensity_routines() {
+        list(45)->setCurrentRow(7); // backlighting 30 % keeps the rule out of the way
+        form->indpercent = 4;
+        form->select_indpercent();
+        QCOMPARE(list(49)->currentRow(), 4);
+        form->indpercent = 8;
+        form->select_indpercent();
+        QCOMPARE(member("indpercent"), 10);
+        QCOMPARE(list(49)->currentRow(), 0);
+        for (int16_t invalid : {int16_t(0), int16_t(9), int16_t(-3), int16_t(11)}) {
+            list(46)->setCurrentRow(7);
+            form->dindpercent = invalid;
+            form->select_dindpercent();
+            QCOMPARE(member("dindpercent"), 10);
+            QCOMPARE(list(46)->currentRow(), 0);
+        }
+        QVERIFY(dialogs.messages.empty());
+
+        // Backlighting 80 % read while the indicator shows 50 %: lowered to 50 %.
+        list(49)->setCurrentRow(5);
+        dialogs.messages.clear();
+        form->blpercent = 6;
+        form->select_blpercent();
+        QCOMPARE(dialogs.messages.size(), 1u);
+        QCOMPARE(list(45)->currentRow(), 5);
+        QCOMPARE(member("blpercent"), 3);
+
+        // Backlighting 100 % then indicator 90 %, as a panel read applies them.
+        list(49)->setCurrentRow(0);
+        list(45)->setCurrentRow(0);
+        dialogs.messages.clear();
+        form->blpercent = 10;
+        form->select_blpercent();
+        form->indpercent = 7;
+        form->select_indpercent();
+        QCOMPARE(dialogs.messages.size(), 1u);
+        QCOMPARE(list(45)->currentRow(), 1);
+        QCOMPARE(list(49)->currentRow(), 1);
+        QCOMPARE(member("blpercent"), 7);
+    }
+
+    void collection_complete() {
+        all_not_assigned();
+        form->Option2_Click();
+        form->error_flag = 0;
+        form->collect_selections();
+        QCOMPARE(member("error_flag"), 0);
+        for (const char* name : {"s1w", "s10w", "led1w", "led10w", "bl", "dimch"})
+            QCOMPARE(member(name), 160);
+        QVERIFY(form->findChild<QRadioButton*>("Option1")->isChecked());
+        QVERIFY(widget("Frame1")->isHidden());
+
+        list(1)->setCurrentRow(1), list(2)->setCurrentRow(0);     // SW1 A 1
+        list(19)->setCurrentRow(16), list(20)->setCurrentRow(9);  // SW10 P 10
+        list(27)->setCurrentRow(3), list(28)->setCurrentRow(4);   // LED4 C 5
+        list(43)->setCurrentRow(2), list(44)->setCurrentRow(2);   // dimming B 3
+        list(3)->setCurrentRow(0);                                // SW2 N/A ...
+        list(4)->setCurrentRow(5);                                // ... with a channel
+        form->collect_selections();
+        QCOMPARE(member("error_flag"), 0);
+        QCOMPARE(member("s1w"), 0);
+        QCOMPARE(member("s2w"), 160);
+        QCOMPARE(member("s10w"), 159);
+        QCOMPARE(member("led4w"), 24);
+        QCOMPARE(member("dimch"), 12);
+        // Taken from the lists, not from the live codes.
+        form->functions[0].live = 99;
+        form->collect_selections();
+        QCOMPARE(member("s1w"), 0);
+    }
+
+    void collection_incomplete() {
+        // After start-up no module is chosen: the switches are incomplete.
+        form->error_flag = 0;
+        form->collect_selections();
+        QCOMPARE(member("error_flag"), 1);
+
+        // A module without a channel stops the collection there.
+        all_not_assigned();
+        for (const char* name : {"s3w", "led1w", "bl", "dimch"}) *form->member(name) = 77;
+        list(1)->setCurrentRow(1), list(2)->setCurrentRow(1);
+        list(3)->setCurrentRow(0);
+        list(5)->setCurrentRow(2);
+        form->Option2_Click();
+        form->error_flag = 0;
+        form->collect_selections();
+        QCOMPARE(member("error_flag"), 1);
+        QCOMPARE(member("s1w"), 1);
+        QCOMPARE(member("s2w"), 160);
+        for (const char* name : {"s3w", "led1w", "bl", "dimch"}) QCOMPARE(member(name), 77);
+        QVERIFY(!widget("Frame1")->isHidden()); // the lighting view stays
+
+        // Only the dimming incomplete: code 2, everything before it renewed.
+        list(5)->setCurrentRow(0);
+        list(43)->setCurrentRow(4);
+        form->error_flag = 0;
+        form->collect_selections();
+        QCOMPARE(member("error_flag"), 2);
+        QCOMPARE(member("s3w"), 160);
+        QCOMPARE(member("bl"), 160);
+        QCOMPARE(member("dimch"), 30); // the handler's live code, not a collected value
+
+        // A channel without a module is incomplete too.
+        form = std::make_unique<Form1>(dialogs);
+        for (int n = 1; n <= 19; n += 2) list(n)->setCurrentRow(0);
+        list(30)->setCurrentRow(3); // LED5 channel only
+        form->error_flag = 0;
+        form->collect_selections();
+        QCOMPARE(member("error_flag"), 2);
+    }
+};
+
+QTEST_MAIN(TestEditor)
+#include "test_editor.moc"

@@ -1,0 +1,45 @@
+#pragma once
+// Dialogs for tests: records every message box and answers file dialogs from a script, so
+// that no test ever waits on a modal window.
+
+#include <QString>
+#include <QStringList>
+#include <deque>
+#include <optional>
+#include <vector>
+
+#include "dialogs.h"
+
+class ScriptedDialogs final : public Dialogs {
+public:
+    struct Message {
+        QString text;
+        QString title;
+    };
+    struct FileRequest {
+        bool save;
+        FileDialogState shown; // the dialog's state when it opened
+    };
+
+    std::vector<Message> messages;
+    std::vector<FileRequest> file_requests;
+    // Paths to answer the next file dialogs with; an empty optional cancels.
+    std::deque<std::optional<QString>> file_answers;
+
+    void message_box(QWidget*, const QString& text, const QString& title) override {
+        messages.push_back({text, title});
+    }
+    bool show_open(QWidget*, FileDialogState& dialog) override { return answer(false, dialog); }
+    bool show_save(QWidget*, FileDialogState& dialog) override { return answer(true, dialog); }
+
+private:
+    bool answer(bool save, FileDialogState& dialog) {
+        file_requests.push_back({save, dialog});
+        if (file_answers.empty()) return false;
+        const std::optional<QString> path = file_answers.front();
+        file_answers.pop_front();
+        if (!path) return false;
+        dialog.file_name = *path;
+        return true;
+    }
+};
