@@ -1,0 +1,33 @@
+#include "panel/memory_map.h"
+
+#include <algorithm>
+
+namespace kvr {
+
+namespace {
+
+constexpr bool table_is_consistent() {
+    for (std::size_t i = 0; i + 1 < memory_map.size(); ++i) {
+        const Location& l = memory_map[i];
+        if (l.number != i) return false;
+        if ((l.kind == LocationKind::assignment) != (l.function == static_cast<int>(i)))
+            return false;
+    }
+    return memory_map.back().number == model_code_location &&
+           memory_map.back().kind == LocationKind::model_code;
+}
+static_assert(table_is_consistent(), "locations 0..24 in order, each function at its index");
+
+} // namespace
+
+std::span<const Location> configuration_locations() {
+    return std::span<const Location>(memory_map).first(memory_map.size() - 1);
+}
+
+const Location* find_location(int number) {
+    const auto it = std::find_if(memory_map.begin(), memory_map.end(),
+                                 [number](const Location& l) { return l.number == number; });
+    return it == memory_map.end() ? nullptr : &*it;
+}
+
+} // namespace kvr

@@ -1,0 +1,266 @@
+// kvr-panel-sim: a simulated KVR switch panel on a pseudo-terminal, for trying the program
+// and testing it without hardware.
+#include "simulator/pty_host.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <charconv>
+#include <csignal>
+#include <cstdio>
+#include <cstring>
+#include <functional>
+#include <iostream>
+#include <optional>
+#include <set>
+#include <pthread.h>
+#include <stdexcept>
+#include <string>
+#include <string_view>
+#include <unistd.h>
+#include <vector>
+
+namespace {
+
+using kvr::sim::PanelSettings;
+
+constexpr const char* usage_text = R"(Usage: kvr-panel-sim [OPTION]...
+Simulates the KVR 10-button switch panel on a pseudo-terminal. Prints the terminal's
+device path on the first line of standard output, then answers on it until ended by
+SIGINT or SIGTERM.
+
+  --link PATH            also make PATH a symbolic link to the device (removed on exit)
+  --transcript FILE      write every command received and reply sent to FILE, a line each
+  --model CODE           model code held at location 63 (default 70)
+  --assignments VALUE    initial value of locations 0..21 (default 160)
+  --intensities VALUE    initial value of locations 22..24 (default 10)
+  --set LOC=VALUE        initial value of one location 0..63 (repeatable)
+  --help                 show this text
+
+Faults (any number at once; LOC is a location 0..63 or "all"; repeatable where it takes LOC):
+  --silent               never answer
+  --answer-attention K   answer only the K-th attention character "A"
+  --no-write-ack LOC     neither store nor acknowledge a write at LOC
+  --ack-extra LOC        acknowledge a write at LOC with "D000D" and a carriage return
+  --short-read LOC       answer a read of LOC with its first 3 characters only
+  --read-differs LOC     answer a read of LOC with one more than is stored
+  --raw-read LOC=TEXT    answer a read of LOC with exactly TEXT
+  --delay MS             send every reply MS milliseconds late
+  --hang-up-after K      drop the line after K commands
+  --noise TEXT           send TEXT just before every attention reply
+
+TEXT may hold the escapes \r \n \t \\ and \xHH.
+)";
+
+struct UsageError : std::runtime_error {
+    using std::runtime_error::runtime_error;
+};
+
+long parse_number(std::string_view text, long low, long high, std::string_view what) {
+    long value = 0;
+    const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), value);
+    if (text.empty() || ec != std::errc() || end != text.data() + text.size() || value < low ||
+        value > high)
+        throw UsageError(std::string(what) + " must be a whole number from " +
+                         std::to_string(low) + " to " + std::to_string(high) + ", not \"" +
+                         std::string(text) + "\"");
+    return value;
+}
+
+int parse_location(std::string_view text) {
+    return static_cast<int>(parse_number(text, 0, kvr::sim::location_count - 1, "a location"));
+}
+
+std::uint8_t parse_byte(std::string_view text) {
+    return static_cast<std::uint8_t>(parse_number(text, 0, 255, "a value"));
+}
+
+void add_locations(std::set<int>& set, std::string_view text) {
+    if (text == "all") {
+        for (int n = 0; n < kvr::sim::location_count; ++n) set.insert(n);
+    } else {
+        set.insert(parse_location(text));
+    }
+}
+
+std::string unescape(std::string_view text) {
+    std::string out;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        if (text[i] != '\\') {
+            out += text[i];
+            continue;
+        }
+        if (++i == text.size()) throw UsageError("TEXT ends with a lone backslash");
+        switch (text[i]) {
+        case 'r': out += '\r'; break;
+        case 'n': out += '\n'; break;
+        case 't': out += '\t'; break;
+        case '\\': out += '\\'; break;
+        case 'x': {
+            const std::string_view hex = text.substr(i + 1, 2);
+            unsigned value = 0;
+            const auto [end, ec] = std::from_chars(hex.data(), hex.data() + hex.size(), value, 16);
+            if (hex.size() != 2 || ec != std::errc() || end != hex.data() + 2)
+                throw UsageError("\\x must be followed by two hexadecimal digits");
+            out += static_cast<char>(value);
+            i += 2;
+            break;
+        }
+        default: throw UsageError(std::string("unknown escape \\") + text[i]);
+        }
+    }
+    return out;
+}
+
+std::pair<std::string_view, std::string_view> split_pair(std::string_view text,
+                                                         std::string_view form) {
+    const auto eq = text.find('=');
+    if (eq == std::string_view::npos)
+        throw UsageError(std::string(form) + ", not \"" + std::string(text) + "\"");
+    return {text.substr(0, eq), text.substr(eq + 1)};
+}
+
+struct Options {
+    PanelSettings settings;
+    std::string link;
+    std::string transcript;
+    bool help = false;
+};
+
+Options parse_options(int argc, char** argv) {
+    Options o;
+    auto& f = o.settings.faults;
+    std::vector<std::pair<int, std::uint8_t>> sets;
+    using Handler = std::function<void(std::string_view)>;
+    const std::vector<std::pair<std::string_view, Handler>> with_value = {
+        {"--link", [&](auto v) { o.link = v; }},
+        {"--transcript", [&](auto v) { o.transcript = v; }},
+        {"--model", [&](auto v) { o.settings.model_code = parse_byte(v); }},
+        {"--assignments", [&](auto v) { o.settings.assignment_value = parse_byte(v); }},
+        {"--intensities", [&](auto v) { o.settings.intensity_value = parse_byte(v); }},
+        {"--set",
+         [&](auto v) {
+             const auto [loc, value] = split_pair(v, "--set takes LOC=VALUE");
+             sets.emplace_back(parse_location(loc), parse_byte(value));
+         }},
+        {"--answer-attention",
+         [&](auto v) {
+             f.answer_attention_only = static_cast<int>(parse_number(v, 1, 1000000, "K"));
+         }},
+        {"--no-write-ack", [&](auto v) { add_locations(f.no_write_ack, v); }},
+        {"--ack-extra", [&](auto v) { add_locations(f.ack_extra_char, v); }},
+        {"--short-read", [&](auto v) { add_locations(f.short_read, v); }},
+        {"--read-differs", [&](auto v) { add_locations(f.read_differs, v); }},
+        {"--raw-read",
+         [&](auto v) {
+             const auto [loc, text] = split_pair(v, "--raw-read takes LOC=TEXT");
+             f.raw_read[parse_location(loc)] = unescape(text);
+         }},
+        {"--delay",
+         [&](auto v) { f.reply_delay = std::chrono::milliseconds(parse_number(v, 0, 600000, "MS")); }},
+        {"--hang-up-after",
+         [&](auto v) { f.hang_up_after = static_cast<int>(parse_number(v, 1, 1000000, "K")); }},
+        {"--noise", [&](auto v) { f.attention_noise = unescape(v); }},
+    };
+    for (int i = 1; i < argc; ++i) {
+        std::string_view arg = argv[i];
+        if (arg == "--help" || arg == "-h") {
+            o.help = true;
+            continue;
+        }
+        if (arg == "--silent") {
+            f.silent = true;
+            continue;
+        }
+        std::string_view name = arg;
+        std::optional<std::string_view> value;
+        if (const auto eq = arg.find('='); arg.starts_with("--") && eq != std::string_view::npos) {
+            name = arg.substr(0, eq);
+            value = arg.substr(eq + 1);
+        }
+        const auto it = std::find_if(with_value.begin(), with_value.end(),
+                                     [&](const auto& h) { return h.first == name; });
+        if (it == with_value.end())
+            throw UsageError("unknown option \"" + std::string(arg) + "\"");
+        if (!value) {
+            if (i + 1 == argc) throw UsageError(std::string(name) + " needs a value");
+            value = argv[++i];
+        }
+        it->second(*value);
+    }
+    for (const auto& [loc, value] : sets) o.settings.initial_values[loc] = value;
+    return o;
+}
+
+// Makes `link` point at `target`, replacing an older symbolic link but never a file.
+void make_link(const std::string& link, const std::string& target) {
+    char old[4096];
+    if (::readlink(link.c_str(), old, sizeof old) >= 0) {
+        ::unlink(link.c_str());
+    } else if (errno != ENOENT) {
+        throw std::runtime_error("--link " + link + ": exists and is not a symbolic link");
+    }
+    if (::symlink(target.c_str(), link.c_str()) != 0)
+        throw std::runtime_error("--link " + link + ": " + std::strerror(errno));
+}
+
+void remove_link(const std::string& link, const std::string& target) {
+    char old[4096];
+    const ssize_t n = ::readlink(link.c_str(), old, sizeof old - 1);
+    if (n >= 0 && std::string_view(old, static_cast<std::size_t>(n)) == target)
+        ::unlink(link.c_str());
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    Options options;
+    try {
+        options = parse_options(argc, argv);
+    } catch (const UsageError& e) {
+        std::cerr << "kvr-panel-sim: " << e.what() << "\nTry 'kvr-panel-sim --help'.\n";
+        return 2;
+    }
+    if (options.help) {
+        std::cout << usage_text;
+        return 0;
+    }
+
+    // Signals are taken by sigwait below; the host's thread inherits the blocked mask.
+    sigset_t signals;
+    sigemptyset(&signals);
+    sigaddset(&signals, SIGINT);
+    sigaddset(&signals, SIGTERM);
+    pthread_sigmask(SIG_BLOCK, &signals, nullptr);
+    std::signal(SIGPIPE, SIG_IGN);
+
+    std::FILE* transcript = nullptr;
+    if (!options.transcript.empty()) {
+        transcript = std::fopen(options.transcript.c_str(), "w");
+        if (!transcript) {
+            std::cerr << "kvr-panel-sim: --transcript " << options.transcript << ": "
+                      << std::strerror(errno) << "\n";
+            return 1;
+        }
+    }
+    const auto origin = kvr::sim::Clock::now();
+    int status = 0;
+    try {
+        kvr::sim::PtyHost host(options.settings, [&](const kvr::sim::TranscriptEntry& e) {
+            if (!transcript) return;
+            std::fprintf(transcript, "%s\n", kvr::sim::to_text(e, origin).c_str());
+            std::fflush(transcript);
+        });
+        if (!options.link.empty()) make_link(options.link, host.slave_path());
+        std::cout << host.slave_path() << std::endl;
+
+        int signal = 0;
+        sigwait(&signals, &signal);
+        host.stop();
+        if (!options.link.empty()) remove_link(options.link, host.slave_path());
+    } catch (const std::exception& e) {
+        std::cerr << "kvr-panel-sim: " << e.what() << "\n";
+        status = 1;
+    }
+    if (transcript) std::fclose(transcript);
+    return status;
+}

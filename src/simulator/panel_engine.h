@@ -1,0 +1,119 @@
+// The simulated switch panel's side of the serial protocol, as a state machine that is fed
+// received bytes and the time, and hands back the replies that are due. Standard C++ only:
+// a host moves the bytes (PtyHost over a pseudo-terminal, or a test directly).
+#pragma once
+
+#include <array>
+#include <chrono>
+#include <cstddef>
+#include <cstdint>
+#include <deque>
+#include <map>
+#include <optional>
+#include <set>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace kvr::sim {
+
+using Clock = std::chrono::steady_clock;
+using Timestamp = Clock::time_point;
+
+inline constexpr int location_count = 64;
+
+// Ways to make the panel misbehave. Every field's default is the healthy panel; several
+// faults can be set at once. Location sets name panel locations 0..63.
+struct Faults {
+    bool silent = false;                     // never answers (and stores nothing)
+    int answer_attention_only = 0;           // answers only the k-th "A" received; 0 = every one
+    std::set<int> no_write_ack;              // a write here is neither stored nor acknowledged
+    std::set<int> ack_extra_char;            // a write here is acknowledged "D000D" + CR
+    std::set<int> short_read;                // a read here answers only its first 3 characters
+    std::set<int> read_differs;              // a read here reports one more than is stored
+    std::map<int, std::string> raw_read;     // a read here answers exactly this text
+    std::chrono::milliseconds reply_delay{}; // every reply leaves this much later
+    int hang_up_after = 0;                   // the line drops after this many commands; 0 = never
+    std::string attention_noise;             // sent just before every attention reply
+};
+
+struct PanelSettings {
+    std::uint8_t model_code = 70;
+    std::uint8_t assignment_value = 160; // locations 0..21
+    std::uint8_t intensity_value = 10;   // locations 22..24
+    std::map<int, std::uint8_t> initial_values; // set last, over the defaults above
+    Faults faults;
+};
+
+enum class Direction : std::uint8_t {
+    received, // one framed command
+    sent,     // one reply, as written to the line
+    skipped,  // received bytes that framed no command
+};
+
+struct TranscriptEntry {
+    Timestamp time;
+    Direction direction;
+    std::string bytes;
+    bool operator==(const TranscriptEntry&) const = default;
+};
+
+// Something the host must do now: write these bytes, then hang up if asked.
+struct Output {
+    std::string bytes;
+    bool hang_up = false;
+};
+
+class PanelEngine {
+public:
+    explicit PanelEngine(const PanelSettings& settings = {});
+
+    // Takes bytes received at `now`; every command they complete is recorded and its
+    // reply queued, due at `now` plus the reply delay.
+    void receive(std::string_view bytes, Timestamp now);
+
+    // When the earliest queued output falls due, if any.
+    std::optional<Timestamp> next_due() const;
+    // Removes and returns every output due at `now`, recording the replies as sent at `now`.
+    std::vector<Output> take_due(Timestamp now);
+
+    // True once the hang-up has been handed out; nothing is received after that.
+    bool hung_up() const { return hung_up_; }
+    std::size_t commands_received() const { return commands_; }
+
+    std::uint8_t location(int number) const { return locations_.at(static_cast<std::size_t>(number)); }
+    void set_location(int number, std::uint8_t value) {
+        locations_.at(static_cast<std::size_t>(number)) = value;
+    }
+    const std::array<std::uint8_t, location_count>& locations() const { return locations_; }
+    const std::vector<TranscriptEntry>& transcript() const { return transcript_; }
+
+private:
+    enum class Frame { complete, incomplete, invalid };
+    Frame frame(std::string_view pattern) const;
+    void handle_command(std::string_view command, Timestamp now);
+    std::string read_reply(int location) const;
+    void queue(std::string bytes, Timestamp now);
+    void record(Direction direction, std::string_view bytes, Timestamp now);
+
+    Faults faults_;
+    std::array<std::uint8_t, location_count> locations_{};
+    std::string pending_input_;
+    struct Pending {
+        Timestamp due;
+        Output output;
+    };
+    std::deque<Pending> queue_;
+    std::vector<TranscriptEntry> transcript_;
+    std::size_t commands_ = 0;
+    int attentions_ = 0;
+    bool hang_up_queued_ = false;
+    bool hung_up_ = false;
+};
+
+// The bytes with every unprintable one as <hh>: "V<00><05>00V".
+std::string printable(std::string_view bytes);
+// One transcript line: seconds since `origin`, direction, bytes ("0.100012 rx V<00><05>00V").
+std::string to_text(const TranscriptEntry& entry, Timestamp origin);
+
+} // namespace kvr::sim
