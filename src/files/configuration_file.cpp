@@ -27,7 +27,6 @@ template <typename Record> auto fields_in_file_order(Record& record) {
 }
 
 constexpr std::string_view field_ends = ",\r\n";
-constexpr std::string_view number_ends = ", \t\r\n";
 
 bool is_blank(char c) {
     return c == ' ' || c == '\t';
@@ -36,15 +35,15 @@ bool is_line_end(char c) {
     return c == '\r' || c == '\n';
 }
 
-// The number at the start of a field: an optional sign and decimal digits. Anything after
-// the digits is ignored ("12abc" is 12) and a field without digits ("", "abc", "-") is 0,
-// so a field is 0 exactly when it holds no number.
-std::optional<std::int16_t> leading_number(std::string_view token) {
-    if (token.size() > 1 && token[0] == '+' && token[1] != '-') token.remove_prefix(1);
-    std::int16_t value = 0;
-    const auto [end, error] = std::from_chars(token.data(), token.data() + token.size(), value);
+// The number at the start of a field: an optional sign and decimal digits. Whatever follows
+// the digits is ignored ("12abc" is 12, "4 2" is 4) and a field without digits ("", "abc",
+// "-") is 0, so a field is 0 exactly when it holds no number.
+std::optional<std::int16_t> leading_number(std::string_view field) {
+    if (field.size() > 1 && field[0] == '+' && field[1] != '-') field.remove_prefix(1);
+    std::int16_t value = 0; // from_chars leaves it alone when there are no digits
+    const auto [end, error] = std::from_chars(field.data(), field.data() + field.size(), value);
     if (error == std::errc::result_out_of_range) return std::nullopt;
-    return error == std::errc{} ? value : 0;
+    return value;
 }
 
 class FieldReader {
@@ -53,17 +52,15 @@ class FieldReader {
 
     std::optional<ReadFailure::Reason> read(std::string& text) {
         if (!start_field()) return ReadFailure::Reason::ended_early;
-        if (rest_.front() != '"') {
+        if (rest_.front() == '"') {
+            const auto closing_quote = rest_.find('"', 1);
+            if (closing_quote == std::string_view::npos) return ReadFailure::Reason::ended_early;
+            text = rest_.substr(1, closing_quote - 1);
+            rest_.remove_prefix(closing_quote + 1);
+        } else {
             text = rest_.substr(0, rest_.find_first_of(field_ends));
-            end_field();
-            return std::nullopt;
         }
-        rest_.remove_prefix(1);
-        const auto closing_quote = rest_.find('"');
-        if (closing_quote == std::string_view::npos) return ReadFailure::Reason::ended_early;
-        text = rest_.substr(0, closing_quote);
-        rest_.remove_prefix(closing_quote + 1);
-        // Anything between the closing quote and the field's end is dropped, so stray
+        // Anything between a closing quote and the field's end is dropped, so stray
         // characters there cannot shift the fields that follow.
         end_field();
         return std::nullopt;
@@ -71,7 +68,7 @@ class FieldReader {
 
     std::optional<ReadFailure::Reason> read(std::int16_t& number) {
         if (!start_field()) return ReadFailure::Reason::ended_early;
-        const auto value = leading_number(rest_.substr(0, rest_.find_first_of(number_ends)));
+        const auto value = leading_number(rest_);
         if (!value) return ReadFailure::Reason::number_out_of_range;
         number = *value;
         end_field();
@@ -89,13 +86,10 @@ class FieldReader {
         return !rest_.empty();
     }
 
-    // Moves past the comma or up to the line end that ends the current field.
+    // Moves past the comma or line end that ends the current field.
     void end_field() {
         const auto end = rest_.find_first_of(field_ends);
-        if (end == std::string_view::npos)
-            rest_ = {};
-        else
-            rest_.remove_prefix(rest_[end] == ',' ? end + 1 : end);
+        rest_ = end == std::string_view::npos ? std::string_view{} : rest_.substr(end + 1);
     }
 
     std::string_view rest_;
