@@ -7,13 +7,17 @@ namespace kvr {
 
 namespace {
 
-bool is_ignored(char c) { return c == ' ' || c == '\t' || c == '\n'; }
-bool is_digit(char c) { return c >= '0' && c <= '9'; }
+bool is_ignored(char c) {
+    return c == ' ' || c == '\t' || c == '\n';
+}
+bool is_digit(char c) {
+    return c >= '0' && c <= '9';
+}
 
 } // namespace
 
 std::string write_command(std::uint8_t location, std::uint8_t value) {
-    return {write_opcode, '\0', static_cast<char>(location), '\0', static_cast<char>(value),
+    return {write_opcode,    '\0', static_cast<char>(location), '\0', static_cast<char>(value),
             write_terminator};
 }
 
@@ -59,7 +63,8 @@ std::optional<std::int16_t> reply_value(std::string_view reply) {
     // quotient cannot fit whatever the rounding does.
     if (integer.size() > 5) return std::nullopt;
     std::int32_t magnitude = 0;
-    for (char c : integer) magnitude = magnitude * 10 + (c - '0');
+    for (char c : integer)
+        magnitude = magnitude * 10 + (c - '0');
 
     const bool odd = magnitude % 2 != 0;
     if (first_dropped > '5' || (first_dropped == '5' && (rest_nonzero || odd))) ++magnitude;

@@ -11,8 +11,8 @@
 #include <functional>
 #include <iostream>
 #include <optional>
-#include <set>
 #include <pthread.h>
+#include <set>
 #include <stdexcept>
 #include <string>
 #include <string_view>
@@ -60,9 +60,8 @@ long parse_number(std::string_view text, long low, long high, std::string_view w
     const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), value);
     if (text.empty() || ec != std::errc() || end != text.data() + text.size() || value < low ||
         value > high)
-        throw UsageError(std::string(what) + " must be a whole number from " +
-                         std::to_string(low) + " to " + std::to_string(high) + ", not \"" +
-                         std::string(text) + "\"");
+        throw UsageError(std::string(what) + " must be a whole number from " + std::to_string(low) +
+                         " to " + std::to_string(high) + ", not \"" + std::string(text) + "\"");
     return value;
 }
 
@@ -76,7 +75,8 @@ std::uint8_t parse_byte(std::string_view text) {
 
 void add_locations(std::set<int>& set, std::string_view text) {
     if (text == "all") {
-        for (int n = 0; n < kvr::sim::location_count; ++n) set.insert(n);
+        for (int n = 0; n < kvr::sim::location_count; ++n)
+            set.insert(n);
     } else {
         set.insert(parse_location(text));
     }
@@ -91,10 +91,18 @@ std::string unescape(std::string_view text) {
         }
         if (++i == text.size()) throw UsageError("TEXT ends with a lone backslash");
         switch (text[i]) {
-        case 'r': out += '\r'; break;
-        case 'n': out += '\n'; break;
-        case 't': out += '\t'; break;
-        case '\\': out += '\\'; break;
+        case 'r':
+            out += '\r';
+            break;
+        case 'n':
+            out += '\n';
+            break;
+        case 't':
+            out += '\t';
+            break;
+        case '\\':
+            out += '\\';
+            break;
         case 'x': {
             const std::string_view hex = text.substr(i + 1, 2);
             unsigned value = 0;
@@ -105,7 +113,8 @@ std::string unescape(std::string_view text) {
             i += 2;
             break;
         }
-        default: throw UsageError(std::string("unknown escape \\") + text[i]);
+        default:
+            throw UsageError(std::string("unknown escape \\") + text[i]);
         }
     }
     return out;
@@ -156,7 +165,9 @@ Options parse_options(int argc, char** argv) {
              f.raw_read[parse_location(loc)] = unescape(text);
          }},
         {"--delay",
-         [&](auto v) { f.reply_delay = std::chrono::milliseconds(parse_number(v, 0, 600000, "MS")); }},
+         [&](auto v) {
+             f.reply_delay = std::chrono::milliseconds(parse_number(v, 0, 600000, "MS"));
+         }},
         {"--hang-up-after",
          [&](auto v) { f.hang_up_after = static_cast<int>(parse_number(v, 1, 1000000, "K")); }},
         {"--noise", [&](auto v) { f.attention_noise = unescape(v); }},
@@ -179,15 +190,15 @@ Options parse_options(int argc, char** argv) {
         }
         const auto it = std::find_if(with_value.begin(), with_value.end(),
                                      [&](const auto& h) { return h.first == name; });
-        if (it == with_value.end())
-            throw UsageError("unknown option \"" + std::string(arg) + "\"");
+        if (it == with_value.end()) throw UsageError("unknown option \"" + std::string(arg) + "\"");
         if (!value) {
             if (i + 1 == argc) throw UsageError(std::string(name) + " needs a value");
             value = argv[++i];
         }
         it->second(*value);
     }
-    for (const auto& [loc, value] : sets) o.settings.initial_values[loc] = value;
+    for (const auto& [loc, value] : sets)
+        o.settings.initial_values[loc] = value;
     return o;
 }
 

@@ -28,7 +28,8 @@ PanelEngine::PanelEngine(const PanelSettings& settings) : faults_(settings.fault
         if (l.kind == LocationKind::intensity) locations_[l.number] = settings.intensity_value;
     }
     locations_[model_code_location] = settings.model_code;
-    for (const auto& [number, value] : settings.initial_values) set_location(number, value);
+    for (const auto& [number, value] : settings.initial_values)
+        set_location(number, value);
 }
 
 PanelEngine::Frame PanelEngine::frame(std::string_view pattern) const {
@@ -77,8 +78,8 @@ void PanelEngine::receive(std::string_view bytes, Timestamp now) {
 void PanelEngine::handle_command(std::string_view command, Timestamp now) {
     record(Direction::received, command, now);
     ++commands_;
-    const bool hang_up = faults_.hang_up_after > 0 &&
-                         commands_ >= static_cast<std::size_t>(faults_.hang_up_after);
+    const bool hang_up =
+        faults_.hang_up_after > 0 && commands_ >= static_cast<std::size_t>(faults_.hang_up_after);
     if (!faults_.silent) {
         const int location = static_cast<unsigned char>(command.size() > 2 ? command[2] : 0);
         if (command[0] == attention) {
@@ -165,9 +166,9 @@ std::string to_text(const TranscriptEntry& entry, Timestamp origin) {
     static constexpr const char* names[] = {"rx", "tx", "skip"};
     const auto us = std::chrono::duration_cast<std::chrono::microseconds>(entry.time - origin);
     char head[48];
-    std::snprintf(head, sizeof head, "%lld.%06lld %s ", static_cast<long long>(us.count() / 1000000),
-                  static_cast<long long>(us.count() % 1000000),
-                  names[static_cast<int>(entry.direction)]);
+    std::snprintf(
+        head, sizeof head, "%lld.%06lld %s ", static_cast<long long>(us.count() / 1000000),
+        static_cast<long long>(us.count() % 1000000), names[static_cast<int>(entry.direction)]);
     return head + printable(entry.bytes);
 }
 

@@ -39,8 +39,8 @@ struct Faults {
 
 struct PanelSettings {
     std::uint8_t model_code = 70;
-    std::uint8_t assignment_value = 160; // locations 0..21
-    std::uint8_t intensity_value = 10;   // locations 22..24
+    std::uint8_t assignment_value = 160;        // locations 0..21
+    std::uint8_t intensity_value = 10;          // locations 22..24
     std::map<int, std::uint8_t> initial_values; // set last, over the defaults above
     Faults faults;
 };
@@ -65,7 +65,7 @@ struct Output {
 };
 
 class PanelEngine {
-public:
+  public:
     explicit PanelEngine(const PanelSettings& settings = {});
 
     // Takes bytes received at `now`; every command they complete is recorded and its
@@ -81,14 +81,16 @@ public:
     bool hung_up() const { return hung_up_; }
     std::size_t commands_received() const { return commands_; }
 
-    std::uint8_t location(int number) const { return locations_.at(static_cast<std::size_t>(number)); }
+    std::uint8_t location(int number) const {
+        return locations_.at(static_cast<std::size_t>(number));
+    }
     void set_location(int number, std::uint8_t value) {
         locations_.at(static_cast<std::size_t>(number)) = value;
     }
     const std::array<std::uint8_t, location_count>& locations() const { return locations_; }
     const std::vector<TranscriptEntry>& transcript() const { return transcript_; }
 
-private:
+  private:
     enum class Frame { complete, incomplete, invalid };
     Frame frame(std::string_view pattern) const;
     void handle_command(std::string_view command, Timestamp now);

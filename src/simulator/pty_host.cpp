@@ -3,8 +3,8 @@
 #include <cerrno>
 #include <fcntl.h>
 #include <poll.h>
-#include <sys/ioctl.h>
 #include <stdlib.h>
+#include <sys/ioctl.h>
 #include <system_error>
 #include <termios.h>
 #include <unistd.h>
@@ -53,8 +53,7 @@ PtyHost::PtyHost(const PanelSettings& settings, Observer observer)
         slave_keepalive_ = ::open(slave_path_.c_str(), O_RDWR | O_NOCTTY | O_CLOEXEC);
         if (slave_keepalive_ < 0) fail("open pseudo-terminal slave");
 
-        if (::fcntl(master_, F_SETFL, ::fcntl(master_, F_GETFL) | O_NONBLOCK) != 0)
-            fail("fcntl");
+        if (::fcntl(master_, F_SETFL, ::fcntl(master_, F_GETFL) | O_NONBLOCK) != 0) fail("fcntl");
         int pipe_fds[2];
         if (::pipe2(pipe_fds, O_CLOEXEC | O_NONBLOCK) != 0) fail("pipe2");
         wake_read_ = pipe_fds[0];
@@ -71,7 +70,9 @@ PtyHost::PtyHost(const PanelSettings& settings, Observer observer)
     }
 }
 
-PtyHost::~PtyHost() { stop(); }
+PtyHost::~PtyHost() {
+    stop();
+}
 
 void PtyHost::stop() {
     if (thread_.joinable()) {
@@ -199,7 +200,8 @@ void PtyHost::publish(std::size_t from) {
     }
     changed_.notify_all();
     if (observer_)
-        for (const TranscriptEntry& e : added) observer_(e);
+        for (const TranscriptEntry& e : added)
+            observer_(e);
 }
 
 bool PtyHost::hung_up() const {
@@ -214,8 +216,7 @@ std::vector<TranscriptEntry> PtyHost::transcript() const {
 
 bool PtyHost::wait_for_transcript(std::size_t entries, std::chrono::milliseconds timeout) const {
     std::unique_lock lock(mutex_);
-    return changed_.wait_for(lock, timeout,
-                             [&] { return engine_.transcript().size() >= entries; });
+    return changed_.wait_for(lock, timeout, [&] { return engine_.transcript().size() >= entries; });
 }
 
 std::array<std::uint8_t, location_count> PtyHost::locations() const {

@@ -14,7 +14,7 @@
 namespace kvr::sim {
 
 class PtyHost {
-public:
+  public:
     // Called on the host's thread for every new transcript entry, in order, without the
     // host's lock held; it must not call stop() or destroy the host.
     using Observer = std::function<void(const TranscriptEntry&)>;
@@ -43,7 +43,7 @@ public:
     std::uint8_t location(int number) const;
     void set_location(int number, std::uint8_t value);
 
-private:
+  private:
     void run();
     void serve_input(Timestamp now);
     void send_due(Timestamp now);

@@ -33,15 +33,18 @@ std::optional<std::int16_t> reference_value(const std::string& reply) {
     }
     if (integer.empty() && fraction.empty()) return 0;
 
-    while (!integer.empty() && integer[0] == '0') integer.erase(0, 1);
+    while (!integer.empty() && integer[0] == '0')
+        integer.erase(0, 1);
     if (integer.size() > 7) return std::nullopt; // |number| >= 10^7, so |value| >= 10^6
 
     // X = number * 10^10, exactly for the first ten fraction digits; the rest only tell
     // whether anything lies beyond.
     std::int64_t x = integer.empty() ? 0 : std::stoll(integer);
-    for (std::size_t k = 0; k < 10; ++k) x = x * 10 + (k < fraction.size() ? fraction[k] - '0' : 0);
+    for (std::size_t k = 0; k < 10; ++k)
+        x = x * 10 + (k < fraction.size() ? fraction[k] - '0' : 0);
     bool beyond = false;
-    for (std::size_t k = 10; k < fraction.size(); ++k) beyond |= fraction[k] != '0';
+    for (std::size_t k = 10; k < fraction.size(); ++k)
+        beyond |= fraction[k] != '0';
 
     constexpr std::int64_t divisor = 100'000'000'000; // 10 * 10^10
     std::int64_t q = x / divisor;

@@ -5,7 +5,7 @@
 
 class TestMemoryMap : public QObject {
     Q_OBJECT
-private slots:
+  private slots:
     void tableInAddressOrder() {
         QCOMPARE(kvr::memory_map.size(), std::size_t{26});
         const auto config = kvr::configuration_locations();

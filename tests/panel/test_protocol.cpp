@@ -20,13 +20,16 @@ int value_of(const std::string& reply) {
 
 class TestProtocol : public QObject {
     Q_OBJECT
-private slots:
+  private slots:
     void commandBytes() {
-        QCOMPARE(kvr::write_command(5, 160), "S\0\x05\0\xa0" "D"s);
+        QCOMPARE(kvr::write_command(5, 160), "S\0\x05\0\xa0"
+                                             "D"s);
         QCOMPARE(kvr::write_command(0, 0), "S\0\0\0\0D"s);
-        QCOMPARE(kvr::write_command(24, 255), "S\0\x18\0\xff" "D"s);
+        QCOMPARE(kvr::write_command(24, 255), "S\0\x18\0\xff"
+                                              "D"s);
         QCOMPARE(kvr::read_command(63), "V\0?00V"s);
-        QCOMPARE(kvr::read_command(0), "V\0\0" "00V"s);
+        QCOMPARE(kvr::read_command(0), "V\0\0"
+                                       "00V"s);
         QCOMPARE(kvr::write_command(1, 2).size(), kvr::command_size);
         QCOMPARE(kvr::read_command(1).size(), kvr::command_size);
         QCOMPARE(kvr::attention, 'A');
@@ -90,7 +93,10 @@ private slots:
         row("CR first", "\r0120", 0);
         row("vertical tab first", "\v120", 0);
         row("form feed first", "\f120", 0);
-        row("high byte first", "\xff" "120", 0);
+        row("high byte first",
+            "\xff"
+            "120",
+            0);
         row("exponent", "15E3", 2);
         row("radix", "&H10", 0);
         // Blanks, tabs and line feeds are ignored, within the number too.
@@ -104,7 +110,10 @@ private slots:
         row("second point rounds", "125.1.9", 13);
         row("trailing letters", "0120V", 12);
         row("letter inside", "12a34", 1);
-        row("NUL inside", "15\0" "99"s, 2);
+        row("NUL inside",
+            "15\0"
+            "99"s,
+            2);
         row("plus sign", "+1205", 120);
         row("negative zero", "-0", 0);
         // 16-bit bounds: exactly what fits, and the first value past each end.

@@ -22,14 +22,17 @@ const Timestamp t0 = Timestamp{} + 1h;
 std::string talk(PanelEngine& engine, const std::string& bytes, Timestamp now = t0) {
     engine.receive(bytes, now);
     std::string out;
-    for (const auto& o : engine.take_due(now)) out += o.bytes;
+    for (const auto& o : engine.take_due(now))
+        out += o.bytes;
     return out;
 }
 
 std::string write_cmd(int loc, int value) {
     return kvr::write_command(static_cast<std::uint8_t>(loc), static_cast<std::uint8_t>(value));
 }
-std::string read_cmd(int loc) { return kvr::read_command(static_cast<std::uint8_t>(loc)); }
+std::string read_cmd(int loc) {
+    return kvr::read_command(static_cast<std::uint8_t>(loc));
+}
 
 PanelSettings with_faults(auto set) {
     PanelSettings s;
@@ -41,7 +44,7 @@ PanelSettings with_faults(auto set) {
 
 class TestPanelEngine : public QObject {
     Q_OBJECT
-private slots:
+  private slots:
     void startValues() {
         PanelEngine healthy;
         for (int n = 0; n < kvr::sim::location_count; ++n) {
@@ -88,7 +91,8 @@ private slots:
         PanelEngine panel;
         // A command arriving byte by byte is answered once it is complete.
         const std::string w = write_cmd(3, 12);
-        for (std::size_t i = 0; i + 1 < w.size(); ++i) QCOMPARE(talk(panel, w.substr(i, 1)), ""s);
+        for (std::size_t i = 0; i + 1 < w.size(); ++i)
+            QCOMPARE(talk(panel, w.substr(i, 1)), ""s);
         QCOMPARE(talk(panel, w.substr(5)), "D000D"s);
         // Several commands in one chunk are answered in order.
         QCOMPARE(talk(panel, "A" + read_cmd(3) + "A"), "D000D0120\rD000D"s);
@@ -103,15 +107,21 @@ private slots:
         QCOMPARE(talk(panel, "S\x01\x04\0\x09D"s), ""s);
         QCOMPARE(talk(panel, "S\0\x04\x01\x09D"s), ""s);
         QCOMPARE(talk(panel, "S\0\x04\0\x09X"s), ""s);
-        QCOMPARE(talk(panel, "V\0\x40" "00V"s), ""s);
-        QCOMPARE(talk(panel, "V\0\x04" "01V"s), ""s);
+        QCOMPARE(talk(panel, "V\0\x40"
+                             "00V"s),
+                 ""s);
+        QCOMPARE(talk(panel, "V\0\x04"
+                             "01V"s),
+                 ""s);
         QCOMPARE(int(panel.location(4)), 1);
         // ...and the line recovers at the next command. A value byte "A" is no attention.
         QCOMPARE(talk(panel, write_cmd(4, 'A')), "D000D"s);
         QCOMPARE(talk(panel, read_cmd(4)), "0650\r"s);
         // A partial command waits for its rest.
         QCOMPARE(talk(panel, "V\0"s), ""s);
-        QCOMPARE(talk(panel, "\x04" "00V"s), "0650\r"s);
+        QCOMPARE(talk(panel, "\x04"
+                             "00V"s),
+                 "0650\r"s);
     }
 
     void silent() {
@@ -203,7 +213,9 @@ private slots:
     }
 
     void transcriptText() {
-        QCOMPARE(kvr::sim::printable("V\0\x05" "00V\r<"s), "V<00><05>00V<0d><3c>"s);
+        QCOMPARE(kvr::sim::printable("V\0\x05"
+                                     "00V\r<"s),
+                 "V<00><05>00V<0d><3c>"s);
         const TranscriptEntry e{t0 + 1500ms + 12us, Direction::received, "A"};
         QCOMPARE(kvr::sim::to_text(e, t0), "1.500012 rx A"s);
         QCOMPARE(kvr::sim::to_text({t0, Direction::sent, "D000D"}, t0), "0.000000 tx D000D"s);

@@ -10,7 +10,9 @@
 
 namespace {
 
-QByteArray bytes(const std::string& s) { return QByteArray(s.data(), qsizetype(s.size())); }
+QByteArray bytes(const std::string& s) {
+    return QByteArray(s.data(), qsizetype(s.size()));
+}
 
 QByteArray transact(QSerialPort& port, const std::string& command, qsizetype expected) {
     port.write(bytes(command));
@@ -26,15 +28,15 @@ QByteArray transact(QSerialPort& port, const std::string& command, qsizetype exp
 
 class TestPanelSim : public QObject {
     Q_OBJECT
-private slots:
+  private slots:
     void servesUntilTerminated() {
         QTemporaryDir dir;
         const QString link = dir.filePath("panel");
         const QString transcript = dir.filePath("transcript.txt");
         QProcess sim;
-        sim.start(KVR_PANEL_SIM, {"--link", link, "--transcript=" + transcript, "--model", "79",
-                                  "--set", "5=37", "--raw-read", "6=-00\\x31\\r", "--ack-extra",
-                                  "2"});
+        sim.start(KVR_PANEL_SIM,
+                  {"--link", link, "--transcript=" + transcript, "--model", "79", "--set", "5=37",
+                   "--raw-read", "6=-00\\x31\\r", "--ack-extra", "2"});
         QVERIFY(sim.waitForReadyRead(5000));
         const QString path = QString::fromUtf8(sim.readLine()).trimmed();
         QVERIFY(path.startsWith("/dev/pts/"));

@@ -21,7 +21,9 @@ using kvr::sim::PtyHost;
 
 namespace {
 
-QByteArray bytes(const std::string& s) { return QByteArray(s.data(), qsizetype(s.size())); }
+QByteArray bytes(const std::string& s) {
+    return QByteArray(s.data(), qsizetype(s.size()));
+}
 
 std::unique_ptr<QSerialPort> open_port(const std::string& path) {
     auto port = std::make_unique<QSerialPort>(QString::fromStdString(path));
@@ -60,7 +62,7 @@ double cpu_seconds() {
 
 class TestPtyHost : public QObject {
     Q_OBJECT
-private slots:
+  private slots:
     void serialPortExchange() {
         PtyHost host;
         QVERIFY(host.slave_path().starts_with("/dev/pts/"));
@@ -81,7 +83,8 @@ private slots:
         QCOMPARE(t[2].direction, Direction::received);
         QCOMPARE(t[5].bytes, "0370\r"s);
         QCOMPARE(t[5].direction, Direction::sent);
-        for (std::size_t i = 1; i < t.size(); ++i) QVERIFY(t[i - 1].time <= t[i].time);
+        for (std::size_t i = 1; i < t.size(); ++i)
+            QVERIFY(t[i - 1].time <= t[i].time);
         QVERIFY(t[0].time >= host.started());
     }
 
@@ -123,7 +126,7 @@ private slots:
         QVERIFY2(error == QSerialPort::ReadError || error == QSerialPort::ResourceError,
                  qPrintable(port->errorString()));
         port->close();
-        struct stat st{};
+        struct stat st {};
         QCOMPARE(::stat(host.slave_path().c_str(), &st), -1);
     }
 
