@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <cstdio>
+#include <cstdlib>
 #include <random>
 #include <string>
 #include <vector>
@@ -23,50 +24,44 @@ char random_byte(Random& random) {
     return static_cast<char>(random() % 256);
 }
 
-std::string random_text(Random& random) {
-    std::string text(random() % 6, ' ');
-    for (char& c : text) {
-        do
-            c = random_byte(random);
-        while (c == '"');
-    }
-    return text;
+std::string random_bytes(Random& random, std::size_t count) {
+    std::string bytes(count, ' ');
+    for (char& byte : bytes)
+        byte = random_byte(random);
+    return bytes;
 }
 
+// A file that reads: texts without inner quotes, numbers within 16 bits.
 std::string random_valid_file(Random& random) {
-    const auto number = [&random] { return static_cast<std::int16_t>(random()); };
-    kvr::ConfigurationRecord record;
-    record.model = kvr::model_tag;
-    record.panel_name = random_text(random);
-    for (auto& function : record.functions)
-        function = {random_text(random), number()};
-    for (auto* pair :
-         {&record.indicator_intensity, &record.backlighting_intensity, &record.dimmed_intensity})
-        *pair = {random_text(random), number()};
-    return kvr::write_configuration(record).value();
+    std::string file;
+    for (std::size_t field = 1; field <= kvr::configuration_field_count; ++field) {
+        if (field > 1) file += ',';
+        if (field <= 2 || field % 2 == 1) {
+            std::string text = random_bytes(random, random() % 6);
+            std::erase(text, '"');
+            file += '"' + text + '"';
+        } else {
+            file += std::to_string(static_cast<std::int16_t>(random()));
+        }
+    }
+    return file + "\r\n";
 }
 
 void mutate(std::string& bytes, Random& random) {
     const auto at = [&] { return bytes.empty() ? 0 : random() % bytes.size(); };
-    switch (random() % 5) {
+    const auto start = at();
+    switch (random() % 4) {
     case 0:
-        if (!bytes.empty()) bytes[at()] = random_byte(random);
+        bytes.insert(start, random_bytes(random, 1 + random() % 3));
         break;
     case 1:
-        bytes.insert(bytes.begin() + at(), random_byte(random));
-        break;
-    case 2: {
-        const auto start = at();
         bytes.erase(start, random() % 8);
         break;
-    }
-    case 3: {
-        const auto start = at();
+    case 2:
         bytes.insert(at(), bytes.substr(start, random() % 16));
         break;
-    }
     default:
-        bytes.resize(at());
+        bytes.resize(start);
     }
 }
 
@@ -82,9 +77,7 @@ int main(int argc, char** argv) {
     for (long i = 0; i < iterations; ++i) {
         std::string input;
         if (i % 10 == 0) {
-            input.resize(random() % 200);
-            for (char& c : input)
-                c = random_byte(random);
+            input = random_bytes(random, random() % 200);
         } else {
             input = valid_files[random() % valid_files.size()];
             for (auto mutations = random() % 6; mutations > 0; --mutations)
