@@ -36,8 +36,8 @@ bool is_line_end(char c) {
 }
 
 // The number at the start of a field: an optional sign and decimal digits. Whatever follows
-// the digits is ignored ("12abc" is 12, "4 2" is 4) and a field without digits ("", "abc",
-// "-") is 0, so a field is 0 exactly when it holds no number.
+// the digits is ignored ("12abc" is 12, "4 2" is 4); a field without digits ("", "abc",
+// "-") holds no number and gives 0.
 std::optional<std::int16_t> leading_number(std::string_view field) {
     if (field.size() > 1 && field[0] == '+' && field[1] != '-') field.remove_prefix(1);
     std::int16_t value = 0; // from_chars leaves it alone when there are no digits
