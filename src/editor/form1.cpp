@@ -1,5 +1,6 @@
 #include "form1.h"
 
+#include <QCloseEvent>
 #include <QFont>
 #include <QFontDatabase>
 #include <QFrame>
@@ -7,6 +8,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QPushButton>
 #include <QRadioButton>
 #include <QTextEdit>
 
@@ -215,6 +217,27 @@ void Form1::Form_Load() {
     List46->setCurrentRow(0);
     List49->setCurrentRow(0);
     show_switch_view();
+}
+
+void Form1::run_exclusively(void (Form1::*operation)()) {
+    if (operation_running_) return;
+    operation_running_ = true;
+    for (QPushButton* button : {READ_FILE, WRITE_FILE, READ_CONFIG, WRITE_CONFIG})
+        button->setEnabled(false);
+    (this->*operation)();
+    for (QPushButton* button : {READ_FILE, WRITE_FILE, READ_CONFIG, WRITE_CONFIG})
+        button->setEnabled(true);
+    operation_running_ = false;
+    if (close_requested_) QMetaObject::invokeMethod(this, &QWidget::close, Qt::QueuedConnection);
+}
+
+void Form1::closeEvent(QCloseEvent* event) {
+    if (!operation_running_) {
+        event->accept();
+        return;
+    }
+    close_requested_ = true;
+    event->ignore();
 }
 
 void Form1::show_status(const QString& text, const QColor& background) {

@@ -56,6 +56,21 @@ public:
     void show_status(const QString& text, const QColor& background);
     void set_status_text(const QString& text);
 
+    // Runs one operation at a time: while it runs the four operation buttons are disabled
+    // and a second click does nothing.
+    void run_exclusively(void (Form1::*operation)());
+    bool operation_running() const { return operation_running_; }
+    // True once the operator has asked to close the window during an operation: the
+    // operation ends at its next wait and the window closes after it.
+    bool close_requested() const { return close_requested_; }
+
+    // ---- Panel communication (src/panel) ----
+
+    // ---- Configuration files (src/files) ----
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+
 private:
     struct FunctionControls {
         QListWidget* module = nullptr;
@@ -96,6 +111,9 @@ private:
 
     // The file dialog's state carries over from one file operation to the next.
     FileDialogState CommonDialog1;
+
+    bool operation_running_ = false;
+    bool close_requested_ = false;
 };
 
 // Item value (Qt::UserRole) of a list entry.
