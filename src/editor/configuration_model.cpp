@@ -27,6 +27,12 @@ void ConfigurationModel::code_split() {
     c_index = split.c_index;
 }
 
+std::string& ConfigurationModel::file_text(int function) {
+    if (function == kBacklighting) return blchan;
+    if (function == kDimming) return dimchan;
+    return functions[function].desig;
+}
+
 namespace {
 
 // Suffixes of the per-function members after the function's own name ("s1" + "m").

@@ -76,6 +76,10 @@ struct ConfigurationModel {
     int16_t m_index = 0;
     int16_t c_index = 0;
 
+    // The text a file carries before a function's code: the designation of a switch or
+    // LED (s1desig), the label of backlighting (blchan) and dimming (dimchan).
+    std::string& file_text(int function);
+
     // Runs the code split on A, m_index and c_index.
     void code_split();
 

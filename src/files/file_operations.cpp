@@ -1,0 +1,214 @@
+// Opening and saving configuration files. A file is read completely and checked before
+// anything on the window changes, and a save replaces the old file only once the new one
+// is written in full.
+
+#include <algorithm>
+
+#include <QDir>
+#include <QFile>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPushButton>
+#include <QSaveFile>
+#include <QTextEdit>
+
+#include "file_text_validator.h"
+#include "files/windows1252.h"
+#include "form1.h"
+
+using namespace kvr;
+
+namespace {
+
+const QString kFileFilter = QStringLiteral("CORVANTA CONFIGURATION FILES (*.kcf)|*.kcf");
+
+const QString kRefusedFileText =
+    QStringLiteral("AN ERROR HAS OCCURRED READING THE FILE BECAUSE THE FILE\n"
+                   "WAS NOT CREATED FOR THE 07-04412-(MDL)\n"
+                   "-------------THE FILE READ OPERATION IS BEING ABANDONED!--------------");
+const QString kRefusedFileTitle = QStringLiteral("FILE/MODEL MIS-MATCH");
+
+// A configuration is under a kilobyte; a larger file can only hold it within its start.
+constexpr qint64 kLargestFileRead = 16 * 1024 * 1024;
+
+// The intensity pairs of the file, in file order, with the label saved before each code
+// and the members the file's texts and codes are read into.
+struct IntensityField {
+    TextAndNumber ConfigurationRecord::*field;
+    const char* label;
+    int16_t ConfigurationModel::*code;
+    std::string ConfigurationModel::*text;
+};
+const IntensityField kIntensityFields[] = {
+    {&ConfigurationRecord::indicator_intensity, "Label17", &ConfigurationModel::indpercent,
+     &ConfigurationModel::indpct},
+    {&ConfigurationRecord::backlighting_intensity, "Label15", &ConfigurationModel::blpercent,
+     &ConfigurationModel::blpct},
+    {&ConfigurationRecord::dimmed_intensity, "Label16", &ConfigurationModel::dindpercent,
+     &ConfigurationModel::dindpct},
+};
+
+std::string from_file_text(const std::string& bytes) {
+    return QString::fromStdU16String(from_windows1252(bytes)).toStdString();
+}
+
+// A code of -2 or below would become a channel position that no list has.
+bool every_code_has_list_positions(const ConfigurationRecord& record) {
+    return std::all_of(record.functions.begin(), record.functions.end(),
+                       [](const TextAndNumber& function) { return function.number >= -1; });
+}
+
+} // namespace
+
+void Form1::connect_file_operations() {
+    connect(READ_FILE, &QPushButton::clicked, this,
+            [this] { run_exclusively(&Form1::READ_FILE_Click); });
+    connect(WRITE_FILE, &QPushButton::clicked, this,
+            [this] { run_exclusively(&Form1::WRITE_FILE_Click); });
+    auto* validator = new FileTextValidator(this);
+    Text2->setValidator(validator);
+    for (const FunctionControls& controls : functions_)
+        if (controls.designation) controls.designation->setValidator(validator);
+}
+
+void Form1::READ_FILE_Click() {
+    Text1->hide();
+    CommonDialog1.filter = kFileFilter;
+    CommonDialog1.title = QStringLiteral("READ CONFIGURATION FILE");
+    if (!dialogs_.show_open(this, CommonDialog1)) return;
+    if (const std::optional<ConfigurationRecord> record = read_chosen_file()) apply_record(*record);
+}
+
+std::optional<ConfigurationRecord> Form1::read_chosen_file() {
+    QFile file(CommonDialog1.file_name);
+    if (!file.exists()) {
+        dialogs_.message_box(this, kRefusedFileText, kRefusedFileTitle);
+        return std::nullopt;
+    }
+    if (!file.open(QIODevice::ReadOnly)) {
+        dialogs_.message_box(this,
+                             QStringLiteral("THE FILE COULD NOT BE OPENED:\n") +
+                                 QDir::toNativeSeparators(file.fileName()) + u'\n' +
+                                 file.errorString(),
+                             QStringLiteral("FILE NOT OPENED"));
+        return std::nullopt;
+    }
+    const QByteArray bytes = file.read(kLargestFileRead);
+    const ReadResult result = kvr::read_configuration(std::string_view(bytes.constData(), bytes.size()));
+    const auto* record = std::get_if<ConfigurationRecord>(&result);
+    if (!record || record->model != model_tag || !every_code_has_list_positions(*record)) {
+        dialogs_.message_box(this, kRefusedFileText, kRefusedFileTitle);
+        return std::nullopt;
+    }
+    return *record;
+}
+
+void Form1::apply_record(const ConfigurationRecord& record) {
+    rmodel = record.model;
+    panel = from_file_text(record.panel_name);
+    for (int f = 0; f < kFunctionCount; ++f) {
+        file_text(f) = from_file_text(record.functions[f].text);
+        functions[f].live = record.functions[f].number;
+    }
+    for (const IntensityField& intensity : kIntensityFields) {
+        this->*intensity.text = from_file_text((record.*intensity.field).text);
+        this->*intensity.code = (record.*intensity.field).number;
+    }
+
+    Text2->setText(QString::fromStdString(panel));
+    for (int f = 0; f < kFunctionCount; ++f) {
+        const FunctionControls& controls = functions_[f];
+        if (controls.designation)
+            controls.designation->setText(QString::fromStdString(functions[f].desig));
+        A = functions[f].live;
+        code_split();
+        controls.module->setCurrentRow(m_index);
+        // A code of 160 or more keeps the channel of the split before it, which a panel
+        // read of a negative value may have left outside the list.
+        if (c_index >= -1 && c_index < controls.channel->count())
+            controls.channel->setCurrentRow(c_index);
+    }
+    select_blpercent();
+    select_indpercent();
+    select_dindpercent();
+    show_switch_view();
+}
+
+void Form1::WRITE_FILE_Click() {
+    Text1->hide();
+    error_flag = 0;
+    wmodel = std::string(model_tag);
+    collect_selections();
+    if (error_flag == 1) {
+        show_status(QStringLiteral(
+                        "DATA MUST BE ENTERED (CLICKED) FOR ALL SWITCHES BEFORE WRITING DATA"),
+                    kStatusRed);
+        return;
+    }
+    if (error_flag == 2) {
+        show_status(QStringLiteral("DATA MUST BE ENTERED (CLICKED) FOR ALL LED's AND "
+                                   "BACKLIGHTING BEFORE WRITING DATA"),
+                    kStatusRed);
+        return;
+    }
+    if (Text2->text().isEmpty()) {
+        dialogs_.message_box(this, QStringLiteral("Name must be entered in PANEL NAME field"),
+                             QString());
+        return;
+    }
+    CommonDialog1.file_name = Text2->text() + QStringLiteral(".kcf");
+    CommonDialog1.filter = kFileFilter;
+    CommonDialog1.title = QStringLiteral("WRITE CONFIGURATION FILE");
+    if (!dialogs_.show_save(this, CommonDialog1)) return;
+    save_record(record_from_window());
+}
+
+std::optional<ConfigurationRecord> Form1::record_from_window() {
+    bool storable = true;
+    const auto to_file_text = [&storable](const QString& text) {
+        std::optional<std::string> bytes = to_windows1252(text.toStdU16String());
+        storable = storable && bytes.has_value();
+        return bytes.value_or(std::string());
+    };
+    const auto caption = [this](const char* label) { return control<QLabel>(label)->text(); };
+
+    ConfigurationRecord record;
+    record.model = wmodel;
+    record.panel_name = to_file_text(Text2->text());
+    for (int f = 0; f < kFunctionCount; ++f) {
+        const FunctionRow& row = kFunctions[f];
+        const QLineEdit* designation = functions_[f].designation;
+        record.functions[f] = {
+            to_file_text(designation ? designation->text() : caption(row.caption_label)),
+            functions[f].write_value(row)};
+    }
+    for (const IntensityField& intensity : kIntensityFields)
+        record.*intensity.field = {to_file_text(caption(intensity.label)), this->*intensity.code};
+    if (!storable) return std::nullopt;
+    return record;
+}
+
+void Form1::save_record(const std::optional<ConfigurationRecord>& record) {
+    const std::optional<std::string> contents = record ? kvr::write_configuration(*record) : std::nullopt;
+    QSaveFile file(CommonDialog1.file_name);
+    QString failure;
+    if (!contents) {
+        // Texts typed into the boxes cannot hold these; texts opened from a file can.
+        failure = QStringLiteral("A NAME OR DESIGNATION HOLDS A DOUBLE QUOTE OR A CHARACTER "
+                                 "THAT THE FILE CANNOT CARRY");
+    } else if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered)) {
+        failure = file.errorString();
+    } else if (file.write(contents->data(), qint64(contents->size())) != qint64(contents->size())) {
+        // Unbuffered, so that a full disk shows here: a buffered write can lose the end of
+        // the file at commit without saying so.
+        failure = QStringLiteral("NOT ALL OF THE FILE COULD BE WRITTEN: THE DISK MAY BE FULL");
+    } else if (!file.commit()) {
+        failure = file.errorString();
+    }
+    if (failure.isEmpty()) return;
+    dialogs_.message_box(this,
+                         QStringLiteral("THE CONFIGURATION FILE WAS NOT SAVED:\n") +
+                             QDir::toNativeSeparators(CommonDialog1.file_name) + u'\n' + failure,
+                         QStringLiteral("FILE NOT SAVED"));
+}
