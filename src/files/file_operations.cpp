@@ -194,7 +194,7 @@ void Form1::save_record(const std::optional<ConfigurationRecord>& record) {
     QSaveFile file(CommonDialog1.file_name);
     QString failure;
     if (!contents) {
-        // Texts typed into the boxes cannot hold these; texts opened from a file can.
+        // The boxes' validator keeps such characters out; this guards the file all the same.
         failure = QStringLiteral("A NAME OR DESIGNATION HOLDS A DOUBLE QUOTE OR A CHARACTER "
                                  "THAT THE FILE CANNOT CARRY");
     } else if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered)) {
