@@ -50,7 +50,8 @@ bool run_once(const char* program, Sample& sample) {
     }
     std::string output;
     char buffer[256];
-    for (ssize_t n; (n = read(out[0], buffer, sizeof buffer)) > 0;) output.append(buffer, n);
+    for (ssize_t n; (n = read(out[0], buffer, sizeof buffer)) > 0;)
+        output.append(buffer, n);
     close(out[0]);
     int status = 0;
     rusage usage{};

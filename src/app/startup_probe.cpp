@@ -10,23 +10,24 @@
 namespace {
 
 class FirstPaintProbe : public QObject {
-public:
+  public:
     using QObject::QObject;
 
-protected:
+  protected:
     bool eventFilter(QObject* watched, QEvent* event) override {
         if (event->type() == QEvent::Paint && !reported_) {
             reported_ = true;
             timespec now{};
             clock_gettime(CLOCK_MONOTONIC, &now);
-            std::printf("shown %lld\n", static_cast<long long>(now.tv_sec) * 1000000000LL + now.tv_nsec);
+            std::printf("shown %lld\n",
+                        static_cast<long long>(now.tv_sec) * 1000000000LL + now.tv_nsec);
             std::fflush(stdout);
             QTimer::singleShot(0, qApp, &QCoreApplication::quit);
         }
         return QObject::eventFilter(watched, event);
     }
 
-private:
+  private:
     bool reported_ = false;
 };
 

@@ -11,8 +11,8 @@ void WrappingButton::paintEvent(QPaintEvent*) {
     option.text.clear();
     painter.drawControl(QStyle::CE_PushButton, option);
     const int margin = style()->pixelMetric(QStyle::PM_ButtonMargin, &option, this);
-    painter.setPen(palette().color(isEnabled() ? QPalette::Active : QPalette::Disabled,
-                                   QPalette::ButtonText));
+    painter.setPen(
+        palette().color(isEnabled() ? QPalette::Active : QPalette::Disabled, QPalette::ButtonText));
     painter.drawText(rect().adjusted(margin, margin, -margin, -margin),
                      Qt::AlignCenter | Qt::TextWordWrap, text());
 }
@@ -31,7 +31,9 @@ void WrappingRadioButton::paintEvent(QPaintEvent*) {
     painter.drawText(caption, Qt::AlignLeft | Qt::AlignVCenter | Qt::TextWordWrap, text());
 }
 
-bool WrappingRadioButton::hitButton(const QPoint& pos) const { return rect().contains(pos); }
+bool WrappingRadioButton::hitButton(const QPoint& pos) const {
+    return rect().contains(pos);
+}
 
 LineControl::LineControl(bool horizontal, QWidget* parent)
     : QWidget(parent), horizontal_(horizontal) {

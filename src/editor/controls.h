@@ -9,20 +9,20 @@
 // of the operation buttons need.
 class WrappingButton : public QPushButton {
     Q_OBJECT
-public:
+  public:
     using QPushButton::QPushButton;
 
-protected:
+  protected:
     void paintEvent(QPaintEvent* event) override;
 };
 
 // An option button whose caption wraps beside its indicator when one line is too short.
 class WrappingRadioButton : public QRadioButton {
     Q_OBJECT
-public:
+  public:
     using QRadioButton::QRadioButton;
 
-protected:
+  protected:
     void paintEvent(QPaintEvent* event) override;
     bool hitButton(const QPoint& pos) const override;
 };
@@ -31,13 +31,13 @@ protected:
 // rectangle is flat, vertical otherwise.
 class LineControl : public QWidget {
     Q_OBJECT
-public:
+  public:
     explicit LineControl(bool horizontal, QWidget* parent = nullptr);
 
-protected:
+  protected:
     void paintEvent(QPaintEvent* event) override;
 
-private:
+  private:
     bool horizontal_;
 };
 

@@ -32,8 +32,8 @@ bool run_file_dialog(QWidget* parent, FileDialogState& dialog, QFileDialog::Acce
 } // namespace
 
 void QtDialogs::message_box(QWidget* parent, const QString& text, const QString& title) {
-    QMessageBox box(QMessageBox::NoIcon, title.isEmpty() ? QString(kApplicationTitle) : title,
-                    text, QMessageBox::Ok, parent);
+    QMessageBox box(QMessageBox::NoIcon, title.isEmpty() ? QString(kApplicationTitle) : title, text,
+                    QMessageBox::Ok, parent);
     box.exec();
 }
 

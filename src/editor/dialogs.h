@@ -15,7 +15,7 @@ struct FileDialogState {
 };
 
 class Dialogs {
-public:
+  public:
     virtual ~Dialogs() = default;
 
     // A modal message with an OK button only and no icon. An empty title shows the
@@ -32,7 +32,7 @@ inline constexpr const char* kApplicationTitle = "KVR Config";
 
 // The real dialogs of the platform.
 class QtDialogs final : public Dialogs {
-public:
+  public:
     void message_box(QWidget* parent, const QString& text, const QString& title) override;
     bool show_open(QWidget* parent, FileDialogState& dialog) override;
     bool show_save(QWidget* parent, FileDialogState& dialog) override;

@@ -56,6 +56,8 @@ inline constexpr FunctionRow kFunctions[kFunctionCount] = {
 inline constexpr int kBacklighting = 20;
 inline constexpr int kDimming = 21;
 
-inline constexpr bool is_switch(int function) { return function < kSwitchCount; }
+inline constexpr bool is_switch(int function) {
+    return function < kSwitchCount;
+}
 
 } // namespace kvr

@@ -17,18 +17,24 @@ const QString kIntensityRuleMessage =
 
 QListWidget* Form1::intensity_list(Intensity which) const {
     switch (which) {
-    case Intensity::Backlighting: return List45;
-    case Intensity::Indicator: return List49;
-    case Intensity::Dimmed: return List46;
+    case Intensity::Backlighting:
+        return List45;
+    case Intensity::Indicator:
+        return List49;
+    case Intensity::Dimmed:
+        return List46;
     }
     return nullptr;
 }
 
 int16_t& Form1::intensity_code(Intensity which) {
     switch (which) {
-    case Intensity::Backlighting: return blpercent;
-    case Intensity::Indicator: return indpercent;
-    case Intensity::Dimmed: return dindpercent;
+    case Intensity::Backlighting:
+        return blpercent;
+    case Intensity::Indicator:
+        return indpercent;
+    case Intensity::Dimmed:
+        return dindpercent;
     }
     return dindpercent;
 }
@@ -58,6 +64,12 @@ void Form1::select_intensity(Intensity which) {
     intensity_list(which)->setCurrentRow(position.value_or(0));
 }
 
-void Form1::select_blpercent() { select_intensity(Intensity::Backlighting); }
-void Form1::select_indpercent() { select_intensity(Intensity::Indicator); }
-void Form1::select_dindpercent() { select_intensity(Intensity::Dimmed); }
+void Form1::select_blpercent() {
+    select_intensity(Intensity::Backlighting);
+}
+void Form1::select_indpercent() {
+    select_intensity(Intensity::Indicator);
+}
+void Form1::select_dindpercent() {
+    select_intensity(Intensity::Dimmed);
+}

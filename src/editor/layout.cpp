@@ -21,8 +21,8 @@ void add_position_controls(std::vector<ControlLayout>& rows) {
     for (int position = 1; position <= kPositionCount; ++position) {
         const PositionColumn& column = position % 2 ? kLeftColumn : kRightColumn;
         const int drop = kRowPitch * ((position + 1) / 2 - 1);
-        rows.push_back({kPositionLabels[position - 1], Label, "", column.label_left, 2760 + drop,
-                        0, 0, kFunctions[position - 1].label, ""});
+        rows.push_back({kPositionLabels[position - 1], Label, "", column.label_left, 2760 + drop, 0,
+                        0, kFunctions[position - 1].label, ""});
     }
     for (int f = 0; f < kSwitchCount * 2; ++f) {
         const FunctionRow& function = kFunctions[f];
@@ -75,18 +75,18 @@ std::vector<ControlLayout> build_table() {
 
         {"Frame2", Frame, "", 6000, 5760, 5175, 2775, "LIGHTING INTENSITIES:", "", Ink::Standard,
          heading},
-        {"Label17", Label, "Frame2", 600, 480, 2415, 255, "NORMAL INDICATOR (%)", "",
-         Ink::Standard, heading},
+        {"Label17", Label, "Frame2", 600, 480, 2415, 255, "NORMAL INDICATOR (%)", "", Ink::Standard,
+         heading},
         {"List49", List, "Frame2", 3120, 240, 735, 645, "", "LED INDICATOR NORMAL INTENSITY (%)",
          red, list_font, ListContents::Intensity},
         {"Label15", Label, "Frame2", 240, 1200, 2895, 255, "NORMAL BACKLIGHTING (%)", "",
          Ink::Standard, heading},
         {"List45", List, "Frame2", 3120, 1080, 735, 645, "", "BACKLIGHTING NORMAL INTENSITY (%)",
          red, list_font, ListContents::Intensity},
-        {"Label16", Label, "Frame2", 600, 1920, 2535, 615,
-         "DIMMED BACKLIGHTING AND INDICATOR (%)", "", Ink::Standard, heading},
-        {"List46", List, "Frame2", 3120, 1920, 735, 645, "", "DIMMED INDICATOR INTENSITY (%)",
-         red, list_font, ListContents::Intensity},
+        {"Label16", Label, "Frame2", 600, 1920, 2535, 615, "DIMMED BACKLIGHTING AND INDICATOR (%)",
+         "", Ink::Standard, heading},
+        {"List46", List, "Frame2", 3120, 1920, 735, 645, "", "DIMMED INDICATOR INTENSITY (%)", red,
+         list_font, ListContents::Intensity},
     };
     add_position_controls(rows);
     const std::vector<ControlLayout> on_picture = {
@@ -125,10 +125,14 @@ const std::vector<ListEntry>& list_entries(ListContents contents) {
     };
     static const std::vector<ListEntry> none;
     switch (contents) {
-    case ListContents::Module: return modules;
-    case ListContents::Channel: return channels;
-    case ListContents::Intensity: return intensities;
-    case ListContents::None: break;
+    case ListContents::Module:
+        return modules;
+    case ListContents::Channel:
+        return channels;
+    case ListContents::Intensity:
+        return intensities;
+    case ListContents::None:
+        break;
     }
     return none;
 }

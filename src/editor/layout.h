@@ -8,7 +8,18 @@
 
 namespace kvr {
 
-enum class ControlKind { List, TextBox, StatusBox, Label, Button, Option, Frame, Image, Shape, Line };
+enum class ControlKind {
+    List,
+    TextBox,
+    StatusBox,
+    Label,
+    Button,
+    Option,
+    Frame,
+    Image,
+    Shape,
+    Line
+};
 enum class ListContents { None, Module, Channel, Intensity };
 enum class Ink { Standard, Switch, Lighting };
 enum class Typeface { Window, Heading, List, Status };
@@ -39,8 +50,8 @@ inline constexpr const char* kDesignationStartText = "DESIGNATION ";
 const std::vector<ControlLayout>& layout_table();
 
 // The position labels of positions 1..10.
-inline constexpr const char* kPositionLabels[10] = {"Label2", "Label3",  "Label4",  "Label5",
-                                                    "Label8", "Label9",  "Label10", "Label11",
+inline constexpr const char* kPositionLabels[10] = {"Label2",  "Label3", "Label4",  "Label5",
+                                                    "Label8",  "Label9", "Label10", "Label11",
                                                     "Label12", "Label13"};
 
 struct ListEntry {

@@ -1,8 +1,8 @@
 // Module and channel selection: keeps each function's live code, module part and channel
 // part in line with its lists, and shows or hides the controls that go with the choice.
 
-#include <QListWidget>
 #include <QLineEdit>
+#include <QListWidget>
 
 #include "form1.h"
 
@@ -24,8 +24,8 @@ void Form1::module_list_click(int function) {
 
     const bool not_assigned = row == 0;
     if (not_assigned) values.live = item_value(controls.module, row);
-    for (QWidget* shown_with_channel :
-         {static_cast<QWidget*>(controls.channel), controls.intensity_list, controls.intensity_label})
+    for (QWidget* shown_with_channel : {static_cast<QWidget*>(controls.channel),
+                                        controls.intensity_list, controls.intensity_label})
         set_shown(shown_with_channel, !not_assigned);
     if (not_assigned) return;
 

@@ -29,9 +29,12 @@ void Form1::show_switch_view() {
     Frame1->hide();
     Frame2->hide();
     Option1->setChecked(true);
-    for (int f = 0; f < kSwitchCount; ++f) functions_[f].designation->setVisible(config_flag == 0);
-    for (int f = kFirstLed; f < kFirstLed + kSwitchCount; ++f) functions_[f].designation->hide();
-    for (int f = 0; f < kSwitchCount; ++f) show_channel_by_rule(functions_[f]);
+    for (int f = 0; f < kSwitchCount; ++f)
+        functions_[f].designation->setVisible(config_flag == 0);
+    for (int f = kFirstLed; f < kFirstLed + kSwitchCount; ++f)
+        functions_[f].designation->hide();
+    for (int f = 0; f < kSwitchCount; ++f)
+        show_channel_by_rule(functions_[f]);
     for (int f = kFirstLed; f <= kBacklighting; ++f) {
         functions_[f].module->hide();
         functions_[f].channel->hide();
@@ -43,18 +46,23 @@ void Form1::show_switch_view() {
     Label14->hide();
 }
 
-void Form1::Option1_Click() { show_switch_view(); }
+void Form1::Option1_Click() {
+    show_switch_view();
+}
 
 void Form1::Option2_Click() {
     Frame1->show();
     Frame2->show();
-    for (int f = 0; f < kSwitchCount; ++f) functions_[f].designation->hide();
-    for (int f = kFirstLed; f < kFirstLed + kSwitchCount; ++f) functions_[f].designation->show();
+    for (int f = 0; f < kSwitchCount; ++f)
+        functions_[f].designation->hide();
+    for (int f = kFirstLed; f < kFirstLed + kSwitchCount; ++f)
+        functions_[f].designation->show();
     for (int f = 0; f < kSwitchCount; ++f) {
         functions_[f].module->hide();
         functions_[f].channel->hide();
     }
-    for (int f = kFirstLed; f <= kBacklighting; ++f) show_channel_by_rule(functions_[f]);
+    for (int f = kFirstLed; f <= kBacklighting; ++f)
+        show_channel_by_rule(functions_[f]);
     for (int p = 0; p < kPositionCount; ++p) {
         position_labels_[p]->setText(QString::fromLatin1(kFunctions[kFirstLed + p].label));
         position_labels_[p]->adjustSize();

@@ -95,7 +95,8 @@ std::optional<ConfigurationRecord> Form1::read_chosen_file() {
         return std::nullopt;
     }
     const QByteArray bytes = file.read(kLargestFileRead);
-    const ReadResult result = kvr::read_configuration(std::string_view(bytes.constData(), bytes.size()));
+    const ReadResult result =
+        kvr::read_configuration(std::string_view(bytes.constData(), bytes.size()));
     const auto* record = std::get_if<ConfigurationRecord>(&result);
     if (!record || record->model != model_tag || !every_code_has_list_positions(*record)) {
         dialogs_.message_box(this, kRefusedFileText, kRefusedFileTitle);
@@ -141,9 +142,9 @@ void Form1::WRITE_FILE_Click() {
     wmodel = std::string(model_tag);
     collect_selections();
     if (error_flag == 1) {
-        show_status(QStringLiteral(
-                        "DATA MUST BE ENTERED (CLICKED) FOR ALL SWITCHES BEFORE WRITING DATA"),
-                    kStatusRed);
+        show_status(
+            QStringLiteral("DATA MUST BE ENTERED (CLICKED) FOR ALL SWITCHES BEFORE WRITING DATA"),
+            kStatusRed);
         return;
     }
     if (error_flag == 2) {
@@ -190,7 +191,8 @@ std::optional<ConfigurationRecord> Form1::record_from_window() {
 }
 
 void Form1::save_record(const std::optional<ConfigurationRecord>& record) {
-    const std::optional<std::string> contents = record ? kvr::write_configuration(*record) : std::nullopt;
+    const std::optional<std::string> contents =
+        record ? kvr::write_configuration(*record) : std::nullopt;
     QSaveFile file(CommonDialog1.file_name);
     QString failure;
     if (!contents) {

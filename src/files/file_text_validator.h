@@ -7,7 +7,7 @@
 
 class FileTextValidator : public QValidator {
     Q_OBJECT
-public:
+  public:
     using QValidator::QValidator;
     State validate(QString& input, int& position) const override;
 };

@@ -7,7 +7,7 @@ using namespace kvr;
 class TestConfigurationModel : public QObject {
     Q_OBJECT
 
-private slots:
+  private slots:
     // Every 16-bit code against the rule, with c_index and A carried in from before.
     void code_split_over_every_code() {
         const int16_t previous_channel = 3;
@@ -22,8 +22,7 @@ private slots:
             } else {
                 expected_m = code / 10 + 1, expected_c = code % 10, expected_A = code % 10;
             }
-            if (split.m_index != expected_m || split.c_index != expected_c ||
-                split.A != expected_A)
+            if (split.m_index != expected_m || split.c_index != expected_c || split.A != expected_A)
                 QFAIL(qPrintable(QStringLiteral("code %1 gave m %2 c %3 A %4")
                                      .arg(code)
                                      .arg(split.m_index)
@@ -48,11 +47,22 @@ private slots:
     }
 
     void intensity_positions() {
-        const std::pair<int16_t, std::optional<int>> cases[] = {
-            {10, 0}, {7, 1}, {6, 2}, {5, 3}, {4, 4}, {3, 5}, {2, 6}, {1, 7},
-            {0, std::nullopt}, {8, std::nullopt}, {9, std::nullopt}, {11, std::nullopt},
-            {-1, std::nullopt}, {-32768, std::nullopt}};
-        for (const auto& [code, position] : cases) QCOMPARE(intensity_position(code), position);
+        const std::pair<int16_t, std::optional<int>> cases[] = {{10, 0},
+                                                                {7, 1},
+                                                                {6, 2},
+                                                                {5, 3},
+                                                                {4, 4},
+                                                                {3, 5},
+                                                                {2, 6},
+                                                                {1, 7},
+                                                                {0, std::nullopt},
+                                                                {8, std::nullopt},
+                                                                {9, std::nullopt},
+                                                                {11, std::nullopt},
+                                                                {-1, std::nullopt},
+                                                                {-32768, std::nullopt}};
+        for (const auto& [code, position] : cases)
+            QCOMPARE(intensity_position(code), position);
     }
 
     // The documented member names reach the right values, including the ones that share a

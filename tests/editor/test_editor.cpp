@@ -19,7 +19,9 @@ class TestEditor : public QObject {
     ScriptedDialogs dialogs;
     std::unique_ptr<Form1> form;
 
-    QListWidget* list(int n) { return form->findChild<QListWidget*>(QStringLiteral("List%1").arg(n)); }
+    QListWidget* list(int n) {
+        return form->findChild<QListWidget*>(QStringLiteral("List%1").arg(n));
+    }
     QLineEdit* text(int n) { return form->findChild<QLineEdit*>(QStringLiteral("Text%1").arg(n)); }
     QWidget* widget(const char* name) { return form->findChild<QWidget*>(name); }
     int16_t member(const char* name) { return *form->member(name); }
@@ -31,10 +33,11 @@ class TestEditor : public QObject {
     }
     // Completes every selection with module "N/A".
     void all_not_assigned() {
-        for (int n = 1; n <= 43; n += 2) list(n)->setCurrentRow(0);
+        for (int n = 1; n <= 43; n += 2)
+            list(n)->setCurrentRow(0);
     }
 
-private slots:
+  private slots:
     void init() {
         dialogs = ScriptedDialogs();
         form = std::make_unique<Form1>(dialogs);
@@ -45,17 +48,22 @@ private slots:
         QCOMPARE(member("blpercent"), 10);
         QCOMPARE(member("indpercent"), 10);
         QCOMPARE(member("dindpercent"), 10);
-        for (const char* name : {"s1", "s1m", "s1c", "s1w", "led10", "bl", "dimch", "A", "error_flag"})
+        for (const char* name :
+             {"s1", "s1m", "s1c", "s1w", "led10", "bl", "dimch", "A", "error_flag"})
             QCOMPARE(member(name), 0);
         QVERIFY(dialogs.messages.empty());
         // Switch view: switch rows shown, all channel lists shown (no module chosen yet).
         QVERIFY(widget("Frame1")->isHidden());
         QVERIFY(widget("Frame2")->isHidden());
         QVERIFY(widget("Label14")->isHidden());
-        for (int n = 1; n <= 20; ++n) QVERIFY(shown(n));
-        for (int n = 21; n <= 42; ++n) QVERIFY(!shown(n));
-        for (int n = 3; n <= 12; ++n) QVERIFY(!text(n)->isHidden());
-        for (int n = 13; n <= 22; ++n) QVERIFY(text(n)->isHidden());
+        for (int n = 1; n <= 20; ++n)
+            QVERIFY(shown(n));
+        for (int n = 21; n <= 42; ++n)
+            QVERIFY(!shown(n));
+        for (int n = 3; n <= 12; ++n)
+            QVERIFY(!text(n)->isHidden());
+        for (int n = 13; n <= 22; ++n)
+            QVERIFY(text(n)->isHidden());
         QCOMPARE(position_caption(1), QStringLiteral("SW1"));
         QCOMPARE(position_caption(10), QStringLiteral("SW10"));
     }
@@ -68,10 +76,14 @@ private slots:
         QVERIFY(!widget("Frame2")->isHidden());
         QVERIFY(!widget("Label14")->isHidden());
         QVERIFY(!form->findChild<QRadioButton*>("Option1")->isChecked());
-        for (int n = 1; n <= 20; ++n) QVERIFY(!shown(n));
-        for (int n = 21; n <= 41; ++n) QCOMPARE(shown(n), n != 26);
-        for (int n = 3; n <= 12; ++n) QVERIFY(text(n)->isHidden());
-        for (int n = 13; n <= 22; ++n) QVERIFY(!text(n)->isHidden());
+        for (int n = 1; n <= 20; ++n)
+            QVERIFY(!shown(n));
+        for (int n = 21; n <= 41; ++n)
+            QCOMPARE(shown(n), n != 26);
+        for (int n = 3; n <= 12; ++n)
+            QVERIFY(text(n)->isHidden());
+        for (int n = 13; n <= 22; ++n)
+            QVERIFY(!text(n)->isHidden());
         QCOMPARE(position_caption(1), QStringLiteral("LED1"));
         QCOMPARE(position_caption(10), QStringLiteral("LED10"));
         auto* label = form->findChild<QLabel*>("Label13");
@@ -85,8 +97,10 @@ private slots:
         QTest::mouseClick(form->findChild<QRadioButton*>("Option1"), Qt::LeftButton);
         QVERIFY(form->findChild<QRadioButton*>("Option1")->isChecked());
         QVERIFY(widget("Frame1")->isHidden());
-        for (int n = 1; n <= 20; ++n) QVERIFY(shown(n));
-        for (int n = 21; n <= 42; ++n) QVERIFY(!shown(n));
+        for (int n = 1; n <= 20; ++n)
+            QVERIFY(shown(n));
+        for (int n = 21; n <= 42; ++n)
+            QVERIFY(!shown(n));
         QVERIFY(shown(6)); // SW3 at "B" shows its channel list although LED3 hides its own
         list(5)->setCurrentRow(0);
         form->show_switch_view();
@@ -97,11 +111,14 @@ private slots:
         form->config_flag = 1;
         form->show_switch_view();
         form->config_flag = 0;
-        for (int n = 3; n <= 12; ++n) QVERIFY(text(n)->isHidden());
+        for (int n = 3; n <= 12; ++n)
+            QVERIFY(text(n)->isHidden());
         form->Option2_Click();
-        for (int n = 13; n <= 22; ++n) QVERIFY(!text(n)->isHidden());
+        for (int n = 13; n <= 22; ++n)
+            QVERIFY(!text(n)->isHidden());
         form->Option1_Click();
-        for (int n = 3; n <= 12; ++n) QVERIFY(!text(n)->isHidden());
+        for (int n = 3; n <= 12; ++n)
+            QVERIFY(!text(n)->isHidden());
     }
 
     void switch_selection_handlers() {
@@ -110,7 +127,7 @@ private slots:
         QCOMPARE(member("s1m"), 10);
         QCOMPARE(member("s1"), 10);
         QVERIFY(text(3)->isHidden()); // only a channel choice shows the box
-        list(2)->setCurrentRow(4); // "5"
+        list(2)->setCurrentRow(4);    // "5"
         QCOMPARE(member("s1c"), 4);
         QCOMPARE(member("s1"), 14);
         QVERIFY(shown(2));
@@ -261,12 +278,12 @@ private slots:
         QVERIFY(form->findChild<QRadioButton*>("Option1")->isChecked());
         QVERIFY(widget("Frame1")->isHidden());
 
-        list(1)->setCurrentRow(1), list(2)->setCurrentRow(0);     // SW1 A 1
-        list(19)->setCurrentRow(16), list(20)->setCurrentRow(9);  // SW10 P 10
-        list(27)->setCurrentRow(3), list(28)->setCurrentRow(4);   // LED4 C 5
-        list(43)->setCurrentRow(2), list(44)->setCurrentRow(2);   // dimming B 3
-        list(3)->setCurrentRow(0);                                // SW2 N/A ...
-        list(4)->setCurrentRow(5);                                // ... with a channel
+        list(1)->setCurrentRow(1), list(2)->setCurrentRow(0);    // SW1 A 1
+        list(19)->setCurrentRow(16), list(20)->setCurrentRow(9); // SW10 P 10
+        list(27)->setCurrentRow(3), list(28)->setCurrentRow(4);  // LED4 C 5
+        list(43)->setCurrentRow(2), list(44)->setCurrentRow(2);  // dimming B 3
+        list(3)->setCurrentRow(0);                               // SW2 N/A ...
+        list(4)->setCurrentRow(5);                               // ... with a channel
         form->collect_selections();
         QCOMPARE(member("error_flag"), 0);
         QCOMPARE(member("s1w"), 0);
@@ -288,7 +305,8 @@ private slots:
 
         // A module without a channel stops the collection there.
         all_not_assigned();
-        for (const char* name : {"s3w", "led1w", "bl", "dimch"}) *form->member(name) = 77;
+        for (const char* name : {"s3w", "led1w", "bl", "dimch"})
+            *form->member(name) = 77;
         list(1)->setCurrentRow(1), list(2)->setCurrentRow(1);
         list(3)->setCurrentRow(0);
         list(5)->setCurrentRow(2);
@@ -298,7 +316,8 @@ private slots:
         QCOMPARE(member("error_flag"), 1);
         QCOMPARE(member("s1w"), 1);
         QCOMPARE(member("s2w"), 160);
-        for (const char* name : {"s3w", "led1w", "bl", "dimch"}) QCOMPARE(member(name), 77);
+        for (const char* name : {"s3w", "led1w", "bl", "dimch"})
+            QCOMPARE(member(name), 77);
         QVERIFY(!widget("Frame1")->isHidden()); // the lighting view stays
 
         // Only the dimming incomplete: code 2, everything before it renewed.
@@ -313,7 +332,8 @@ private slots:
 
         // A channel without a module is incomplete too.
         form = std::make_unique<Form1>(dialogs);
-        for (int n = 1; n <= 19; n += 2) list(n)->setCurrentRow(0);
+        for (int n = 1; n <= 19; n += 2)
+            list(n)->setCurrentRow(0);
         list(30)->setCurrentRow(3); // LED5 channel only
         form->error_flag = 0;
         form->collect_selections();

@@ -41,7 +41,7 @@ class TestWindowLayout : public QObject {
         return widget;
     }
 
-private slots:
+  private slots:
     void init() { form = std::make_unique<Form1>(dialogs); }
     void cleanup() { form.reset(); }
 
@@ -60,22 +60,35 @@ private slots:
 
     void fixed_places_and_sizes() {
         const Place places[] = {
-            {"Image1", 1080, 1320, 4290, 7395},     {"Text1", 1680, 1680, 3135, 615},
-            {"Option1", 4680, 240, 2415, 495},      {"Option2", 4680, 720, 2415, 495},
-            {"READ_FILE", 6000, 1440, 2415, 855},   {"WRITE_FILE", 6000, 2520, 2415, 855},
-            {"READ_CONFIG", 8760, 1440, 2415, 855}, {"WRITE_CONFIG", 8760, 2520, 2415, 855},
-            {"Frame1", 6000, 3720, 3495, 1695},     {"Label14", 6000, 3840, 1215, 375},
-            {"Frame2", 6000, 5760, 5175, 2775},     {"Label6", 2400, 7800, 1695, 255},
-            {"Text2", 2400, 8040, 1695, 285},       {"Shape1", 4200, 7680, 735, 255},
+            {"Image1", 1080, 1320, 4290, 7395},
+            {"Text1", 1680, 1680, 3135, 615},
+            {"Option1", 4680, 240, 2415, 495},
+            {"Option2", 4680, 720, 2415, 495},
+            {"READ_FILE", 6000, 1440, 2415, 855},
+            {"WRITE_FILE", 6000, 2520, 2415, 855},
+            {"READ_CONFIG", 8760, 1440, 2415, 855},
+            {"WRITE_CONFIG", 8760, 2520, 2415, 855},
+            {"Frame1", 6000, 3720, 3495, 1695},
+            {"Label14", 6000, 3840, 1215, 375},
+            {"Frame2", 6000, 5760, 5175, 2775},
+            {"Label6", 2400, 7800, 1695, 255},
+            {"Text2", 2400, 8040, 1695, 285},
+            {"Shape1", 4200, 7680, 735, 255},
             {"Label7", 840, 8640, 3375, 375},
             // Inside Frame1.
-            {"Label19", 480, 480, 1215, 255},       {"List41", 1680, 240, 855, 645},
-            {"List42", 2520, 240, 615, 645},        {"Label1", 720, 1200, 975, 255},
-            {"List43", 1680, 960, 855, 645},        {"List44", 2520, 960, 615, 645},
+            {"Label19", 480, 480, 1215, 255},
+            {"List41", 1680, 240, 855, 645},
+            {"List42", 2520, 240, 615, 645},
+            {"Label1", 720, 1200, 975, 255},
+            {"List43", 1680, 960, 855, 645},
+            {"List44", 2520, 960, 615, 645},
             // Inside Frame2.
-            {"Label17", 600, 480, 2415, 255},       {"List49", 3120, 240, 735, 645},
-            {"Label15", 240, 1200, 2895, 255},      {"List45", 3120, 1080, 735, 645},
-            {"Label16", 600, 1920, 2535, 615},      {"List46", 3120, 1920, 735, 645},
+            {"Label17", 600, 480, 2415, 255},
+            {"List49", 3120, 240, 735, 645},
+            {"Label15", 240, 1200, 2895, 255},
+            {"List45", 3120, 1080, 735, 645},
+            {"Label16", 600, 1920, 2535, 615},
+            {"List46", 3120, 1920, 735, 645},
         };
         for (const Place& place : places)
             QCOMPARE(get<QWidget>(place.name)->geometry(), rect_in_pixels(place));
@@ -135,7 +148,8 @@ private slots:
             QCOMPARE(get<QPushButton>(name)->text(), QString::fromLatin1(caption));
             QCOMPARE(get<QPushButton>(name)->toolTip(), QString::fromLatin1(tooltip));
         }
-        QCOMPARE(get<QRadioButton>("Option1")->text(), QStringLiteral("SWITCH CHANNEL ASSIGNMENTS"));
+        QCOMPARE(get<QRadioButton>("Option1")->text(),
+                 QStringLiteral("SWITCH CHANNEL ASSIGNMENTS"));
         QCOMPARE(get<QRadioButton>("Option1")->toolTip(),
                  QStringLiteral("LEFT CLICK TO VIEW SWITCH CHANNEL ASSIGNMENTS"));
         QCOMPARE(get<QRadioButton>("Option2")->text(),
@@ -156,7 +170,8 @@ private slots:
         };
         for (const auto& [name, caption] : labels)
             QCOMPARE(get<QLabel>(name)->text(), QString::fromLatin1(caption));
-        QCOMPARE(get<QLineEdit>("Text2")->toolTip(), QStringLiteral("ENTER IDENTITY FOR FILE NAME"));
+        QCOMPARE(get<QLineEdit>("Text2")->toolTip(),
+                 QStringLiteral("ENTER IDENTITY FOR FILE NAME"));
         QCOMPARE(get<QLineEdit>("Text2")->text(), QString());
         QCOMPARE(get<QLineEdit>("Text2")->maxLength(), 12);
 
@@ -168,7 +183,8 @@ private slots:
             QCOMPARE(sw_box->text(), QStringLiteral("DESIGNATION "));
             QCOMPARE(led_box->text(), QStringLiteral("DESIGNATION "));
             QCOMPARE(sw_box->alignment() & Qt::AlignHCenter, Qt::AlignHCenter);
-            QCOMPARE(sw_box->toolTip(), QStringLiteral("ENTER ") + sw + QStringLiteral(" FUNCTION"));
+            QCOMPARE(sw_box->toolTip(),
+                     QStringLiteral("ENTER ") + sw + QStringLiteral(" FUNCTION"));
             QCOMPARE(led_box->toolTip(),
                      QStringLiteral("ENTER ") + led + QStringLiteral(" FUNCTION"));
             QCOMPARE(get<QListWidget>(QStringLiteral("List%1").arg(2 * n - 1))->toolTip(),
@@ -196,12 +212,13 @@ private slots:
     void list_entries_and_item_values() {
         const QStringList module_texts = {"N/A", "A", "B", "C", "D", "E", "F", "G", "H",
                                           "I",   "J", "K", "L", "M", "N", "O", "P"};
-        const QList<int> module_values = {160, 0,  10, 20,  30,  40,  50,  60, 70,
+        const QList<int> module_values = {160, 0,  10,  20,  30,  40,  50,  60, 70,
                                           80,  90, 100, 110, 120, 130, 140, 150};
         const QStringList intensity_texts = {"100", "90", "80", "70", "60", "50", "40", "30"};
         const QList<int> intensity_values = {10, 7, 6, 5, 4, 3, 2, 1};
 
-        const auto check = [](QListWidget* list, const QStringList& texts, const QList<int>& values) {
+        const auto check = [](QListWidget* list, const QStringList& texts,
+                              const QList<int>& values) {
             QCOMPARE(list->count(), texts.size());
             QCOMPARE(list->selectionMode(), QAbstractItemView::SingleSelection);
             for (int row = 0; row < texts.size(); ++row) {
@@ -216,7 +233,8 @@ private slots:
             } else {
                 QStringList texts;
                 QList<int> values;
-                for (int c = 0; c < 10; ++c) texts << QString::number(c + 1), values << c;
+                for (int c = 0; c < 10; ++c)
+                    texts << QString::number(c + 1), values << c;
                 check(list, texts, values);
             }
             QCOMPARE(list->currentRow(), -1);
@@ -232,21 +250,28 @@ private slots:
 
     void colours_and_fonts() {
         QStringList green = {"Option1"}, red = {"Option2", "List49"};
-        for (int n = 3; n <= 12; ++n) green << QStringLiteral("Text%1").arg(n);
-        for (int n = 13; n <= 22; ++n) red << QStringLiteral("Text%1").arg(n);
-        for (int n = 1; n <= 20; ++n) green << QStringLiteral("List%1").arg(n);
-        for (int n = 21; n <= 46; ++n) red << QStringLiteral("List%1").arg(n);
+        for (int n = 3; n <= 12; ++n)
+            green << QStringLiteral("Text%1").arg(n);
+        for (int n = 13; n <= 22; ++n)
+            red << QStringLiteral("Text%1").arg(n);
+        for (int n = 1; n <= 20; ++n)
+            green << QStringLiteral("List%1").arg(n);
+        for (int n = 21; n <= 46; ++n)
+            red << QStringLiteral("List%1").arg(n);
         const auto ink = [](QWidget* widget) {
             const bool text_role =
                 qobject_cast<QListWidget*>(widget) || qobject_cast<QLineEdit*>(widget);
             return widget->palette().color(text_role ? QPalette::Text : QPalette::WindowText);
         };
-        for (const QString& name : green) QCOMPARE(ink(get<QWidget>(name)), kDarkGreen);
-        for (const QString& name : red) QCOMPARE(ink(get<QWidget>(name)), kDarkRed);
+        for (const QString& name : green)
+            QCOMPARE(ink(get<QWidget>(name)), kDarkGreen);
+        for (const QString& name : red)
+            QCOMPARE(ink(get<QWidget>(name)), kDarkRed);
         QCOMPARE(ink(get<QWidget>("Text2")), form->palette().color(QPalette::Text));
 
         const auto font_is = [](QWidget* widget, qreal points, bool bold) {
-            return qAbs(widget->font().pointSizeF() - points) < 0.01 && widget->font().bold() == bold;
+            return qAbs(widget->font().pointSizeF() - points) < 0.01 &&
+                   widget->font().bold() == bold;
         };
         for (const char* name : {"READ_FILE", "WRITE_FILE", "READ_CONFIG", "WRITE_CONFIG", "Frame1",
                                  "Frame2", "Label1", "Label15", "Label16", "Label17", "Label19"})
@@ -260,7 +285,8 @@ private slots:
     }
 
     void kinds_and_visibility_at_start() {
-        QCOMPARE(form->findChildren<QLineEdit*>().size() + form->findChildren<QTextEdit*>().size(), 22);
+        QCOMPARE(form->findChildren<QLineEdit*>().size() + form->findChildren<QTextEdit*>().size(),
+                 22);
         QCOMPARE(form->findChildren<QPushButton*>().size(), 4);
         QCOMPARE(form->findChildren<QRadioButton*>().size(), 2);
         QCOMPARE(form->findChildren<QGroupBox*>().size(), 2);

@@ -50,7 +50,9 @@ class TestFileOperations : public QObject {
     ScriptedDialogs dialogs;
     std::unique_ptr<Form1> form;
 
-    QListWidget* list(int n) { return form->findChild<QListWidget*>(QStringLiteral("List%1").arg(n)); }
+    QListWidget* list(int n) {
+        return form->findChild<QListWidget*>(QStringLiteral("List%1").arg(n));
+    }
     QLineEdit* text(int n) { return form->findChild<QLineEdit*>(QStringLiteral("Text%1").arg(n)); }
     QTextEdit* status() { return form->findChild<QTextEdit*>("Text1"); }
     QString path(const char* name) { return folder->filePath(QString::fromLatin1(name)); }
@@ -81,29 +83,32 @@ class TestFileOperations : public QObject {
     }
     // The configuration of the file format's example: LOBBY.
     void configure_example() {
-        for (int n = 1; n <= 43; n += 2) list(n)->setCurrentRow(0);
+        for (int n = 1; n <= 43; n += 2)
+            list(n)->setCurrentRow(0);
         text(2)->setText(QStringLiteral("LOBBY"));
         text(3)->setText(QStringLiteral("ENTRY"));
         text(4)->setText(QStringLiteral("HALL"));
-        select(1, 1, 0);   // SW1 A 1
-        select(3, 2, 1);   // SW2 B 2
-        select(21, 16, 9); // LED1 P 10
-        select(23, 16, 9); // LED2 P 10
-        select(41, 3, 3);  // backlighting C 4
+        select(1, 1, 0);            // SW1 A 1
+        select(3, 2, 1);            // SW2 B 2
+        select(21, 16, 9);          // LED1 P 10
+        select(23, 16, 9);          // LED2 P 10
+        select(41, 3, 3);           // backlighting C 4
         list(45)->setCurrentRow(3); // backlighting 70 %
         list(46)->setCurrentRow(6); // dimmed 40 %
     }
     WindowState state() {
         WindowState s;
-        for (auto* l : form->findChildren<QListWidget*>()) s.rows << l->currentRow();
-        for (auto* t : form->findChildren<QLineEdit*>()) s.texts << t->text();
+        for (auto* l : form->findChildren<QListWidget*>())
+            s.rows << l->currentRow();
+        for (auto* t : form->findChildren<QLineEdit*>())
+            s.texts << t->text();
         for (int f = 0; f < kvr::kFunctionCount; ++f)
             s.codes << form->functions[f].live << form->functions[f].write;
         s.codes << form->blpercent << form->indpercent << form->dindpercent;
         return s;
     }
 
-private slots:
+  private slots:
     void init() {
         folder = std::make_unique<QTemporaryDir>();
         dialogs = ScriptedDialogs();
@@ -275,22 +280,26 @@ private slots:
     void incomplete_selections_and_missing_name() {
         save_as(path("never.kcf"));
         QVERIFY(!status()->isHidden());
-        QCOMPARE(status()->toPlainText(),
-                 QStringLiteral("DATA MUST BE ENTERED (CLICKED) FOR ALL SWITCHES BEFORE WRITING DATA"));
+        QCOMPARE(
+            status()->toPlainText(),
+            QStringLiteral("DATA MUST BE ENTERED (CLICKED) FOR ALL SWITCHES BEFORE WRITING DATA"));
         QCOMPARE(status()->palette().color(QPalette::Base), QColor(255, 0, 0));
 
-        for (int n = 1; n <= 19; n += 2) list(n)->setCurrentRow(0);
+        for (int n = 1; n <= 19; n += 2)
+            list(n)->setCurrentRow(0);
         click("WRITE_FILE");
         QCOMPARE(status()->toPlainText(),
                  QStringLiteral("DATA MUST BE ENTERED (CLICKED) FOR ALL LED's AND BACKLIGHTING "
                                 "BEFORE WRITING DATA"));
 
-        for (int n = 21; n <= 43; n += 2) list(n)->setCurrentRow(0);
+        for (int n = 21; n <= 43; n += 2)
+            list(n)->setCurrentRow(0);
         form->Option2_Click();
         click("WRITE_FILE");
         QVERIFY(status()->isHidden());
         QCOMPARE(dialogs.messages.size(), 1u);
-        QCOMPARE(dialogs.messages[0].text, QStringLiteral("Name must be entered in PANEL NAME field"));
+        QCOMPARE(dialogs.messages[0].text,
+                 QStringLiteral("Name must be entered in PANEL NAME field"));
         QCOMPARE(dialogs.messages[0].title, QString());
         QVERIFY(dialogs.file_requests.empty());
         QVERIFY(form->findChild<QRadioButton*>("Option1")->isChecked());
@@ -323,7 +332,8 @@ private slots:
         save_as(path("kept.kcf"));
         setrlimit(RLIMIT_FSIZE, &original);
         QCOMPARE(dialogs.messages.size(), 1u);
-        QVERIFY(dialogs.messages[0].text.startsWith(QStringLiteral("THE CONFIGURATION FILE WAS NOT SAVED:\n")));
+        QVERIFY(dialogs.messages[0].text.startsWith(
+            QStringLiteral("THE CONFIGURATION FILE WAS NOT SAVED:\n")));
         QCOMPARE(contents(path("kept.kcf")), kExampleFile);
 
         QCOMPARE(QDir(folder->path()).entryList(QDir::Files).size(), 1);

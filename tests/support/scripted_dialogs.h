@@ -11,7 +11,7 @@
 #include "dialogs.h"
 
 class ScriptedDialogs final : public Dialogs {
-public:
+  public:
     struct Message {
         QString text;
         QString title;
@@ -32,7 +32,7 @@ public:
     bool show_open(QWidget*, FileDialogState& dialog) override { return answer(false, dialog); }
     bool show_save(QWidget*, FileDialogState& dialog) override { return answer(true, dialog); }
 
-private:
+  private:
     bool answer(bool save, FileDialogState& dialog) {
         file_requests.push_back({save, dialog});
         if (file_answers.empty()) return false;
