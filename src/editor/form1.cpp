@@ -105,6 +105,7 @@ Form1::Form1(Dialogs& dialogs, QWidget* parent) : QWidget(parent), dialogs_(dial
     setFixedSize(pixels(kClientWidth), pixels(kClientHeight));
     build_controls();
     connect_handlers();
+    set_up_panel_communication();
     Form_Load();
 }
 

@@ -65,6 +65,23 @@ public:
     bool close_requested() const { return close_requested_; }
 
     // ---- Panel communication (src/panel) ----
+    // The device used as serial port 1: "COM1" on Windows, "/dev/ttyS0" elsewhere.
+    void set_panel_port(const QString& device);
+
+    // The two panel operations, run by the READ_CONFIG and WRITE_CONFIG buttons.
+    void READ_CONFIG_Click();
+    void WRITE_CONFIG_Click();
+
+    // The serial link. A port that cannot be opened shows why in the status box; the
+    // handshake reports whether the panel answered.
+    bool open_panel_port();
+    void close_panel_port();
+    void pause_one_tick();
+    bool wake_panel();
+    // address_l and data_l in; error_flag, A and the status box out.
+    void write_panel_value();
+    void read_panel_value();
+    void Timer1_Timer();
 
     // ---- Configuration files (src/files) ----
 
@@ -108,6 +125,28 @@ private:
     QPushButton* WRITE_FILE = nullptr;
     QPushButton* READ_CONFIG = nullptr;
     QPushButton* WRITE_CONFIG = nullptr;
+
+    // ---- Panel communication (src/panel) ----
+    void set_up_panel_communication();
+    void create_serial_link();
+    void read_configuration();
+    void write_configuration();
+    bool panel_identified(const QString& mismatch_text);
+    void apply_assignment(int function);
+    int16_t selected_intensity_code(Intensity which);
+    void arm_tick();
+    void send_to_panel(const std::string& bytes);
+    void wait_for_panel(qint64 enough_chars);
+    QByteArray await_reply();
+    void end_wait();
+    bool line_lost() const;
+    class QSerialPort* MSComm1 = nullptr;
+    class QTimer* Timer1 = nullptr;
+    class QEventLoop* wait_loop_ = nullptr; // the wait in progress, if any
+    QString panel_port_;
+    qint64 wanted_chars_ = 0;                // characters that end the wait early; 0: none
+    bool line_failed_ = false;               // the port reported an error since it was opened
+    std::chrono::steady_clock::time_point tick_due_{};
 
     // The file dialog's state carries over from one file operation to the next.
     FileDialogState CommonDialog1;

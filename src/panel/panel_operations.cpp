@@ -1,0 +1,164 @@
+// Reading a panel's configuration into the window and programming the window's
+// configuration into a panel. Both walk the memory map and stop at the first failure;
+// nothing is retried or rolled back.
+
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPushButton>
+
+#include "form1.h"
+#include "panel/memory_map.h"
+
+using namespace kvr;
+
+namespace {
+
+const QString kStartingRead =
+    QStringLiteral("STARTING COMMUNICATIONS TO READ SWITCH PANEL CONFIGURATION");
+const QString kStartingWrite =
+    QStringLiteral("STARTING COMMUNICATIONS TO WRITE SWITCH PANEL CONFIGURATION");
+const QString kNoResponse = QStringLiteral("COMMUNICATIONS FAILURE SWITCH PANEL FAILED TO RESPOND");
+const QString kBadData = QStringLiteral("COMMUNICATIONS FAILURE-BAD SWITCH PANEL DATA");
+const QString kReadDone = QStringLiteral("SWITCH PANEL DATA READ SUCCESSFUL");
+const QString kProgrammed = QStringLiteral("SWITCH PANEL HAS BEEN PROGRAMMED");
+const QString kSwitchesIncomplete =
+    QStringLiteral("DATA MUST BE ENTERED (CLICKED) FOR ALL SWITCHES BEFORE WRITING DATA");
+const QString kLedsIncomplete = QStringLiteral(
+    "DATA MUST BE ENTERED (CLICKED) FOR ALL LED'S AND BACKLIGHTING BEFORE WRITING DATA");
+const QString kMismatchTitle = QStringLiteral("SWITCH PANEL/CONFIGURATION MIS-MATCH");
+const QString kReadMismatch = QStringLiteral("THE SWITCH PANEL THAT YOU HAVE ATTEMPTED TO READ "
+                                             "DATA FROM DOES NOT MATCH THIS CONFIGURATION PROGRAM");
+const QString kWriteMismatch = QStringLiteral("THE SWITCH PANEL THAT YOU HAVE ATTEMPTED TO WRITE "
+                                              "DATA TO DOES NOT MATCH THIS CONFIGURATION PROGRAM");
+
+Form1::Intensity window_intensity(kvr::Intensity intensity) {
+    switch (intensity) {
+    case kvr::Intensity::backlighting_normal: return Form1::Intensity::Backlighting;
+    case kvr::Intensity::indicator_normal: return Form1::Intensity::Indicator;
+    case kvr::Intensity::indicator_dimmed: return Form1::Intensity::Dimmed;
+    }
+    return Form1::Intensity::Dimmed;
+}
+
+} // namespace
+
+void Form1::set_up_panel_communication() {
+    create_serial_link();
+    connect(READ_CONFIG, &QPushButton::clicked, this,
+            [this] { run_exclusively(&Form1::READ_CONFIG_Click); });
+    connect(WRITE_CONFIG, &QPushButton::clicked, this,
+            [this] { run_exclusively(&Form1::WRITE_CONFIG_Click); });
+}
+
+void Form1::READ_CONFIG_Click() {
+    show_status(kStartingRead, kStatusYellow);
+    Text2->clear();
+    if (open_panel_port()) read_configuration();
+    close_panel_port();
+    config_flag = 1;
+    show_switch_view();
+    config_flag = 0;
+}
+
+void Form1::WRITE_CONFIG_Click() {
+    show_status(kStartingWrite, kStatusYellow);
+    error_flag = 0;
+    collect_selections();
+    if (open_panel_port()) write_configuration();
+    close_panel_port();
+}
+
+// The model code must be one this program knows. A failed read leaves in A whatever an
+// earlier transaction put there, so a code that looks right is trusted only when the read
+// itself succeeded. With the line gone there is no panel to call a mismatch.
+bool Form1::panel_identified(const QString& mismatch_text) {
+    pause_one_tick();
+    address_l = model_code_location;
+    read_panel_value();
+    if (!is_accepted_model(A) && !line_lost()) {
+        dialogs_.message_box(this, mismatch_text, kMismatchTitle);
+        return false;
+    }
+    if (error_flag != 0 || !is_accepted_model(A)) {
+        show_status(kBadData, kStatusRed);
+        return false;
+    }
+    return true;
+}
+
+void Form1::read_configuration() {
+    if (!wake_panel()) {
+        show_status(kNoResponse, kStatusRed);
+        return;
+    }
+    if (!panel_identified(kReadMismatch)) return;
+
+    // Each value is applied before error_flag is looked at, so a failing location shows
+    // what was read for it.
+    for (const Location& location : configuration_locations()) {
+        pause_one_tick();
+        address_l = location.number;
+        read_panel_value();
+        if (location.kind == LocationKind::assignment) {
+            apply_assignment(location.function);
+        } else {
+            const Intensity which = window_intensity(location.intensity);
+            intensity_code(which) = A;
+            select_intensity(which);
+        }
+        if (error_flag != 0) {
+            show_status(kBadData, kStatusRed);
+            return;
+        }
+    }
+    pause_one_tick();
+    show_status(kReadDone, kStatusGreen);
+}
+
+void Form1::apply_assignment(int function) {
+    const FunctionControls& controls = functions_[function];
+    code_split();
+    controls.module->setCurrentRow(m_index);
+    // A negative value read gives a channel position that no list has: the channel list
+    // keeps its selection.
+    if (c_index >= -1) controls.channel->setCurrentRow(c_index);
+    if (controls.designation) {
+        controls.designation->clear();
+        controls.designation->hide();
+    }
+}
+
+void Form1::write_configuration() {
+    if (error_flag != 0) {
+        show_status(error_flag == 1 ? kSwitchesIncomplete : kLedsIncomplete, kStatusRed);
+        return;
+    }
+    if (!wake_panel()) {
+        show_status(kNoResponse, kStatusRed);
+        return;
+    }
+    if (!panel_identified(kWriteMismatch)) return;
+
+    for (const Location& location : configuration_locations()) {
+        pause_one_tick();
+        address_l = location.number;
+        data_l = location.kind == LocationKind::assignment
+                     ? functions[location.function].write_value(kFunctions[location.function])
+                     : selected_intensity_code(window_intensity(location.intensity));
+        write_panel_value();
+        if (error_flag != 0) {
+            show_status(kBadData, kStatusRed);
+            return;
+        }
+    }
+    pause_one_tick();
+    show_status(kProgrammed, kStatusGreen);
+}
+
+// The intensities are written as the lists show them; a list without a selection is
+// first set to 100 %, which runs its handler.
+int16_t Form1::selected_intensity_code(Intensity which) {
+    QListWidget* list = intensity_list(which);
+    if (list->currentRow() < 0) list->setCurrentRow(0);
+    return item_value(list, list->currentRow());
+}

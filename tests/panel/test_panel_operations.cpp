@@ -1,0 +1,337 @@
+// Reading and programming a simulated panel through the window's buttons: the bytes on
+// the line, what reaches the panel or the lists, and every way an operation can fail.
+
+#include <QLineEdit>
+#include <QRadioButton>
+
+#include "panel/memory_map.h"
+#include "panel_fixture.h"
+
+using namespace std::chrono_literals;
+using kvr::read_command;
+using kvr::write_command;
+using kvr::sim::PanelSettings;
+
+namespace {
+
+// One assignment code per function, with "N/A" (160), the corners 0 and 159, LED3 at
+// module P channel 2 and the backlighting at module B channel 3 among them.
+constexpr std::array<int16_t, kvr::kFunctionCount> kCodes{
+    23, 0, 160, 159, 37, 41, 52, 68, 79, 80, 95, 104, 151, 113, 126, 132, 149, 5, 18, 160, 12, 99};
+// Intensity codes of locations 22..24 and the rows that show them: 50 %, 60 %, 30 %.
+constexpr std::array<int16_t, 3> kIntensityCodes{3, 4, 1};
+constexpr std::array<int, 3> kIntensityRows{5, 4, 7};
+constexpr std::array<int, 3> kIntensityLists{45, 49, 46};
+
+constexpr bool not_assigned(int16_t code) { return code >= kvr::kNotAssigned; }
+
+std::string reply_for(int value) {
+    char text[16];
+    std::snprintf(text, sizeof text, "%04d\r", value * 10);
+    return text;
+}
+
+const QString kProgrammed = QStringLiteral("SWITCH PANEL HAS BEEN PROGRAMMED");
+const QString kMismatchTitle = QStringLiteral("SWITCH PANEL/CONFIGURATION MIS-MATCH");
+
+} // namespace
+
+class TestPanelOperations : public QObject, PanelFixture {
+    Q_OBJECT
+
+    void select_configuration() {
+        for (int f = 0; f < kvr::kFunctionCount; ++f) {
+            if (not_assigned(kCodes[f])) {
+                list(2 * f + 1)->setCurrentRow(0);
+                continue;
+            }
+            list(2 * f + 1)->setCurrentRow(kCodes[f] / 10 + 1);
+            list(2 * f + 2)->setCurrentRow(kCodes[f] % 10);
+        }
+        for (int i = 0; i < 3; ++i) list(kIntensityLists[i])->setCurrentRow(kIntensityRows[i]);
+    }
+    std::array<int16_t, 25> configuration_values() const {
+        std::array<int16_t, 25> values{};
+        std::copy(kCodes.begin(), kCodes.end(), values.begin());
+        std::copy(kIntensityCodes.begin(), kIntensityCodes.end(), values.begin() + 22);
+        return values;
+    }
+    // Every list of functions 0..21 as (module row, channel row).
+    std::vector<std::pair<int, int>> assignment_rows() const {
+        std::vector<std::pair<int, int>> rows;
+        for (int f = 0; f < kvr::kFunctionCount; ++f)
+            rows.emplace_back(list(2 * f + 1)->currentRow(), list(2 * f + 2)->currentRow());
+        return rows;
+    }
+    void verify_failed(const QString& text) {
+        QCOMPARE(status(), text);
+        QCOMPARE(status_colour(), kStatusRed);
+        QVERIFY(!port_open());
+    }
+
+private slots:
+    void init() { new_window(); }
+    void cleanup() {
+        form.reset();
+        panel.reset();
+    }
+
+    void full_write_programs_and_verifies_every_location() {
+        PanelSettings settings;
+        settings.model_code = 79;
+        connect_panel(settings);
+        select_configuration();
+        click("WRITE_CONFIG");
+
+        const auto values = configuration_values();
+        std::vector<std::string> commands{"A", read_command(63)};
+        std::vector<std::string> replies{"D000D", reply_for(79)};
+        for (uint8_t n = 0; n < 25; ++n) {
+            commands.insert(commands.end(), {write_command(n, uint8_t(values[n])), read_command(n)});
+            replies.insert(replies.end(), {"D000D", reply_for(values[n])});
+        }
+        QCOMPARE(received(), commands);
+        QCOMPARE(traffic(kvr::sim::Direction::sent), replies);
+        for (int n = 0; n < 25; ++n) QCOMPARE(int(panel->location(n)), int(values[n]));
+        QVERIFY(shortest_pause() >= kvr::tick);
+        QCOMPARE(status(), kProgrammed);
+        QCOMPARE(status_colour(), kStatusGreen);
+        QVERIFY(!port_open());
+        QVERIFY(dialogs.messages.empty());
+    }
+
+    void full_read_fills_the_window() {
+        PanelSettings settings;
+        for (int n = 0; n < 25; ++n) settings.initial_values[n] = uint8_t(configuration_values()[n]);
+        connect_panel(settings);
+        form->findChild<QLineEdit*>("Text2")->setText(QStringLiteral("LOBBY"));
+        list(4)->setCurrentRow(2); // SW2's channel, so that its designation box shows
+        form->findChild<QLineEdit*>("Text4")->setText(QStringLiteral("DOOR"));
+        QTest::mouseClick(form->findChild<QRadioButton*>("Option2"), Qt::LeftButton);
+        click("READ_CONFIG");
+
+        std::vector<std::string> commands{"A", read_command(63)};
+        for (uint8_t n = 0; n < 25; ++n) commands.push_back(read_command(n));
+        QCOMPARE(received(), commands);
+        QVERIFY(shortest_pause() >= kvr::tick);
+
+        for (int f = 0; f < kvr::kFunctionCount; ++f) {
+            const auto [module_row, channel_row] = assignment_rows()[f];
+            // A function that is not assigned keeps the channel of the one split before it.
+            const int16_t channel_code = not_assigned(kCodes[f]) ? kCodes[f - 1] : kCodes[f];
+            QCOMPARE(module_row, not_assigned(kCodes[f]) ? 0 : kCodes[f] / 10 + 1);
+            QCOMPARE(channel_row, channel_code % 10);
+        }
+        QCOMPARE(list(25)->currentItem()->text(), QStringLiteral("P"));
+        QCOMPARE(list(26)->currentItem()->text(), QStringLiteral("2"));
+        for (int i = 0; i < 3; ++i) QCOMPARE(list(kIntensityLists[i])->currentRow(), kIntensityRows[i]);
+        QCOMPARE(member("blpercent"), 3);
+        QCOMPARE(member("indpercent"), 4);
+        QCOMPARE(member("dindpercent"), 1);
+
+        for (int n = 2; n <= 22; ++n) {
+            const auto* box = form->findChild<QLineEdit*>(QStringLiteral("Text%1").arg(n));
+            QVERIFY(box->text().isEmpty());
+            if (n >= 3) QVERIFY(box->isHidden());
+        }
+        QVERIFY(form->findChild<QRadioButton*>("Option1")->isChecked());
+        QCOMPARE(member("config_flag"), 0);
+        QCOMPARE(status(), QStringLiteral("SWITCH PANEL DATA READ SUCCESSFUL"));
+        QCOMPARE(status_colour(), kStatusGreen);
+        QVERIFY(!port_open());
+        QVERIFY(dialogs.messages.empty()); // backlighting 50 % read under an indicator at 100 %
+    }
+
+    void intensity_rule_applies_in_the_middle_of_a_read() {
+        PanelSettings settings;
+        settings.initial_values = {{22, 10}, {23, 7}};
+        connect_panel(settings);
+        std::string command_at_message;
+        connect(list(49), &QListWidget::currentRowChanged, this, [&] {
+            if (dialogs.messages.size() == 1 && command_at_message.empty())
+                command_at_message = received().back();
+        });
+        click("READ_CONFIG");
+        QCOMPARE(dialogs.messages.size(), std::size_t{1});
+        QVERIFY(dialogs.messages[0].text.startsWith(QStringLiteral("NORMAL INDICATOR INTENSITY")));
+        QCOMPARE(command_at_message, read_command(23));
+        QCOMPARE(list(45)->currentItem()->text(), QStringLiteral("90"));
+        QCOMPARE(list(49)->currentItem()->text(), QStringLiteral("90"));
+        QCOMPARE(member("blpercent"), 7);
+        QCOMPARE(status_colour(), kStatusGreen);
+    }
+
+    void no_answer_sends_six_attention_characters() {
+        for (const char* button : {"READ_CONFIG", "WRITE_CONFIG"}) {
+            new_window();
+            PanelSettings settings;
+            settings.faults.silent = true;
+            connect_panel(settings);
+            for (int n = 1; n <= 43; n += 2) list(n)->setCurrentRow(0);
+            form->findChild<QLineEdit*>("Text2")->setText(QStringLiteral("LOBBY"));
+            // Without replies the spacing is timed where the bytes leave: the panel's clock
+            // would add its own scheduling delays.
+            std::vector<std::chrono::steady_clock::time_point> sent;
+            connect(form->findChild<QSerialPort*>("MSComm1"), &QSerialPort::bytesWritten, this,
+                    [&] { sent.push_back(std::chrono::steady_clock::now()); });
+            click(button);
+            QCOMPARE(received(), std::vector<std::string>(6, "A"));
+            QCOMPARE(sent.size(), std::size_t{6});
+            for (std::size_t i = 1; i < sent.size(); ++i) QVERIFY(sent[i] - sent[i - 1] >= kvr::tick);
+            verify_failed(kNoResponse);
+            QCOMPARE(form->findChild<QLineEdit*>("Text2")->text().isEmpty(),
+                     button == std::string("READ_CONFIG"));
+        }
+    }
+
+    void handshake_needs_exactly_the_acknowledgement() {
+        PanelSettings late; // answers the fourth "A" only; the read then goes on
+        late.faults.answer_attention_only = 4;
+        late.model_code = 71;
+        connect_panel(late);
+        click("READ_CONFIG");
+        QCOMPARE(received(), (std::vector<std::string>{"A", "A", "A", "A", read_command(63)}));
+        // The mismatch leaves the identity read's text on yellow and nothing applied.
+        QCOMPARE(dialogs.messages.size(), std::size_t{1});
+        QCOMPARE(dialogs.messages[0].title, kMismatchTitle);
+        QVERIFY(dialogs.messages[0].text.contains(QStringLiteral("READ DATA FROM")));
+        QCOMPARE(status(), QStringLiteral("COMMUNICATIONS OK"));
+        QCOMPARE(status_colour(), kStatusYellow);
+        QCOMPARE(list(1)->currentRow(), -1);
+        QVERIFY(!port_open());
+
+        PanelSettings noisy; // stray characters before "D000D" make six: one attempt only
+        noisy.faults.attention_noise = "x";
+        connect_panel(noisy);
+        click("READ_CONFIG");
+        QCOMPARE(received(), std::vector<std::string>{"A"});
+        verify_failed(kNoResponse);
+    }
+
+    void write_refuses_unknown_models_and_unreadable_ones() {
+        select_configuration();
+        PanelSettings model_78;
+        model_78.model_code = 78;
+        connect_panel(model_78);
+        click("WRITE_CONFIG");
+        QCOMPARE(received(), (std::vector<std::string>{"A", read_command(63)}));
+        QCOMPARE(dialogs.messages.size(), std::size_t{1});
+        QCOMPARE(dialogs.messages[0].title, kMismatchTitle);
+        QVERIFY(dialogs.messages[0].text.contains(QStringLiteral("WRITE DATA TO")));
+        QVERIFY(!port_open());
+
+        // A write that fails at its first location leaves the model code 70 in A ...
+        PanelSettings no_ack;
+        no_ack.faults.no_write_ack = {0};
+        connect_panel(no_ack);
+        click("WRITE_CONFIG");
+        verify_failed(kBadData);
+        QCOMPARE(member("A"), 70);
+        // ... which must not pass for the identity of a panel whose reply is cut short.
+        for (const char* button : {"WRITE_CONFIG", "READ_CONFIG"}) {
+            PanelSettings short_identity;
+            short_identity.faults.short_read = {kvr::model_code_location};
+            connect_panel(short_identity);
+            click(button);
+            QCOMPARE(received(), (std::vector<std::string>{"A", read_command(63)}));
+            verify_failed(kBadData);
+            QCOMPARE(dialogs.messages.size(), std::size_t{1});
+        }
+    }
+
+    void read_failure_applies_the_failing_location_data() {
+        QTest::addColumn<int>("location");
+        QTest::addColumn<QByteArray>("reply"); // empty: a three-character reply
+        QTest::addColumn<int>("module_row");
+        QTest::addColumn<int>("channel_row");
+        // Locations 0..4 hold 23, 0, 37, 42, 56; the failing function's channel list shows
+        // row 9 before the read. A failed reply that gives no value leaves A as the previous
+        // split left it.
+        QTest::newRow("short reply") << 3 << QByteArray() << 1 << 7;
+        QTest::newRow("161") << 0 << QByteArray("1610\r") << 0 << 0;
+        QTest::newRow("170 at SW6") << 5 << QByteArray("1700\r") << 0 << 6;
+        QTest::newRow("negative") << 1 << QByteArray("-050\r") << 1 << 9;
+        QTest::newRow("beyond 16 bits") << 2 << QByteArray("999999\r") << 1 << 0;
+    }
+    void read_failure_applies_the_failing_location() {
+        constexpr int kReadCodes[] = {23, 0, 37, 42, 56};
+        QFETCH(int, location);
+        QFETCH(QByteArray, reply);
+        QFETCH(int, module_row);
+        QFETCH(int, channel_row);
+        PanelSettings settings;
+        for (int n = 0; n < 5; ++n) settings.initial_values[n] = uint8_t(kReadCodes[n]);
+        if (reply.isEmpty())
+            settings.faults.short_read = {location};
+        else
+            settings.faults.raw_read[location] = reply.toStdString();
+        connect_panel(settings);
+        list(2 * location + 2)->setCurrentRow(9);
+        click("READ_CONFIG");
+
+        std::vector<std::string> commands{"A", read_command(63)};
+        for (int n = 0; n <= location; ++n) commands.push_back(read_command(uint8_t(n)));
+        QCOMPARE(received(), commands);
+        verify_failed(kBadData);
+        const auto rows = assignment_rows();
+        for (int f = 0; f < location; ++f)
+            QCOMPARE(rows[f], std::make_pair(kReadCodes[f] / 10 + 1, kReadCodes[f] % 10));
+        QCOMPARE(rows[location], std::make_pair(module_row, channel_row));
+        QCOMPARE(rows[location + 1], std::make_pair(-1, -1));
+    }
+
+    void write_failure_keeps_what_was_written_data() {
+        QTest::addColumn<int>("location");
+        QTest::addColumn<QString>("fault");
+        QTest::newRow("not acknowledged") << 0 << "no ack";
+        QTest::newRow("acknowledged with an extra character") << 1 << "extra";
+        QTest::newRow("read-back too short") << 2 << "short";
+        QTest::newRow("read-back differs at LED1") << 10 << "differs";
+        QTest::newRow("line hangs up after the write of SW2") << 1 << "hang-up";
+    }
+    void write_failure_keeps_what_was_written() {
+        QFETCH(int, location);
+        QFETCH(QString, fault);
+        PanelSettings settings;
+        kvr::sim::Faults& faults = settings.faults;
+        if (fault == "no ack") faults.no_write_ack = {location};
+        if (fault == "extra") faults.ack_extra_char = {location};
+        if (fault == "short") faults.short_read = {location};
+        if (fault == "differs") faults.read_differs = {location};
+        if (fault == "hang-up") faults.hang_up_after = 2 + 2 * location + 1;
+        connect_panel(settings);
+        select_configuration();
+        click("WRITE_CONFIG");
+
+        verify_failed(kBadData);
+        const auto values = configuration_values();
+        const auto commands = received();
+        // No command for a later location, and no read-back after a failed acknowledgement.
+        const bool read_back_sent = fault == "short" || fault == "differs";
+        QCOMPARE(commands.back(), read_back_sent
+                                      ? read_command(uint8_t(location))
+                                      : write_command(uint8_t(location), uint8_t(values[location])));
+        // The panel keeps the failing location's value unless it never took the write.
+        for (int n = 0; n < 25; ++n) {
+            const bool written = n < location || (n == location && fault != "no ack");
+            QCOMPARE(int(panel->location(n)), written ? values[n] : n < 22 ? 160 : 10);
+        }
+    }
+
+    void incomplete_selection_sends_nothing() {
+        connect_panel();
+        for (int n = 1; n <= 43; n += 2) list(n)->setCurrentRow(0);
+        list(29)->setCurrentRow(-1); // LED5 without a module
+        click("WRITE_CONFIG");
+        verify_failed(QStringLiteral(
+            "DATA MUST BE ENTERED (CLICKED) FOR ALL LED'S AND BACKLIGHTING BEFORE WRITING DATA"));
+        list(5)->setCurrentRow(3); // SW3 with a module and no channel
+        click("WRITE_CONFIG");
+        verify_failed(
+            QStringLiteral("DATA MUST BE ENTERED (CLICKED) FOR ALL SWITCHES BEFORE WRITING DATA"));
+        QVERIFY(panel->transcript().empty());
+    }
+};
+
+QTEST_MAIN(TestPanelOperations)
+#include "test_panel_operations.moc"

@@ -1,0 +1,173 @@
+// The window's serial link on a simulated panel: single transactions and what they report,
+// ports that cannot be opened, and the window staying in charge while an operation runs.
+
+#include <QTimer>
+#include <thread>
+
+#include "panel_fixture.h"
+
+using kvr::read_command;
+using kvr::sim::PanelSettings;
+
+namespace {
+
+const QString kOk = QStringLiteral("COMMUNICATIONS OK");
+const QString kOutOfRange = QStringLiteral("ERROR - DATA OUT OF RANGE");
+const QString kCorrupted = QStringLiteral("COMMUNICATIONS CORRUPTED");
+const QString kFailedToVerify = QStringLiteral("DATA FAILED TO VERIFY");
+const QColor kUntouched(1, 2, 3);
+
+} // namespace
+
+class TestSerialLink : public QObject, PanelFixture {
+    Q_OBJECT
+
+    // Runs one transaction at a location with A at 99 and the status box on an unused
+    // colour, so that what the transaction leaves unchanged shows.
+    void transaction(void (Form1::*run)(), int location) {
+        member("A") = 99;
+        member("address_l") = int16_t(location);
+        form->show_status(QString(), kUntouched);
+        QVERIFY(form->open_panel_port());
+        (form.get()->*run)();
+        form->close_panel_port();
+    }
+
+private slots:
+    void init() { new_window(); }
+    void cleanup() {
+        form.reset();
+        panel.reset();
+    }
+
+    void read_reports_in_the_status_box_data() {
+        QTest::addColumn<QByteArray>("reply");
+        QTest::addColumn<int>("error_flag");
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<int>("A");
+        QTest::newRow("160 is in range") << QByteArray("1600\r") << 0 << kOk << 160;
+        QTest::newRow("exactly four characters") << QByteArray("0120") << 0 << kOk << 12;
+        QTest::newRow("no number reads as 0") << QByteArray("ABCD\r") << 0 << kOk << 0;
+        QTest::newRow("161") << QByteArray("1610\r") << 1 << kOutOfRange << 161;
+        QTest::newRow("negative") << QByteArray("-050\r") << 1 << kOutOfRange << -5;
+        QTest::newRow("beyond 16 bits") << QByteArray("9999999\r") << 1 << kOutOfRange << 99;
+        QTest::newRow("three characters") << QByteArray("012") << 1 << kCorrupted << 99;
+    }
+    void read_reports_in_the_status_box() {
+        QFETCH(QByteArray, reply);
+        QFETCH(int, error_flag);
+        QFETCH(QString, text);
+        QFETCH(int, A);
+        PanelSettings settings;
+        settings.faults.raw_read[7] = reply.toStdString();
+        connect_panel(settings);
+        transaction(&Form1::read_panel_value, 7);
+        QCOMPARE(received(), std::vector<std::string>{read_command(7)});
+        QCOMPARE(member("error_flag"), error_flag);
+        QCOMPARE(member("A"), A);
+        QCOMPARE(status(), text);
+        QCOMPARE(status_colour(), kUntouched);
+    }
+
+    void write_verifies_the_read_back_data() {
+        QTest::addColumn<QString>("fault");
+        QTest::addColumn<int>("error_flag");
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<int>("A");
+        QTest::addColumn<bool>("read_back");
+        QTest::newRow("healthy") << "" << 0 << kOk << 120 << true;
+        QTest::newRow("differs") << "differs" << 1 << kFailedToVerify << 121 << true;
+        QTest::newRow("short") << "short" << 1 << kCorrupted << 99 << true;
+        QTest::newRow("beyond 16 bits") << "overflow" << 1 << kFailedToVerify << 99 << true;
+        QTest::newRow("extra character") << "extra" << 1 << QString() << 99 << false;
+    }
+    void write_verifies_the_read_back() {
+        QFETCH(QString, fault);
+        QFETCH(int, error_flag);
+        QFETCH(QString, text);
+        QFETCH(int, A);
+        QFETCH(bool, read_back);
+        PanelSettings settings;
+        if (fault == "differs") settings.faults.read_differs = {5};
+        if (fault == "short") settings.faults.short_read = {5};
+        if (fault == "overflow") settings.faults.raw_read[5] = "9999999\r";
+        if (fault == "extra") settings.faults.ack_extra_char = {5};
+        connect_panel(settings);
+        member("data_l") = 120;
+        transaction(&Form1::write_panel_value, 5);
+        std::vector<std::string> commands{kvr::write_command(5, 120)};
+        if (read_back) commands.push_back(read_command(5));
+        QCOMPARE(received(), commands);
+        QCOMPARE(member("error_flag"), error_flag);
+        QCOMPARE(member("A"), A);
+        QCOMPARE(status(), text);
+        QCOMPARE(status_colour(), error_flag == 0 ? kStatusYellow : kUntouched);
+    }
+
+    void port_that_cannot_be_opened_is_named() {
+        const QString missing = QStringLiteral("/dev/kvr-no-such-port");
+        for (const char* button : {"READ_CONFIG", "WRITE_CONFIG"}) {
+            form->set_panel_port(missing);
+            click(button);
+            QCOMPARE(status(), QStringLiteral("CANNOT OPEN SERIAL PORT %1 - NO SUCH DEVICE").arg(missing));
+            QCOMPARE(status_colour(), kStatusRed);
+            QVERIFY(!port_open());
+        }
+
+        connect_panel();
+        QSerialPort other_program(QString::fromStdString(panel->slave_path()));
+        QVERIFY(other_program.open(QIODevice::ReadWrite));
+        click("READ_CONFIG");
+        QCOMPARE(status(), QStringLiteral("CANNOT OPEN SERIAL PORT %1 - IN USE OR ACCESS DENIED")
+                               .arg(QString::fromStdString(panel->slave_path())));
+        QCOMPARE(status_colour(), kStatusRed);
+        QVERIFY(!port_open());
+        QVERIFY(panel->transcript().empty());
+
+        // Once the other program lets go, the same window reaches the panel.
+        other_program.close();
+        QVERIFY(form->open_panel_port());
+        QVERIFY(form->wake_panel());
+        form->close_panel_port();
+    }
+
+    void buttons_take_no_click_while_an_operation_runs() {
+        PanelSettings settings;
+        settings.faults.silent = true;
+        connect_panel(settings);
+        bool checked = false;
+        QTimer::singleShot(250, form.get(), [&] {
+            for (const char* name : {"READ_CONFIG", "WRITE_CONFIG", "READ_FILE", "WRITE_FILE"})
+                QVERIFY(!form->findChild<QPushButton*>(name)->isEnabled());
+            QVERIFY(port_open());
+            click("WRITE_CONFIG");
+            form->run_exclusively(&Form1::READ_CONFIG_Click);
+            checked = true;
+        });
+        click("READ_CONFIG");
+        QVERIFY(checked);
+        QCOMPARE(received(), std::vector<std::string>(6, "A")); // one handshake only
+        QCOMPARE(status(), kNoResponse);
+        QVERIFY(form->findChild<QPushButton*>("READ_CONFIG")->isEnabled());
+    }
+
+    void closing_the_window_ends_the_operation() {
+        connect_panel();
+        form->show();
+        std::size_t commands_at_close = 0;
+        QTimer::singleShot(450, form.get(), [&] {
+            // The read is blocked in a wait: whatever it sent reaches the panel meanwhile.
+            std::this_thread::sleep_for(std::chrono::milliseconds(20));
+            commands_at_close = received().size();
+            QVERIFY(!form->close()); // refused while the read runs
+        });
+        click("READ_CONFIG");
+        QVERIFY(commands_at_close >= 3);
+        QCOMPARE(received().size(), commands_at_close); // nothing sent after the request
+        QVERIFY(!port_open());
+        QTRY_VERIFY_WITH_TIMEOUT(!form->isVisible(), 5000);
+    }
+};
+
+QTEST_MAIN(TestSerialLink)
+#include "test_serial_link.moc"
