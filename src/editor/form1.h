@@ -129,11 +129,13 @@ private:
     // ---- Panel communication (src/panel) ----
     void set_up_panel_communication();
     void create_serial_link();
-    void read_configuration();
-    void write_configuration();
+    void talk_to_panel(const QString& mismatch_text, void (Form1::*transfer)(int location),
+                       const QString& success_text);
     bool panel_identified(const QString& mismatch_text);
+    void read_location(int number);
     void apply_assignment(int function);
-    int16_t selected_intensity_code(Intensity which);
+    void write_location(int number);
+    bool fetch_value();
     void arm_tick();
     void send_to_panel(const std::string& bytes);
     void wait_for_panel(qint64 enough_chars);

@@ -53,7 +53,7 @@ void Form1::set_up_panel_communication() {
 void Form1::READ_CONFIG_Click() {
     show_status(kStartingRead, kStatusYellow);
     Text2->clear();
-    if (open_panel_port()) read_configuration();
+    if (open_panel_port()) talk_to_panel(kReadMismatch, &Form1::read_location, kReadDone);
     close_panel_port();
     config_flag = 1;
     show_switch_view();
@@ -64,8 +64,35 @@ void Form1::WRITE_CONFIG_Click() {
     show_status(kStartingWrite, kStatusYellow);
     error_flag = 0;
     collect_selections();
-    if (open_panel_port()) write_configuration();
+    if (open_panel_port()) {
+        if (error_flag != 0)
+            show_status(error_flag == 1 ? kSwitchesIncomplete : kLedsIncomplete, kStatusRed);
+        else
+            talk_to_panel(kWriteMismatch, &Form1::write_location, kProgrammed);
+    }
     close_panel_port();
+}
+
+// What both operations do on an open port: the handshake, the identity check, then one
+// transaction per configuration location until one fails, and a last pause before success.
+void Form1::talk_to_panel(const QString& mismatch_text, void (Form1::*transfer)(int location),
+                          const QString& success_text) {
+    if (!wake_panel()) {
+        show_status(kNoResponse, kStatusRed);
+        return;
+    }
+    if (!panel_identified(mismatch_text)) return;
+    for (const Location& location : configuration_locations()) {
+        pause_one_tick();
+        address_l = location.number;
+        (this->*transfer)(location.number);
+        if (error_flag != 0) {
+            show_status(kBadData, kStatusRed);
+            return;
+        }
+    }
+    pause_one_tick();
+    show_status(success_text, kStatusGreen);
 }
 
 // The model code must be one this program knows. A failed read leaves in A whatever an
@@ -86,33 +113,18 @@ bool Form1::panel_identified(const QString& mismatch_text) {
     return true;
 }
 
-void Form1::read_configuration() {
-    if (!wake_panel()) {
-        show_status(kNoResponse, kStatusRed);
+// The value read is applied before the caller looks at error_flag, so a failing location
+// shows what was read for it.
+void Form1::read_location(int number) {
+    const Location& location = *find_location(number);
+    read_panel_value();
+    if (location.kind == LocationKind::assignment) {
+        apply_assignment(location.function);
         return;
     }
-    if (!panel_identified(kReadMismatch)) return;
-
-    // Each value is applied before error_flag is looked at, so a failing location shows
-    // what was read for it.
-    for (const Location& location : configuration_locations()) {
-        pause_one_tick();
-        address_l = location.number;
-        read_panel_value();
-        if (location.kind == LocationKind::assignment) {
-            apply_assignment(location.function);
-        } else {
-            const Intensity which = window_intensity(location.intensity);
-            intensity_code(which) = A;
-            select_intensity(which);
-        }
-        if (error_flag != 0) {
-            show_status(kBadData, kStatusRed);
-            return;
-        }
-    }
-    pause_one_tick();
-    show_status(kReadDone, kStatusGreen);
+    const Intensity which = window_intensity(location.intensity);
+    intensity_code(which) = A;
+    select_intensity(which);
 }
 
 void Form1::apply_assignment(int function) {
@@ -128,37 +140,16 @@ void Form1::apply_assignment(int function) {
     }
 }
 
-void Form1::write_configuration() {
-    if (error_flag != 0) {
-        show_status(error_flag == 1 ? kSwitchesIncomplete : kLedsIncomplete, kStatusRed);
-        return;
-    }
-    if (!wake_panel()) {
-        show_status(kNoResponse, kStatusRed);
-        return;
-    }
-    if (!panel_identified(kWriteMismatch)) return;
-
-    for (const Location& location : configuration_locations()) {
-        pause_one_tick();
-        address_l = location.number;
-        data_l = location.kind == LocationKind::assignment
-                     ? functions[location.function].write_value(kFunctions[location.function])
-                     : selected_intensity_code(window_intensity(location.intensity));
-        write_panel_value();
-        if (error_flag != 0) {
-            show_status(kBadData, kStatusRed);
-            return;
-        }
-    }
-    pause_one_tick();
-    show_status(kProgrammed, kStatusGreen);
-}
-
 // The intensities are written as the lists show them; a list without a selection is
 // first set to 100 %, which runs its handler.
-int16_t Form1::selected_intensity_code(Intensity which) {
-    QListWidget* list = intensity_list(which);
-    if (list->currentRow() < 0) list->setCurrentRow(0);
-    return item_value(list, list->currentRow());
+void Form1::write_location(int number) {
+    const Location& location = *find_location(number);
+    if (location.kind == LocationKind::assignment) {
+        data_l = functions[location.function].write_value(kFunctions[location.function]);
+    } else {
+        QListWidget* list = intensity_list(window_intensity(location.intensity));
+        if (list->currentRow() < 0) list->setCurrentRow(0);
+        data_l = item_value(list, list->currentRow());
+    }
+    write_panel_value();
 }

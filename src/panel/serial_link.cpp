@@ -174,8 +174,8 @@ bool Form1::wake_panel() {
 }
 
 void Form1::write_panel_value() {
-    const auto location = static_cast<std::uint8_t>(address_l);
-    send_to_panel(kvr::write_command(location, static_cast<std::uint8_t>(data_l)));
+    send_to_panel(kvr::write_command(static_cast<std::uint8_t>(address_l),
+                                     static_cast<std::uint8_t>(data_l)));
     arm_tick();
     error_flag = 0;
     if (as_view(await_reply()) != kvr::acknowledgement) {
@@ -183,18 +183,10 @@ void Form1::write_panel_value() {
         return;
     }
 
-    send_to_panel(kvr::read_command(location));
-    arm_tick();
-    const QByteArray read_back = await_reply();
-    if (read_back.size() < static_cast<qsizetype>(kvr::min_reply_chars)) {
-        error_flag = 1;
-        set_status_text(kCorrupted);
-        return;
-    }
-    // A value too large for 16 bits cannot match; A keeps what it held.
-    const std::optional<std::int16_t> value = kvr::reply_value(as_view(read_back));
-    if (value) A = *value;
-    if (value && A == data_l) {
+    // A value too large for 16 bits cannot match.
+    const bool value_in_A = fetch_value();
+    if (error_flag != 0) return;
+    if (value_in_A && A == data_l) {
         show_status(kCommunicationsOk, kStatusYellow);
     } else {
         error_flag = 1;
@@ -205,21 +197,30 @@ void Form1::write_panel_value() {
 void Form1::read_panel_value() {
     Text1->show();
     error_flag = 0;
+    // A value too large for 16 bits is out of range too.
+    const bool value_in_A = fetch_value();
+    if (error_flag != 0) return;
+    if (value_in_A && kvr::in_read_range(A)) {
+        set_status_text(kCommunicationsOk);
+    } else {
+        error_flag = 1;
+        set_status_text(kOutOfRange);
+    }
+}
+
+// Sends the read command for address_l and waits for the reply. A reply too short to hold
+// a value fails the transaction. True when A now holds the reply's value; false, with A
+// unchanged, also when that value does not fit 16 bits.
+bool Form1::fetch_value() {
     send_to_panel(kvr::read_command(static_cast<std::uint8_t>(address_l)));
     arm_tick();
     const QByteArray reply = await_reply();
     if (reply.size() < static_cast<qsizetype>(kvr::min_reply_chars)) {
         error_flag = 1;
         set_status_text(kCorrupted);
-        return;
+        return false;
     }
-    // A value too large for 16 bits is out of range too; A keeps what it held.
     const std::optional<std::int16_t> value = kvr::reply_value(as_view(reply));
     if (value) A = *value;
-    if (value && kvr::in_read_range(A)) {
-        set_status_text(kCommunicationsOk);
-    } else {
-        error_flag = 1;
-        set_status_text(kOutOfRange);
-    }
+    return value.has_value();
 }
