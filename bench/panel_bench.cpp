@@ -26,7 +26,7 @@ using Seconds = std::chrono::duration<double>;
 constexpr int kPausesPerOperation = 27;
 
 class NoDialogs final : public Dialogs {
-public:
+  public:
     void message_box(QWidget*, const QString& text, const QString&) override {
         std::fprintf(stderr, "unexpected message: %s\n", qPrintable(text));
     }

@@ -26,7 +26,8 @@ int main(int argc, char* argv[]) {
         QStringLiteral("DEVICE"));
     const QCommandLineOption simulate_option(
         QStringLiteral("simulate"),
-        QStringLiteral("Starts a simulated panel inside the program and uses it as serial port 1."));
+        QStringLiteral(
+            "Starts a simulated panel inside the program and uses it as serial port 1."));
     options.addOption(port_option);
     options.addOption(simulate_option);
     options.process(app);
@@ -46,7 +47,8 @@ int main(int argc, char* argv[]) {
         try {
             simulated_panel = std::make_unique<kvr::sim::PtyHost>();
         } catch (const std::system_error& error) {
-            std::fprintf(stderr, "kvr-config: cannot start the simulated panel: %s\n", error.what());
+            std::fprintf(stderr, "kvr-config: cannot start the simulated panel: %s\n",
+                         error.what());
             return 1;
         }
         window.set_panel_port(QString::fromStdString(simulated_panel->slave_path()));

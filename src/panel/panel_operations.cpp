@@ -33,9 +33,12 @@ const QString kWriteMismatch = QStringLiteral("THE SWITCH PANEL THAT YOU HAVE AT
 
 Form1::Intensity window_intensity(kvr::Intensity intensity) {
     switch (intensity) {
-    case kvr::Intensity::backlighting_normal: return Form1::Intensity::Backlighting;
-    case kvr::Intensity::indicator_normal: return Form1::Intensity::Indicator;
-    case kvr::Intensity::indicator_dimmed: return Form1::Intensity::Dimmed;
+    case kvr::Intensity::backlighting_normal:
+        return Form1::Intensity::Backlighting;
+    case kvr::Intensity::indicator_normal:
+        return Form1::Intensity::Indicator;
+    case kvr::Intensity::indicator_dimmed:
+        return Form1::Intensity::Dimmed;
     }
     return Form1::Intensity::Dimmed;
 }

@@ -29,28 +29,31 @@ const QString kOutOfRange = QStringLiteral("ERROR - DATA OUT OF RANGE");
 
 // Runs a callback when the watched window is asked to close, before its closeEvent.
 class CloseWatcher final : public QObject {
-public:
+  public:
     CloseWatcher(QWidget* window, std::function<void()> on_close)
         : QObject(window), on_close_(std::move(on_close)) {
         window->installEventFilter(this);
     }
 
-protected:
+  protected:
     bool eventFilter(QObject* watched, QEvent* event) override {
         if (event->type() == QEvent::Close) on_close_();
         return QObject::eventFilter(watched, event);
     }
 
-private:
+  private:
     std::function<void()> on_close_;
 };
 
 QString open_failure_reason(const QSerialPort& port) {
     switch (port.error()) {
-    case QSerialPort::DeviceNotFoundError: return QStringLiteral("NO SUCH DEVICE");
+    case QSerialPort::DeviceNotFoundError:
+        return QStringLiteral("NO SUCH DEVICE");
     // Qt reports a port that another program holds as a permission error too.
-    case QSerialPort::PermissionError: return QStringLiteral("IN USE OR ACCESS DENIED");
-    default: return port.errorString().toUpper();
+    case QSerialPort::PermissionError:
+        return QStringLiteral("IN USE OR ACCESS DENIED");
+    default:
+        return port.errorString().toUpper();
     }
 }
 
@@ -84,7 +87,9 @@ void Form1::create_serial_link() {
     new CloseWatcher(this, [this] { end_wait(); });
 }
 
-void Form1::set_panel_port(const QString& device) { panel_port_ = device; }
+void Form1::set_panel_port(const QString& device) {
+    panel_port_ = device;
+}
 
 bool Form1::open_panel_port() {
     line_failed_ = false;
@@ -124,7 +129,9 @@ void Form1::arm_tick() {
     Timer1->start(kvr::tick);
 }
 
-bool Form1::line_lost() const { return line_failed_ || close_requested(); }
+bool Form1::line_lost() const {
+    return line_failed_ || close_requested();
+}
 
 void Form1::end_wait() {
     if (wait_loop_) wait_loop_->quit();
@@ -138,7 +145,8 @@ void Form1::wait_for_panel(qint64 enough_chars) {
     QEventLoop loop;
     wait_loop_ = &loop;
     wanted_chars_ = enough_chars;
-    while (!done()) loop.exec();
+    while (!done())
+        loop.exec();
     wait_loop_ = nullptr;
     wanted_chars_ = 0;
     // Pacing must never be short, even if a platform's timer fires a little early.

@@ -18,7 +18,7 @@
 #include "simulator/pty_host.h"
 
 class PanelFixture {
-protected:
+  protected:
     ScriptedDialogs dialogs;
     std::unique_ptr<Form1> form;
     std::unique_ptr<kvr::sim::PtyHost> panel;
@@ -71,7 +71,7 @@ protected:
         return shortest;
     }
 
-private:
+  private:
     QTextEdit* text_box() const { return form->findChild<QTextEdit*>("Text1"); }
 };
 

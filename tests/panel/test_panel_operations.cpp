@@ -23,7 +23,9 @@ constexpr std::array<int16_t, 3> kIntensityCodes{3, 4, 1};
 constexpr std::array<int, 3> kIntensityRows{5, 4, 7};
 constexpr std::array<int, 3> kIntensityLists{45, 49, 46};
 
-constexpr bool not_assigned(int16_t code) { return code >= kvr::kNotAssigned; }
+constexpr bool not_assigned(int16_t code) {
+    return code >= kvr::kNotAssigned;
+}
 
 std::string reply_for(int value) {
     char text[16];
@@ -48,7 +50,8 @@ class TestPanelOperations : public QObject, PanelFixture {
             list(2 * f + 1)->setCurrentRow(kCodes[f] / 10 + 1);
             list(2 * f + 2)->setCurrentRow(kCodes[f] % 10);
         }
-        for (int i = 0; i < 3; ++i) list(kIntensityLists[i])->setCurrentRow(kIntensityRows[i]);
+        for (int i = 0; i < 3; ++i)
+            list(kIntensityLists[i])->setCurrentRow(kIntensityRows[i]);
     }
     std::array<int16_t, 25> configuration_values() const {
         std::array<int16_t, 25> values{};
@@ -69,30 +72,29 @@ class TestPanelOperations : public QObject, PanelFixture {
         QVERIFY(!port_open());
     }
 
-private slots:
+  private slots:
     void init() { new_window(); }
-    void cleanup() {
-        form.reset();
-        panel.reset();
-    }
 
     void full_write_programs_and_verifies_every_location() {
         PanelSettings settings;
         settings.model_code = 79;
         connect_panel(settings);
         select_configuration();
+        member("blpercent") = 7; // the intensities go from the lists, not from the model
         click("WRITE_CONFIG");
 
         const auto values = configuration_values();
         std::vector<std::string> commands{"A", read_command(63)};
         std::vector<std::string> replies{"D000D", reply_for(79)};
         for (uint8_t n = 0; n < 25; ++n) {
-            commands.insert(commands.end(), {write_command(n, uint8_t(values[n])), read_command(n)});
+            commands.insert(commands.end(),
+                            {write_command(n, uint8_t(values[n])), read_command(n)});
             replies.insert(replies.end(), {"D000D", reply_for(values[n])});
         }
         QCOMPARE(received(), commands);
         QCOMPARE(traffic(kvr::sim::Direction::sent), replies);
-        for (int n = 0; n < 25; ++n) QCOMPARE(int(panel->location(n)), int(values[n]));
+        for (int n = 0; n < 25; ++n)
+            QCOMPARE(int(panel->location(n)), int(values[n]));
         QVERIFY(shortest_pause() >= kvr::tick);
         QCOMPARE(status(), kProgrammed);
         QCOMPARE(status_colour(), kStatusGreen);
@@ -102,7 +104,8 @@ private slots:
 
     void full_read_fills_the_window() {
         PanelSettings settings;
-        for (int n = 0; n < 25; ++n) settings.initial_values[n] = uint8_t(configuration_values()[n]);
+        for (int n = 0; n < 25; ++n)
+            settings.initial_values[n] = uint8_t(configuration_values()[n]);
         connect_panel(settings);
         form->findChild<QLineEdit*>("Text2")->setText(QStringLiteral("LOBBY"));
         list(4)->setCurrentRow(2); // SW2's channel, so that its designation box shows
@@ -111,7 +114,8 @@ private slots:
         click("READ_CONFIG");
 
         std::vector<std::string> commands{"A", read_command(63)};
-        for (uint8_t n = 0; n < 25; ++n) commands.push_back(read_command(n));
+        for (uint8_t n = 0; n < 25; ++n)
+            commands.push_back(read_command(n));
         QCOMPARE(received(), commands);
         QVERIFY(shortest_pause() >= kvr::tick);
 
@@ -124,7 +128,8 @@ private slots:
         }
         QCOMPARE(list(25)->currentItem()->text(), QStringLiteral("P"));
         QCOMPARE(list(26)->currentItem()->text(), QStringLiteral("2"));
-        for (int i = 0; i < 3; ++i) QCOMPARE(list(kIntensityLists[i])->currentRow(), kIntensityRows[i]);
+        for (int i = 0; i < 3; ++i)
+            QCOMPARE(list(kIntensityLists[i])->currentRow(), kIntensityRows[i]);
         QCOMPARE(member("blpercent"), 3);
         QCOMPARE(member("indpercent"), 4);
         QCOMPARE(member("dindpercent"), 1);
@@ -167,7 +172,8 @@ private slots:
             PanelSettings settings;
             settings.faults.silent = true;
             connect_panel(settings);
-            for (int n = 1; n <= 43; n += 2) list(n)->setCurrentRow(0);
+            for (int n = 1; n <= 43; n += 2)
+                list(n)->setCurrentRow(0);
             form->findChild<QLineEdit*>("Text2")->setText(QStringLiteral("LOBBY"));
             // Without replies the spacing is timed where the bytes leave: the panel's clock
             // would add its own scheduling delays.
@@ -177,7 +183,8 @@ private slots:
             click(button);
             QCOMPARE(received(), std::vector<std::string>(6, "A"));
             QCOMPARE(sent.size(), std::size_t{6});
-            for (std::size_t i = 1; i < sent.size(); ++i) QVERIFY(sent[i] - sent[i - 1] >= kvr::tick);
+            for (std::size_t i = 1; i < sent.size(); ++i)
+                QVERIFY(sent[i] - sent[i - 1] >= kvr::tick);
             verify_failed(kNoResponse);
             QCOMPARE(form->findChild<QLineEdit*>("Text2")->text().isEmpty(),
                      button == std::string("READ_CONFIG"));
@@ -260,7 +267,8 @@ private slots:
         QFETCH(int, module_row);
         QFETCH(int, channel_row);
         PanelSettings settings;
-        for (int n = 0; n < 5; ++n) settings.initial_values[n] = uint8_t(kReadCodes[n]);
+        for (int n = 0; n < 5; ++n)
+            settings.initial_values[n] = uint8_t(kReadCodes[n]);
         if (reply.isEmpty())
             settings.faults.short_read = {location};
         else
@@ -270,7 +278,8 @@ private slots:
         click("READ_CONFIG");
 
         std::vector<std::string> commands{"A", read_command(63)};
-        for (int n = 0; n <= location; ++n) commands.push_back(read_command(uint8_t(n)));
+        for (int n = 0; n <= location; ++n)
+            commands.push_back(read_command(uint8_t(n)));
         QCOMPARE(received(), commands);
         verify_failed(kBadData);
         const auto rows = assignment_rows();
@@ -308,9 +317,9 @@ private slots:
         const auto commands = received();
         // No command for a later location, and no read-back after a failed acknowledgement.
         const bool read_back_sent = fault == "short" || fault == "differs";
-        QCOMPARE(commands.back(), read_back_sent
-                                      ? read_command(uint8_t(location))
-                                      : write_command(uint8_t(location), uint8_t(values[location])));
+        QCOMPARE(commands.back(),
+                 read_back_sent ? read_command(uint8_t(location))
+                                : write_command(uint8_t(location), uint8_t(values[location])));
         // The panel keeps the failing location's value unless it never took the write.
         for (int n = 0; n < 25; ++n) {
             const bool written = n < location || (n == location && fault != "no ack");
@@ -320,7 +329,8 @@ private slots:
 
     void incomplete_selection_sends_nothing() {
         connect_panel();
-        for (int n = 1; n <= 43; n += 2) list(n)->setCurrentRow(0);
+        for (int n = 1; n <= 43; n += 2)
+            list(n)->setCurrentRow(0);
         list(29)->setCurrentRow(-1); // LED5 without a module
         click("WRITE_CONFIG");
         verify_failed(QStringLiteral(

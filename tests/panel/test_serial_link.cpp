@@ -22,86 +22,56 @@ const QColor kUntouched(1, 2, 3);
 class TestSerialLink : public QObject, PanelFixture {
     Q_OBJECT
 
-    // Runs one transaction at a location with A at 99 and the status box on an unused
-    // colour, so that what the transaction leaves unchanged shows.
-    void transaction(void (Form1::*run)(), int location) {
-        member("A") = 99;
-        member("address_l") = int16_t(location);
-        form->show_status(QString(), kUntouched);
-        QVERIFY(form->open_panel_port());
-        (form.get()->*run)();
-        form->close_panel_port();
-    }
-
-private slots:
+  private slots:
     void init() { new_window(); }
-    void cleanup() {
-        form.reset();
-        panel.reset();
-    }
 
-    void read_reports_in_the_status_box_data() {
-        QTest::addColumn<QByteArray>("reply");
+    void transactions_report_in_the_status_box_data() {
+        QTest::addColumn<bool>("write");       // a write of 120, or a read
+        QTest::addColumn<QByteArray>("reply"); // to the read or read-back; empty: the panel's own
         QTest::addColumn<int>("error_flag");
         QTest::addColumn<QString>("text");
         QTest::addColumn<int>("A");
-        QTest::newRow("160 is in range") << QByteArray("1600\r") << 0 << kOk << 160;
-        QTest::newRow("exactly four characters") << QByteArray("0120") << 0 << kOk << 12;
-        QTest::newRow("no number reads as 0") << QByteArray("ABCD\r") << 0 << kOk << 0;
-        QTest::newRow("161") << QByteArray("1610\r") << 1 << kOutOfRange << 161;
-        QTest::newRow("negative") << QByteArray("-050\r") << 1 << kOutOfRange << -5;
-        QTest::newRow("beyond 16 bits") << QByteArray("9999999\r") << 1 << kOutOfRange << 99;
-        QTest::newRow("three characters") << QByteArray("012") << 1 << kCorrupted << 99;
+        QTest::newRow("read of four characters") << false << QByteArray("0120") << 0 << kOk << 12;
+        QTest::newRow("read of no number") << false << QByteArray("ABCD\r") << 0 << kOk << 0;
+        QTest::newRow("read of 161") << false << QByteArray("1610\r") << 1 << kOutOfRange << 161;
+        QTest::newRow("read of -5") << false << QByteArray("-050\r") << 1 << kOutOfRange << -5;
+        QTest::newRow("read beyond 16 bits")
+            << false << QByteArray("9999999\r") << 1 << kOutOfRange << 99;
+        QTest::newRow("read of three characters")
+            << false << QByteArray("012") << 1 << kCorrupted << 99;
+        QTest::newRow("write verified") << true << QByteArray() << 0 << kOk << 120;
+        QTest::newRow("write read back as 121")
+            << true << QByteArray("1210\r") << 1 << kFailedToVerify << 121;
+        QTest::newRow("write read back beyond 16 bits")
+            << true << QByteArray("9999999\r") << 1 << kFailedToVerify << 99;
+        QTest::newRow("write read back short")
+            << true << QByteArray("120") << 1 << kCorrupted << 99;
     }
-    void read_reports_in_the_status_box() {
+    void transactions_report_in_the_status_box() {
+        QFETCH(bool, write);
         QFETCH(QByteArray, reply);
         QFETCH(int, error_flag);
         QFETCH(QString, text);
         QFETCH(int, A);
         PanelSettings settings;
-        settings.faults.raw_read[7] = reply.toStdString();
+        if (!reply.isEmpty()) settings.faults.raw_read[5] = reply.toStdString();
         connect_panel(settings);
-        transaction(&Form1::read_panel_value, 7);
-        QCOMPARE(received(), std::vector<std::string>{read_command(7)});
-        QCOMPARE(member("error_flag"), error_flag);
-        QCOMPARE(member("A"), A);
-        QCOMPARE(status(), text);
-        QCOMPARE(status_colour(), kUntouched);
-    }
-
-    void write_verifies_the_read_back_data() {
-        QTest::addColumn<QString>("fault");
-        QTest::addColumn<int>("error_flag");
-        QTest::addColumn<QString>("text");
-        QTest::addColumn<int>("A");
-        QTest::addColumn<bool>("read_back");
-        QTest::newRow("healthy") << "" << 0 << kOk << 120 << true;
-        QTest::newRow("differs") << "differs" << 1 << kFailedToVerify << 121 << true;
-        QTest::newRow("short") << "short" << 1 << kCorrupted << 99 << true;
-        QTest::newRow("beyond 16 bits") << "overflow" << 1 << kFailedToVerify << 99 << true;
-        QTest::newRow("extra character") << "extra" << 1 << QString() << 99 << false;
-    }
-    void write_verifies_the_read_back() {
-        QFETCH(QString, fault);
-        QFETCH(int, error_flag);
-        QFETCH(QString, text);
-        QFETCH(int, A);
-        QFETCH(bool, read_back);
-        PanelSettings settings;
-        if (fault == "differs") settings.faults.read_differs = {5};
-        if (fault == "short") settings.faults.short_read = {5};
-        if (fault == "overflow") settings.faults.raw_read[5] = "9999999\r";
-        if (fault == "extra") settings.faults.ack_extra_char = {5};
-        connect_panel(settings);
+        // A at 99 and the status box on an unused colour show what is left unchanged.
+        member("A") = 99;
+        member("address_l") = 5;
         member("data_l") = 120;
-        transaction(&Form1::write_panel_value, 5);
-        std::vector<std::string> commands{kvr::write_command(5, 120)};
-        if (read_back) commands.push_back(read_command(5));
+        form->show_status(QString(), kUntouched);
+        QVERIFY(form->open_panel_port());
+        write ? form->write_panel_value() : form->read_panel_value();
+        form->close_panel_port();
+
+        std::vector<std::string> commands{read_command(5)};
+        if (write) commands.insert(commands.begin(), kvr::write_command(5, 120));
         QCOMPARE(received(), commands);
         QCOMPARE(member("error_flag"), error_flag);
         QCOMPARE(member("A"), A);
         QCOMPARE(status(), text);
-        QCOMPARE(status_colour(), error_flag == 0 ? kStatusYellow : kUntouched);
+        QCOMPARE(status_colour(), write && error_flag == 0 ? kStatusYellow : kUntouched);
     }
 
     void port_that_cannot_be_opened_is_named() {
@@ -109,7 +79,8 @@ private slots:
         for (const char* button : {"READ_CONFIG", "WRITE_CONFIG"}) {
             form->set_panel_port(missing);
             click(button);
-            QCOMPARE(status(), QStringLiteral("CANNOT OPEN SERIAL PORT %1 - NO SUCH DEVICE").arg(missing));
+            QCOMPARE(status(),
+                     QStringLiteral("CANNOT OPEN SERIAL PORT %1 - NO SUCH DEVICE").arg(missing));
             QCOMPARE(status_colour(), kStatusRed);
             QVERIFY(!port_open());
         }
