@@ -106,6 +106,7 @@ Form1::Form1(Dialogs& dialogs, QWidget* parent) : QWidget(parent), dialogs_(dial
     build_controls();
     connect_handlers();
     set_up_panel_communication();
+    connect_file_operations();
     Form_Load();
 }
 
@@ -185,12 +186,6 @@ void Form1::build_controls() {
     WRITE_CONFIG = control<QPushButton>("WRITE_CONFIG");
     control<QLabel>("Label6")->setAlignment(Qt::AlignCenter);
     Text1->hide();
-}
-
-template <class T> T* Form1::control(const char* name) const {
-    T* found = findChild<T*>(QString::fromLatin1(name));
-    Q_ASSERT_X(found, "Form1::control", name);
-    return found;
 }
 
 void Form1::connect_handlers() {

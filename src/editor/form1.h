@@ -7,9 +7,11 @@
 #include <QColor>
 #include <QWidget>
 #include <array>
+#include <optional>
 
 #include "configuration_model.h"
 #include "dialogs.h"
+#include "files/configuration_file.h"
 #include "functions.h"
 #include "layout.h"
 
@@ -84,6 +86,8 @@ public:
     void Timer1_Timer();
 
     // ---- Configuration files (src/files) ----
+    void READ_FILE_Click();
+    void WRITE_FILE_Click();
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -150,12 +154,24 @@ private:
     bool line_failed_ = false;               // the port reported an error since it was opened
     std::chrono::steady_clock::time_point tick_due_{};
 
+    // ---- Configuration files (src/files) ----
+    void connect_file_operations();
+    std::optional<kvr::ConfigurationRecord> read_chosen_file();
+    void apply_record(const kvr::ConfigurationRecord& record);
+    std::optional<kvr::ConfigurationRecord> record_from_window();
+    void save_record(const std::optional<kvr::ConfigurationRecord>& record);
     // The file dialog's state carries over from one file operation to the next.
     FileDialogState CommonDialog1;
 
     bool operation_running_ = false;
     bool close_requested_ = false;
 };
+
+template <class T> T* Form1::control(const char* name) const {
+    T* found = findChild<T*>(QString::fromLatin1(name));
+    Q_ASSERT_X(found, "Form1::control", name);
+    return found;
+}
 
 // Item value (Qt::UserRole) of a list entry.
 int16_t item_value(const QListWidget* list, int row);
