@@ -142,9 +142,7 @@ void Form1::WRITE_FILE_Click() {
     wmodel = std::string(model_tag);
     collect_selections();
     if (error_flag == 1) {
-        show_status(
-            QStringLiteral("DATA MUST BE ENTERED (CLICKED) FOR ALL SWITCHES BEFORE WRITING DATA"),
-            kStatusRed);
+        show_status(kSwitchesIncomplete, kStatusRed);
         return;
     }
     if (error_flag == 2) {

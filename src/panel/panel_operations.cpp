@@ -21,8 +21,6 @@ const QString kNoResponse = QStringLiteral("COMMUNICATIONS FAILURE SWITCH PANEL 
 const QString kBadData = QStringLiteral("COMMUNICATIONS FAILURE-BAD SWITCH PANEL DATA");
 const QString kReadDone = QStringLiteral("SWITCH PANEL DATA READ SUCCESSFUL");
 const QString kProgrammed = QStringLiteral("SWITCH PANEL HAS BEEN PROGRAMMED");
-const QString kSwitchesIncomplete =
-    QStringLiteral("DATA MUST BE ENTERED (CLICKED) FOR ALL SWITCHES BEFORE WRITING DATA");
 const QString kLedsIncomplete = QStringLiteral(
     "DATA MUST BE ENTERED (CLICKED) FOR ALL LED'S AND BACKLIGHTING BEFORE WRITING DATA");
 const QString kMismatchTitle = QStringLiteral("SWITCH PANEL/CONFIGURATION MIS-MATCH");
