@@ -2,12 +2,10 @@
 // the line, the attention handshake and the two byte transactions. Every wait is a nested
 // event loop, so the window stays responsive and the process sleeps while it waits.
 
-#include <QEvent>
 #include <QEventLoop>
 #include <QSerialPort>
 #include <QTextEdit>
 #include <QTimer>
-#include <functional>
 #include <thread>
 
 #include "form1.h"
@@ -26,24 +24,6 @@ const QString kCommunicationsOk = QStringLiteral("COMMUNICATIONS OK");
 const QString kFailedToVerify = QStringLiteral("DATA FAILED TO VERIFY");
 const QString kCorrupted = QStringLiteral("COMMUNICATIONS CORRUPTED");
 const QString kOutOfRange = QStringLiteral("ERROR - DATA OUT OF RANGE");
-
-// Runs a callback when the watched window is asked to close, before its closeEvent.
-class CloseWatcher final : public QObject {
-  public:
-    CloseWatcher(QWidget* window, std::function<void()> on_close)
-        : QObject(window), on_close_(std::move(on_close)) {
-        window->installEventFilter(this);
-    }
-
-  protected:
-    bool eventFilter(QObject* watched, QEvent* event) override {
-        if (event->type() == QEvent::Close) on_close_();
-        return QObject::eventFilter(watched, event);
-    }
-
-  private:
-    std::function<void()> on_close_;
-};
 
 QString open_failure_reason(const QSerialPort& port) {
     switch (port.error()) {
@@ -83,8 +63,6 @@ void Form1::create_serial_link() {
     Timer1->setObjectName(QStringLiteral("Timer1"));
     Timer1->setTimerType(Qt::PreciseTimer);
     connect(Timer1, &QTimer::timeout, this, &Form1::Timer1_Timer);
-
-    new CloseWatcher(this, [this] { end_wait(); });
 }
 
 void Form1::set_panel_port(const QString& device) {
