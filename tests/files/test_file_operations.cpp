@@ -239,6 +239,14 @@ class TestFileOperations : public QObject {
         QCOMPARE(dialogs.messages[0].title, QStringLiteral("FILE/MODEL MIS-MATCH"));
         QVERIFY(state() == before);
 
+        // A path that exists but cannot be read as a file says so, with the path.
+        dialogs.messages.clear();
+        open(folder->path());
+        QCOMPARE(dialogs.messages.size(), 1u);
+        QCOMPARE(dialogs.messages[0].title, QStringLiteral("FILE NOT OPENED"));
+        QVERIFY(dialogs.messages[0].text.contains(QDir::toNativeSeparators(folder->path())));
+        QVERIFY(state() == before);
+
         // Cancelling either dialog changes nothing on the window and writes no file; the
         // save has collected the write values before its dialog opened.
         dialogs.messages.clear();
