@@ -45,7 +45,7 @@ public:
 
     // Intensity lists: their handlers (List45_Click, List49_Click, List46_Click) and the
     // routines that select the entry for the code held in the model.
-    enum class Intensity { Backlighting, Indicator, Dimmed };
+    using Intensity = kvr::Intensity;
     void intensity_list_click(Intensity which);
     void select_blpercent();
     void select_indpercent();

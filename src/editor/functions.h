@@ -56,6 +56,9 @@ inline constexpr FunctionRow kFunctions[kFunctionCount] = {
 inline constexpr int kBacklighting = 20;
 inline constexpr int kDimming = 21;
 
+// The three lighting intensities, each with its own list and code.
+enum class Intensity : std::uint8_t { Backlighting, Indicator, Dimmed };
+
 inline constexpr bool is_switch(int function) {
     return function < kSwitchCount;
 }

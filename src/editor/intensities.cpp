@@ -15,28 +15,15 @@ const QString kIntensityRuleMessage =
 
 } // namespace
 
+// The lists and code members in the order of Intensity: backlighting, indicator, dimmed.
 QListWidget* Form1::intensity_list(Intensity which) const {
-    switch (which) {
-    case Intensity::Backlighting:
-        return List45;
-    case Intensity::Indicator:
-        return List49;
-    case Intensity::Dimmed:
-        return List46;
-    }
-    return nullptr;
+    const std::array lists{List45, List49, List46};
+    return lists[static_cast<std::size_t>(which)];
 }
 
 int16_t& Form1::intensity_code(Intensity which) {
-    switch (which) {
-    case Intensity::Backlighting:
-        return blpercent;
-    case Intensity::Indicator:
-        return indpercent;
-    case Intensity::Dimmed:
-        return dindpercent;
-    }
-    return dindpercent;
+    const std::array codes{&blpercent, &indpercent, &dindpercent};
+    return *codes[static_cast<std::size_t>(which)];
 }
 
 void Form1::intensity_list_click(Intensity which) {

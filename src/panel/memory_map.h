@@ -7,6 +7,8 @@
 #include <span>
 #include <string_view>
 
+#include "editor/functions.h"
+
 namespace kvr {
 
 enum class LocationKind : std::uint8_t {
@@ -15,19 +17,10 @@ enum class LocationKind : std::uint8_t {
     model_code, // identifies the kind of panel; read, never written
 };
 
-// The 22 functions: SW1..SW10, LED1..LED10, backlighting, dimming. A function's index
-// is also the location that holds its assignment.
-inline constexpr int function_count = 22;
-inline constexpr int first_led_function = 10;
-inline constexpr int backlighting_function = 20;
-inline constexpr int dimming_function = 21;
-
-enum class Intensity : std::uint8_t { backlighting_normal, indicator_normal, indicator_dimmed };
-
 struct Location {
     std::uint8_t number;
     LocationKind kind;
-    int function;        // 0..21 for an assignment, -1 otherwise
+    int function;        // index in kFunctions for an assignment, -1 otherwise
     Intensity intensity; // meaningful for an intensity location only
     std::string_view holds;
 };
@@ -55,11 +48,9 @@ inline constexpr std::array<Location, 26> memory_map{{
     {19, LocationKind::assignment, 19, {}, "LED10 assignment"},
     {20, LocationKind::assignment, 20, {}, "backlighting assignment"},
     {21, LocationKind::assignment, 21, {}, "dimming assignment"},
-    {22, LocationKind::intensity, -1, Intensity::backlighting_normal,
-     "backlighting normal intensity"},
-    {23, LocationKind::intensity, -1, Intensity::indicator_normal,
-     "LED indicator normal intensity"},
-    {24, LocationKind::intensity, -1, Intensity::indicator_dimmed, "dimmed indicator intensity"},
+    {22, LocationKind::intensity, -1, Intensity::Backlighting, "backlighting normal intensity"},
+    {23, LocationKind::intensity, -1, Intensity::Indicator, "LED indicator normal intensity"},
+    {24, LocationKind::intensity, -1, Intensity::Dimmed, "dimmed indicator intensity"},
     {63, LocationKind::model_code, -1, {}, "model code"},
 }};
 

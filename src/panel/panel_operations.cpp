@@ -29,18 +29,6 @@ const QString kReadMismatch = QStringLiteral("THE SWITCH PANEL THAT YOU HAVE ATT
 const QString kWriteMismatch = QStringLiteral("THE SWITCH PANEL THAT YOU HAVE ATTEMPTED TO WRITE "
                                               "DATA TO DOES NOT MATCH THIS CONFIGURATION PROGRAM");
 
-Form1::Intensity window_intensity(kvr::Intensity intensity) {
-    switch (intensity) {
-    case kvr::Intensity::backlighting_normal:
-        return Form1::Intensity::Backlighting;
-    case kvr::Intensity::indicator_normal:
-        return Form1::Intensity::Indicator;
-    case kvr::Intensity::indicator_dimmed:
-        return Form1::Intensity::Dimmed;
-    }
-    return Form1::Intensity::Dimmed;
-}
-
 } // namespace
 
 void Form1::set_up_panel_communication() {
@@ -123,7 +111,7 @@ void Form1::read_location(int number) {
         apply_assignment(location.function);
         return;
     }
-    const Intensity which = window_intensity(location.intensity);
+    const Intensity which = location.intensity;
     intensity_code(which) = A;
     select_intensity(which);
 }
@@ -148,7 +136,7 @@ void Form1::write_location(int number) {
     if (location.kind == LocationKind::assignment) {
         data_l = functions[location.function].write_value(kFunctions[location.function]);
     } else {
-        QListWidget* list = intensity_list(window_intensity(location.intensity));
+        QListWidget* list = intensity_list(location.intensity);
         if (list->currentRow() < 0) list->setCurrentRow(0);
         data_l = item_value(list, list->currentRow());
     }

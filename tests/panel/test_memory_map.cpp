@@ -19,7 +19,7 @@ class TestMemoryMap : public QObject {
     }
 
     void whatEachLocationHolds() {
-        for (int n = 0; n < kvr::function_count; ++n) {
+        for (int n = 0; n < kvr::kFunctionCount; ++n) {
             const kvr::Location* l = kvr::find_location(n);
             QVERIFY(l);
             QCOMPARE(l->kind, kvr::LocationKind::assignment);
@@ -27,17 +27,14 @@ class TestMemoryMap : public QObject {
         }
         QCOMPARE(kvr::find_location(0)->holds, std::string_view("SW1 assignment"));
         QCOMPARE(kvr::find_location(9)->holds, std::string_view("SW10 assignment"));
-        QCOMPARE(kvr::find_location(kvr::first_led_function)->holds,
-                 std::string_view("LED1 assignment"));
-        QCOMPARE(kvr::find_location(kvr::backlighting_function)->holds,
+        QCOMPARE(kvr::find_location(kvr::kSwitchCount)->holds, std::string_view("LED1 assignment"));
+        QCOMPARE(kvr::find_location(kvr::kBacklighting)->holds,
                  std::string_view("backlighting assignment"));
-        QCOMPARE(kvr::find_location(kvr::dimming_function)->holds,
-                 std::string_view("dimming assignment"));
+        QCOMPARE(kvr::find_location(kvr::kDimming)->holds, std::string_view("dimming assignment"));
 
-        const std::pair<int, kvr::Intensity> intensities[] = {
-            {22, kvr::Intensity::backlighting_normal},
-            {23, kvr::Intensity::indicator_normal},
-            {24, kvr::Intensity::indicator_dimmed}};
+        const std::pair<int, kvr::Intensity> intensities[] = {{22, kvr::Intensity::Backlighting},
+                                                              {23, kvr::Intensity::Indicator},
+                                                              {24, kvr::Intensity::Dimmed}};
         for (const auto& [n, which] : intensities) {
             const kvr::Location* l = kvr::find_location(n);
             QCOMPARE(l->kind, kvr::LocationKind::intensity);
