@@ -175,16 +175,17 @@ class TestPanelOperations : public QObject, PanelFixture {
             for (int n = 1; n <= 43; n += 2)
                 list(n)->setCurrentRow(0);
             form->findChild<QLineEdit*>("Text2")->setText(QStringLiteral("LOBBY"));
-            // Without replies the spacing is timed where the bytes leave: the panel's clock
-            // would add its own scheduling delays.
-            std::vector<std::chrono::steady_clock::time_point> sent;
-            connect(form->findChild<QSerialPort*>("MSComm1"), &QSerialPort::bytesWritten, this,
-                    [&] { sent.push_back(std::chrono::steady_clock::now()); });
+            // The click starts before the first "A" and returns after the wait that follows
+            // the sixth, so six full ticks is an exact floor. The panel stamps what it
+            // receives late by its own scheduling, so its gaps only show that every "A" has
+            // a wait of its own instead of leaving in a burst.
+            const auto clicked = std::chrono::steady_clock::now();
             click(button);
+            QVERIFY(std::chrono::steady_clock::now() - clicked >= kvr::attention_attempts * kvr::tick);
             QCOMPARE(received(), std::vector<std::string>(6, "A"));
-            QCOMPARE(sent.size(), std::size_t{6});
-            for (std::size_t i = 1; i < sent.size(); ++i)
-                QVERIFY(sent[i] - sent[i - 1] >= kvr::tick);
+            const auto t = panel->transcript();
+            for (std::size_t i = 1; i < t.size(); ++i)
+                QVERIFY(t[i].time - t[i - 1].time >= kvr::tick / 2);
             verify_failed(kNoResponse);
             QCOMPARE(form->findChild<QLineEdit*>("Text2")->text().isEmpty(),
                      button == std::string("READ_CONFIG"));

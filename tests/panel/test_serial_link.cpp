@@ -102,6 +102,19 @@ class TestSerialLink : public QObject, PanelFixture {
         form->close_panel_port();
     }
 
+    void pauses_never_end_early() {
+        // Timed from before the call to after its return, so nothing but the pause itself
+        // can make a measurement short.
+        connect_panel();
+        QVERIFY(form->open_panel_port());
+        for (int i = 0; i < 5; ++i) {
+            const auto start = std::chrono::steady_clock::now();
+            form->pause_one_tick();
+            QVERIFY(std::chrono::steady_clock::now() - start >= kvr::tick);
+        }
+        form->close_panel_port();
+    }
+
     void buttons_take_no_click_while_an_operation_runs() {
         PanelSettings settings;
         settings.faults.silent = true;
