@@ -14,7 +14,6 @@
 int main(int argc, char* argv[]) {
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("kvr-config"));
-    QApplication::setApplicationDisplayName(QString::fromLatin1(kApplicationTitle));
 
     QCommandLineParser options;
     options.setApplicationDescription(

@@ -46,3 +46,21 @@ void LineControl::paintEvent(QPaintEvent*) {
                                  : QRect(0, 0, kLinePixels, height()),
                      palette().color(QPalette::WindowText));
 }
+
+void ChoiceList::focusInEvent(QFocusEvent* event) {
+    if (currentIndex().isValid()) {
+        QListWidget::focusInEvent(event);
+        return;
+    }
+    // Skips the item view's own handling, which would make the first entry current.
+    QWidget::focusInEvent(event);
+    viewport()->update();
+}
+
+QItemSelectionModel::SelectionFlags ChoiceList::selectionCommand(const QModelIndex& index,
+                                                                 const QEvent* event) const {
+    const QItemSelectionModel::SelectionFlags command =
+        QListWidget::selectionCommand(index, event);
+    return command.testFlag(QItemSelectionModel::Deselect) ? QItemSelectionModel::NoUpdate
+                                                            : command;
+}

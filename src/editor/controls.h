@@ -1,6 +1,7 @@
 #pragma once
 // The kinds of control that Qt does not have as they are needed here.
 
+#include <QListWidget>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QWidget>
@@ -25,6 +26,22 @@ class WrappingRadioButton : public QRadioButton {
   protected:
     void paintEvent(QPaintEvent* event) override;
     bool hitButton(const QPoint& pos) const override;
+};
+
+// A single-choice list whose current entry is always the chosen one. Qt's list makes the
+// first entry current when it gets the keyboard focus with nothing chosen, and lets
+// Ctrl+click clear the highlight while the entry stays current: either way the program
+// would take an entry the operator never chose. Here only a click or a key that moves to
+// an entry chooses it, and a chosen entry can only be replaced, never cleared.
+class ChoiceList : public QListWidget {
+    Q_OBJECT
+  public:
+    using QListWidget::QListWidget;
+
+  protected:
+    void focusInEvent(QFocusEvent* event) override;
+    QItemSelectionModel::SelectionFlags selectionCommand(const QModelIndex& index,
+                                                         const QEvent* event) const override;
 };
 
 // A straight line, two pixels wide, across its own rectangle: horizontal when the

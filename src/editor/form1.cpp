@@ -48,7 +48,7 @@ QColor ink_colour(Ink ink) {
 }
 
 QListWidget* make_list(ListContents contents, QWidget* parent) {
-    auto* list = new QListWidget(parent);
+    auto* list = new ChoiceList(parent);
     list->setSelectionMode(QAbstractItemView::SingleSelection);
     list->setUniformItemSizes(true); // one entry measured instead of each
     for (const ListEntry& entry : list_entries(contents)) {

@@ -1,10 +1,12 @@
 // The editor's behaviour through the real widgets: start-up, views, selection handlers,
 // the intensity rule and the collection of write values.
 
+#include <QApplication>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QPushButton>
 #include <QRadioButton>
 #include <QTest>
 
@@ -338,6 +340,55 @@ class TestEditor : public QObject {
         form->error_flag = 0;
         form->collect_selections();
         QCOMPARE(member("error_flag"), 2);
+    }
+
+    void lists_take_only_the_operators_choice() {
+        form->show();
+        QApplication::setActiveWindow(form.get());
+        QVERIFY(QTest::qWaitForWindowActive(form.get()));
+
+        // Focus from the keyboard chooses nothing; the first key that moves does.
+        list(1)->setFocus(Qt::TabFocusReason);
+        QVERIFY(list(1)->hasFocus());
+        QCOMPARE(list(1)->currentRow(), -1);
+        QCOMPARE(member("s1"), 0);
+        QVERIFY(shown(2));
+        QTest::keyClick(list(1), Qt::Key_Down);
+        QCOMPARE(list(1)->currentRow(), 0);
+        QCOMPARE(member("s1"), 160);
+        QVERIFY(!shown(2));
+
+        // A chosen entry can be replaced but not cleared.
+        const QPoint entry_b = list(1)->visualItemRect(list(1)->item(2)).center();
+        QTest::mouseClick(list(1)->viewport(), Qt::LeftButton, Qt::NoModifier, entry_b);
+        QCOMPARE(member("s1"), 10);
+        const auto still_chosen = [&] {
+            return list(1)->currentRow() == 2 &&
+                   list(1)->selectedItems() == QList<QListWidgetItem*>{list(1)->item(2)};
+        };
+        QTest::mouseClick(list(1)->viewport(), Qt::LeftButton, Qt::ControlModifier, entry_b);
+        QVERIFY(still_chosen());
+        QTest::keyClick(list(1), Qt::Key_Space, Qt::ControlModifier);
+        QVERIFY(still_chosen());
+
+        // Clicking a button that is disabled while it runs moves the focus on to a list
+        // that was never chosen: it must still count as not chosen.
+        all_not_assigned();
+        form = std::make_unique<Form1>(dialogs);
+        form->show();
+        QApplication::setActiveWindow(form.get());
+        QVERIFY(QTest::qWaitForWindowActive(form.get()));
+        for (int n = 1; n <= 39; n += 2)
+            list(n)->setCurrentRow(0);
+        form->Option2_Click();
+        for (const char* button : {"WRITE_FILE", "WRITE_CONFIG"}) {
+            form->findChild<QPushButton*>(button)->setFocus(Qt::TabFocusReason);
+            QTest::mouseClick(form->findChild<QPushButton*>(button), Qt::LeftButton);
+            QCOMPARE(member("error_flag"), 2);
+            QCOMPARE(list(41)->currentRow(), -1);
+            QCOMPARE(list(43)->currentRow(), -1);
+        }
+        QVERIFY(dialogs.file_requests.empty());
     }
 };
 
