@@ -120,9 +120,9 @@ void Form1::apply_assignment(int function) {
     const FunctionControls& controls = functions_[function];
     code_split();
     controls.module->setCurrentRow(m_index);
-    // A negative value read gives a channel position that no list has: the channel list
-    // keeps its selection.
-    if (c_index >= -1) controls.channel->setCurrentRow(c_index);
+    // A negative value read splits into a channel position below 0: rather than lose its
+    // selection, the channel list keeps it.
+    if (c_index >= 0) controls.channel->setCurrentRow(c_index);
     if (controls.designation) {
         controls.designation->clear();
         controls.designation->hide();

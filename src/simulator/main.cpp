@@ -38,7 +38,7 @@ SIGINT or SIGTERM.
 
 Faults (any number at once; LOC is a location 0..63 or "all"; repeatable where it takes LOC):
   --silent               never answer
-  --answer-attention K   answer only the K-th attention character "A"
+  --answer-attention K   answer only the K-th attention character "A" of each handshake
   --no-write-ack LOC     neither store nor acknowledge a write at LOC
   --ack-extra LOC        acknowledge a write at LOC with "D000D" and a carriage return
   --short-read LOC       answer a read of LOC with its first 3 characters only

@@ -86,21 +86,26 @@ void PanelEngine::handle_command(std::string_view command, Timestamp now) {
             ++attentions_;
             if (faults_.answer_attention_only == 0 || faults_.answer_attention_only == attentions_)
                 queue(faults_.attention_noise + std::string(acknowledgement), now);
-        } else if (command[0] == write_opcode) {
-            if (!faults_.no_write_ack.contains(location)) {
-                locations_[location] = static_cast<std::uint8_t>(command[4]);
-                std::string ack(acknowledgement);
-                if (faults_.ack_extra_char.contains(location)) ack += '\r';
-                queue(std::move(ack), now);
-            }
         } else {
-            queue(read_reply(location), now);
+            attentions_ = 0; // the handshake is over: the next one counts afresh
+            if (command[0] == write_opcode)
+                answer_write(location, static_cast<std::uint8_t>(command[4]), now);
+            else
+                queue(read_reply(location), now);
         }
     }
     if (hang_up) {
         hang_up_queued_ = true;
         queue_.push_back({now + faults_.reply_delay, Output{{}, true}});
     }
+}
+
+void PanelEngine::answer_write(int location, std::uint8_t value, Timestamp now) {
+    if (faults_.no_write_ack.contains(location)) return;
+    locations_[location] = value;
+    std::string ack(acknowledgement);
+    if (faults_.ack_extra_char.contains(location)) ack += '\r';
+    queue(std::move(ack), now);
 }
 
 std::string PanelEngine::read_reply(int location) const {

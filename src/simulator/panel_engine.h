@@ -26,7 +26,7 @@ inline constexpr int location_count = 64;
 // faults can be set at once. Location sets name panel locations 0..63.
 struct Faults {
     bool silent = false;                     // never answers (and stores nothing)
-    int answer_attention_only = 0;           // answers only the k-th "A" received; 0 = every one
+    int answer_attention_only = 0;           // answers only the k-th "A" of each handshake; 0 = every one
     std::set<int> no_write_ack;              // a write here is neither stored nor acknowledged
     std::set<int> ack_extra_char;            // a write here is acknowledged "D000D" + CR
     std::set<int> short_read;                // a read here answers only its first 3 characters
@@ -94,6 +94,7 @@ class PanelEngine {
     enum class Frame { complete, incomplete, invalid };
     Frame frame(std::string_view pattern) const;
     void handle_command(std::string_view command, Timestamp now);
+    void answer_write(int location, std::uint8_t value, Timestamp now);
     std::string read_reply(int location) const;
     void queue(std::string bytes, Timestamp now);
     void record(Direction direction, std::string_view bytes, Timestamp now);

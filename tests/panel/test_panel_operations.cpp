@@ -259,6 +259,7 @@ class TestPanelOperations : public QObject, PanelFixture {
         QTest::newRow("161") << 0 << QByteArray("1610\r") << 0 << 0;
         QTest::newRow("170 at SW6") << 5 << QByteArray("1700\r") << 0 << 6;
         QTest::newRow("negative") << 1 << QByteArray("-050\r") << 1 << 9;
+        QTest::newRow("minus one") << 1 << QByteArray("-010\r") << 1 << 9;
         QTest::newRow("beyond 16 bits") << 2 << QByteArray("999999\r") << 1 << 0;
     }
     void read_failure_applies_the_failing_location() {

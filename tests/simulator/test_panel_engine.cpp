@@ -138,6 +138,9 @@ class TestPanelEngine : public QObject {
         for (int i = 1; i <= 6; ++i)
             QCOMPARE(talk(panel, "A", t0 + i * 100ms), i == 4 ? "D000D"s : ""s);
         QCOMPARE(talk(panel, read_cmd(63)), "0700\r"s);
+        // Another command ends the handshake: the next one is answered at its own fourth.
+        for (int i = 1; i <= 4; ++i)
+            QCOMPARE(talk(panel, "A", t0 + i * 100ms), i == 4 ? "D000D"s : ""s);
     }
 
     void writeFaults() {
