@@ -59,8 +59,7 @@ void ChoiceList::focusInEvent(QFocusEvent* event) {
 
 QItemSelectionModel::SelectionFlags ChoiceList::selectionCommand(const QModelIndex& index,
                                                                  const QEvent* event) const {
-    const QItemSelectionModel::SelectionFlags command =
-        QListWidget::selectionCommand(index, event);
+    const QItemSelectionModel::SelectionFlags command = QListWidget::selectionCommand(index, event);
     return command.testFlag(QItemSelectionModel::Deselect) ? QItemSelectionModel::NoUpdate
-                                                            : command;
+                                                           : command;
 }

@@ -26,7 +26,7 @@ inline constexpr int location_count = 64;
 // faults can be set at once. Location sets name panel locations 0..63.
 struct Faults {
     bool silent = false;                     // never answers (and stores nothing)
-    int answer_attention_only = 0;           // answers only the k-th "A" of each handshake; 0 = every one
+    int answer_attention_only = 0;           // answers only a handshake's k-th "A"; 0 = every one
     std::set<int> no_write_ack;              // a write here is neither stored nor acknowledged
     std::set<int> ack_extra_char;            // a write here is acknowledged "D000D" + CR
     std::set<int> short_read;                // a read here answers only its first 3 characters

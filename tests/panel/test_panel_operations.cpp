@@ -181,7 +181,8 @@ class TestPanelOperations : public QObject, PanelFixture {
             // a wait of its own instead of leaving in a burst.
             const auto clicked = std::chrono::steady_clock::now();
             click(button);
-            QVERIFY(std::chrono::steady_clock::now() - clicked >= kvr::attention_attempts * kvr::tick);
+            QVERIFY(std::chrono::steady_clock::now() - clicked >=
+                    kvr::attention_attempts * kvr::tick);
             QCOMPARE(received(), std::vector<std::string>(6, "A"));
             const auto t = panel->transcript();
             for (std::size_t i = 1; i < t.size(); ++i)
