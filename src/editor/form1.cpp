@@ -236,7 +236,7 @@ void Form1::closeEvent(QCloseEvent* event) {
         return;
     }
     close_requested_ = true;
-    end_wait(); // a panel operation waiting for the line stops now
+    end_panel_operation(); // a panel operation waiting for the line stops now
     event->ignore();
 }
 

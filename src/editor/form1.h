@@ -7,6 +7,7 @@
 #include <QColor>
 #include <QWidget>
 #include <array>
+#include <bitset>
 #include <optional>
 
 #include "configuration_model.h"
@@ -23,10 +24,16 @@ class QPushButton;
 class QRadioButton;
 class QTextEdit;
 
+namespace kvr {
+class LineTrace;
+class PanelConversation;
+struct Location;
+} // namespace kvr
+
 class Form1 : public QWidget, public kvr::ConfigurationModel {
     Q_OBJECT
 
-public:
+  public:
     explicit Form1(Dialogs& dialogs, QWidget* parent = nullptr);
     ~Form1() override;
 
@@ -67,32 +74,25 @@ public:
     bool close_requested() const { return close_requested_; }
 
     // ---- Panel communication (src/panel) ----
-    // The device used as serial port 1: "COM1" on Windows, "/dev/ttyS0" elsewhere.
+    // The device the panel operations use: serial port 1 ("COM1" on Windows,
+    // "/dev/ttyS0" elsewhere) unless set.
     void set_panel_port(const QString& device);
+    const QString& panel_port() const;
+    // Every byte on the line is recorded there, if set. Not owned.
+    void set_line_trace(kvr::LineTrace* trace);
 
     // The two panel operations, run by the READ_CONFIG and WRITE_CONFIG buttons.
     void READ_CONFIG_Click();
     void WRITE_CONFIG_Click();
 
-    // The serial link. A port that cannot be opened shows why in the status box; the
-    // handshake reports whether the panel answered.
-    bool open_panel_port();
-    void close_panel_port();
-    void pause_one_tick();
-    bool wake_panel();
-    // address_l and data_l in; error_flag, A and the status box out.
-    void write_panel_value();
-    void read_panel_value();
-    void Timer1_Timer();
-
     // ---- Configuration files (src/files) ----
     void READ_FILE_Click();
     void WRITE_FILE_Click();
 
-protected:
+  protected:
     void closeEvent(QCloseEvent* event) override;
 
-private:
+  private:
     struct FunctionControls {
         QListWidget* module = nullptr;
         QListWidget* channel = nullptr;
@@ -132,27 +132,14 @@ private:
 
     // ---- Panel communication (src/panel) ----
     void set_up_panel_communication();
-    void create_serial_link();
-    void talk_to_panel(const QString& mismatch_text, void (Form1::*transfer)(int location),
-                       const QString& success_text);
-    bool panel_identified(const QString& mismatch_text);
-    void read_location(int number);
-    void apply_assignment(int function);
-    void write_location(int number);
-    bool fetch_value();
-    void arm_tick();
-    void send_to_panel(const std::string& bytes);
-    void wait_for_panel(qint64 enough_chars);
-    QByteArray await_reply();
-    void end_wait();
-    bool line_lost() const;
-    class QSerialPort* MSComm1 = nullptr;
-    class QTimer* Timer1 = nullptr;
-    class QEventLoop* wait_loop_ = nullptr; // the wait in progress, if any
-    QString panel_port_;
-    qint64 wanted_chars_ = 0;                // characters that end the wait early; 0: none
-    bool line_failed_ = false;               // the port reported an error since it was opened
-    std::chrono::steady_clock::time_point tick_due_{};
+    void wait_for_conversation();
+    void end_panel_operation();
+    void apply_panel_value(int location, int16_t value);
+    void apply_assignment(int function, int16_t value);
+    void select_intensities_read();
+    int16_t write_value(const kvr::Location& location);
+    kvr::PanelConversation* conversation_ = nullptr;
+    std::bitset<3> intensities_read_; // by Intensity, during a read
 
     // ---- Configuration files (src/files) ----
     void connect_file_operations();

@@ -64,4 +64,10 @@ LeadingNumber leading_number(std::string_view reply);
 // std::nullopt: the transaction has failed.
 std::optional<std::int16_t> reply_value(std::string_view reply);
 
+// True when the reply is one number and nothing else: blanks, tabs, carriage returns and
+// line feeds may stand around it, but not inside it ("1 2" is two numbers). A reply that
+// fails this ("abcd", "????", "D000D", a lone carriage return) carries no value at all,
+// however reply_value would read its start.
+bool holds_one_number(std::string_view reply);
+
 } // namespace kvr

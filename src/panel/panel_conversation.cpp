@@ -1,0 +1,375 @@
+#include "panel/panel_conversation.h"
+
+#include <QSerialPort>
+#include <QTimer>
+
+#include "panel/line_trace.h"
+#include "panel/protocol.h"
+#include "panel/serial_ports.h"
+
+namespace kvr {
+
+const QString StatusTexts::starting_read =
+    QStringLiteral("STARTING COMMUNICATIONS TO READ SWITCH PANEL CONFIGURATION");
+const QString StatusTexts::starting_write =
+    QStringLiteral("STARTING COMMUNICATIONS TO WRITE SWITCH PANEL CONFIGURATION");
+const QString StatusTexts::no_response =
+    QStringLiteral("COMMUNICATIONS FAILURE SWITCH PANEL FAILED TO RESPOND");
+const QString StatusTexts::bad_data =
+    QStringLiteral("COMMUNICATIONS FAILURE-BAD SWITCH PANEL DATA");
+const QString StatusTexts::read_done = QStringLiteral("SWITCH PANEL DATA READ SUCCESSFUL");
+const QString StatusTexts::programmed = QStringLiteral("SWITCH PANEL HAS BEEN PROGRAMMED");
+const QString StatusTexts::mismatch = QStringLiteral("SWITCH PANEL/CONFIGURATION MIS-MATCH");
+const QString StatusTexts::communications_ok = QStringLiteral("COMMUNICATIONS OK");
+const QString StatusTexts::failed_to_verify = QStringLiteral("DATA FAILED TO VERIFY");
+const QString StatusTexts::corrupted = QStringLiteral("COMMUNICATIONS CORRUPTED");
+const QString StatusTexts::out_of_range = QStringLiteral("ERROR - DATA OUT OF RANGE");
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+std::string_view as_view(const QByteArray& bytes) {
+    return {bytes.constData(), static_cast<std::size_t>(bytes.size())};
+}
+
+int configuration_location_count() {
+    return static_cast<int>(configuration_locations().size());
+}
+
+} // namespace
+
+PanelConversation::PanelConversation(QString device, QObject* parent)
+    : QObject(parent), device_(std::move(device)), MSComm1(new QSerialPort(this)),
+      Timer1(new QTimer(this)) {
+    qRegisterMetaType<kvr::StatusColour>();
+    qRegisterMetaType<kvr::Outcome>();
+    MSComm1->setObjectName(QStringLiteral("MSComm1"));
+    Timer1->setObjectName(QStringLiteral("Timer1"));
+    Timer1->setTimerType(Qt::PreciseTimer);
+    Timer1->setSingleShot(true);
+    connect(Timer1, &QTimer::timeout, this, &PanelConversation::Timer1_Timer);
+    connect(MSComm1, &QSerialPort::readyRead, this, &PanelConversation::take_received);
+    // Queued, because a port reports some errors from inside write() or close(), in the
+    // middle of a step. A hung-up line keeps reporting until the port is closed.
+    connect(
+        MSComm1, &QSerialPort::errorOccurred, this,
+        [this](QSerialPort::SerialPortError error) {
+            if (error != QSerialPort::NoError && MSComm1->isOpen()) line_failed();
+        },
+        Qt::QueuedConnection);
+}
+
+PanelConversation::~PanelConversation() = default;
+
+// ---- Operations ----
+
+void PanelConversation::start_read() {
+    if (running()) return;
+    begin(Operation::read);
+    if (open_panel_port()) wake_panel();
+}
+
+void PanelConversation::start_write(ValueSource values) {
+    if (running()) return;
+    values_ = std::move(values);
+    begin(Operation::write);
+    if (open_panel_port()) wake_panel();
+}
+
+void PanelConversation::refuse_write(const QString& refusal) {
+    if (running()) return;
+    begin(Operation::write);
+    if (open_panel_port()) fail(Outcome::refused, refusal);
+}
+
+void PanelConversation::cancel() {
+    line_failed();
+}
+
+void PanelConversation::begin(Operation operation) {
+    operation_ = operation;
+    line_failed_ = false;
+    location_index_ = 0;
+    emit status(operation == Operation::read ? StatusTexts::starting_read
+                                             : StatusTexts::starting_write,
+                StatusColour::yellow);
+}
+
+bool PanelConversation::open_panel_port() {
+    MSComm1->setPortName(device_);
+    MSComm1->setBaudRate(baud_rate);
+    MSComm1->setDataBits(QSerialPort::Data8);
+    MSComm1->setParity(QSerialPort::NoParity);
+    MSComm1->setStopBits(QSerialPort::OneStop);
+    MSComm1->setFlowControl(QSerialPort::NoFlowControl);
+    if (!MSComm1->open(QIODevice::ReadWrite)) {
+        fail(Outcome::port_failed, open_failure_text(*MSComm1, device_));
+        return false;
+    }
+    return true;
+}
+
+void PanelConversation::close_panel_port() {
+    Timer1->stop();
+    waiting_for_reply_ = false;
+    MSComm1->close();
+}
+
+void PanelConversation::fail(Outcome outcome, const QString& text) {
+    emit status(text, StatusColour::red);
+    finish(outcome);
+}
+
+void PanelConversation::finish(Outcome outcome) {
+    close_panel_port();
+    step_ = Step::idle;
+    values_ = nullptr;
+    emit finished(outcome);
+}
+
+// ---- The link ----
+
+void PanelConversation::pause_one_tick(Step step) {
+    step_ = step;
+    waiting_for_reply_ = false;
+    arm_tick();
+}
+
+void PanelConversation::await_reply(Step step) {
+    step_ = step;
+    waiting_for_reply_ = true;
+    arm_tick();
+}
+
+void PanelConversation::arm_tick() {
+    // The deadline is taken before the timer starts, so a tick delivered on time is never
+    // before it. A lost line ends every wait at once: the step that follows finds no reply.
+    tick_due_ = Clock::now() + tick;
+    timer_flag = 0;
+    Timer1->start(line_failed_ ? std::chrono::milliseconds(0) : tick);
+}
+
+void PanelConversation::Timer1_Timer() {
+    // Pacing must never be short, even if a platform's timer fires a little early.
+    const auto early = tick_due_ - Clock::now();
+    if (early > Clock::duration::zero() && !line_failed_) {
+        Timer1->start(std::chrono::ceil<std::chrono::milliseconds>(early));
+        return;
+    }
+    timer_flag = 1;
+    wait_ended();
+}
+
+void PanelConversation::take_received() {
+    const QByteArray bytes = MSComm1->readAll();
+    if (trace_) trace_->record(device_, LineTrace::Direction::received, bytes);
+    received_ += bytes;
+    if (waiting_for_reply_ && received_.size() >= static_cast<qsizetype>(reply_wait_chars)) {
+        Timer1->stop();
+        wait_ended();
+    }
+}
+
+void PanelConversation::line_failed() {
+    if (!running() || line_failed_) return;
+    line_failed_ = true;
+    // A wait in progress ends now; one armed later ends as soon as it starts.
+    if (Timer1->isActive()) Timer1->start(0);
+}
+
+void PanelConversation::send_to_panel(const std::string& bytes) {
+    // Whatever waits on the line before a command is not an answer to it: the tail of a
+    // late reply, padding, a panel that keeps talking.
+    received_.clear();
+    if (line_failed_) return;
+    MSComm1->clear(QSerialPort::Input);
+    const QByteArray command(bytes.data(), static_cast<qsizetype>(bytes.size()));
+    if (trace_) trace_->record(device_, LineTrace::Direction::sent, command);
+    MSComm1->write(command);
+    MSComm1->flush();
+}
+
+QByteArray PanelConversation::take_reply() {
+    QByteArray reply;
+    reply.swap(received_);
+    return reply;
+}
+
+void PanelConversation::wait_ended() {
+    waiting_for_reply_ = false;
+    switch (step_) {
+    case Step::idle:
+        return;
+    case Step::attention:
+        return attention_answered();
+    case Step::identity_pause:
+        address_l = model_code_location;
+        return read_panel_value(Step::identity_reply);
+    case Step::identity_reply:
+        read_reply_received();
+        return identity_answered();
+    case Step::location_pause:
+        return transfer_location();
+    case Step::location_reply:
+        read_reply_received();
+        return location_read();
+    case Step::write_ack:
+        return acknowledgement_received();
+    case Step::read_back:
+        return read_back_received();
+    case Step::final_pause:
+        return succeed();
+    }
+}
+
+// ---- The steps ----
+
+void PanelConversation::wake_panel() {
+    attempt_ = 0;
+    send_attention();
+}
+
+void PanelConversation::send_attention() {
+    ++attempt_;
+    send_to_panel(std::string(1, attention));
+    await_reply(Step::attention);
+}
+
+void PanelConversation::attention_answered() {
+    const bool enough = received_.size() >= static_cast<qsizetype>(reply_wait_chars);
+    if (!enough && attempt_ < attention_attempts && !line_failed_) {
+        send_attention();
+        return;
+    }
+    if (as_view(take_reply()) != acknowledgement || timer_flag == 1) {
+        fail(Outcome::no_response, StatusTexts::no_response);
+        return;
+    }
+    pause_one_tick(Step::identity_pause);
+}
+
+// Only a reply that holds a value is a model code. A failed read is a failed transaction,
+// not a wrong panel: the cable is more likely at fault than the panel.
+void PanelConversation::identity_answered() {
+    if (!value_in_A_) {
+        fail(Outcome::bad_data, StatusTexts::bad_data);
+        return;
+    }
+    if (!is_accepted_model(A)) {
+        emit model_mismatch(A);
+        fail(Outcome::mismatch, StatusTexts::mismatch);
+        return;
+    }
+    emit panel_identified();
+    pause_one_tick(Step::location_pause);
+}
+
+void PanelConversation::transfer_location() {
+    const Location& location = configuration_locations()[location_index_];
+    address_l = location.number;
+    if (operation_ == Operation::read) {
+        read_panel_value(Step::location_reply);
+        return;
+    }
+    data_l = values_(location);
+    write_panel_value();
+}
+
+// A location that failed is not reported: its value was not read.
+void PanelConversation::location_read() {
+    if (error_flag != 0) {
+        fail(Outcome::bad_data, StatusTexts::bad_data);
+        return;
+    }
+    emit value_read(address_l, A);
+    location_done();
+}
+
+void PanelConversation::location_done() {
+    ++location_index_;
+    emit progress(static_cast<int>(location_index_), configuration_location_count());
+    const bool last = static_cast<int>(location_index_) == configuration_location_count();
+    pause_one_tick(last ? Step::final_pause : Step::location_pause);
+}
+
+void PanelConversation::succeed() {
+    emit status(operation_ == Operation::read ? StatusTexts::read_done : StatusTexts::programmed,
+                StatusColour::green);
+    finish(Outcome::succeeded);
+}
+
+// ---- The transactions ----
+
+void PanelConversation::read_panel_value(Step reply_step) {
+    error_flag = 0;
+    send_to_panel(read_command(static_cast<std::uint8_t>(address_l)));
+    await_reply(reply_step);
+}
+
+void PanelConversation::read_reply_received() {
+    value_in_A_ = fetch_value(StatusTexts::out_of_range);
+    if (!value_in_A_) return;
+    if (in_read_range(A)) {
+        emit status(StatusTexts::communications_ok, StatusColour::unchanged);
+    } else {
+        error_flag = 1;
+        emit status(StatusTexts::out_of_range, StatusColour::unchanged);
+    }
+}
+
+void PanelConversation::write_panel_value() {
+    error_flag = 0;
+    send_to_panel(
+        write_command(static_cast<std::uint8_t>(address_l), static_cast<std::uint8_t>(data_l)));
+    await_reply(Step::write_ack);
+}
+
+void PanelConversation::acknowledgement_received() {
+    if (as_view(take_reply()) != acknowledgement) {
+        error_flag = 1;
+        fail(Outcome::bad_data, StatusTexts::bad_data);
+        return;
+    }
+    send_to_panel(read_command(static_cast<std::uint8_t>(address_l)));
+    await_reply(Step::read_back);
+}
+
+void PanelConversation::read_back_received() {
+    if (!fetch_value(StatusTexts::failed_to_verify)) {
+        fail(Outcome::bad_data, StatusTexts::bad_data);
+        return;
+    }
+    if (A != data_l) {
+        error_flag = 1;
+        emit status(StatusTexts::failed_to_verify, StatusColour::unchanged);
+        fail(Outcome::bad_data, StatusTexts::bad_data);
+        return;
+    }
+    emit status(StatusTexts::communications_ok, StatusColour::yellow);
+    location_done();
+}
+
+// Takes the reply to a read command. A reply too short to hold a value, or one that is
+// anything but a single number, fails the transaction as corrupted; a value too large
+// for 16 bits fails it with too_large_text. True when A now holds the reply's value;
+// otherwise A is unchanged.
+bool PanelConversation::fetch_value(const QString& too_large_text) {
+    const QByteArray reply = take_reply();
+    const std::string_view text = as_view(reply);
+    if (reply.size() < static_cast<qsizetype>(min_reply_chars) || !holds_one_number(text)) {
+        error_flag = 1;
+        emit status(StatusTexts::corrupted, StatusColour::unchanged);
+        return false;
+    }
+    const std::optional<std::int16_t> value = reply_value(text);
+    if (!value) {
+        error_flag = 1;
+        emit status(too_large_text, StatusColour::unchanged);
+        return false;
+    }
+    A = *value;
+    return true;
+}
+
+} // namespace kvr
