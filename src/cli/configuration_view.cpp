@@ -1,0 +1,92 @@
+#include "cli/configuration_view.h"
+
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QStringList>
+
+#include "cli/configuration.h"
+
+namespace kvr::cli {
+
+namespace {
+
+constexpr int kJsonVersion = 1;
+
+// A designation may hold any byte; control characters must not reach a terminal.
+QString shown(const std::string& bytes) {
+    QString text = file_text(bytes);
+    for (QChar& c : text)
+        if (c.category() == QChar::Other_Control) c = u'?';
+    return text;
+}
+
+bool has_designation(int function) {
+    return kFunctions[function].designation != nullptr;
+}
+
+} // namespace
+
+QString configuration_table(const ConfigurationRecord& record) {
+    qsizetype width = QStringLiteral("DESIGNATION").size();
+    for (int f = 0; f < kFunctionCount; ++f)
+        if (has_designation(f)) width = std::max(width, shown(record.functions[f].text).size());
+
+    QString text = QStringLiteral("PANEL NAME  %1\n\n").arg(shown(record.panel_name));
+    const auto row = [&text, width](const QString& function, const QString& designation,
+                                    const QString& module, const QString& channel) {
+        // Concatenated, not arg()-chained: a designation may hold "%1".
+        const QString line = function.leftJustified(9) + QLatin1String("  ") +
+                             designation.leftJustified(width) + QLatin1String("  ") +
+                             module.leftJustified(6) + QLatin1String("  ") + channel;
+        text += line.trimmed() + u'\n';
+    };
+    row(QStringLiteral("FUNCTION"), QStringLiteral("DESIGNATION"), QStringLiteral("MODULE"),
+        QStringLiteral("CHANNEL"));
+    for (int f = 0; f < kFunctionCount; ++f) {
+        const std::int16_t code = record.functions[f].number;
+        const Assignment a = assignment(code);
+        const QString channel = a.channel ? QString::number(*a.channel)
+                                          : (a.module.isEmpty() ? QString() : QStringLiteral("-"));
+        row(QString::fromLatin1(kFunctions[f].label),
+            has_designation(f) ? shown(record.functions[f].text) : QString(),
+            a.module.isEmpty() ? describe_assignment(code) : a.module, channel);
+    }
+    text += u'\n';
+    for (const IntensityField& field : intensity_fields)
+        text += QStringLiteral("%1  %2 %\n")
+                    .arg(QString::fromLatin1(field.title).toUpper(), -24)
+                    .arg(intensity_percent((record.*field.field).number), 3);
+    return text;
+}
+
+QByteArray configuration_json(const ConfigurationRecord& record) {
+    QJsonArray functions;
+    for (int f = 0; f < kFunctionCount; ++f) {
+        const std::int16_t code = record.functions[f].number;
+        const Assignment a = assignment(code);
+        functions.append(QJsonObject{
+            {"function", QString::fromLatin1(kFunctions[f].label)},
+            {"designation",
+             has_designation(f) ? QJsonValue(file_text(record.functions[f].text)) : QJsonValue()},
+            {"code", code},
+            {"module", a.module.isEmpty() ? QJsonValue() : QJsonValue(a.module)},
+            {"channel", a.channel ? QJsonValue(*a.channel) : QJsonValue()},
+        });
+    }
+    QJsonObject intensities;
+    for (const IntensityField& field : intensity_fields) {
+        const std::int16_t code = (record.*field.field).number;
+        intensities.insert(QString::fromLatin1(field.key),
+                           QJsonObject{{"code", code}, {"percent", intensity_percent(code)}});
+    }
+    const QJsonObject document{
+        {"version", kJsonVersion},
+        {"panel_name", file_text(record.panel_name)},
+        {"functions", functions},
+        {"intensities", intensities},
+    };
+    return QJsonDocument(document).toJson(QJsonDocument::Indented);
+}
+
+} // namespace kvr::cli

@@ -1,0 +1,187 @@
+#include "cli/invocation.h"
+
+#include <QCommandLineParser>
+#include <QSet>
+
+namespace kvr::cli {
+
+namespace {
+
+// More would only exhaust the pseudo-terminals of the machine.
+constexpr int kMostSimulated = 64;
+
+struct OptionRow {
+    Option flag;
+    QStringList names;
+    const char* value_name; // nullptr for an option without a value
+    const char* shown;      // the option as the usage shows it
+    const char* help;
+};
+
+const OptionRow kOptions[] = {
+    {port,
+     {"port"},
+     "DEVICE",
+     "--port DEVICE",
+     "a serial port with a panel on it; repeat it for more panels"},
+    {simulate,
+     {"simulate"},
+     "N",
+     "--simulate[=N]",
+     "N panels simulated inside the program, instead of ports"},
+    {trace,
+     {"trace"},
+     "FILE",
+     "--trace FILE",
+     "write every byte sent and received, per port, to FILE"},
+    {output,
+     {"o", "output"},
+     "FILE.kcf",
+     "-o, --output FILE.kcf",
+     "also save the configuration read as FILE.kcf"},
+    {name,
+     {"name"},
+     "NAME",
+     "--name NAME",
+     "the panel name saved (default: the base name of FILE.kcf)"},
+    {json, {"json"}, nullptr, "--json", "print one JSON document instead of the table"},
+};
+
+const char* const kExitStatus = "Exit status:\n"
+                                "  0  done\n"
+                                "  1  a panel or a file differs (verify, diff)\n"
+                                "  2  a panel failed on at least one port: no answer, wrong "
+                                "model, bad data,\n"
+                                "     or a port that cannot be opened\n"
+                                "  3  a bad file or bad arguments; nothing was sent\n";
+
+QString option_lines(unsigned options) {
+    QString text;
+    for (const OptionRow& row : kOptions)
+        if (options & row.flag)
+            text += QStringLiteral("  %1  %2\n").arg(QLatin1String(row.shown), -22).arg(row.help);
+    return text;
+}
+
+QString check_panels(const Subcommand& command, const Invocation& invocation) {
+    if (command.panels == Panels::none) return {};
+    if (!invocation.ports.isEmpty() && invocation.simulated > 0)
+        return QStringLiteral("--port and --simulate exclude each other");
+    if (invocation.panel_count() == 0)
+        return QStringLiteral("%1 needs --port DEVICE or --simulate").arg(command.name);
+    if (command.panels == Panels::one && invocation.panel_count() > 1)
+        return QStringLiteral("%1 talks to one panel at a time").arg(command.name);
+    QSet<QString> seen;
+    for (const QString& device : invocation.ports) {
+        if (device.isEmpty()) return QStringLiteral("--port needs a device name");
+        if (seen.contains(device)) return QStringLiteral("port %1 is named twice").arg(device);
+        seen.insert(device);
+    }
+    return {};
+}
+
+} // namespace
+
+ParsedArguments parse_arguments(const Subcommand& command, QStringList arguments) {
+    QCommandLineParser parser;
+    const QCommandLineOption help_option(QStringList{"h", "help"});
+    parser.addOption(help_option);
+    std::vector<std::pair<Option, QCommandLineOption>> options;
+    for (const OptionRow& row : kOptions) {
+        if (!(command.options & row.flag)) continue;
+        options.emplace_back(row.flag, row.value_name
+                                           ? QCommandLineOption(row.names, row.help, row.value_name)
+                                           : QCommandLineOption(row.names, row.help));
+        parser.addOption(options.back().second);
+    }
+    // The parser knows no optional values: a bare --simulate means one panel.
+    for (QString& argument : arguments)
+        if (argument == QLatin1String("--simulate")) argument = QStringLiteral("--simulate=1");
+    arguments.prepend(QStringLiteral("kvr-panel"));
+
+    ParsedArguments parsed;
+    if (!parser.parse(arguments)) {
+        parsed.error = parser.errorText();
+        return parsed;
+    }
+    if (parser.isSet(help_option)) {
+        parsed.help = true;
+        return parsed;
+    }
+    Invocation& invocation = parsed.invocation;
+    invocation.files = parser.positionalArguments();
+    if (invocation.files.size() != command.file_count) {
+        parsed.error =
+            QStringLiteral("%1 takes %2 (%3 given)")
+                .arg(command.name, command.file_count == 1
+                                       ? QStringLiteral("one file")
+                                       : QStringLiteral("%1 files").arg(command.file_count))
+                .arg(invocation.files.size());
+        return parsed;
+    }
+    for (const auto& [flag, option] : options) {
+        if (!parser.isSet(option)) continue;
+        switch (flag) {
+        case port:
+            invocation.ports = parser.values(option);
+            break;
+        case simulate: {
+            bool number = false;
+            invocation.simulated = parser.value(option).toInt(&number);
+            if (!number || invocation.simulated < 1 || invocation.simulated > kMostSimulated) {
+                parsed.error = QStringLiteral("--simulate takes a number of panels from 1 to %1")
+                                   .arg(kMostSimulated);
+                return parsed;
+            }
+            break;
+        }
+        case trace:
+            invocation.trace = parser.value(option);
+            break;
+        case output:
+            invocation.output = parser.value(option);
+            break;
+        case name:
+            invocation.name = parser.value(option);
+            break;
+        case json:
+            invocation.json = true;
+            break;
+        }
+    }
+    parsed.error = check_panels(command, invocation);
+    return parsed;
+}
+
+QString subcommand_usage(const Subcommand& command) {
+    return QStringLiteral("Usage: kvr-panel %1 %2\n%3\n\nOptions:\n%4  %5  %6\n\n%7")
+        .arg(command.name, command.synopsis, command.description, option_lines(command.options),
+             QStringLiteral("-h, --help").leftJustified(22), QStringLiteral("this text"),
+             kExitStatus);
+}
+
+QString program_usage(const Subcommand* commands, std::size_t count) {
+    QString text = QStringLiteral(
+        "Usage: kvr-panel COMMAND ARGUMENTS...\n"
+        "Shows, writes, reads, verifies and compares configurations of the KVR 10-button\n"
+        "dimmable switch panel (07-04412); writes and verifies many panels at once.\n\n"
+        "Commands:\n");
+    unsigned all_options = 0;
+    for (std::size_t i = 0; i < count; ++i) {
+        text += QStringLiteral("  %1 %2\n      %3\n")
+                    .arg(commands[i].name, commands[i].synopsis, commands[i].description);
+        all_options |= commands[i].options;
+    }
+    text += QStringLiteral("\nOptions:\n") + option_lines(all_options);
+    text += QStringLiteral("  %1  %2\n  %3  %4\n\n")
+                .arg(QStringLiteral("-h, --help").leftJustified(22),
+                     QStringLiteral("this text; kvr-panel COMMAND --help shows one command"),
+                     QStringLiteral("--version").leftJustified(22),
+                     QStringLiteral("the program's version"));
+    text += QLatin1String(kExitStatus);
+    text += QStringLiteral("\nErrors go to standard error, one line each; results to standard "
+                           "output.\nOn a terminal a live progress line is shown per port.\n");
+    return text;
+}
+
+} // namespace kvr::cli

@@ -1,0 +1,70 @@
+#pragma once
+// The command line of kvr-panel: the exit codes scripts rely on, the options shared by the
+// subcommands, and the table row that describes one subcommand. Adding a subcommand is one
+// function and one row in main.cpp.
+
+#include <QString>
+#include <QStringList>
+#include <cstddef>
+#include <optional>
+
+namespace kvr::cli {
+
+enum ExitCode : int {
+    done = 0,
+    differs = 1,      // a panel or a file differs (verify, diff)
+    panel_failed = 2, // no answer, wrong model, bad data, or a port that cannot be opened
+    bad_input = 3,    // a bad file or bad arguments
+};
+
+// The options a subcommand may take, as bits of Subcommand::options.
+enum Option : unsigned {
+    port = 1U << 0,
+    simulate = 1U << 1,
+    trace = 1U << 2,
+    output = 1U << 3,
+    name = 1U << 4,
+    json = 1U << 5,
+};
+inline constexpr unsigned panel_options = port | simulate | trace;
+
+// How many panels a subcommand talks to.
+enum class Panels { none, one, many };
+
+// What a subcommand is given, parsed and checked.
+struct Invocation {
+    QStringList files; // the positional arguments, in order
+    QStringList ports;
+    int simulated = 0; // panels simulated inside the program instead of ports
+    QString trace;
+    QString output;
+    std::optional<QString> name;
+    bool json = false;
+
+    int panel_count() const { return simulated > 0 ? simulated : int(ports.size()); }
+};
+
+struct Subcommand {
+    const char* name;
+    const char* synopsis;    // the arguments after the name, as the usage shows them
+    const char* description; // one line
+    int file_count;          // positional arguments, all required
+    unsigned options;
+    Panels panels;
+    ExitCode (*run)(const Invocation& invocation);
+};
+
+struct ParsedArguments {
+    Invocation invocation;
+    QString error;     // not empty: the arguments are bad, and this says why
+    bool help = false; // --help was given: nothing else was checked
+};
+
+// Parses the arguments that follow the subcommand's name.
+ParsedArguments parse_arguments(const Subcommand& command, QStringList arguments);
+
+// The usage of one subcommand, or of the program with the given table.
+QString subcommand_usage(const Subcommand& command);
+QString program_usage(const Subcommand* commands, std::size_t count);
+
+} // namespace kvr::cli

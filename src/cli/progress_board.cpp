@@ -1,0 +1,80 @@
+#include "cli/progress_board.h"
+
+#include <cstdlib>
+#include <cstring>
+#include <sys/ioctl.h>
+#include <unistd.h>
+
+namespace kvr::cli {
+
+namespace {
+
+constexpr int kBarWidth = 25;
+
+bool is_live_terminal(std::FILE* stream) {
+    const char* term = std::getenv("TERM");
+    return isatty(fileno(stream)) == 1 && !(term && std::strcmp(term, "dumb") == 0);
+}
+
+int terminal_columns(std::FILE* stream) {
+    winsize size{};
+    if (ioctl(fileno(stream), TIOCGWINSZ, &size) == 0 && size.ws_col > 0) return size.ws_col;
+    return 80;
+}
+
+} // namespace
+
+ProgressBoard::ProgressBoard(std::FILE* stream, QStringList devices, QString activity,
+                             FinalLines final_lines)
+    : stream_(stream), devices_(std::move(devices)), activity_(std::move(activity)),
+      print_final_lines_(final_lines == FinalLines::printed), live_(is_live_terminal(stream)),
+      final_lines_(devices_.size()) {
+    if (!live_) return;
+    columns_ = terminal_columns(stream);
+    for (qsizetype port = 0; port < devices_.size(); ++port)
+        write(QStringLiteral("%1: %2\n").arg(devices_[port], activity_).left(columns_ - 1));
+}
+
+ProgressBoard::~ProgressBoard() {
+    close();
+}
+
+void ProgressBoard::progress(std::size_t port, int done, int total) {
+    if (!live_ || total <= 0) return;
+    const int filled = done * kBarWidth / total;
+    draw(port, QStringLiteral("%1: %2 [%3%4] location %5 of %6")
+                   .arg(devices_[qsizetype(port)], activity_, QString(filled, u'#'),
+                        QString(kBarWidth - filled, u'.'), QString::number(done),
+                        QString::number(total)));
+}
+
+void ProgressBoard::finish(std::size_t port, const QString& line) {
+    final_lines_[port] = line;
+    draw(port, line);
+}
+
+void ProgressBoard::close() {
+    if (closed_) return;
+    closed_ = true;
+    // Up to the first live line, and clear everything below it.
+    if (live_) write(QStringLiteral("\x1b[%1A\r\x1b[J").arg(devices_.size()));
+    if (!print_final_lines_) return;
+    for (const QString& line : final_lines_)
+        write(line + u'\n');
+}
+
+// The cursor stays below the board; a line is never longer than the terminal is wide, so
+// that each takes exactly one row.
+void ProgressBoard::draw(std::size_t port, const QString& text) {
+    if (!live_ || closed_) return;
+    const qsizetype up = devices_.size() - qsizetype(port);
+    write(QStringLiteral("\x1b[%1A\r\x1b[2K").arg(up) + text.left(columns_ - 1) +
+          QStringLiteral("\x1b[%1B\r").arg(up));
+}
+
+void ProgressBoard::write(const QString& text) {
+    std::fputs(text.toUtf8().constData(), stream_);
+    std::fflush(stream_);
+}
+
+} // namespace kvr::cli

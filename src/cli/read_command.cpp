@@ -1,0 +1,71 @@
+// kvr-panel read: reads one panel, prints its configuration and, with -o, saves it as a
+// configuration file the way the window saves what it has read.
+
+#include <QFileInfo>
+#include <algorithm>
+
+#include "cli/configuration_files.h"
+#include "cli/output.h"
+#include "cli/panel_gang.h"
+#include "cli/progress_board.h"
+#include "cli/subcommands.h"
+#include "files/windows1252.h"
+
+namespace kvr::cli {
+
+namespace {
+
+// The panel name as the file carries it, or nullopt once the reason has been printed.
+std::optional<std::string> panel_name(const Invocation& invocation) {
+    const QString name = invocation.name.value_or(
+        invocation.output.isEmpty() ? QString() : QFileInfo(invocation.output).completeBaseName());
+    if (!invocation.output.isEmpty() && name.isEmpty()) {
+        print_error(QStringLiteral("a saved configuration needs a panel name: give --name NAME"));
+        return std::nullopt;
+    }
+    const std::u16string text = name.toStdU16String();
+    std::optional<std::string> bytes = to_windows1252(text);
+    if (!bytes || !std::all_of(text.begin(), text.end(), storable_in_text_field)) {
+        print_error(QStringLiteral("the panel name \"%1\" holds a character that a "
+                                   "configuration file cannot carry")
+                        .arg(name));
+        return std::nullopt;
+    }
+    return bytes;
+}
+
+} // namespace
+
+ExitCode read_panel(const Invocation& invocation) {
+    // Checked before the panel is contacted, so that a read is never wasted.
+    const std::optional<std::string> name = panel_name(invocation);
+    if (!name) return bad_input;
+
+    PanelGang gang;
+    if (const std::optional<SetupFailure> failure = gang.prepare(invocation)) {
+        print_error(failure->message);
+        return failure->code;
+    }
+    // The configuration is the result on standard output; progress goes beside it.
+    ProgressBoard board(stderr, gang.devices(), QStringLiteral("reading"),
+                        ProgressBoard::FinalLines::left_out);
+    const std::vector<PortResult> results =
+        gang.run([](PanelConversation& c) { c.start_read(); }, board);
+    board.close();
+    const PortResult& result = results.front();
+    if (!result.succeeded()) {
+        print_error(result.line());
+        return panel_failed;
+    }
+
+    const ConfigurationRecord record = record_from_panel(result.values, *name);
+    print_configuration(record, invocation.json);
+    if (invocation.output.isEmpty()) return done;
+    if (const std::optional<QString> failure = save_configuration(record, invocation.output)) {
+        print_error(QStringLiteral("%1 not saved: %2").arg(invocation.output, *failure));
+        return bad_input;
+    }
+    return done;
+}
+
+} // namespace kvr::cli

@@ -1,0 +1,38 @@
+// kvr-panel write: programs every named panel with a file's configuration, all at once.
+
+#include "cli/configuration.h"
+#include "cli/output.h"
+#include "cli/panel_gang.h"
+#include "cli/progress_board.h"
+#include "cli/subcommands.h"
+
+namespace kvr::cli {
+
+ExitCode write_panels(const Invocation& invocation) {
+    const QString& path = invocation.files[0];
+    const std::optional<ConfigurationRecord> record = load_or_report(path);
+    if (!record) return bad_input;
+    // Refused as the window refuses it, before any port is opened.
+    if (const std::optional<QString> refusal = incomplete_selection(*record)) {
+        print_error(path + QLatin1String(": ") + *refusal);
+        return bad_input;
+    }
+
+    PanelGang gang;
+    if (const std::optional<SetupFailure> failure = gang.prepare(invocation)) {
+        print_error(failure->message);
+        return failure->code;
+    }
+    ProgressBoard board(stdout, gang.devices(), QStringLiteral("writing"),
+                        ProgressBoard::FinalLines::printed);
+    const auto values = [&record](const Location& location) {
+        return value_to_write(*record, location);
+    };
+    const std::vector<PortResult> results =
+        gang.run([&values](PanelConversation& c) { c.start_write(values); }, board);
+    board.close();
+    report_failed_ports(results);
+    return exit_code(results);
+}
+
+} // namespace kvr::cli
