@@ -90,6 +90,11 @@ class TestSheet : public QObject {
         layout_text_ = run(QStringLiteral("pdftotext"), {QStringLiteral("-layout"), pdf_, "-"});
         stream_text_ = run(QStringLiteral("pdftotext"), {QStringLiteral("-raw"), pdf_, "-"});
         QVERIFY2(!layout_text_.isEmpty(), "pdftotext (poppler-utils) is needed");
+        // A sample sheet to look at: KVR_SHEET_SAMPLE=sample.pdf test_sheet
+        if (const QString sample = qEnvironmentVariable("KVR_SHEET_SAMPLE"); !sample.isEmpty()) {
+            QFile::remove(sample);
+            QVERIFY(QFile::copy(pdf_, sample));
+        }
     }
 
     void heading_names_panel_and_source() {
