@@ -4,8 +4,8 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 runs=${1:-15}
-cmake --build build --target startup_bench kvr-config bare_window >/dev/null
-bench=(build/bench/startup_bench build/src/app/kvr-config build/bench/bare_window "$runs")
+cmake --build build --target startup_bench probed_window bare_window >/dev/null
+bench=(build/bench/startup_bench build/bench/probed_window build/bench/bare_window "$runs")
 if [ -n "${DISPLAY:-}" ]; then
   "${bench[@]}"
 elif command -v xvfb-run >/dev/null; then

@@ -1,8 +1,9 @@
-// Starts kvr-config and a bare Qt window alternately, several times each, and prints the
-// median time from process start to the window's first paint and the median peak memory,
-// with the ratios of the program to the bare window.
+// Starts kvr-config (as probed_window, which reports its first paint) and a bare Qt window
+// alternately, several times each, and prints the median time from process start to the
+// window's first paint and the median peak memory, with the ratios of the program to the
+// bare window.
 //
-// usage: startup_bench PROGRAM BARE_WINDOW [RUNS]
+// usage: startup_bench PROBED_WINDOW BARE_WINDOW [RUNS]
 
 #include <spawn.h>
 #include <sys/resource.h>
@@ -74,11 +75,10 @@ double median(std::vector<double> values) {
 
 int main(int argc, char* argv[]) {
     if (argc < 3) {
-        std::fprintf(stderr, "usage: %s PROGRAM BARE_WINDOW [RUNS]\n", argv[0]);
+        std::fprintf(stderr, "usage: %s PROBED_WINDOW BARE_WINDOW [RUNS]\n", argv[0]);
         return 2;
     }
     const int runs = argc > 3 ? std::atoi(argv[3]) : 11;
-    setenv("KVR_QUIT_WHEN_SHOWN", "1", 1);
     if (!getenv("QT_QPA_PLATFORM") && !getenv("DISPLAY")) setenv("QT_QPA_PLATFORM", "offscreen", 1);
 
     std::vector<double> times[2], peaks[2];

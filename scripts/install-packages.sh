@@ -2,7 +2,7 @@
 # Installs the Debian packages the build, the tests and the program need, when missing.
 # Sourced by run.sh and test.sh.
 kvr_packages=(cmake ninja-build g++ qt6-base-dev qt6-serialport-dev libgl-dev
-              fonts-dejavu-core fonts-liberation)
+              fonts-dejavu-core fonts-liberation poppler-utils)
 
 kvr_install_packages() {
   local missing=()

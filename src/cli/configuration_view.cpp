@@ -13,14 +13,6 @@ namespace {
 
 constexpr int kJsonVersion = 1;
 
-// A designation may hold any byte; control characters must not reach a terminal.
-QString shown(const std::string& bytes) {
-    QString text = file_text(bytes);
-    for (QChar& c : text)
-        if (c.category() == QChar::Other_Control) c = u'?';
-    return text;
-}
-
 bool has_designation(int function) {
     return kFunctions[function].designation != nullptr;
 }
@@ -30,9 +22,9 @@ bool has_designation(int function) {
 QString configuration_table(const ConfigurationRecord& record) {
     qsizetype width = QStringLiteral("DESIGNATION").size();
     for (int f = 0; f < kFunctionCount; ++f)
-        if (has_designation(f)) width = std::max(width, shown(record.functions[f].text).size());
+        if (has_designation(f)) width = std::max(width, file_text(record.functions[f].text).size());
 
-    QString text = QStringLiteral("PANEL NAME  %1\n\n").arg(shown(record.panel_name));
+    QString text = QStringLiteral("PANEL NAME  %1\n\n").arg(file_text(record.panel_name));
     const auto row = [&text, width](const QString& function, const QString& designation,
                                     const QString& module, const QString& channel) {
         // Concatenated, not arg()-chained: a designation may hold "%1".
@@ -49,7 +41,7 @@ QString configuration_table(const ConfigurationRecord& record) {
         const QString channel = a.channel ? QString::number(*a.channel)
                                           : (a.module.isEmpty() ? QString() : QStringLiteral("-"));
         row(QString::fromLatin1(kFunctions[f].label),
-            has_designation(f) ? shown(record.functions[f].text) : QString(),
+            has_designation(f) ? file_text(record.functions[f].text) : QString(),
             a.module.isEmpty() ? describe_assignment(code) : a.module, channel);
     }
     text += u'\n';

@@ -4,11 +4,11 @@
 #include <QFileInfo>
 #include <algorithm>
 
-#include "cli/configuration_files.h"
 #include "cli/output.h"
 #include "cli/panel_gang.h"
 #include "cli/progress_board.h"
 #include "cli/subcommands.h"
+#include "files/configuration_file_io.h"
 #include "files/windows1252.h"
 
 namespace kvr::cli {
@@ -25,7 +25,10 @@ std::optional<std::string> panel_name(const Invocation& invocation) {
     }
     const std::u16string text = name.toStdU16String();
     std::optional<std::string> bytes = to_windows1252(text);
-    if (!bytes || !std::all_of(text.begin(), text.end(), storable_in_text_field)) {
+    const auto storable = [](char16_t c) {
+        return storable_in_text_field(c) && QChar(c).category() != QChar::Other_Control;
+    };
+    if (!bytes || !std::all_of(text.begin(), text.end(), storable)) {
         print_error(QStringLiteral("the panel name \"%1\" holds a character that a "
                                    "configuration file cannot carry")
                         .arg(name));
@@ -61,7 +64,7 @@ ExitCode read_panel(const Invocation& invocation) {
     const ConfigurationRecord record = record_from_panel(result.values, *name);
     print_configuration(record, invocation.json);
     if (invocation.output.isEmpty()) return done;
-    if (const std::optional<QString> failure = save_configuration(record, invocation.output)) {
+    if (const std::optional<QString> failure = save_configuration_file(invocation.output, record)) {
         print_error(QStringLiteral("%1 not saved: %2").arg(invocation.output, *failure));
         return bad_input;
     }

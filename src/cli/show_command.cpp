@@ -3,17 +3,27 @@
 
 #include <QDir>
 
-#include "cli/configuration_files.h"
 #include "cli/configuration_view.h"
 #include "cli/output.h"
 #include "cli/subcommands.h"
+#include "files/configuration_file_io.h"
 
 namespace kvr::cli {
 
+namespace {
+
+const QString kNotAConfiguration =
+    QStringLiteral("NOT A CONFIGURATION FILE FOR THE 07-04412: ANOTHER MODEL TAG, FEWER THAN 52 "
+                   "FIELDS, A NUMBER OUTSIDE 16 BITS, OR A CODE WITHOUT MODULE AND CHANNEL");
+
+} // namespace
+
 std::optional<ConfigurationRecord> load_or_report(const QString& path) {
-    std::variant<ConfigurationRecord, QString> loaded = load_configuration(path);
+    FileReadResult loaded = read_configuration_file(path);
     if (auto* record = std::get_if<ConfigurationRecord>(&loaded)) return std::move(*record);
-    print_error(QDir::toNativeSeparators(path) + QLatin1String(": ") + std::get<QString>(loaded));
+    const auto* not_opened = std::get_if<FileNotOpened>(&loaded);
+    print_error(QDir::toNativeSeparators(path) + QLatin1String(": ") +
+                (not_opened ? not_opened->reason : kNotAConfiguration));
     return std::nullopt;
 }
 

@@ -1,9 +1,11 @@
 #pragma once
 // The kinds of control that Qt does not have as they are needed here.
 
+#include <QGroupBox>
 #include <QListWidget>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QTextEdit>
 #include <QWidget>
 
 // A push button whose caption wraps onto several lines, centred, like the long captions
@@ -59,3 +61,37 @@ class LineControl : public QWidget {
 };
 
 inline constexpr int kLinePixels = 2;
+
+// A frame whose outline runs along its own rectangle, with the title just inside the top
+// line. Qt's group box puts the line below the title, where the lists at the top of these
+// frames lie and would hide it.
+class OutlinedFrame : public QGroupBox {
+    Q_OBJECT
+  public:
+    using QGroupBox::QGroupBox;
+
+  protected:
+    void paintEvent(QPaintEvent* event) override;
+};
+
+// The status box: read-only, centred, without a frame of its own and with no margin above
+// or below, so that its small rectangle holds whole sentences. A text that does not fit in
+// the box's font is shown in the largest smaller size that holds it, down to
+// kSmallestStatusPoints; only a text too long even for that scrolls.
+class StatusBox : public QTextEdit {
+    Q_OBJECT
+  public:
+    explicit StatusBox(QWidget* parent = nullptr);
+
+    // The point size the current text is shown in.
+    qreal shown_point_size() const { return document()->defaultFont().pointSizeF(); }
+
+  protected:
+    void resizeEvent(QResizeEvent* event) override;
+    void changeEvent(QEvent* event) override;
+
+  private:
+    void fit_text();
+};
+
+inline constexpr qreal kSmallestStatusPoints = 6.0;

@@ -18,7 +18,9 @@ using namespace kvr;
 
 namespace {
 
-int pixels(int twips) { return twips / kTwipsPerPixel; }
+int pixels(int twips) {
+    return twips / kTwipsPerPixel;
+}
 
 // The first installed family of a list of preferences. Asking Qt for a family that is not
 // installed, even whether it is installed, sends it through fontconfig's slow search for a
@@ -65,9 +67,7 @@ QLineEdit* make_text_box(const ControlLayout& layout, QWidget* parent) {
 }
 
 QTextEdit* make_status_box(QWidget* parent) {
-    auto* box = new QTextEdit(parent);
-    box->setReadOnly(true);
-    box->document()->setDefaultTextOption(QTextOption(Qt::AlignCenter));
+    auto* box = new StatusBox(parent);
     QPalette palette = box->palette();
     palette.setColor(QPalette::Base, palette.color(QPalette::Midlight));
     box->setPalette(palette);
@@ -117,18 +117,26 @@ Form1::~Form1() = default;
 
 QWidget* Form1::create_control(const ControlLayout& layout, QWidget* parent) {
     switch (layout.kind) {
-    case ControlKind::List: return make_list(layout.list, parent);
-    case ControlKind::TextBox: return make_text_box(layout, parent);
-    case ControlKind::StatusBox: return make_status_box(parent);
-    case ControlKind::Label: return make_label(layout, parent);
+    case ControlKind::List:
+        return make_list(layout.list, parent);
+    case ControlKind::TextBox:
+        return make_text_box(layout, parent);
+    case ControlKind::StatusBox:
+        return make_status_box(parent);
+    case ControlKind::Label:
+        return make_label(layout, parent);
     case ControlKind::Button:
         return new WrappingButton(QString::fromStdString(layout.caption), parent);
     case ControlKind::Option:
         return new WrappingRadioButton(QString::fromStdString(layout.caption), parent);
-    case ControlKind::Frame: return new QGroupBox(QString::fromStdString(layout.caption), parent);
-    case ControlKind::Image: return make_picture(parent);
-    case ControlKind::Shape: return make_shape(parent);
-    case ControlKind::Line: return new LineControl(layout.height == 0, parent);
+    case ControlKind::Frame:
+        return new OutlinedFrame(QString::fromStdString(layout.caption), parent);
+    case ControlKind::Image:
+        return make_picture(parent);
+    case ControlKind::Shape:
+        return make_shape(parent);
+    case ControlKind::Line:
+        return new LineControl(layout.height == 0, parent);
     }
     return nullptr;
 }
@@ -139,8 +147,7 @@ void Form1::build_controls() {
         QWidget* widget = create_control(layout, parent);
         widget->setObjectName(QString::fromStdString(layout.name));
         widget->setToolTip(QString::fromStdString(layout.tooltip));
-        if (layout.font != Typeface::Window)
-            widget->setFont(typeface(layout.font));
+        if (layout.font != Typeface::Window) widget->setFont(typeface(layout.font));
         if (layout.ink != Ink::Standard) {
             QPalette palette = widget->palette();
             palette.setColor(QPalette::Text, ink_colour(layout.ink));
@@ -169,7 +176,8 @@ void Form1::build_controls() {
         if (row.intensity_list) controls.intensity_list = control<QWidget>(row.intensity_list);
         if (row.intensity_label) controls.intensity_label = control<QWidget>(row.intensity_label);
     }
-    for (int p = 0; p < kPositionCount; ++p) position_labels_[p] = control<QLabel>(kPositionLabels[p]);
+    for (int p = 0; p < kPositionCount; ++p)
+        position_labels_[p] = control<QLabel>(kPositionLabels[p]);
 
     Text1 = control<QTextEdit>("Text1");
     Text2 = control<QLineEdit>("Text2");
@@ -199,8 +207,9 @@ void Form1::connect_handlers() {
             connect(functions_[f].channel, &QListWidget::currentRowChanged, this,
                     [this, f] { channel_list_click(f); });
     }
-    const std::pair<QListWidget*, Intensity> intensity_lists[] = {
-        {List45, Intensity::Backlighting}, {List49, Intensity::Indicator}, {List46, Intensity::Dimmed}};
+    const std::pair<QListWidget*, Intensity> intensity_lists[] = {{List45, Intensity::Backlighting},
+                                                                  {List49, Intensity::Indicator},
+                                                                  {List46, Intensity::Dimmed}};
     for (const auto& [list, which] : intensity_lists)
         connect(list, &QListWidget::currentRowChanged, this,
                 [this, which] { intensity_list_click(which); });
@@ -248,4 +257,6 @@ void Form1::show_status(const QString& text, const QColor& background) {
     Text1->show();
 }
 
-void Form1::set_status_text(const QString& text) { Text1->setPlainText(text); }
+void Form1::set_status_text(const QString& text) {
+    Text1->setPlainText(text);
+}

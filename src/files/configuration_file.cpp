@@ -66,12 +66,13 @@ class FieldReader {
         return std::nullopt;
     }
 
+    // A number may stand in quotes like a text ("11"); it is read from what they enclose.
     std::optional<ReadFailure::Reason> read(std::int16_t& number) {
-        if (!start_field()) return ReadFailure::Reason::ended_early;
-        const auto value = leading_number(rest_);
+        std::string field;
+        if (const auto failure = read(field)) return failure;
+        const auto value = leading_number(field);
         if (!value) return ReadFailure::Reason::number_out_of_range;
         number = *value;
-        end_field();
         return std::nullopt;
     }
 

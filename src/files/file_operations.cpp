@@ -2,18 +2,15 @@
 // anything on the window changes, and a save replaces the old file only once the new one
 // is written in full.
 
-#include <algorithm>
-
 #include <QDir>
-#include <QFile>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
-#include <QSaveFile>
 #include <QTextEdit>
 
 #include "file_text_validator.h"
+#include "files/configuration_file_io.h"
 #include "files/windows1252.h"
 #include "form1.h"
 
@@ -28,9 +25,6 @@ const QString kRefusedFileText =
                    "WAS NOT CREATED FOR THE 07-04412-(MDL)\n"
                    "-------------THE FILE READ OPERATION IS BEING ABANDONED!--------------");
 const QString kRefusedFileTitle = QStringLiteral("FILE/MODEL MIS-MATCH");
-
-// A configuration is under a kilobyte; a larger file can only hold it within its start.
-constexpr qint64 kLargestFileRead = 16 * 1024 * 1024;
 
 // The intensity pairs of the file, in file order, with the label saved before each code
 // and the members the file's texts and codes are read into.
@@ -51,12 +45,6 @@ const IntensityField kIntensityFields[] = {
 
 std::string from_file_text(const std::string& bytes) {
     return QString::fromStdU16String(from_windows1252(bytes)).toStdString();
-}
-
-// A code of -2 or below would become a channel position that no list has.
-bool every_code_has_list_positions(const ConfigurationRecord& record) {
-    return std::all_of(record.functions.begin(), record.functions.end(),
-                       [](const TextAndNumber& function) { return function.number >= -1; });
 }
 
 } // namespace
@@ -81,28 +69,17 @@ void Form1::READ_FILE_Click() {
 }
 
 std::optional<ConfigurationRecord> Form1::read_chosen_file() {
-    QFile file(CommonDialog1.file_name);
-    if (!file.exists()) {
-        dialogs_.message_box(this, kRefusedFileText, kRefusedFileTitle);
-        return std::nullopt;
-    }
-    if (!file.open(QIODevice::ReadOnly)) {
+    FileReadResult result = read_configuration_file(CommonDialog1.file_name);
+    if (auto* record = std::get_if<ConfigurationRecord>(&result)) return std::move(*record);
+    if (const auto* not_opened = std::get_if<FileNotOpened>(&result))
         dialogs_.message_box(this,
                              QStringLiteral("THE FILE COULD NOT BE OPENED:\n") +
-                                 QDir::toNativeSeparators(file.fileName()) + u'\n' +
-                                 file.errorString(),
+                                 QDir::toNativeSeparators(CommonDialog1.file_name) + u'\n' +
+                                 not_opened->reason,
                              QStringLiteral("FILE NOT OPENED"));
-        return std::nullopt;
-    }
-    const QByteArray bytes = file.read(kLargestFileRead);
-    const ReadResult result =
-        kvr::read_configuration(std::string_view(bytes.constData(), bytes.size()));
-    const auto* record = std::get_if<ConfigurationRecord>(&result);
-    if (!record || record->model != model_tag || !every_code_has_list_positions(*record)) {
+    else
         dialogs_.message_box(this, kRefusedFileText, kRefusedFileTitle);
-        return std::nullopt;
-    }
-    return *record;
+    return std::nullopt;
 }
 
 void Form1::apply_record(const ConfigurationRecord& record) {
@@ -156,7 +133,7 @@ void Form1::WRITE_FILE_Click() {
                              QString());
         return;
     }
-    CommonDialog1.file_name = Text2->text() + QStringLiteral(".kcf");
+    CommonDialog1.file_name = proposed_file_name(Text2->text());
     CommonDialog1.filter = kFileFilter;
     CommonDialog1.title = QStringLiteral("WRITE CONFIGURATION FILE");
     if (!dialogs_.show_save(this, CommonDialog1)) return;
@@ -189,26 +166,12 @@ std::optional<ConfigurationRecord> Form1::record_from_window() {
 }
 
 void Form1::save_record(const std::optional<ConfigurationRecord>& record) {
-    const std::optional<std::string> contents =
-        record ? kvr::write_configuration(*record) : std::nullopt;
-    QSaveFile file(CommonDialog1.file_name);
-    QString failure;
-    if (!contents) {
-        // The boxes' validator keeps such characters out; this guards the file all the same.
-        failure = QStringLiteral("A NAME OR DESIGNATION HOLDS A DOUBLE QUOTE OR A CHARACTER "
-                                 "THAT THE FILE CANNOT CARRY");
-    } else if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered)) {
-        failure = file.errorString();
-    } else if (file.write(contents->data(), qint64(contents->size())) != qint64(contents->size())) {
-        // Unbuffered, so that a full disk shows here: a buffered write can lose the end of
-        // the file at commit without saying so.
-        failure = QStringLiteral("NOT ALL OF THE FILE COULD BE WRITTEN: THE DISK MAY BE FULL");
-    } else if (!file.commit()) {
-        failure = file.errorString();
-    }
-    if (failure.isEmpty()) return;
+    // The boxes' validator keeps uncarriable characters out; this guards the file all the same.
+    const std::optional<QString> failure =
+        record ? save_configuration_file(CommonDialog1.file_name, *record) : kTextNotCarried;
+    if (!failure) return;
     dialogs_.message_box(this,
                          QStringLiteral("THE CONFIGURATION FILE WAS NOT SAVED:\n") +
-                             QDir::toNativeSeparators(CommonDialog1.file_name) + u'\n' + failure,
+                             QDir::toNativeSeparators(CommonDialog1.file_name) + u'\n' + *failure,
                          QStringLiteral("FILE NOT SAVED"));
 }

@@ -124,8 +124,10 @@ void Form1::apply_panel_value(int number, int16_t value) {
     if (intensities_read_.all()) select_intensities_read();
 }
 
+// The indicator goes first: when the panel's own values break the rule, its handler finds
+// the backlighting read from the panel and lowers it once, with one message.
 void Form1::select_intensities_read() {
-    for (const Intensity which : {Intensity::Backlighting, Intensity::Indicator, Intensity::Dimmed})
+    for (const Intensity which : {Intensity::Indicator, Intensity::Backlighting, Intensity::Dimmed})
         if (intensities_read_.test(static_cast<std::size_t>(which))) select_intensity(which);
 }
 

@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <charconv>
+#include <chrono>
 #include <csignal>
 #include <cstdio>
 #include <cstring>
@@ -44,9 +45,14 @@ Faults (any number at once; LOC is a location 0..63 or "all"; repeatable where i
   --short-read LOC       answer a read of LOC with its first 3 characters only
   --read-differs LOC     answer a read of LOC with one more than is stored
   --raw-read LOC=TEXT    answer a read of LOC with exactly TEXT
-  --delay MS             send every reply MS milliseconds late
+  --delay MS             send every reply, attention replies included, MS milliseconds late
   --hang-up-after K      drop the line after K commands
   --noise TEXT           send TEXT just before every attention reply
+  --split-reply MS[@LOC] send the last character of every reply MS milliseconds after the
+                         rest; with @LOC only of replies to reads and writes at LOC
+  --split-tail N         hold back the last N characters of a split reply (default 1)
+  --pad-reply N[@LOC]    follow every read reply (with @LOC: every read of LOC) by N "X"s
+  --chatter MS           send an "X" every MS milliseconds, whatever else goes on
 
 TEXT may hold the escapes \r \n \t \\ and \xHH.
 )";
@@ -128,6 +134,17 @@ std::pair<std::string_view, std::string_view> split_pair(std::string_view text,
     return {text.substr(0, eq), text.substr(eq + 1)};
 }
 
+// "VALUE" or "VALUE@LOC": a fault's value and the location it is limited to, if any.
+std::pair<std::string_view, std::optional<std::string_view>> split_at_sign(std::string_view text) {
+    const auto at = text.find('@');
+    if (at == std::string_view::npos) return {text, std::nullopt};
+    return {text.substr(0, at), text.substr(at + 1)};
+}
+
+std::chrono::milliseconds parse_ms(std::string_view text, long low) {
+    return std::chrono::milliseconds(parse_number(text, low, 600000, "MS"));
+}
+
 struct Options {
     PanelSettings settings;
     std::string link;
@@ -164,13 +181,28 @@ Options parse_options(int argc, char** argv) {
              const auto [loc, text] = split_pair(v, "--raw-read takes LOC=TEXT");
              f.raw_read[parse_location(loc)] = unescape(text);
          }},
-        {"--delay",
-         [&](auto v) {
-             f.reply_delay = std::chrono::milliseconds(parse_number(v, 0, 600000, "MS"));
-         }},
+        {"--delay", [&](auto v) { f.reply_delay = parse_ms(v, 0); }},
         {"--hang-up-after",
          [&](auto v) { f.hang_up_after = static_cast<int>(parse_number(v, 1, 1000000, "K")); }},
         {"--noise", [&](auto v) { f.attention_noise = unescape(v); }},
+        {"--split-reply",
+         [&](auto v) {
+             const auto [ms, loc] = split_at_sign(v);
+             f.split_delay = parse_ms(ms, 1);
+             if (loc) add_locations(f.split_at, *loc);
+         }},
+        {"--split-tail",
+         [&](auto v) { f.split_tail = static_cast<std::size_t>(parse_number(v, 1, 1000, "N")); }},
+        {"--pad-reply",
+         [&](auto v) {
+             const auto [n, loc] = split_at_sign(v);
+             const auto count = static_cast<std::size_t>(parse_number(n, 1, 1000, "N"));
+             std::set<int> at;
+             add_locations(at, loc.value_or("all"));
+             for (int l : at)
+                 f.pad_read[l] = count;
+         }},
+        {"--chatter", [&](auto v) { f.chatter_interval = parse_ms(v, 1); }},
     };
     for (int i = 1; i < argc; ++i) {
         std::string_view arg = argv[i];

@@ -22,7 +22,10 @@ bool matches(char pattern, char byte) {
 
 } // namespace
 
-PanelEngine::PanelEngine(const PanelSettings& settings) : faults_(settings.faults) {
+PanelEngine::PanelEngine(const PanelSettings& settings, Timestamp switched_on)
+    : faults_(settings.faults) {
+    if (faults_.chatter_interval > Clock::duration::zero())
+        chatter_due_ = switched_on + faults_.chatter_interval;
     for (const Location& l : memory_map) {
         if (l.kind == LocationKind::assignment) locations_[l.number] = settings.assignment_value;
         if (l.kind == LocationKind::intensity) locations_[l.number] = settings.intensity_value;
@@ -81,17 +84,10 @@ void PanelEngine::handle_command(std::string_view command, Timestamp now) {
     const bool hang_up =
         faults_.hang_up_after > 0 && commands_ >= static_cast<std::size_t>(faults_.hang_up_after);
     if (!faults_.silent) {
-        const int location = static_cast<unsigned char>(command.size() > 2 ? command[2] : 0);
-        if (command[0] == attention) {
-            ++attentions_;
-            if (faults_.answer_attention_only == 0 || faults_.answer_attention_only == attentions_)
-                queue(faults_.attention_noise + std::string(acknowledgement), now);
-        } else {
-            attentions_ = 0; // the handshake is over: the next one counts afresh
-            if (command[0] == write_opcode)
-                answer_write(location, static_cast<std::uint8_t>(command[4]), now);
-            else
-                queue(read_reply(location), now);
+        if (auto reply = answer(command)) {
+            std::optional<int> location;
+            if (command[0] != attention) location = static_cast<unsigned char>(command[2]);
+            queue_reply(*std::move(reply), location, now);
         }
     }
     if (hang_up) {
@@ -100,12 +96,26 @@ void PanelEngine::handle_command(std::string_view command, Timestamp now) {
     }
 }
 
-void PanelEngine::answer_write(int location, std::uint8_t value, Timestamp now) {
-    if (faults_.no_write_ack.contains(location)) return;
+std::optional<std::string> PanelEngine::answer(std::string_view command) {
+    if (command[0] == attention) {
+        ++attentions_;
+        if (faults_.answer_attention_only != 0 && faults_.answer_attention_only != attentions_)
+            return std::nullopt;
+        return faults_.attention_noise + std::string(acknowledgement);
+    }
+    attentions_ = 0; // the handshake is over: the next one counts afresh
+    const int location = static_cast<unsigned char>(command[2]);
+    if (command[0] == write_opcode)
+        return answer_write(location, static_cast<std::uint8_t>(command[4]));
+    return read_reply(location);
+}
+
+std::optional<std::string> PanelEngine::answer_write(int location, std::uint8_t value) {
+    if (faults_.no_write_ack.contains(location)) return std::nullopt;
     locations_[location] = value;
     std::string ack(acknowledgement);
     if (faults_.ack_extra_char.contains(location)) ack += '\r';
-    queue(std::move(ack), now);
+    return ack;
 }
 
 std::string PanelEngine::read_reply(int location) const {
@@ -116,30 +126,57 @@ std::string PanelEngine::read_reply(int location) const {
     char text[16];
     std::snprintf(text, sizeof text, "%04d\r", value * 10);
     std::string reply(text);
+    if (const auto pad = faults_.pad_read.find(location); pad != faults_.pad_read.end())
+        reply.append(pad->second, junk_character);
     if (faults_.short_read.contains(location)) reply.resize(3);
     return reply;
 }
 
-void PanelEngine::queue(std::string bytes, Timestamp now) {
-    queue_.push_back({now + faults_.reply_delay, Output{std::move(bytes), false}});
+void PanelEngine::queue_reply(std::string reply, std::optional<int> location, Timestamp now) {
+    const Timestamp due = now + faults_.reply_delay;
+    const bool split =
+        faults_.split_delay > Clock::duration::zero() && faults_.split_tail > 0 &&
+        reply.size() > faults_.split_tail &&
+        (faults_.split_at.empty() || (location && faults_.split_at.contains(*location)));
+    if (!split) {
+        queue_.push_back({due, Output{std::move(reply)}});
+        return;
+    }
+    const std::size_t head = reply.size() - faults_.split_tail;
+    queue_.push_back({due, Output{reply.substr(0, head)}});
+    queue_.push_back({due + faults_.split_delay, Output{reply.substr(head)}});
 }
 
 std::optional<Timestamp> PanelEngine::next_due() const {
-    if (queue_.empty()) return std::nullopt;
-    return queue_.front().due;
+    std::optional<Timestamp> due = chatter_due_;
+    if (!queue_.empty() && (!due || queue_.front().due < *due)) due = queue_.front().due;
+    return due;
 }
 
 std::vector<Output> PanelEngine::take_due(Timestamp now) {
     std::vector<Output> due;
-    // Every output has the same delay, so the queue is in order of due time.
-    while (!queue_.empty() && queue_.front().due <= now) {
-        Output& out = queue_.front().output;
-        if (!out.bytes.empty()) record(Direction::sent, out.bytes, now);
-        if (out.hang_up) hung_up_ = true;
-        due.push_back(std::move(out));
-        queue_.pop_front();
+    for (;;) {
+        const bool reply_due = !queue_.empty() && queue_.front().due <= now;
+        if (chatter_due_ && *chatter_due_ <= now &&
+            (!reply_due || *chatter_due_ < queue_.front().due)) {
+            chatter_due_ = now + faults_.chatter_interval;
+            hand_out(Output{std::string(1, junk_character)}, now, due);
+        } else if (reply_due) {
+            hand_out(std::move(queue_.front().output), now, due);
+            queue_.pop_front();
+        } else {
+            return due;
+        }
     }
-    return due;
+}
+
+void PanelEngine::hand_out(Output output, Timestamp now, std::vector<Output>& due) {
+    if (!output.bytes.empty()) record(Direction::sent, output.bytes, now);
+    if (output.hang_up) {
+        hung_up_ = true;
+        chatter_due_.reset(); // the line is gone
+    }
+    due.push_back(std::move(output));
 }
 
 void PanelEngine::record(Direction direction, std::string_view bytes, Timestamp now) {

@@ -21,6 +21,9 @@ using Clock = std::chrono::steady_clock;
 using Timestamp = Clock::time_point;
 
 inline constexpr int location_count = 64;
+// What a misbehaving panel sends where nothing belongs: not a digit, not blank, so a reply
+// it lands in front of no longer starts with a number.
+inline constexpr char junk_character = 'X';
 
 // Ways to make the panel misbehave. Every field's default is the healthy panel; several
 // faults can be set at once. Location sets name panel locations 0..63.
@@ -35,6 +38,17 @@ struct Faults {
     std::chrono::milliseconds reply_delay{}; // every reply leaves this much later
     int hang_up_after = 0;                   // the line drops after this many commands; 0 = never
     std::string attention_noise;             // sent just before every attention reply
+    // A reply torn apart: its last split_tail characters leave split_delay after the rest
+    // (replies no longer than that leave whole). Only replies to reads and writes at
+    // split_at, or every reply, attention replies included, when split_at is empty.
+    std::chrono::milliseconds split_delay{}; // 0 = replies leave whole
+    std::size_t split_tail = 1;
+    std::set<int> split_at;
+    std::map<int, std::size_t> pad_read; // a read here is answered with this many junk
+                                         // characters after its carriage return
+    // A junk character leaves this often, whatever else goes on; the first one this long
+    // after the panel is switched on. 0 = never.
+    std::chrono::milliseconds chatter_interval{};
 };
 
 struct PanelSettings {
@@ -66,15 +80,19 @@ struct Output {
 
 class PanelEngine {
   public:
-    explicit PanelEngine(const PanelSettings& settings = {});
+    // `switched_on` is when the panel starts to chatter from, if it does.
+    explicit PanelEngine(const PanelSettings& settings = {}, Timestamp switched_on = {});
 
     // Takes bytes received at `now`; every command they complete is recorded and its
-    // reply queued, due at `now` plus the reply delay.
+    // reply queued, due at `now` plus the reply delay; it leaves no earlier than the
+    // outputs queued before it.
     void receive(std::string_view bytes, Timestamp now);
 
     // When the earliest queued output falls due, if any.
     std::optional<Timestamp> next_due() const;
-    // Removes and returns every output due at `now`, recording the replies as sent at `now`.
+    // Removes and returns every output due at `now`, in the order they leave, recording
+    // the replies as sent at `now`. At most one chatter character per call: a late call
+    // does not catch up on the ones it missed.
     std::vector<Output> take_due(Timestamp now);
 
     // True once the hang-up has been handed out; nothing is received after that.
@@ -94,9 +112,11 @@ class PanelEngine {
     enum class Frame { complete, incomplete, invalid };
     Frame frame(std::string_view pattern) const;
     void handle_command(std::string_view command, Timestamp now);
-    void answer_write(int location, std::uint8_t value, Timestamp now);
+    std::optional<std::string> answer(std::string_view command);
+    std::optional<std::string> answer_write(int location, std::uint8_t value);
     std::string read_reply(int location) const;
-    void queue(std::string bytes, Timestamp now);
+    void queue_reply(std::string reply, std::optional<int> location, Timestamp now);
+    void hand_out(Output output, Timestamp now, std::vector<Output>& due);
     void record(Direction direction, std::string_view bytes, Timestamp now);
 
     Faults faults_;
@@ -106,7 +126,10 @@ class PanelEngine {
         Timestamp due;
         Output output;
     };
+    // First in, first out, whatever the due times: the line sends in order, so an output
+    // due early waits for the ones ahead of it (a reply behind a split reply's tail).
     std::deque<Pending> queue_;
+    std::optional<Timestamp> chatter_due_;
     std::vector<TranscriptEntry> transcript_;
     std::size_t commands_ = 0;
     int attentions_ = 0;

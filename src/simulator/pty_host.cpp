@@ -31,7 +31,7 @@ std::string slave_name(int master) {
 } // namespace
 
 PtyHost::PtyHost(const PanelSettings& settings, Observer observer)
-    : engine_(settings), observer_(std::move(observer)) {
+    : engine_(settings, Clock::now()), observer_(std::move(observer)) {
     try {
         master_ = ::posix_openpt(O_RDWR | O_NOCTTY | O_CLOEXEC);
         if (master_ < 0) fail("posix_openpt");
@@ -92,7 +92,7 @@ void PtyHost::stop() {
 void PtyHost::run() {
     for (;;) {
         int timeout_ms = -1;
-        {
+        if (master_ >= 0) { // once the line is gone nothing more can be sent
             std::lock_guard lock(mutex_);
             if (const auto due = engine_.next_due()) {
                 const auto left = *due - Clock::now();
@@ -141,6 +141,8 @@ void PtyHost::serve_input(Timestamp now) {
 }
 
 void PtyHost::send_due(Timestamp now) {
+    // Left queued rather than recorded as sent when they cannot be.
+    if (master_ < 0) return;
     std::vector<Output> outputs;
     std::size_t from;
     {

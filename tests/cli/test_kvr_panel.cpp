@@ -146,20 +146,20 @@ class TestKvrPanel : public QObject {
             change(record);
             return contents(record);
         };
-        QTest::newRow("wrong model tag")
-            << with([](auto& r) { r.model = "07-04410-MDL"; }) << QStringList() << "not created";
+        QTest::newRow("wrong model tag") << with([](auto& r) { r.model = "07-04410-MDL"; })
+                                         << QStringList() << "NOT A CONFIGURATION FILE";
         QTest::newRow("51 fields")
-            << good.left(good.lastIndexOf(',')) << QStringList() << "ends before field 52";
+            << good.left(good.lastIndexOf(',')) << QStringList() << "NOT A CONFIGURATION FILE";
         QTest::newRow("code with no list position")
             << with([](auto& r) { r.functions[3].number = -2; }) << QStringList()
-            << "assignment code -2";
+            << "NOT A CONFIGURATION FILE";
         QTest::newRow("switch without channel")
             << with([](auto& r) { r.functions[2].number = -1; }) << QStringList()
             << "DATA MUST BE ENTERED (CLICKED) FOR ALL SWITCHES BEFORE WRITING DATA";
         QTest::newRow("LED without channel")
             << with([](auto& r) { r.functions[14].number = -1; }) << QStringList()
             << "DATA MUST BE ENTERED (CLICKED) FOR ALL LED'S AND BACKLIGHTING BEFORE WRITING DATA";
-        QTest::newRow("not a file") << QByteArray() << QStringList() << "not a regular file";
+        QTest::newRow("not a file") << QByteArray() << QStringList() << "NOT A REGULAR FILE";
         QTest::newRow("port and simulate") << good << QStringList{"--simulate"} << "exclude";
         QTest::newRow("port twice") << good << QStringList{"--port", "PORT"} << "named twice";
         QTest::newRow("unknown option") << good << QStringList{"--fast"} << "fast";

@@ -7,9 +7,11 @@
 #include <QListWidget>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QScrollBar>
 #include <QTest>
 #include <QTextEdit>
 
+#include "controls.h"
 #include "form1.h"
 #include "scripted_dialogs.h"
 
@@ -23,6 +25,30 @@ struct Place {
 QRect rect_in_pixels(const Place& place) {
     return QRect(place.left / 15, place.top / 15, place.width / 15, place.height / 15);
 }
+
+// Every text the status box is known to show, and port-open failures with the longer
+// reasons that are to come.
+const char* const kStatusTexts[] = {
+    "STARTING COMMUNICATIONS TO READ SWITCH PANEL CONFIGURATION",
+    "STARTING COMMUNICATIONS TO WRITE SWITCH PANEL CONFIGURATION",
+    "COMMUNICATIONS FAILURE SWITCH PANEL FAILED TO RESPOND",
+    "COMMUNICATIONS FAILURE-BAD SWITCH PANEL DATA",
+    "SWITCH PANEL DATA READ SUCCESSFUL",
+    "SWITCH PANEL HAS BEEN PROGRAMMED",
+    "DATA MUST BE ENTERED (CLICKED) FOR ALL SWITCHES BEFORE WRITING DATA",
+    "DATA MUST BE ENTERED (CLICKED) FOR ALL LED'S AND BACKLIGHTING BEFORE WRITING DATA",
+    "DATA MUST BE ENTERED (CLICKED) FOR ALL LED's AND BACKLIGHTING BEFORE WRITING DATA",
+    "COMMUNICATIONS OK",
+    "DATA FAILED TO VERIFY",
+    "COMMUNICATIONS CORRUPTED",
+    "ERROR - DATA OUT OF RANGE",
+    "SWITCH PANEL/CONFIGURATION MIS-MATCH",
+    "CANNOT OPEN SERIAL PORT /dev/ttyUSB0 - NO SUCH DEVICE",
+    "CANNOT OPEN SERIAL PORT /dev/ttyUSB0 - PERMISSION DENIED: ADD THE USER TO THE DIALOUT "
+    "GROUP (OR INSTALL THE UDEV RULE) AND LOG IN AGAIN",
+    "CANNOT OPEN SERIAL PORT /dev/ttyUSB0 - NO SUCH DEVICE: CONNECT THE ADAPTER OR CHOOSE ONE "
+    "OF THE PORTS PRESENT IN SERIAL PORT: /dev/ttyS0, /dev/ttyS1, /dev/ttyUSB1, /dev/ttyACM0",
+};
 
 const QColor kDarkGreen(0, 128, 0);
 const QColor kDarkRed(192, 0, 0);
@@ -302,6 +328,47 @@ class TestWindowLayout : public QObject {
         QCOMPARE(status->toPlainText(), QString());
         QVERIFY(get<QRadioButton>("Option1")->isChecked());
         QVERIFY(!get<QRadioButton>("Option2")->isChecked());
+    }
+
+    void status_text_shows_whole_data() {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<bool>("fits");
+        for (const char* text : kStatusTexts)
+            QTest::newRow(text) << QString::fromLatin1(text) << true;
+        // Longer than any text is meant to be: it scrolls rather than being cut.
+        QTest::newRow("too long") << QStringLiteral("NO SUCH DEVICE ").repeated(20) << false;
+    }
+
+    // Each text whole and without a scroll bar, also after a text that needed a smaller size.
+    void status_text_shows_whole() {
+        QFETCH(QString, text);
+        QFETCH(bool, fits);
+        form->show();
+        QVERIFY(QTest::qWaitForWindowExposed(form.get()));
+        auto* status = get<StatusBox>("Text1");
+        form->show_status(QString(200, u'W'), kStatusRed);
+        form->show_status(text, kStatusRed);
+        QCOMPARE(status->verticalScrollBar()->isVisible(), !fits);
+        QCOMPARE(status->verticalScrollBar()->maximum() == 0, fits);
+        QVERIFY(status->shown_point_size() >= kSmallestStatusPoints);
+        if (text.size() < 40) QCOMPARE(status->shown_point_size(), status->font().pointSizeF());
+    }
+
+    // The outline runs along each frame's edge, drawn where no control covers it.
+    void frame_outlines_on_their_edges() {
+        form->show();
+        get<QRadioButton>("Option2")->click();
+        for (const char* name : {"Frame1", "Frame2"}) {
+            auto* frame = get<QGroupBox>(name);
+            const QImage image = frame->grab().toImage();
+            const QColor background = frame->palette().color(QPalette::Window);
+            const QRect inside = frame->rect().adjusted(1, 1, -1, -1);
+            for (QWidget* child : frame->findChildren<QWidget*>(Qt::FindDirectChildrenOnly)) {
+                QVERIFY2(inside.contains(child->geometry()), qPrintable(child->objectName()));
+                const int x = child->geometry().center().x();
+                QVERIFY2(image.pixelColor(x, 0) != background, qPrintable(child->objectName()));
+            }
+        }
     }
 };
 

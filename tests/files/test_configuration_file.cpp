@@ -196,7 +196,9 @@ class ConfigurationFileTest : public QObject {
         QTest::newRow("letters") << std::string("abc") << 0;
         QTest::newRow("sign only") << std::string("-") << 0;
         QTest::newRow("two signs") << std::string("+-5") << 0;
-        QTest::newRow("quoted") << kcf("'12'") << 0;
+        QTest::newRow("quoted") << kcf("'12'") << 12;
+        QTest::newRow("quoted, comma inside") << kcf("'1,2'") << 1;
+        QTest::newRow("quoted, no number") << kcf("''") << 0;
         QTest::newRow("digits then letters") << std::string("12abc") << 12;
         QTest::newRow("fraction") << std::string("1.9") << 1;
         QTest::newRow("blank inside") << std::string("4 2") << 4;
@@ -216,6 +218,7 @@ class ConfigurationFileTest : public QObject {
         QTest::newRow("one below") << std::string("-32769");
         QTest::newRow("code 70000") << std::string("70000");
         QTest::newRow("many digits") << std::string("000099999999999999999999");
+        QTest::newRow("quoted") << kcf("'-32769'");
     }
 
     void numbersOutOfRangeFail() {

@@ -3,6 +3,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
@@ -12,6 +13,8 @@
 #include <QTextEdit>
 #include <csignal>
 #include <sys/resource.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include "form1.h"
 #include "scripted_dialogs.h"
@@ -233,19 +236,20 @@ class TestFileOperations : public QObject {
             QCOMPARE(dialogs.messages[0].title, QStringLiteral("FILE/MODEL MIS-MATCH"));
             QVERIFY2(state() == before, name);
         }
-        dialogs.messages.clear();
-        open(path("missing.kcf"));
-        QCOMPARE(dialogs.messages.size(), 1u);
-        QCOMPARE(dialogs.messages[0].title, QStringLiteral("FILE/MODEL MIS-MATCH"));
-        QVERIFY(state() == before);
-
-        // A path that exists but cannot be read as a file says so, with the path.
-        dialogs.messages.clear();
-        open(folder->path());
-        QCOMPARE(dialogs.messages.size(), 1u);
-        QCOMPARE(dialogs.messages[0].title, QStringLiteral("FILE NOT OPENED"));
-        QVERIFY(dialogs.messages[0].text.contains(QDir::toNativeSeparators(folder->path())));
-        QVERIFY(state() == before);
+        // A path that cannot be read as a file says so, with the path, and never waits: a
+        // pipe without a writer or a terminal would hold a plain open or read for good.
+        QCOMPARE(mkfifo(QFile::encodeName(path("pipe.kcf")), 0600), 0);
+        alarm(60); // a hang fails the test rather than stalling the run
+        for (const QString& unreadable :
+             {path("missing.kcf"), folder->path(), path("pipe.kcf"), QStringLiteral("/dev/ptmx")}) {
+            dialogs.messages.clear();
+            open(unreadable);
+            QCOMPARE(dialogs.messages.size(), 1u);
+            QCOMPARE(dialogs.messages[0].title, QStringLiteral("FILE NOT OPENED"));
+            QVERIFY(dialogs.messages[0].text.contains(QDir::toNativeSeparators(unreadable)));
+            QVERIFY(state() == before);
+        }
+        alarm(0);
 
         // Cancelling either dialog changes nothing on the window and writes no file; the
         // save has collected the write values before its dialog opened.
@@ -319,14 +323,21 @@ class TestFileOperations : public QObject {
         save_as(path("kept.kcf"));
         QCOMPARE(contents(path("kept.kcf")), kExampleFile);
 
-        // The path is a folder, or lies in a folder that does not exist.
-        for (const QString& bad : {folder->path(), path("no/such/folder.kcf")}) {
+        // The path is a folder, lies in a folder that does not exist, is a pipe, is a file
+        // that nobody may write, root included, or holds a NUL that would cut it short.
+        QCOMPARE(mkfifo(QFile::encodeName(path("pipe.kcf")), 0600), 0);
+        write(path("read-only.kcf"), "KEEP");
+        QFile::setPermissions(path("read-only.kcf"), QFile::ReadOwner | QFile::ReadGroup);
+        for (const QString& bad : {folder->path(), path("no/such/folder.kcf"), path("pipe.kcf"),
+                                   path("read-only.kcf"), path("LO") + QChar() + "BBY.kcf"}) {
             dialogs.messages.clear();
             save_as(bad);
             QCOMPARE(dialogs.messages.size(), 1u);
             QCOMPARE(dialogs.messages[0].title, QStringLiteral("FILE NOT SAVED"));
             QVERIFY(dialogs.messages[0].text.contains(QDir::toNativeSeparators(bad)));
         }
+        QVERIFY(!QFileInfo(path("pipe.kcf")).isFile());
+        QCOMPARE(contents(path("read-only.kcf")), QByteArray("KEEP"));
 
         // The disk fills up while writing: the old file stays whole.
         text(3)->setText(QStringLiteral("CHANGED"));
@@ -344,7 +355,45 @@ class TestFileOperations : public QObject {
             QStringLiteral("THE CONFIGURATION FILE WAS NOT SAVED:\n")));
         QCOMPARE(contents(path("kept.kcf")), kExampleFile);
 
-        QCOMPARE(QDir(folder->path()).entryList(QDir::Files).size(), 1);
+        QCOMPARE(QDir(folder->path()).entryList(QDir::Files).size(), 2);
+    }
+
+    void names_from_a_file_are_shown_and_proposed_safely_data() {
+        QTest::addColumn<QByteArray>("name");
+        QTest::addColumn<QString>("shown");
+        QTest::addColumn<QString>("proposed");
+        QTest::newRow("plain") << QByteArray("LOBBY") << "LOBBY"
+                               << "LOBBY.kcf";
+        QTest::newRow("control characters") << QByteArray("LO\0B\tBY", 7) << "LOBBY"
+                                            << "LOBBY.kcf";
+        QTest::newRow("folder above") << QByteArray("../UP") << "../UP"
+                                      << ".._UP.kcf";
+        QTest::newRow("Windows characters") << QByteArray("A*B?C:D<E>|\\") << "A*B?C:D<E>|\\"
+                                            << "A_B_C_D_E___.kcf";
+        QTest::newRow("device") << QByteArray("CON") << "CON"
+                                << "_CON.kcf";
+        QTest::newRow("device, any case and blanks") << QByteArray("lpt1 ") << "lpt1 "
+                                                     << "_lpt1 .kcf";
+        QTest::newRow("not a device") << QByteArray("CONSOLE") << "CONSOLE"
+                                      << "CONSOLE.kcf";
+    }
+
+    // What the window shows of a name is what a save writes, under a name that stays in the
+    // chosen folder and is legal everywhere.
+    void names_from_a_file_are_shown_and_proposed_safely() {
+        QFETCH(QByteArray, name);
+        QFETCH(QString, shown);
+        QFETCH(QString, proposed);
+        const auto named = [](const QByteArray& text) {
+            return QByteArray(kExampleFile).replace("\"LOBBY\"", '"' + text + '"');
+        };
+        write(path("named.kcf"), named(name));
+        open(path("named.kcf"));
+        QVERIFY(dialogs.messages.empty());
+        QCOMPARE(text(2)->text(), shown);
+        save_as(path("saved.kcf"));
+        QCOMPARE(dialogs.file_requests.back().shown.file_name, proposed);
+        QCOMPARE(contents(path("saved.kcf")), named(shown.toLatin1()));
     }
 
     void boxes_refuse_characters_the_file_cannot_carry() {

@@ -147,10 +147,24 @@ class TestPanelOperations : public QObject, PanelFixture {
         QVERIFY(dialogs.messages.empty()); // backlighting 50 % read under an indicator at 100 %
     }
 
-    void intensity_rule_applies_in_the_middle_of_a_read() {
-        PanelSettings settings;
-        settings.initial_values = {{22, 10}, {23, 7}};
-        connect_panel(settings);
+    // The rule is checked once the panel's three codes are in place: a panel whose own
+    // values keep it reads back unchanged, one whose values break it gets the message.
+    void intensity_rule_applies_to_the_values_read() {
+        list(45)->setCurrentRow(5); // backlighting 50 %
+        list(49)->setCurrentRow(5); // indicator 50 %
+        PanelSettings keeps_rule;
+        keeps_rule.initial_values = {{22, 6}, {23, 10}};
+        connect_panel(keeps_rule);
+        click("READ_CONFIG");
+        QVERIFY(dialogs.messages.empty());
+        QCOMPARE(list(45)->currentItem()->text(), QStringLiteral("80"));
+        QCOMPARE(list(49)->currentItem()->text(), QStringLiteral("100"));
+        QCOMPARE(member("blpercent"), 6);
+        QCOMPARE(status_colour(), kStatusGreen);
+
+        PanelSettings breaks_rule;
+        breaks_rule.initial_values = {{22, 10}, {23, 7}};
+        connect_panel(breaks_rule);
         std::string command_at_message;
         connect(list(49), &QListWidget::currentRowChanged, this, [&] {
             if (dialogs.messages.size() == 1 && command_at_message.empty())
@@ -159,7 +173,7 @@ class TestPanelOperations : public QObject, PanelFixture {
         click("READ_CONFIG");
         QCOMPARE(dialogs.messages.size(), std::size_t{1});
         QVERIFY(dialogs.messages[0].text.startsWith(QStringLiteral("NORMAL INDICATOR INTENSITY")));
-        QCOMPARE(command_at_message, read_command(23));
+        QCOMPARE(command_at_message, read_command(24));
         QCOMPARE(list(45)->currentItem()->text(), QStringLiteral("90"));
         QCOMPARE(list(49)->currentItem()->text(), QStringLiteral("90"));
         QCOMPARE(member("blpercent"), 7);
@@ -188,8 +202,8 @@ class TestPanelOperations : public QObject, PanelFixture {
             for (std::size_t i = 1; i < t.size(); ++i)
                 QVERIFY(t[i].time - t[i - 1].time >= kvr::tick / 2);
             verify_failed(kNoResponse);
-            QCOMPARE(form->findChild<QLineEdit*>("Text2")->text().isEmpty(),
-                     button == std::string("READ_CONFIG"));
+            // No panel answered, so the name typed stays.
+            QCOMPARE(form->findChild<QLineEdit*>("Text2")->text(), QStringLiteral("LOBBY"));
         }
     }
 
@@ -200,14 +214,12 @@ class TestPanelOperations : public QObject, PanelFixture {
         connect_panel(late);
         click("READ_CONFIG");
         QCOMPARE(received(), (std::vector<std::string>{"A", "A", "A", "A", read_command(63)}));
-        // The mismatch leaves the identity read's text on yellow and nothing applied.
+        // After the mismatch box the status box says so in red; nothing is applied.
         QCOMPARE(dialogs.messages.size(), std::size_t{1});
         QCOMPARE(dialogs.messages[0].title, kMismatchTitle);
         QVERIFY(dialogs.messages[0].text.contains(QStringLiteral("READ DATA FROM")));
-        QCOMPARE(status(), QStringLiteral("COMMUNICATIONS OK"));
-        QCOMPARE(status_colour(), kStatusYellow);
+        verify_failed(kMismatchTitle);
         QCOMPARE(list(1)->currentRow(), -1);
-        QVERIFY(!port_open());
 
         PanelSettings noisy; // stray characters before "D000D" make six: one attempt only
         noisy.faults.attention_noise = "x";
@@ -229,14 +241,15 @@ class TestPanelOperations : public QObject, PanelFixture {
         QVERIFY(dialogs.messages[0].text.contains(QStringLiteral("WRITE DATA TO")));
         QVERIFY(!port_open());
 
-        // A write that fails at its first location leaves the model code 70 in A ...
+        verify_failed(kMismatchTitle);
+
+        // A write that fails at its first location leaves the model code 70 behind, which
+        // must not pass for the identity of a panel whose reply is cut short.
         PanelSettings no_ack;
         no_ack.faults.no_write_ack = {0};
         connect_panel(no_ack);
         click("WRITE_CONFIG");
         verify_failed(kBadData);
-        QCOMPARE(member("A"), 70);
-        // ... which must not pass for the identity of a panel whose reply is cut short.
         for (const char* button : {"WRITE_CONFIG", "READ_CONFIG"}) {
             PanelSettings short_identity;
             short_identity.faults.short_read = {kvr::model_code_location};
@@ -248,48 +261,65 @@ class TestPanelOperations : public QObject, PanelFixture {
         }
     }
 
-    void read_failure_applies_the_failing_location_data() {
+    void read_failure_keeps_the_failing_location_data() {
         QTest::addColumn<int>("location");
-        QTest::addColumn<QByteArray>("reply"); // empty: a three-character reply
-        QTest::addColumn<int>("module_row");
-        QTest::addColumn<int>("channel_row");
-        // Locations 0..4 hold 23, 0, 37, 42, 56; the failing function's channel list shows
-        // row 9 before the read. A failed reply that gives no value leaves A as the previous
-        // split left it.
-        QTest::newRow("short reply") << 3 << QByteArray() << 1 << 7;
-        QTest::newRow("161") << 0 << QByteArray("1610\r") << 0 << 0;
-        QTest::newRow("170 at SW6") << 5 << QByteArray("1700\r") << 0 << 6;
-        QTest::newRow("negative") << 1 << QByteArray("-050\r") << 1 << 9;
-        QTest::newRow("minus one") << 1 << QByteArray("-010\r") << 1 << 9;
-        QTest::newRow("beyond 16 bits") << 2 << QByteArray("999999\r") << 1 << 0;
+        QTest::addColumn<QString>("fault");
+        QTest::newRow("short reply") << 3 << "short";
+        QTest::newRow("161") << 0 << "1610\r";
+        QTest::newRow("170 at SW6") << 5 << "1700\r";
+        QTest::newRow("negative") << 1 << "-050\r";
+        QTest::newRow("beyond 16 bits") << 2 << "999999\r";
+        QTest::newRow("no number") << 5 << "????";
+        QTest::newRow("reply padded with junk") << 3 << "padded";
+        QTest::newRow("line lost after the identity read") << 0 << "hang-up";
     }
-    void read_failure_applies_the_failing_location() {
-        constexpr int kReadCodes[] = {23, 0, 37, 42, 56};
+    // Locations read before the failure are applied; the failing one keeps what it showed,
+    // whatever an earlier transaction left behind.
+    void read_failure_keeps_the_failing_location() {
+        constexpr int kReadCodes[] = {23, 0, 37, 42, 56, 71};
         QFETCH(int, location);
-        QFETCH(QByteArray, reply);
-        QFETCH(int, module_row);
-        QFETCH(int, channel_row);
+        QFETCH(QString, fault);
         PanelSettings settings;
-        for (int n = 0; n < 5; ++n)
+        for (int n = 0; n < 6; ++n)
             settings.initial_values[n] = uint8_t(kReadCodes[n]);
-        if (reply.isEmpty())
+        if (fault == "short")
             settings.faults.short_read = {location};
+        else if (fault == "padded")
+            settings.faults.pad_read[location] = 2000;
+        else if (fault == "hang-up")
+            settings.faults.hang_up_after = 2;
         else
-            settings.faults.raw_read[location] = reply.toStdString();
+            settings.faults.raw_read[location] = fault.toStdString();
         connect_panel(settings);
+        list(2 * location + 1)->setCurrentRow(4);
         list(2 * location + 2)->setCurrentRow(9);
         click("READ_CONFIG");
 
         std::vector<std::string> commands{"A", read_command(63)};
-        for (int n = 0; n <= location; ++n)
+        for (int n = 0; n <= location && fault != "hang-up"; ++n)
             commands.push_back(read_command(uint8_t(n)));
         QCOMPARE(received(), commands);
         verify_failed(kBadData);
         const auto rows = assignment_rows();
         for (int f = 0; f < location; ++f)
             QCOMPARE(rows[f], std::make_pair(kReadCodes[f] / 10 + 1, kReadCodes[f] % 10));
-        QCOMPARE(rows[location], std::make_pair(module_row, channel_row));
+        QCOMPARE(rows[location], std::make_pair(4, 9));
         QCOMPARE(rows[location + 1], std::make_pair(-1, -1));
+    }
+
+    // Each transaction reads its own reply: a reply whose last character arrives after
+    // the tick leaves nothing behind for the next location.
+    void reply_split_across_the_tick_stays_with_its_location() {
+        PanelSettings settings;
+        settings.initial_values = {{3, 89}, {4, 101}};
+        settings.faults.reply_delay = 95ms;
+        settings.faults.split_delay = 8ms;
+        settings.faults.split_at = {3};
+        connect_panel(settings);
+        click("READ_CONFIG");
+        QCOMPARE(status(), QStringLiteral("SWITCH PANEL DATA READ SUCCESSFUL"));
+        QCOMPARE(assignment_rows()[3], std::make_pair(9, 9));  // I 10
+        QCOMPARE(assignment_rows()[4], std::make_pair(11, 1)); // K 2
     }
 
     void write_failure_keeps_what_was_written_data() {

@@ -34,6 +34,16 @@ std::string read_cmd(int loc) {
     return kvr::read_command(static_cast<std::uint8_t>(loc));
 }
 
+// Lets the clock run from due time to due time while there is anything left to send.
+using Sent = std::vector<std::pair<Timestamp, std::string>>;
+Sent sent(PanelEngine& engine) {
+    Sent out;
+    while (const auto due = engine.next_due())
+        for (const auto& o : engine.take_due(*due))
+            out.emplace_back(*due, o.bytes);
+    return out;
+}
+
 PanelSettings with_faults(auto set) {
     PanelSettings s;
     set(s.faults);
@@ -161,6 +171,7 @@ class TestPanelEngine : public QObject {
             f.short_read = {4};
             f.read_differs = {10};
             f.raw_read = {{5, "-0010"}, {6, "327680\r"}, {7, "XYZW"}};
+            f.pad_read = {{7, 2}, {9, 3}, {4, 2}};
         }));
         QCOMPARE(talk(panel, read_cmd(4)), "160"s);
         QCOMPARE(talk(panel, write_cmd(10, 37)), "D000D"s);
@@ -170,6 +181,31 @@ class TestPanelEngine : public QObject {
         QCOMPARE(talk(panel, read_cmd(6)), "327680\r"s);
         QCOMPARE(talk(panel, read_cmd(7)), "XYZW"s);
         QCOMPARE(talk(panel, read_cmd(8)), "1600\r"s);
+        QCOMPARE(talk(panel, read_cmd(9)), "1600\rXXX"s);
+        QCOMPARE(talk(panel, write_cmd(9, 1)), "D000D"s); // writes are not padded
+    }
+
+    void splitReplies() {
+        // Location 3's reply leaves at 95 ms, inside the 100 ms tick, its last character later;
+        // the replies behind it wait for it. Only location 3 is split.
+        PanelEngine panel(with_faults([](auto& f) {
+            f.reply_delay = 95ms;
+            f.split_delay = 8ms;
+            f.split_at = {3};
+        }));
+        panel.receive(read_cmd(3) + "A" + read_cmd(4), t0);
+        QCOMPARE(sent(panel), (Sent{{t0 + 95ms, "1600"},
+                                    {t0 + 103ms, "\r"},
+                                    {t0 + 103ms, "D000D"},
+                                    {t0 + 103ms, "1600\r"}}));
+        QCOMPARE(panel.transcript()[4], (TranscriptEntry{t0 + 103ms, Direction::sent, "\r"}));
+        // With no locations every reply is split, attention replies too.
+        PanelEngine every(with_faults([](auto& f) {
+            f.split_delay = 8ms;
+            f.split_tail = 3;
+        }));
+        every.receive("A", t0);
+        QCOMPARE(sent(every), (Sent{{t0, "D0"}, {t0 + 8ms, "00D"}}));
     }
 
     void lateReplies() {
@@ -184,6 +220,22 @@ class TestPanelEngine : public QObject {
         QVERIFY(!panel.next_due());
         // Replies are recorded when they are handed out, not when they were queued.
         QCOMPARE(panel.transcript()[2], (TranscriptEntry{t0 + 31ms, Direction::sent, "D000D"}));
+
+        // A reply still goes out after the next command has come, which is framed as usual.
+        panel.receive("A", t0 + 100ms);
+        panel.receive(read_cmd(5).substr(0, 3), t0 + 110ms);
+        panel.receive(read_cmd(5).substr(3), t0 + 135ms);
+        QCOMPARE(sent(panel), (Sent{{t0 + 130ms, "D000D"}, {t0 + 165ms, "1600\r"}}));
+    }
+
+    void chatter() {
+        PanelEngine panel(with_faults([](auto& f) { f.chatter_interval = 10ms; }), t0);
+        QCOMPARE(talk(panel, read_cmd(5).substr(0, 2), t0 + 10ms), "X"s);
+        // Called late, it does not catch up: one "X", in its place before the reply.
+        QCOMPARE(talk(panel, read_cmd(5).substr(2), t0 + 45ms), "X1600\r"s);
+        QCOMPARE(panel.next_due(), std::optional<Timestamp>(t0 + 55ms));
+        QCOMPARE(talk(panel, "A" + write_cmd(5, 1), t0 + 50ms), "D000DD000D"s);
+        QCOMPARE(panel.commands_received(), std::size_t{3});
     }
 
     void hangUpAfterCommands() {

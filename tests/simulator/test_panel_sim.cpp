@@ -36,7 +36,8 @@ class TestPanelSim : public QObject {
         QProcess sim;
         sim.start(KVR_PANEL_SIM,
                   {"--link", link, "--transcript=" + transcript, "--model", "79", "--set", "5=37",
-                   "--raw-read", "6=-00\\x31\\r", "--ack-extra", "2"});
+                   "--raw-read", "6=-00\\x31\\r", "--ack-extra", "2", "--pad-reply", "2@7",
+                   "--split-reply=40@7", "--split-tail", "3"});
         QVERIFY(sim.waitForReadyRead(5000));
         const QString path = QString::fromUtf8(sim.readLine()).trimmed();
         QVERIFY(path.startsWith("/dev/pts/"));
@@ -50,6 +51,7 @@ class TestPanelSim : public QObject {
         QCOMPARE(transact(port, kvr::read_command(5), 5), QByteArray("0370\r"));
         QCOMPARE(transact(port, kvr::read_command(6), 5), QByteArray("-001\r"));
         QCOMPARE(transact(port, kvr::write_command(2, 1), 6), QByteArray("D000D\r"));
+        QCOMPARE(transact(port, kvr::read_command(7), 7), QByteArray("1600\rXX"));
         port.close();
 
         sim.terminate(); // SIGTERM
@@ -61,12 +63,16 @@ class TestPanelSim : public QObject {
         QFile file(transcript);
         QVERIFY(file.open(QIODevice::ReadOnly));
         const QList<QByteArray> lines = file.readAll().split('\n');
-        QCOMPARE(lines.size(), 11); // ten entries and the final newline
+        QCOMPARE(lines.size(), 14); // thirteen entries and the final newline
         QVERIFY(lines[0].endsWith(" rx A"));
         QVERIFY(lines[1].endsWith(" tx D000D"));
         QVERIFY(lines[2].endsWith(" rx V<00>?00V"));
         QVERIFY(lines[3].endsWith(" tx 0790<0d>"));
         QVERIFY(lines[9].endsWith(" tx D000D<0d>"));
+        QVERIFY(lines[11].endsWith(" tx 1600"));
+        QVERIFY(lines[12].endsWith(" tx <0d>XX"));
+        const auto seconds = [&](int i) { return lines[i].split(' ').first().toDouble(); };
+        QVERIFY(seconds(12) - seconds(11) >= 0.040);
     }
 
     void badOptions_data() {
@@ -81,6 +87,7 @@ class TestPanelSim : public QObject {
         QTest::newRow("bad escape") << QStringList{"--noise", "\\q"} << "unknown escape";
         QTest::newRow("bad hex") << QStringList{"--raw-read", "1=\\x4"} << "hexadecimal";
         QTest::newRow("zero K") << QStringList{"--hang-up-after", "0"} << "from 1 to";
+        QTest::newRow("split location") << QStringList{"--split-reply", "8@64"} << "from 0 to 63";
     }
 
     void badOptions() {
@@ -102,9 +109,11 @@ class TestPanelSim : public QObject {
         QCOMPARE(sim.exitCode(), 0);
         const QString help = QString::fromUtf8(sim.readAllStandardOutput());
         for (const char* option :
-             {"--link", "--transcript", "--model", "--assignments", "--intensities", "--set",
-              "--silent", "--answer-attention", "--no-write-ack", "--ack-extra", "--short-read",
-              "--read-differs", "--raw-read", "--delay", "--hang-up-after", "--noise"})
+             {"--link",         "--transcript", "--model",         "--assignments",
+              "--intensities",  "--set",        "--silent",        "--answer-attention",
+              "--no-write-ack", "--ack-extra",  "--short-read",    "--read-differs",
+              "--raw-read",     "--delay",      "--hang-up-after", "--noise",
+              "--split-reply",  "--split-tail", "--pad-reply",     "--chatter"})
             QVERIFY2(help.contains(option), option);
     }
 };

@@ -1,0 +1,143 @@
+#include "files/configuration_file_io.h"
+
+#include <QFile>
+#include <QFileInfo>
+#include <QRegularExpression>
+#include <QSaveFile>
+#include <algorithm>
+
+#include "files/windows1252.h"
+
+#ifdef Q_OS_UNIX
+#include <cerrno>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#endif
+
+namespace kvr {
+namespace {
+
+// A configuration is under a kilobyte; a larger file can only hold it within its start.
+constexpr qint64 kLargestFileRead = 16 * 1024 * 1024;
+
+const QString kNotRegularFile =
+    QStringLiteral("IT IS NOT A REGULAR FILE BUT A FOLDER, A DEVICE OR A PIPE");
+
+bool is_control_character(char16_t character) {
+    return QChar(character).category() == QChar::Other_Control;
+}
+
+// Opens a regular file for reading; otherwise gives why not. Whether the path is a regular
+// file is decided before it is opened: opening a pipe or a device can wait for good.
+std::optional<QString> open_regular_file(QFile& file) {
+    const QFileInfo info(file.fileName());
+    if (!info.exists()) return QStringLiteral("THE FILE DOES NOT EXIST");
+    if (!info.isFile()) return kNotRegularFile;
+#ifdef Q_OS_UNIX
+    // Non-blocking and checked again once open, in case the path became a pipe meanwhile.
+    const int fd =
+        ::open(QFile::encodeName(file.fileName()).constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0) return qt_error_string(errno);
+    struct stat status {};
+    if (::fstat(fd, &status) != 0 || !S_ISREG(status.st_mode)) {
+        ::close(fd);
+        return kNotRegularFile;
+    }
+    if (!file.open(fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle)) {
+        ::close(fd);
+        return file.errorString();
+    }
+#else
+    if (!file.open(QIODevice::ReadOnly)) return file.errorString();
+    if (file.isSequential()) return kNotRegularFile;
+#endif
+    return std::nullopt;
+}
+
+// A code of -2 or below would become a channel position that no list has.
+bool every_code_has_list_positions(const ConfigurationRecord& record) {
+    return std::ranges::all_of(record.functions,
+                               [](const TextAndNumber& function) { return function.number >= -1; });
+}
+
+void drop_control_characters(ConfigurationRecord& record) {
+    const auto clean = [](std::string& text) { text = without_control_characters(text); };
+    clean(record.panel_name);
+    for (TextAndNumber& function : record.functions)
+        clean(function.text);
+    for (TextAndNumber* intensity :
+         {&record.indicator_intensity, &record.backlighting_intensity, &record.dimmed_intensity})
+        clean(intensity->text);
+}
+
+// Why a save may not write to path. Saving renames a new file over the old one, which
+// would replace a pipe or a device, and a file that a plain write may not change.
+std::optional<QString> refusal_to_replace(const QString& path) {
+    // The system would take the name as ending there and save under a shorter one.
+    if (path.contains(QChar::Null)) return QStringLiteral("THE FILE NAME HOLDS A NUL CHARACTER");
+    const QFileInfo target(path);
+    if (!target.exists()) return std::nullopt;
+    if (!target.isFile()) return kNotRegularFile;
+    // Root may write anything; a file without its owner's write permission stays read-only
+    // all the same, as it does on every platform.
+    if (!target.isWritable() || !target.permissions().testFlag(QFileDevice::WriteOwner))
+        return QStringLiteral("THE FILE IS READ-ONLY");
+    return std::nullopt;
+}
+
+} // namespace
+
+FileReadResult read_configuration_file(const QString& path) {
+    QFile file(path);
+    if (const std::optional<QString> reason = open_regular_file(file))
+        return FileNotOpened{*reason};
+    const QByteArray bytes = file.read(kLargestFileRead);
+    ReadResult result = read_configuration(std::string_view(bytes.constData(), bytes.size()));
+    auto* record = std::get_if<ConfigurationRecord>(&result);
+    if (!record || record->model != model_tag || !every_code_has_list_positions(*record))
+        return NotAConfigurationFile{};
+    drop_control_characters(*record);
+    return std::move(*record);
+}
+
+std::optional<QString> save_configuration_file(const QString& path,
+                                               const ConfigurationRecord& record) {
+    const std::optional<std::string> contents = write_configuration(record);
+    if (!contents) return kTextNotCarried;
+    if (std::optional<QString> refusal = refusal_to_replace(path)) return refusal;
+    // Unbuffered, so that a full disk shows at the write: a buffered write can lose the end
+    // of the file at commit without saying so.
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered)) return file.errorString();
+    if (file.write(contents->data(), qint64(contents->size())) != qint64(contents->size()))
+        return QStringLiteral("NOT ALL OF THE FILE COULD BE WRITTEN: THE DISK MAY BE FULL");
+    if (!file.commit()) return file.errorString();
+    return std::nullopt;
+}
+
+QString proposed_file_name(const QString& panel_name) {
+    static const QString forbidden = QStringLiteral("/\\:*?\"<>|");
+    QString name;
+    for (const QChar character : panel_name)
+        name += forbidden.contains(character) || is_control_character(character.unicode())
+                    ? QChar(u'_')
+                    : character;
+    name += QStringLiteral(".kcf");
+    // Windows takes these names for devices whatever extension and trailing blanks follow.
+    static const QRegularExpression device_name(
+        QStringLiteral("^(CON|PRN|AUX|NUL|COM[1-9]|LPT[1-9]) *\\."),
+        QRegularExpression::CaseInsensitiveOption);
+    if (device_name.match(name).hasMatch()) name.prepend(u'_');
+    return name;
+}
+
+std::string without_control_characters(std::string_view file_text) {
+    const std::u16string characters = from_windows1252(file_text); // one per byte
+    std::string kept;
+    for (std::size_t i = 0; i < file_text.size(); ++i)
+        if (!is_control_character(characters[i])) kept += file_text[i];
+    return kept;
+}
+
+} // namespace kvr

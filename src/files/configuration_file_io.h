@@ -1,0 +1,52 @@
+#pragma once
+// Opening and saving .kcf files on disk. Qt Core only, so that the window and the
+// command-line program open and save files by the same rules.
+
+#include <QString>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <variant>
+
+#include "files/configuration_file.h"
+
+namespace kvr {
+
+// The path cannot be read as a file: it is missing, is not a regular file (a folder, a
+// device, a pipe), or the system refused it. The reason is the operator's to read.
+struct FileNotOpened {
+    QString reason;
+};
+
+// The file was read but holds no configuration for this panel: another model tag, too few
+// fields, a number outside 16 bits, or a code that no list entry has.
+struct NotAConfigurationFile {};
+
+using FileReadResult = std::variant<ConfigurationRecord, FileNotOpened, NotAConfigurationFile>;
+
+// Reads and checks the file at path. Only a regular file is opened, and never in a way
+// that can wait; a file beyond any configuration's size is read only at its start. Texts
+// come back without control characters.
+FileReadResult read_configuration_file(const QString& path);
+
+// Writes the record to path; an existing file is replaced only once the new one is written
+// in full, and keeps its permissions. A target that is not a regular file, or that is
+// read-only (for every user, root included), is refused. Gives why nothing was saved, or
+// nothing once the file is saved.
+[[nodiscard]] std::optional<QString> save_configuration_file(const QString& path,
+                                                             const ConfigurationRecord& record);
+
+// Why a configuration was not saved when one of its texts has no form in the file.
+inline const QString kTextNotCarried =
+    QStringLiteral("A NAME OR DESIGNATION HOLDS A DOUBLE QUOTE OR A CHARACTER THAT THE FILE "
+                   "CANNOT CARRY");
+
+// The file name a save proposes for a panel name, ".kcf" included: folder separators,
+// control characters and the characters Windows forbids become '_', and a Windows device
+// name (CON, NUL, COM1, ..) gets a '_' before it.
+QString proposed_file_name(const QString& panel_name);
+
+// A file's text (Windows-1252) without its control characters.
+std::string without_control_characters(std::string_view file_text);
+
+} // namespace kvr

@@ -1,0 +1,55 @@
+#pragma once
+// The commissioning sheet: one A4 page that an installer leaves with a panel, showing the
+// panel face with what each switch and LED does, every function's module and channel, and
+// the intensities. Drawn with Qt GUI's painter alone, so a QGuiApplication suffices, and
+// QT_QPA_PLATFORM=offscreen where there is no display.
+
+#include <array>
+#include <cstdint>
+#include <optional>
+
+#include <QDateTime>
+#include <QString>
+
+#include "editor/functions.h"
+#include "files/configuration_file.h"
+
+class QPainter;
+
+namespace kvr {
+
+struct SheetFunction {
+    // What the sheet names the function by: a switch's or LED's designation; for the
+    // backlighting and the dimming input, a description of it.
+    QString designation;
+    // The assignment code; nullopt when the window had no module or channel chosen, which
+    // the sheet names as an incomplete selection.
+    std::optional<std::int16_t> code;
+};
+
+struct SheetContent {
+    QString panel_name;
+    QString model_tag = QString::fromLatin1(kvr::model_tag.data(), kvr::model_tag.size());
+    // Where the configuration came from: a file path, or a text like "PANEL ON /dev/ttyUSB0".
+    QString source;
+    QDateTime drawn;
+    // In the order of kFunctions: SW1..SW10, LED1..LED10, BACKLIGHT, DIMMING.
+    std::array<SheetFunction, kFunctionCount> functions;
+    // Intensity codes, indexed by Intensity (backlighting, indicator, dimmed).
+    std::array<std::int16_t, 3> intensity_codes{};
+};
+
+// The sheet of a configuration file's record, its texts decoded from Windows-1252.
+SheetContent sheet_content(const ConfigurationRecord& record, const QString& source,
+                           const QDateTime& drawn);
+
+// Paints the sheet on the painter's current page, which must be A4 portrait measured from
+// the paper's corner (no margins: a QPrinter needs setFullPage(true)).
+void paint_sheet(QPainter& painter, const SheetContent& content);
+
+// Writes the sheet as a one-page PDF. The file at pdf_path is replaced only once the new
+// one is complete; on failure it is left as it was, and error (when given) says why.
+// Needs a QGuiApplication.
+bool write_sheet(const SheetContent& content, const QString& pdf_path, QString* error);
+
+} // namespace kvr

@@ -1,0 +1,81 @@
+#pragma once
+// What the parts of the sheet share: the page's measure, fonts, inks, and the texts that
+// stand for an assignment and an intensity.
+
+#include <QColor>
+#include <QFont>
+#include <QPainter>
+#include <QRectF>
+
+#include "sheet.h"
+
+namespace kvr::sheet {
+
+// The sheet is laid out in millimetres from the paper's corner; the painter works in its
+// device's units, so that fonts keep their point sizes.
+class Page {
+  public:
+    explicit Page(QPainter& painter);
+
+    QPainter& painter;
+
+    double mm(double length) const { return length * units_per_mm_; }
+    QPointF at(double x, double y) const { return {mm(x), mm(y)}; }
+    QRectF rect(const QRectF& millimetres) const;
+
+    // A pen of the given width in millimetres.
+    QPen pen(const QColor& colour, double width) const;
+
+  private:
+    double units_per_mm_;
+};
+
+inline constexpr double kPageWidth = 210;
+inline constexpr double kPageHeight = 297;
+
+inline const QColor kSwitchInk{0, 128, 0};
+inline const QColor kLightingInk{192, 0, 0};
+inline const QColor kTextInk{30, 30, 30};
+inline const QColor kMutedInk{110, 110, 110};
+inline const QColor kWarningInk{196, 84, 0};
+inline const QColor kRuleInk{190, 190, 190};
+inline const QColor kStripe{243, 243, 243};
+
+QFont sheet_font(double points, bool bold = false);
+
+// Switches in green, LEDs and lighting in red, as the window tells them apart.
+QColor function_ink(int function);
+
+// A function's module and channel as the window's lists name them, or the problem that
+// keeps it from having them.
+struct AssignmentText {
+    QString module;  // "A".."P", or "N/A"
+    QString channel; // "1".."10", empty when not assigned
+    QString problem; // "not chosen", or "code -5" when the code is no assignment
+};
+AssignmentText assignment_text(const SheetFunction& function);
+
+// "70 %", or nothing when the code is no intensity.
+std::optional<QString> intensity_percent(std::int16_t code);
+
+// The three intensities in the order the window lists them, with their captions.
+struct IntensityRow {
+    Intensity intensity;
+    const char* caption;
+};
+extern const IntensityRow kIntensityRows[3];
+
+// Draws text inside box at the largest size from font's down to smallest_points at which it
+// fits, wrapping at word boundaries (anywhere in a word wider than the box). When even the
+// smallest size does not hold it, the last line ends in an ellipsis, so the cut shows.
+void draw_fitted_text(QPainter& painter, const QRectF& box, const QString& text, QFont font,
+                      double smallest_points, Qt::Alignment alignment);
+
+// The panel artwork with the switches and LEDs on it, their labels beside it, and the
+// lighting assignments and intensities below the labels.
+void draw_panel_face(Page& page, const SheetContent& content, const QRectF& area);
+
+// One row per function: name, designation, module, channel.
+void draw_function_table(Page& page, const SheetContent& content, const QRectF& area);
+
+} // namespace kvr::sheet

@@ -1,0 +1,169 @@
+// The page: heading, panel face, table and notes in their places, and the PDF file.
+
+#include <QCoreApplication>
+#include <QGuiApplication>
+#include <QPdfWriter>
+#include <QSaveFile>
+
+#include "sheet_drawing.h"
+
+namespace kvr {
+namespace sheet {
+namespace {
+
+// Millimetres from the paper's corner.
+constexpr double kMargin = 13;
+constexpr double kContentWidth = kPageWidth - 2 * kMargin;
+constexpr double kHeadingTop = 12;
+constexpr double kRuleY = 34;
+constexpr double kFaceTop = 38;
+constexpr double kFaceHeight = 118;
+constexpr double kTableTop = 161;
+constexpr double kTableBottom = 271.5;
+constexpr double kNotesTop = 274;
+constexpr double kNotesBottom = 289;
+
+constexpr int kSheetResolution = 1200;
+const QString kPartNumber = QStringLiteral("07-04412");
+
+void draw_text(Page& page, const QRectF& box, const QString& text, const QFont& font,
+               double smallest_points, const QColor& ink, Qt::Alignment alignment) {
+    page.painter.setPen(ink);
+    draw_fitted_text(page.painter, page.rect(box), text, font, smallest_points,
+                     alignment | Qt::AlignVCenter);
+}
+
+void draw_heading(Page& page, const SheetContent& content) {
+    constexpr double kDetailsWidth = 64;
+    constexpr double kNameWidth = kContentWidth - kDetailsWidth - 4;
+    draw_text(page, {kMargin, kHeadingTop, kNameWidth, 4}, QStringLiteral("COMMISSIONING SHEET"),
+              sheet_font(7.5, true), 6, kMutedInk, Qt::AlignLeft);
+    const bool named = !content.panel_name.isEmpty();
+    draw_text(page, {kMargin, kHeadingTop + 4, kNameWidth, 10},
+              named ? content.panel_name : QStringLiteral("(no panel name)"), sheet_font(22, true),
+              11, named ? kTextInk : kMutedInk, Qt::AlignLeft);
+    if (!content.source.isEmpty())
+        draw_text(page, {kMargin, kHeadingTop + 15, kNameWidth, 6},
+                  QStringLiteral("From ") + content.source, sheet_font(8), 5.5, kTextInk,
+                  Qt::AlignLeft);
+
+    QStringList details = {
+        QStringLiteral("KVR 10-button dimmable switch panel"),
+        QStringLiteral("Part number ") + kPartNumber,
+        QStringLiteral("Model tag ") + content.model_tag,
+    };
+    if (content.drawn.isValid())
+        details << QStringLiteral("Drawn ") +
+                       content.drawn.toString(QStringLiteral("yyyy-MM-dd HH:mm"));
+    constexpr double kDetailHeight = 4.8;
+    for (int line = 0; line < details.size(); ++line)
+        draw_text(page,
+                  {kMargin + kContentWidth - kDetailsWidth, kHeadingTop + line * kDetailHeight,
+                   kDetailsWidth, kDetailHeight},
+                  details[line], sheet_font(8, line == 0), 5.5, line == 0 ? kTextInk : kMutedInk,
+                  Qt::AlignRight);
+
+    page.painter.setPen(page.pen(kTextInk, 0.4));
+    page.painter.drawLine(page.at(kMargin, kRuleY), page.at(kMargin + kContentWidth, kRuleY));
+}
+
+// Names what the sheet cannot show as a module and channel or as an intensity.
+void draw_notes(Page& page, const SheetContent& content) {
+    struct Note {
+        QString heading;
+        QStringList items;
+    };
+    Note not_chosen{QStringLiteral("Incomplete selection, module or channel not chosen: "), {}};
+    Note no_assignment{QStringLiteral("Codes that name no module and channel: "), {}};
+    Note no_intensity{QStringLiteral("Codes that name no intensity: "), {}};
+    for (int f = 0; f < kFunctionCount; ++f) {
+        const SheetFunction& function = content.functions[f];
+        const QString label = QString::fromLatin1(kFunctions[f].label);
+        if (!function.code)
+            not_chosen.items << label;
+        else if (!assignment_text(function).problem.isEmpty())
+            no_assignment.items << QStringLiteral("%1 (code %2)").arg(label).arg(*function.code);
+    }
+    for (const IntensityRow& row : kIntensityRows) {
+        const std::int16_t code = content.intensity_codes[static_cast<int>(row.intensity)];
+        if (!intensity_percent(code))
+            no_intensity.items
+                << QStringLiteral("%1 (code %2)").arg(QString::fromLatin1(row.caption)).arg(code);
+    }
+
+    QStringList lines;
+    for (const Note* note : {&not_chosen, &no_assignment, &no_intensity})
+        if (!note->items.isEmpty())
+            lines << note->heading + note->items.join(QStringLiteral(", ")) + u'.';
+    // One block, so that a long note wraps into the room the others leave.
+    page.painter.setPen(kWarningInk);
+    draw_fitted_text(
+        page.painter, page.rect({kMargin, kNotesTop, kContentWidth, kNotesBottom - kNotesTop}),
+        lines.join(QChar::LineSeparator), sheet_font(8.5, true), 5.5, Qt::AlignLeft | Qt::AlignTop);
+}
+
+} // namespace
+
+Page::Page(QPainter& painter)
+    : painter(painter), units_per_mm_(painter.device()->logicalDpiX() / 25.4) {}
+
+QRectF Page::rect(const QRectF& millimetres) const {
+    return {at(millimetres.left(), millimetres.top()),
+            QSizeF(mm(millimetres.width()), mm(millimetres.height()))};
+}
+
+QPen Page::pen(const QColor& colour, double width) const {
+    return QPen(colour, mm(width), Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin);
+}
+
+QFont sheet_font(double points, bool bold) {
+    QFont font(QStringLiteral("Arial"));
+    font.setStyleHint(QFont::SansSerif);
+    font.setPointSizeF(points);
+    font.setBold(bold);
+    return font;
+}
+
+} // namespace sheet
+
+void paint_sheet(QPainter& painter, const SheetContent& content) {
+    using namespace sheet;
+    painter.save();
+    painter.setRenderHints(QPainter::Antialiasing | QPainter::SmoothPixmapTransform);
+    Page page(painter);
+    draw_heading(page, content);
+    draw_panel_face(page, content, {kMargin, kFaceTop, kContentWidth, kFaceHeight});
+    draw_function_table(page, content,
+                        {kMargin, kTableTop, kContentWidth, kTableBottom - kTableTop});
+    draw_notes(page, content);
+    painter.restore();
+}
+
+bool write_sheet(const SheetContent& content, const QString& pdf_path, QString* error) {
+    const auto fail = [error](const QString& reason) {
+        if (error) *error = reason;
+        return false;
+    };
+    // Fonts come from the GUI platform; without it Qt would abort rather than fail.
+    if (!qobject_cast<QGuiApplication*>(QCoreApplication::instance()))
+        return fail(QStringLiteral("drawing a sheet needs a QGuiApplication"));
+    QSaveFile file(pdf_path);
+    if (!file.open(QIODevice::WriteOnly)) return fail(file.errorString());
+    {
+        QPdfWriter writer(&file);
+        writer.setPageSize(QPageSize(QPageSize::A4));
+        writer.setPageOrientation(QPageLayout::Portrait);
+        writer.setPageMargins(QMarginsF());
+        writer.setResolution(sheet::kSheetResolution);
+        writer.setCreator(QStringLiteral("kvr-config"));
+        writer.setTitle(QStringLiteral("Commissioning sheet ") + content.panel_name);
+        QPainter painter;
+        if (!painter.begin(&writer)) return fail(QStringLiteral("the PDF could not be started"));
+        paint_sheet(painter, content);
+        if (!painter.end()) return fail(QStringLiteral("the PDF could not be finished"));
+    }
+    if (!file.commit()) return fail(file.errorString());
+    return true;
+}
+
+} // namespace kvr

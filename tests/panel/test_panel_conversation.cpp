@@ -1,0 +1,310 @@
+// The conversation with a panel, without any window: single transactions and what they
+// report, the handshake and identity, ports that cannot be opened, several panels at once
+// and the line trace.
+
+#include <QSerialPort>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QTest>
+#include <memory>
+
+#include "panel/line_trace.h"
+#include "panel/panel_conversation.h"
+#include "panel/protocol.h"
+#include "simulator/pty_host.h"
+
+using kvr::Outcome;
+using kvr::PanelConversation;
+using kvr::read_command;
+using kvr::StatusColour;
+using kvr::StatusTexts;
+using kvr::write_command;
+using kvr::sim::Direction;
+using kvr::sim::PanelSettings;
+
+namespace {
+
+// One conversation on one simulated panel, with everything it reported.
+struct Run {
+    std::unique_ptr<kvr::sim::PtyHost> panel;
+    PanelConversation conversation{QString()};
+    QStringList texts;
+    std::vector<StatusColour> colours;
+    std::vector<std::pair<int, int>> values;
+    std::vector<int> mismatches;
+    std::optional<Outcome> outcome;
+
+    explicit Run(const PanelSettings& settings = {})
+        : panel(std::make_unique<kvr::sim::PtyHost>(settings)) {
+        conversation.set_device(QString::fromStdString(panel->slave_path()));
+        QObject::connect(&conversation, &PanelConversation::status,
+                         [this](const QString& text, StatusColour colour) {
+                             texts << text;
+                             colours.push_back(colour);
+                         });
+        QObject::connect(&conversation, &PanelConversation::value_read,
+                         [this](int location, int16_t value) { values.emplace_back(location, value); });
+        QObject::connect(&conversation, &PanelConversation::model_mismatch,
+                         [this](int16_t code) { mismatches.push_back(code); });
+        QObject::connect(&conversation, &PanelConversation::finished,
+                         [this](Outcome o) { outcome = o; });
+    }
+    bool finish() {
+        return QTest::qWaitFor([this] { return outcome.has_value(); }, 15000);
+    }
+    std::vector<std::string> received() const {
+        std::vector<std::string> commands;
+        for (const auto& entry : panel->transcript())
+            if (entry.direction == Direction::received) commands.push_back(entry.bytes);
+        return commands;
+    }
+    bool port_open() const { return conversation.findChild<QSerialPort*>()->isOpen(); }
+};
+
+PanelConversation::ValueSource stored_values(std::array<int16_t, 25> values) {
+    return [values](const kvr::Location& location) { return values[location.number]; };
+}
+
+std::vector<std::string> full_write(const std::array<int16_t, 25>& values) {
+    std::vector<std::string> commands{"A", read_command(63)};
+    for (uint8_t n = 0; n < 25; ++n)
+        commands.insert(commands.end(), {write_command(n, uint8_t(values[n])), read_command(n)});
+    return commands;
+}
+
+} // namespace
+
+class TestPanelConversation : public QObject {
+    Q_OBJECT
+
+  private slots:
+    // A reply is a value only when it is one number; anything else fails the transaction
+    // without a value, and a failed location is never reported as read.
+    void transactions_data() {
+        QTest::addColumn<bool>("write");       // a write of 12 at location 0, or a read
+        QTest::addColumn<QByteArray>("reply"); // to the read or the read-back
+        QTest::addColumn<int>("value");        // reported as read; -1: none
+        QTest::addColumn<QString>("text");     // the transaction's own text
+        QTest::newRow("four characters") << false << QByteArray("0120") << 12
+                                         << StatusTexts::communications_ok;
+        QTest::newRow("blanks and line ends around")
+            << false << QByteArray(" 0120 \r\n") << 12 << StatusTexts::communications_ok;
+        QTest::newRow("160 is in range") << false << QByteArray("1600\r") << 160
+                                         << StatusTexts::communications_ok;
+        for (const char* junk : {"abcd", "????", "D000D", "1 20\r", "0120\rX", "\r\r\r\r\r"})
+            QTest::addRow("no single number: %s", junk)
+                << false << QByteArray(junk) << -1 << StatusTexts::corrupted;
+        QTest::newRow("lone carriage return") << false << QByteArray("\r") << -1
+                                              << StatusTexts::corrupted;
+        QTest::newRow("three characters") << false << QByteArray("012") << -1
+                                          << StatusTexts::corrupted;
+        QTest::newRow("161") << false << QByteArray("1610\r") << -1 << StatusTexts::out_of_range;
+        QTest::newRow("-5") << false << QByteArray("-050\r") << -1 << StatusTexts::out_of_range;
+        QTest::newRow("beyond 16 bits")
+            << false << QByteArray("9999999\r") << -1 << StatusTexts::out_of_range;
+        QTest::newRow("write verified") << true << QByteArray("0120\r") << 12
+                                        << StatusTexts::communications_ok;
+        QTest::newRow("write read back as 13")
+            << true << QByteArray("0130\r") << -1 << StatusTexts::failed_to_verify;
+        QTest::newRow("write read back as ????")
+            << true << QByteArray("????\r") << -1 << StatusTexts::corrupted;
+        QTest::newRow("write read back beyond 16 bits")
+            << true << QByteArray("9999999\r") << -1 << StatusTexts::failed_to_verify;
+        QTest::newRow("write read back short")
+            << true << QByteArray("120") << -1 << StatusTexts::corrupted;
+    }
+    void transactions() {
+        QFETCH(bool, write);
+        QFETCH(QByteArray, reply);
+        QFETCH(int, value);
+        QFETCH(QString, text);
+        PanelSettings settings;
+        settings.faults.raw_read[0] = reply.toStdString();
+        Run run(settings);
+        // A good location 0 ends the run early: the rest is another test's business.
+        QObject::connect(&run.conversation, &PanelConversation::progress,
+                         [&run] { run.conversation.cancel(); });
+        if (write) {
+            run.conversation.start_write(stored_values({12}));
+        } else {
+            run.conversation.start_read();
+        }
+        QVERIFY(run.finish());
+
+        const std::vector<std::string> location_0 =
+            write ? std::vector<std::string>{write_command(0, 12), read_command(0)}
+                  : std::vector<std::string>{read_command(0)};
+        auto expected = std::vector<std::string>{"A", read_command(63)};
+        expected.insert(expected.end(), location_0.begin(), location_0.end());
+        QCOMPARE(run.received(), expected);
+        QCOMPARE(run.texts.back(), StatusTexts::bad_data);
+        QCOMPARE(run.colours.back(), StatusColour::red);
+        QCOMPARE(*run.outcome, Outcome::bad_data);
+        QCOMPARE(run.texts.at(2), text); // after the start and the identity read
+        if (!write) {
+            using Values = std::vector<std::pair<int, int>>;
+            QCOMPARE(run.values, (value < 0 ? Values{} : Values{{0, value}}));
+        }
+        QVERIFY(!run.port_open());
+    }
+
+    // The model code: only a reply that was read can be a wrong panel.
+    void identity_data() {
+        QTest::addColumn<int>("model");
+        QTest::addColumn<QString>("fault");
+        QTest::addColumn<int>("outcome");
+        QTest::newRow("79 accepted") << 79 << "" << int(Outcome::succeeded);
+        QTest::newRow("71 is another panel") << 71 << "" << int(Outcome::mismatch);
+        QTest::newRow("200 is another panel") << 200 << "" << int(Outcome::mismatch);
+        QTest::newRow("short reply") << 70 << "short" << int(Outcome::bad_data);
+        QTest::newRow("meaningless reply") << 70 << "????" << int(Outcome::bad_data);
+        QTest::newRow("every reply 150 ms late") << 70 << "late" << int(Outcome::bad_data);
+    }
+    void identity() {
+        QFETCH(int, model);
+        QFETCH(QString, fault);
+        QFETCH(int, outcome);
+        PanelSettings settings;
+        settings.model_code = uint8_t(model);
+        if (fault == "short") settings.faults.short_read = {63};
+        if (fault == "????") settings.faults.raw_read[63] = "????\r";
+        if (fault == "late") {
+            settings.faults.reply_delay = std::chrono::milliseconds(150);
+            settings.faults.answer_attention_only = 1; // the late "A" is answered in time
+        }
+        Run run(settings);
+        bool identified = false;
+        QObject::connect(&run.conversation, &PanelConversation::panel_identified,
+                         [&] { identified = true; });
+        QObject::connect(&run.conversation, &PanelConversation::panel_identified,
+                         &run.conversation, &PanelConversation::cancel);
+        run.conversation.start_read();
+        QVERIFY(run.finish());
+        QCOMPARE(identified, outcome == int(Outcome::succeeded));
+        if (identified) return;
+        QCOMPARE(int(*run.outcome), outcome);
+        const bool mismatch = outcome == int(Outcome::mismatch);
+        QCOMPARE(run.mismatches, mismatch ? std::vector<int>{model} : std::vector<int>{});
+        QCOMPARE(run.texts.back(), mismatch ? StatusTexts::mismatch : StatusTexts::bad_data);
+        QCOMPARE(run.colours.back(), StatusColour::red);
+        QVERIFY(run.values.empty());
+    }
+
+    void handshake() {
+        PanelSettings silent;
+        silent.faults.silent = true;
+        Run no_answer(silent);
+        no_answer.conversation.start_write(stored_values({}));
+        QVERIFY(no_answer.finish());
+        QCOMPARE(no_answer.received(), std::vector<std::string>(6, "A"));
+        QCOMPARE(*no_answer.outcome, Outcome::no_response);
+        QCOMPARE(no_answer.texts.back(), StatusTexts::no_response);
+
+        PanelSettings fourth;
+        fourth.faults.answer_attention_only = 4;
+        fourth.model_code = 71;
+        Run late(fourth);
+        late.conversation.start_read();
+        QVERIFY(late.finish());
+        QCOMPARE(late.received(), (std::vector<std::string>{"A", "A", "A", "A", read_command(63)}));
+        QCOMPARE(*late.outcome, Outcome::mismatch);
+
+        PanelSettings noise; // stray characters before "D000D" make six: one attempt only
+        noise.faults.attention_noise = "x";
+        Run noisy(noise);
+        noisy.conversation.start_read();
+        QVERIFY(noisy.finish());
+        QCOMPARE(noisy.received(), std::vector<std::string>{"A"});
+        QCOMPARE(*noisy.outcome, Outcome::no_response);
+    }
+
+    void port_that_cannot_be_opened_is_named() {
+        Run run;
+        const QString missing = QStringLiteral("/dev/kvr-no-such-port");
+        run.conversation.set_device(missing);
+        run.conversation.start_read();
+        QCOMPARE(*run.outcome, Outcome::port_failed);
+        QCOMPARE(run.texts.back(),
+                 QStringLiteral("CANNOT OPEN SERIAL PORT %1 - NO SUCH DEVICE").arg(missing));
+
+        const QString device = QString::fromStdString(run.panel->slave_path());
+        run.conversation.set_device(device);
+        QSerialPort other_program(device);
+        QVERIFY(other_program.open(QIODevice::ReadWrite));
+        run.conversation.start_read();
+        QCOMPARE(*run.outcome, Outcome::port_failed);
+        QCOMPARE(run.texts.back(),
+                 QStringLiteral("CANNOT OPEN SERIAL PORT %1 - IN USE OR ACCESS DENIED").arg(device));
+        QVERIFY(run.panel->transcript().empty());
+        QVERIFY(!run.port_open());
+    }
+
+    // A write refused by its caller opens and closes the port and sends nothing.
+    void refused_write_sends_nothing() {
+        Run run;
+        run.conversation.refuse_write(QStringLiteral("REFUSED"));
+        QCOMPARE(*run.outcome, Outcome::refused);
+        QCOMPARE(run.texts, (QStringList{StatusTexts::starting_write, QStringLiteral("REFUSED")}));
+        QVERIFY(run.panel->transcript().empty());
+    }
+
+    // Two panels at once on one thread, one silent: the good one is programmed while the
+    // silent one is still being called, and the trace holds every byte of both in order.
+    void panels_at_once_with_a_trace() {
+        QTemporaryDir folder;
+        kvr::LineTrace trace;
+        QVERIFY(trace.open(folder.filePath("trace.txt")));
+        PanelSettings silent;
+        silent.faults.silent = true;
+        Run good, quiet(silent);
+        const std::array<int16_t, 25> values{0, 1, 2, 3, 159, 160, 12, 37};
+        for (Run* run : {&good, &quiet}) {
+            run->conversation.set_trace(&trace);
+            run->conversation.start_write(stored_values(values));
+        }
+        QVERIFY(good.finish());
+        QVERIFY(quiet.finish());
+        QCOMPARE(*good.outcome, Outcome::succeeded);
+        QCOMPARE(good.texts.back(), StatusTexts::programmed);
+        QCOMPARE(good.colours.back(), StatusColour::green);
+        QCOMPARE(*quiet.outcome, Outcome::no_response);
+        QCOMPARE(good.received(), full_write(values));
+        for (int n = 0; n < 25; ++n)
+            QCOMPARE(int(good.panel->location(n)), int(values[n]));
+        // The silent panel's last "A" left after the good panel's first write.
+        const auto good_first_write = good.panel->transcript().at(4).time;
+        QVERIFY(quiet.panel->transcript().back().time > good_first_write);
+
+        // Every command of the good panel, in order, as hex on its "tx" lines.
+        QFile file(folder.filePath("trace.txt"));
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        const QString good_device = good.conversation.device();
+        std::vector<std::string> traced;
+        for (const QByteArray& line : file.readAll().split('\n')) {
+            const QList<QByteArray> fields = line.simplified().split(' ');
+            if (fields.size() < 4 || fields[1] != good_device.toUtf8() || fields[2] != "tx")
+                continue;
+            const QByteArray hex = line.mid(line.indexOf(" tx ") + 4).split('|').front();
+            traced.push_back(QByteArray::fromHex(hex.simplified().replace(' ', "")).toStdString());
+        }
+        QCOMPARE(traced, full_write(values));
+    }
+
+    // Closing the program mid-operation: nothing more is sent and the port closes.
+    void cancel_ends_the_operation_at_once() {
+        Run run;
+        int reads = 0;
+        QObject::connect(&run.conversation, &PanelConversation::value_read, [&] {
+            if (++reads == 3) run.conversation.cancel();
+        });
+        run.conversation.start_read();
+        QVERIFY(run.finish());
+        QCOMPARE(*run.outcome, Outcome::bad_data);
+        QCOMPARE(run.received().size(), std::size_t{2 + 3});
+        QCOMPARE(run.values.size(), std::size_t{3});
+        QVERIFY(!run.port_open());
+    }
+};
+
+QTEST_MAIN(TestPanelConversation)
+#include "test_panel_conversation.moc"
