@@ -18,34 +18,22 @@ struct OptionRow {
     const char* help;
 };
 
+// clang-format off
 const OptionRow kOptions[] = {
-    {port,
-     {"port"},
-     "DEVICE",
-     "--port DEVICE",
+    {port, {"port"}, "DEVICE", "--port DEVICE",
      "a serial port with a panel on it; repeat it for more panels"},
-    {simulate,
-     {"simulate"},
-     "N",
-     "--simulate[=N]",
+    {simulate, {"simulate"}, "N", "--simulate[=N]",
      "N panels simulated inside the program, instead of ports"},
-    {trace,
-     {"trace"},
-     "FILE",
-     "--trace FILE",
+    {trace, {"trace"}, "FILE", "--trace FILE",
      "write every byte sent and received, per port, to FILE"},
-    {output,
-     {"o", "output"},
-     "FILE.kcf",
-     "-o, --output FILE.kcf",
-     "also save the configuration read as FILE.kcf"},
-    {name,
-     {"name"},
-     "NAME",
-     "--name NAME",
-     "the panel name saved (default: the base name of FILE.kcf)"},
-    {json, {"json"}, nullptr, "--json", "print one JSON document instead of the table"},
+    {output, {"o", "output"}, "FILE", "-o, --output FILE",
+     "also save the result in FILE (read: the configuration, as .kcf)"},
+    {name, {"name"}, "NAME", "--name NAME",
+     "the panel name saved (default: the base name of FILE)"},
+    {json, {"json"}, nullptr, "--json",
+     "print one JSON document instead of the table"},
 };
+// clang-format on
 
 const char* const kExitStatus = "Exit status:\n"
                                 "  0  done\n"
