@@ -5,6 +5,7 @@
 #include "editor/configuration_model.h"
 #include "editor/layout.h"
 #include "files/windows1252.h"
+#include "panel/panel_conversation.h"
 
 namespace kvr::cli {
 
@@ -77,11 +78,8 @@ std::int16_t value_to_write(const ConfigurationRecord& record, const Location& l
 std::optional<QString> incomplete_selection(const ConfigurationRecord& record) {
     for (int f = 0; f < kFunctionCount; ++f) {
         if (record.functions[f].number >= 0) continue;
-        return kFunctions[f].incomplete_error == 1
-                   ? QStringLiteral(
-                         "DATA MUST BE ENTERED (CLICKED) FOR ALL SWITCHES BEFORE WRITING DATA")
-                   : QStringLiteral("DATA MUST BE ENTERED (CLICKED) FOR ALL LED'S AND "
-                                    "BACKLIGHTING BEFORE WRITING DATA");
+        return kFunctions[f].incomplete_error == 1 ? StatusTexts::switches_incomplete
+                                                   : StatusTexts::leds_incomplete;
     }
     return std::nullopt;
 }

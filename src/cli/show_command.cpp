@@ -12,9 +12,7 @@ namespace kvr::cli {
 
 namespace {
 
-const QString kNotAConfiguration =
-    QStringLiteral("NOT A CONFIGURATION FILE FOR THE 07-04412: ANOTHER MODEL TAG, FEWER THAN 52 "
-                   "FIELDS, A NUMBER OUTSIDE 16 BITS, OR A CODE WITHOUT MODULE AND CHANNEL");
+const QString kNotAConfiguration = QStringLiteral("NOT A CONFIGURATION FILE FOR THE 07-04412: ");
 
 } // namespace
 
@@ -23,7 +21,8 @@ std::optional<ConfigurationRecord> load_or_report(const QString& path) {
     if (auto* record = std::get_if<ConfigurationRecord>(&loaded)) return std::move(*record);
     const auto* not_opened = std::get_if<FileNotOpened>(&loaded);
     print_error(QDir::toNativeSeparators(path) + QLatin1String(": ") +
-                (not_opened ? not_opened->reason : kNotAConfiguration));
+                (not_opened ? not_opened->reason
+                            : kNotAConfiguration + std::get<NotAConfigurationFile>(loaded).reason));
     return std::nullopt;
 }
 

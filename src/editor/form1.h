@@ -163,10 +163,6 @@ template <class T> T* Form1::control(const char* name) const {
 // Item value (Qt::UserRole) of a list entry.
 int16_t item_value(const QListWidget* list, int row);
 
-// What the panel write and the file save both say when a switch has no complete selection.
-inline const QString kSwitchesIncomplete =
-    QStringLiteral("DATA MUST BE ENTERED (CLICKED) FOR ALL SWITCHES BEFORE WRITING DATA");
-
 // Status box backgrounds.
 inline const QColor kStatusYellow{255, 255, 0};
 inline const QColor kStatusRed{255, 0, 0};

@@ -94,11 +94,22 @@ FileReadResult read_configuration_file(const QString& path) {
         return FileNotOpened{*reason};
     const QByteArray bytes = file.read(kLargestFileRead);
     ReadResult result = read_configuration(std::string_view(bytes.constData(), bytes.size()));
-    auto* record = std::get_if<ConfigurationRecord>(&result);
-    if (!record || record->model != model_tag || !every_code_has_list_positions(*record))
-        return NotAConfigurationFile{};
-    drop_control_characters(*record);
-    return std::move(*record);
+    if (const auto* failure = std::get_if<ReadFailure>(&result))
+        return NotAConfigurationFile{
+            QStringLiteral("FIELD %1 %2")
+                .arg(failure->field)
+                .arg(failure->reason == ReadFailure::Reason::ended_early
+                         ? QStringLiteral("IS MISSING: THE FILE ENDS BEFORE ITS 52 FIELDS")
+                         : QStringLiteral("HOLDS A NUMBER OUTSIDE -32768..32767"))};
+    auto& record = std::get<ConfigurationRecord>(result);
+    if (record.model != model_tag)
+        return NotAConfigurationFile{QStringLiteral("ITS MODEL TAG IS NOT \"%1\"")
+                                         .arg(QLatin1String(model_tag.data(), model_tag.size()))};
+    if (!every_code_has_list_positions(record))
+        return NotAConfigurationFile{
+            QStringLiteral("AN ASSIGNMENT CODE BELOW -1 NAMES NO MODULE AND CHANNEL")};
+    drop_control_characters(record);
+    return std::move(record);
 }
 
 std::optional<QString> save_configuration_file(const QString& path,

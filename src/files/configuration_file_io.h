@@ -20,7 +20,9 @@ struct FileNotOpened {
 
 // The file was read but holds no configuration for this panel: another model tag, too few
 // fields, a number outside 16 bits, or a code that no list entry has.
-struct NotAConfigurationFile {};
+struct NotAConfigurationFile {
+    QString reason; // which check failed, for a command line to name
+};
 
 using FileReadResult = std::variant<ConfigurationRecord, FileNotOpened, NotAConfigurationFile>;
 

@@ -13,6 +13,7 @@
 #include "files/configuration_file_io.h"
 #include "files/windows1252.h"
 #include "form1.h"
+#include "panel/panel_conversation.h"
 
 using namespace kvr;
 
@@ -119,7 +120,7 @@ void Form1::WRITE_FILE_Click() {
     wmodel = std::string(model_tag);
     collect_selections();
     if (error_flag == 1) {
-        show_status(kSwitchesIncomplete, kStatusRed);
+        show_status(StatusTexts::switches_incomplete, kStatusRed);
         return;
     }
     if (error_flag == 2) {

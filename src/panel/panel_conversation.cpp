@@ -24,6 +24,10 @@ const QString StatusTexts::communications_ok = QStringLiteral("COMMUNICATIONS OK
 const QString StatusTexts::failed_to_verify = QStringLiteral("DATA FAILED TO VERIFY");
 const QString StatusTexts::corrupted = QStringLiteral("COMMUNICATIONS CORRUPTED");
 const QString StatusTexts::out_of_range = QStringLiteral("ERROR - DATA OUT OF RANGE");
+const QString StatusTexts::switches_incomplete =
+    QStringLiteral("DATA MUST BE ENTERED (CLICKED) FOR ALL SWITCHES BEFORE WRITING DATA");
+const QString StatusTexts::leds_incomplete = QStringLiteral(
+    "DATA MUST BE ENTERED (CLICKED) FOR ALL LED'S AND BACKLIGHTING BEFORE WRITING DATA");
 
 namespace {
 

@@ -59,6 +59,9 @@ struct StatusTexts {
     static const QString failed_to_verify;
     static const QString corrupted;
     static const QString out_of_range;
+    // Why a write is refused before anything is sent.
+    static const QString switches_incomplete;
+    static const QString leds_incomplete;
 };
 
 class PanelConversation : public QObject {

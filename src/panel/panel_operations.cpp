@@ -16,8 +16,6 @@ using namespace kvr;
 
 namespace {
 
-const QString kLedsIncomplete = QStringLiteral(
-    "DATA MUST BE ENTERED (CLICKED) FOR ALL LED'S AND BACKLIGHTING BEFORE WRITING DATA");
 const QString kMismatchTitle = QStringLiteral("SWITCH PANEL/CONFIGURATION MIS-MATCH");
 const QString kReadMismatch = QStringLiteral("THE SWITCH PANEL THAT YOU HAVE ATTEMPTED TO READ "
                                              "DATA FROM DOES NOT MATCH THIS CONFIGURATION PROGRAM");
@@ -90,7 +88,8 @@ void Form1::WRITE_CONFIG_Click() {
     error_flag = 0;
     collect_selections();
     if (error_flag != 0)
-        conversation_->refuse_write(error_flag == 1 ? kSwitchesIncomplete : kLedsIncomplete);
+        conversation_->refuse_write(error_flag == 1 ? StatusTexts::switches_incomplete
+                                                    : StatusTexts::leds_incomplete);
     else
         conversation_->start_write(
             [this](const Location& location) { return write_value(location); });
