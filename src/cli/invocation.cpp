@@ -53,11 +53,18 @@ QString option_lines(unsigned options) {
 
 QString check_panels(const Subcommand& command, const Invocation& invocation) {
     if (command.panels == Panels::none) return {};
+    if (command.panels == Panels::file_or_one) {
+        if (invocation.files.isEmpty() == (invocation.panel_count() == 0))
+            return QStringLiteral("%1 takes one file, or one panel with --port DEVICE or "
+                                  "--simulate")
+                .arg(command.name);
+        if (!invocation.files.isEmpty()) return {};
+    }
     if (!invocation.ports.isEmpty() && invocation.simulated > 0)
         return QStringLiteral("--port and --simulate exclude each other");
     if (invocation.panel_count() == 0)
         return QStringLiteral("%1 needs --port DEVICE or --simulate").arg(command.name);
-    if (command.panels == Panels::one && invocation.panel_count() > 1)
+    if (command.panels != Panels::many && invocation.panel_count() > 1)
         return QStringLiteral("%1 talks to one panel at a time").arg(command.name);
     QSet<QString> seen;
     for (const QString& device : invocation.ports) {
@@ -98,7 +105,9 @@ ParsedArguments parse_arguments(const Subcommand& command, QStringList arguments
     }
     Invocation& invocation = parsed.invocation;
     invocation.files = parser.positionalArguments();
-    if (invocation.files.size() != command.file_count) {
+    const bool files_optional = command.panels == Panels::file_or_one;
+    if (invocation.files.size() > command.file_count ||
+        (!files_optional && invocation.files.size() != command.file_count)) {
         parsed.error =
             QStringLiteral("%1 takes %2 (%3 given)")
                 .arg(command.name, command.file_count == 1

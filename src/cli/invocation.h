@@ -29,7 +29,8 @@ enum Option : unsigned {
 inline constexpr unsigned panel_options = port | simulate | trace;
 
 // How many panels a subcommand talks to.
-enum class Panels { none, one, many };
+// file_or_one: either one file (file_count 1) or one panel, not both.
+enum class Panels { none, one, many, file_or_one };
 
 // What a subcommand is given, parsed and checked.
 struct Invocation {

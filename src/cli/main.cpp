@@ -1,8 +1,10 @@
 // kvr-panel: the switch panel's configuration from the command line. Shows, writes,
 // reads, verifies and compares configurations, and programs many panels at once.
 
-#include <QCoreApplication>
+#include <QGuiApplication>
+#include <cstring>
 #include <iterator>
+#include <memory>
 
 #include "cli/output.h"
 #include "cli/subcommands.h"
@@ -27,6 +29,9 @@ const Subcommand kSubcommands[] = {
      Panels::many, verify_panels},
     {"diff", "A.kcf B.kcf", "prints each value and text that differs between two files", 2, 0,
      Panels::none, diff_files},
+    {"sheet", "(FILE.kcf | --port DEVICE | --simulate) -o SHEET.pdf [--name NAME] [--trace FILE]",
+     "draws the commissioning sheet of a file, or of a panel as read, as a one-page PDF", 1,
+     panel_options | output | name, Panels::file_or_one, draw_sheet},
 };
 
 const Subcommand* find_subcommand(const QString& name) {
@@ -35,10 +40,19 @@ const Subcommand* find_subcommand(const QString& name) {
     return nullptr;
 }
 
+// The sheet is drawn with Qt GUI's painter, which needs a QGuiApplication; a PDF needs no
+// display, so it runs on the offscreen platform unless told otherwise.
+std::unique_ptr<QCoreApplication> application(int& argc, char* argv[]) {
+    if (argc < 2 || std::strcmp(argv[1], "sheet") != 0)
+        return std::make_unique<QCoreApplication>(argc, argv);
+    if (!qEnvironmentVariableIsSet("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+    return std::make_unique<QGuiApplication>(argc, argv);
+}
+
 } // namespace
 
 int main(int argc, char* argv[]) {
-    QCoreApplication app(argc, argv);
+    const std::unique_ptr<QCoreApplication> app = application(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("kvr-panel"));
     QCoreApplication::setApplicationVersion(QStringLiteral(KVR_VERSION));
 

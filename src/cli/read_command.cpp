@@ -39,17 +39,14 @@ std::optional<std::string> panel_name(const Invocation& invocation) {
 
 } // namespace
 
-ExitCode read_panel(const Invocation& invocation) {
-    // Checked before the panel is contacted, so that a read is never wasted.
-    const std::optional<std::string> name = panel_name(invocation);
-    if (!name) return bad_input;
-
+std::variant<PanelRead, ExitCode> read_one_panel(const Invocation& invocation,
+                                                 const std::string& name) {
     PanelGang gang;
     if (const std::optional<SetupFailure> failure = gang.prepare(invocation)) {
         print_error(failure->message);
         return failure->code;
     }
-    // The configuration is the result on standard output; progress goes beside it.
+    // What is read is the result on standard output; progress goes beside it.
     ProgressBoard board(stderr, gang.devices(), QStringLiteral("reading"),
                         ProgressBoard::FinalLines::left_out);
     const std::vector<PortResult> results =
@@ -60,8 +57,17 @@ ExitCode read_panel(const Invocation& invocation) {
         print_error(result.line());
         return panel_failed;
     }
+    return PanelRead{record_from_panel(result.values, name), gang.devices().front()};
+}
 
-    const ConfigurationRecord record = record_from_panel(result.values, *name);
+ExitCode read_panel(const Invocation& invocation) {
+    // Checked before the panel is contacted, so that a read is never wasted.
+    const std::optional<std::string> name = panel_name(invocation);
+    if (!name) return bad_input;
+    const auto read = read_one_panel(invocation, *name);
+    if (const ExitCode* failure = std::get_if<ExitCode>(&read)) return *failure;
+
+    const ConfigurationRecord& record = std::get<PanelRead>(read).record;
     print_configuration(record, invocation.json);
     if (invocation.output.isEmpty()) return done;
     if (const std::optional<QString> failure = save_configuration_file(invocation.output, record)) {

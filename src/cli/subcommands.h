@@ -3,6 +3,8 @@
 // them. Also what several of them share.
 
 #include <optional>
+#include <string>
+#include <variant>
 
 #include "cli/invocation.h"
 #include "files/configuration_file.h"
@@ -14,9 +16,19 @@ ExitCode write_panels(const Invocation& invocation);
 ExitCode read_panel(const Invocation& invocation);
 ExitCode verify_panels(const Invocation& invocation);
 ExitCode diff_files(const Invocation& invocation);
+ExitCode draw_sheet(const Invocation& invocation);
 
 // The file's record, or nullopt once the reason it is refused has been printed.
 std::optional<ConfigurationRecord> load_or_report(const QString& path);
+
+// A panel's configuration as read, with the panel name given, and the device it is on.
+struct PanelRead {
+    ConfigurationRecord record;
+    QString device;
+};
+// Reads the invocation's one panel; on failure, the exit code once the reason is printed.
+std::variant<PanelRead, ExitCode> read_one_panel(const Invocation& invocation,
+                                                 const std::string& name);
 
 // The configuration on standard output, as a table or as JSON.
 void print_configuration(const ConfigurationRecord& record, bool json);

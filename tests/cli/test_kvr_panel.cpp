@@ -260,6 +260,40 @@ class TestKvrPanel : public QObject {
             QVERIFY(process.readAllStandardOutput().contains("kvr-panel"));
         }
     }
+
+    // The sheet of a file and of a panel as read, without a display; a refused file
+    // gives exit 3 and no PDF.
+    void sheet() {
+        QTemporaryDir dir;
+        const QString file = save(dir, "LOBBY.kcf", contents(sample_record()));
+        PanelSettings settings;
+        settings.initial_values = {{0, 37}};
+        auto board = panel(settings);
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"})
+            environment.remove(name);
+        const auto draw = [&](const QStringList& source, const QString& pdf) {
+            QProcess process;
+            process.setProcessEnvironment(environment);
+            process.start(KVR_PANEL, QStringList{"sheet"} + source + QStringList{"-o", pdf});
+            return process.waitForFinished(30000) ? process.exitCode() : -1;
+        };
+        const auto text_of = [](const QString& pdf) {
+            QProcess pdftotext;
+            pdftotext.start("pdftotext", {pdf, "-"});
+            pdftotext.waitForFinished(10000);
+            return QString::fromUtf8(pdftotext.readAllStandardOutput());
+        };
+        QCOMPARE(draw({file}, dir.filePath("file.pdf")), 0);
+        QVERIFY(text_of(dir.filePath("file.pdf")).contains("LOBBY"));
+        QCOMPARE(draw({"--port", device(*board), "--name", "BENCH"}, dir.filePath("panel.pdf")), 0);
+        const QString panel_sheet = text_of(dir.filePath("panel.pdf"));
+        QVERIFY(panel_sheet.contains("BENCH"));
+        QVERIFY(panel_sheet.contains("PANEL ON " + device(*board)));
+        QVERIFY(panel_sheet.contains("D-8")); // SW1 at 37
+        QCOMPARE(draw({save(dir, "bad.kcf", "07-04412")}, dir.filePath("bad.pdf")), 3);
+        QVERIFY(!QFile::exists(dir.filePath("bad.pdf")));
+    }
 };
 
 QTEST_GUILESS_MAIN(TestKvrPanel)
