@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
-# Draws the panel picture and the window icon with ImageMagick. The PNG files are
-# committed; run this only to change them.
+# Draws the panel picture, the window icon and the installed icons with ImageMagick. The
+# pictures are committed; run this only to change them.
 set -euo pipefail
 cd "$(dirname "$0")"
 
@@ -13,13 +13,24 @@ convert -size 286x493 xc:'#efefef' \
   -fill '#a9a9a9' -draw 'roundrectangle 12,12 273,480 16,16' \
   -depth 8 -type TrueColor BMP3:panel.bmp
 
-# Window icon: the panel face in small with two columns of buttons, 40 x 40, 24-bit colour.
-convert -size 40x40 xc:'#2b4c7e' \
-  -fill '#e2e2e2' -draw 'roundrectangle 9,2 31,37 4,4' \
-  -fill '#a9a9a9' -draw 'roundrectangle 11,4 30,36 3,3' \
-  -fill '#3a3a3a' \
-  -draw 'rectangle 14,8 18,11' -draw 'rectangle 23,8 27,11' \
-  -draw 'rectangle 14,15 18,18' -draw 'rectangle 23,15 27,18' \
-  -draw 'rectangle 14,22 18,25' -draw 'rectangle 23,22 27,25' \
-  -fill '#d01010' -draw 'rectangle 14,29 18,32' -fill '#10a010' -draw 'rectangle 23,29 27,32' \
-  -depth 8 -define png:color-type=2 icon.png
+# Window icon: the panel face in small with two columns of buttons, 24-bit colour. Drawn on a
+# 40-unit grid and scaled, so that the installed 48 and 256 pixel icons are the same picture.
+draw_icon() {
+  local size=$1 file=$2
+  local scale
+  scale=$(awk "BEGIN { print $size / 40 }")
+  convert -size "${size}x${size}" xc:'#2b4c7e' -draw "scale $scale,$scale
+    fill '#e2e2e2' roundrectangle 9,2 31,37 4,4
+    fill '#a9a9a9' roundrectangle 11,4 30,36 3,3
+    fill '#3a3a3a'
+    rectangle 14,8 18,11 rectangle 23,8 27,11
+    rectangle 14,15 18,18 rectangle 23,15 27,18
+    rectangle 14,22 18,25 rectangle 23,22 27,25
+    fill '#d01010' rectangle 14,29 18,32 fill '#10a010' rectangle 23,29 27,32" \
+    -depth 8 -define png:color-type=2 "$file"
+}
+draw_icon 40 icon.png
+for size in 48 256; do
+  mkdir -p "../packaging/icons/${size}x${size}"
+  draw_icon "$size" "../packaging/icons/${size}x${size}/kvr-config.png"
+done

@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # Installs the Debian packages the build, the tests and the program need, when missing.
-# Sourced by run.sh and test.sh.
+# Sourced by run.sh, test.sh and packaging/make-deb.sh.
 kvr_packages=(cmake ninja-build g++ qt6-base-dev qt6-serialport-dev libgl-dev
-              fonts-dejavu-core fonts-liberation poppler-utils)
+              fonts-dejavu-core fonts-liberation poppler-utils
+              dpkg-dev file lintian desktop-file-utils shared-mime-info)
 
 kvr_install_packages() {
   local missing=()
