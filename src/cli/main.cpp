@@ -63,7 +63,7 @@ int main(int argc, char* argv[]) {
         print(program_usage(kSubcommands, std::size(kSubcommands)));
         return done;
     }
-    if (first == QLatin1String("--version")) {
+    if (first == QLatin1String("--version") || first == QLatin1String("-v")) {
         print_line(QStringLiteral("kvr-panel ") + QCoreApplication::applicationVersion());
         return done;
     }
