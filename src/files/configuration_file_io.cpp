@@ -116,14 +116,14 @@ std::optional<QString> save_configuration_file(const QString& path,
     return std::nullopt;
 }
 
-QString proposed_file_name(const QString& panel_name) {
+QString proposed_file_name(const QString& panel_name, QStringView extension) {
     static const QString forbidden = QStringLiteral("/\\:*?\"<>|");
     QString name;
     for (const QChar character : panel_name)
         name += forbidden.contains(character) || is_control_character(character.unicode())
                     ? QChar(u'_')
                     : character;
-    name += QStringLiteral(".kcf");
+    name += extension;
     // Windows takes these names for devices whatever extension and trailing blanks follow.
     static const QRegularExpression device_name(
         QStringLiteral("^(CON|PRN|AUX|NUL|COM[1-9]|LPT[1-9]) *\\."),

@@ -41,10 +41,10 @@ inline const QString kTextNotCarried =
     QStringLiteral("A NAME OR DESIGNATION HOLDS A DOUBLE QUOTE OR A CHARACTER THAT THE FILE "
                    "CANNOT CARRY");
 
-// The file name a save proposes for a panel name, ".kcf" included: folder separators,
-// control characters and the characters Windows forbids become '_', and a Windows device
-// name (CON, NUL, COM1, ..) gets a '_' before it.
-QString proposed_file_name(const QString& panel_name);
+// The file name a save proposes for a panel name, the extension included: folder
+// separators, control characters and the characters Windows forbids become '_', and a
+// Windows device name (CON, NUL, COM1, ..) gets a '_' before it.
+QString proposed_file_name(const QString& panel_name, QStringView extension = u".kcf");
 
 // A file's text (Windows-1252) without its control characters.
 std::string without_control_characters(std::string_view file_text);

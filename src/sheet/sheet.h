@@ -39,6 +39,10 @@ struct SheetContent {
     std::array<std::int16_t, 3> intensity_codes{};
 };
 
+// What the sheet names the backlighting (kBacklighting) and the dimming input (kDimming)
+// by: they have no designation of their own.
+QString lighting_designation(int function);
+
 // The sheet of a configuration file's record, its texts decoded from Windows-1252.
 SheetContent sheet_content(const ConfigurationRecord& record, const QString& source,
                            const QDateTime& drawn);
