@@ -36,6 +36,11 @@ FileReadResult read_configuration_file(const QString& path);
 [[nodiscard]] std::optional<QString> save_configuration_file(const QString& path,
                                                              const ConfigurationRecord& record);
 
+// Why a save may not write to path, or nothing when it may. Saving renames a new file over
+// the old one, which would replace a pipe or a device, and a file that a plain write may
+// not change.
+std::optional<QString> refusal_to_replace(const QString& path);
+
 // Why a configuration was not saved when one of its texts has no form in the file.
 inline const QString kTextNotCarried =
     QStringLiteral("A NAME OR DESIGNATION HOLDS A DOUBLE QUOTE OR A CHARACTER THAT THE FILE "
