@@ -163,10 +163,12 @@ class Form1 : public QWidget, public kvr::ConfigurationModel {
     void connect_sheet_printing();
     kvr::SheetContent sheet_from_window();
     // Where what the window shows came from: the file opened or saved, or the panel read or
-    // programmed last. Cleared of changes when set; the operator's edits mark it changed.
-    void set_shown_source(const QString& source);
+    // programmed last. Cleared of changes when set; the operator's edits mark it changed,
+    // those of the texts only when the source holds them.
+    void set_shown_source(const QString& source, bool holds_texts = true);
     QString shown_source() const;
     QString shown_source_;
+    bool source_holds_texts_ = true;
     bool changed_since_source_ = false;
     // The sheet's own dialog state, so that the file dialogs' proposals stay their own.
     FileDialogState sheet_dialog_;

@@ -37,29 +37,31 @@ void Form1::connect_sheet_printing() {
 
     // The operations set the source of what they load; only the operator's own changes
     // make the window differ from it.
-    const auto changed = [this] {
-        if (!operation_running_) changed_since_source_ = true;
+    // A panel holds no names, so naming what was read from one changes nothing of it.
+    const auto changed = [this](bool text) {
+        if (!operation_running_ && (!text || source_holds_texts_)) changed_since_source_ = true;
     };
     for (QListWidget* list : findChildren<QListWidget*>())
-        connect(list, &QListWidget::currentRowChanged, this, changed);
+        connect(list, &QListWidget::currentRowChanged, this, [changed] { changed(false); });
     for (QLineEdit* box : findChildren<QLineEdit*>())
-        connect(box, &QLineEdit::textEdited, this, changed);
+        connect(box, &QLineEdit::textEdited, this, [changed] { changed(true); });
 
     const auto panel_source = [this] { return QStringLiteral("PANEL ON ") + panel_port(); };
     // From here on a read fills the window, so a read that then fails has left part of it.
     connect(conversation_, &PanelConversation::panel_identified, this, [this, panel_source] {
         if (conversation_->operation() == Operation::read)
-            set_shown_source(panel_source() + QStringLiteral(" (READ NOT COMPLETED)"));
+            set_shown_source(panel_source() + QStringLiteral(" (READ NOT COMPLETED)"), false);
     });
     // A panel read in full, or programmed and verified, holds what the window shows.
     connect(conversation_, &PanelConversation::finished, this,
             [this, panel_source](Outcome outcome) {
-                if (outcome == Outcome::succeeded) set_shown_source(panel_source());
+                if (outcome == Outcome::succeeded) set_shown_source(panel_source(), false);
             });
 }
 
-void Form1::set_shown_source(const QString& source) {
+void Form1::set_shown_source(const QString& source, bool holds_texts) {
     shown_source_ = source;
+    source_holds_texts_ = holds_texts;
     changed_since_source_ = false;
 }
 
