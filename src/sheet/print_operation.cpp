@@ -36,8 +36,8 @@ void Form1::connect_sheet_printing() {
     connect(action, &QAction::triggered, this, print);
 
     // The operations set the source of what they load; only the operator's own changes
-    // make the window differ from it.
-    // A panel holds no names, so naming what was read from one changes nothing of it.
+    // make the window differ from it. A panel holds no names, so naming what was read from
+    // one changes nothing of it.
     const auto changed = [this](bool text) {
         if (!operation_running_ && (!text || source_holds_texts_)) changed_since_source_ = true;
     };
