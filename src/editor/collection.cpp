@@ -7,22 +7,24 @@
 
 using namespace kvr;
 
+std::optional<int16_t> Form1::listed_code(int function) const {
+    const FunctionControls& controls = functions_[function];
+    const int module_row = controls.module->currentRow();
+    if (module_row == 0) return item_value(controls.module, module_row); // "N/A": any channel
+    const int channel_row = controls.channel->currentRow();
+    if (module_row < 0 || channel_row < 0) return std::nullopt;
+    return static_cast<int16_t>(item_value(controls.module, module_row) +
+                                item_value(controls.channel, channel_row));
+}
+
 void Form1::collect_selections() {
     for (int f = 0; f < kFunctionCount; ++f) {
-        const FunctionControls& controls = functions_[f];
-        int16_t& write_value = functions[f].write_value(kFunctions[f]);
-        const int module_row = controls.module->currentRow();
-        if (module_row == 0) { // "N/A": the channel does not matter
-            write_value = item_value(controls.module, module_row);
-            continue;
-        }
-        const int channel_row = controls.channel->currentRow();
-        if (module_row < 0 || channel_row < 0) {
+        const std::optional<int16_t> code = listed_code(f);
+        if (!code) {
             error_flag = kFunctions[f].incomplete_error;
             return;
         }
-        write_value = static_cast<int16_t>(item_value(controls.module, module_row) +
-                                           item_value(controls.channel, channel_row));
+        functions[f].write_value(kFunctions[f]) = *code;
     }
     show_switch_view();
 }

@@ -110,6 +110,7 @@ Form1::Form1(Dialogs& dialogs, QWidget* parent) : QWidget(parent), dialogs_(dial
     connect_handlers();
     set_up_panel_communication();
     connect_file_operations();
+    connect_sheet_printing();
     Form_Load();
 }
 

@@ -28,6 +28,7 @@ namespace kvr {
 class LineTrace;
 class PanelConversation;
 struct Location;
+struct SheetContent;
 } // namespace kvr
 
 class Form1 : public QWidget, public kvr::ConfigurationModel {
@@ -60,6 +61,9 @@ class Form1 : public QWidget, public kvr::ConfigurationModel {
 
     // Forms every write value from the lists; error_flag 1 or 2 on an incomplete selection.
     void collect_selections();
+    // The assignment code a function's lists give now, or nothing when its selection is
+    // incomplete.
+    std::optional<int16_t> listed_code(int function) const;
 
     // Shows the status box with a text on a background colour, or changes its text only.
     void show_status(const QString& text, const QColor& background);
@@ -88,6 +92,11 @@ class Form1 : public QWidget, public kvr::ConfigurationModel {
     // ---- Configuration files (src/files) ----
     void READ_FILE_Click();
     void WRITE_FILE_Click();
+
+    // ---- Commissioning sheet (src/sheet) ----
+    // Saves the sheet of what the window shows now as a PDF the operator chooses; run by
+    // Ctrl+P and the panel picture's context menu.
+    void print_commissioning_sheet();
 
   protected:
     void closeEvent(QCloseEvent* event) override;
@@ -149,6 +158,20 @@ class Form1 : public QWidget, public kvr::ConfigurationModel {
     void save_record(const std::optional<kvr::ConfigurationRecord>& record);
     // The file dialog's state carries over from one file operation to the next.
     FileDialogState CommonDialog1;
+
+    // ---- Commissioning sheet (src/sheet) ----
+    void connect_sheet_printing();
+    kvr::SheetContent sheet_from_window();
+    // Where what the window shows came from: the file opened or saved, or the panel read or
+    // programmed last. Cleared of changes when set; the operator's edits mark it changed,
+    // those of the texts only when the source holds them.
+    void set_shown_source(const QString& source, bool holds_texts = true);
+    QString shown_source() const;
+    QString shown_source_;
+    bool source_holds_texts_ = true;
+    bool changed_since_source_ = false;
+    // The sheet's own dialog state, so that the file dialogs' proposals stay their own.
+    FileDialogState sheet_dialog_;
 
     bool operation_running_ = false;
     bool close_requested_ = false;

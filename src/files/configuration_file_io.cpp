@@ -71,8 +71,8 @@ void drop_control_characters(ConfigurationRecord& record) {
         clean(intensity->text);
 }
 
-// Why a save may not write to path. Saving renames a new file over the old one, which
-// would replace a pipe or a device, and a file that a plain write may not change.
+} // namespace
+
 std::optional<QString> refusal_to_replace(const QString& path) {
     // The system would take the name as ending there and save under a shorter one.
     if (path.contains(QChar::Null)) return QStringLiteral("THE FILE NAME HOLDS A NUL CHARACTER");
@@ -85,8 +85,6 @@ std::optional<QString> refusal_to_replace(const QString& path) {
         return QStringLiteral("THE FILE IS READ-ONLY");
     return std::nullopt;
 }
-
-} // namespace
 
 FileReadResult read_configuration_file(const QString& path) {
     QFile file(path);
@@ -127,14 +125,14 @@ std::optional<QString> save_configuration_file(const QString& path,
     return std::nullopt;
 }
 
-QString proposed_file_name(const QString& panel_name) {
+QString proposed_file_name(const QString& panel_name, QStringView extension) {
     static const QString forbidden = QStringLiteral("/\\:*?\"<>|");
     QString name;
     for (const QChar character : panel_name)
         name += forbidden.contains(character) || is_control_character(character.unicode())
                     ? QChar(u'_')
                     : character;
-    name += QStringLiteral(".kcf");
+    name += extension;
     // Windows takes these names for devices whatever extension and trailing blanks follow.
     static const QRegularExpression device_name(
         QStringLiteral("^(CON|PRN|AUX|NUL|COM[1-9]|LPT[1-9]) *\\."),

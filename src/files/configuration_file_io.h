@@ -38,15 +38,20 @@ FileReadResult read_configuration_file(const QString& path);
 [[nodiscard]] std::optional<QString> save_configuration_file(const QString& path,
                                                              const ConfigurationRecord& record);
 
+// Why a save may not write to path, or nothing when it may. Saving renames a new file over
+// the old one, which would replace a pipe or a device, and a file that a plain write may
+// not change.
+std::optional<QString> refusal_to_replace(const QString& path);
+
 // Why a configuration was not saved when one of its texts has no form in the file.
 inline const QString kTextNotCarried =
     QStringLiteral("A NAME OR DESIGNATION HOLDS A DOUBLE QUOTE OR A CHARACTER THAT THE FILE "
                    "CANNOT CARRY");
 
-// The file name a save proposes for a panel name, ".kcf" included: folder separators,
-// control characters and the characters Windows forbids become '_', and a Windows device
-// name (CON, NUL, COM1, ..) gets a '_' before it.
-QString proposed_file_name(const QString& panel_name);
+// The file name a save proposes for a panel name, the extension included: folder
+// separators, control characters and the characters Windows forbids become '_', and a
+// Windows device name (CON, NUL, COM1, ..) gets a '_' before it.
+QString proposed_file_name(const QString& panel_name, QStringView extension = u".kcf");
 
 // A file's text (Windows-1252) without its control characters.
 std::string without_control_characters(std::string_view file_text);

@@ -66,7 +66,10 @@ void Form1::READ_FILE_Click() {
     CommonDialog1.filter = kFileFilter;
     CommonDialog1.title = QStringLiteral("READ CONFIGURATION FILE");
     if (!dialogs_.show_open(this, CommonDialog1)) return;
-    if (const std::optional<ConfigurationRecord> record = read_chosen_file()) apply_record(*record);
+    if (const std::optional<ConfigurationRecord> record = read_chosen_file()) {
+        apply_record(*record);
+        set_shown_source(QDir::toNativeSeparators(CommonDialog1.file_name));
+    }
 }
 
 std::optional<ConfigurationRecord> Form1::read_chosen_file() {
@@ -170,7 +173,10 @@ void Form1::save_record(const std::optional<ConfigurationRecord>& record) {
     // The boxes' validator keeps uncarriable characters out; this guards the file all the same.
     const std::optional<QString> failure =
         record ? save_configuration_file(CommonDialog1.file_name, *record) : kTextNotCarried;
-    if (!failure) return;
+    if (!failure) {
+        set_shown_source(QDir::toNativeSeparators(CommonDialog1.file_name));
+        return;
+    }
     dialogs_.message_box(this,
                          QStringLiteral("THE CONFIGURATION FILE WAS NOT SAVED:\n") +
                              QDir::toNativeSeparators(CommonDialog1.file_name) + u'\n' + *failure,

@@ -39,6 +39,10 @@ struct SheetContent {
     std::array<std::int16_t, 3> intensity_codes{};
 };
 
+// What the sheet names the backlighting (kBacklighting) and the dimming input (kDimming)
+// by: they have no designation of their own.
+QString lighting_designation(int function);
+
 // The sheet of a configuration file's record, its texts decoded from Windows-1252.
 SheetContent sheet_content(const ConfigurationRecord& record, const QString& source,
                            const QDateTime& drawn);
@@ -48,7 +52,8 @@ SheetContent sheet_content(const ConfigurationRecord& record, const QString& sou
 void paint_sheet(QPainter& painter, const SheetContent& content);
 
 // Writes the sheet as a one-page PDF. The file at pdf_path is replaced only once the new
-// one is complete; on failure it is left as it was, and error (when given) says why.
+// one is complete; on failure it is left as it was, and error (when given) says why. A
+// target that is not a regular file, or that is read-only, is refused.
 // Needs a QGuiApplication.
 bool write_sheet(const SheetContent& content, const QString& pdf_path, QString* error);
 

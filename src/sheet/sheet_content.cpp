@@ -13,11 +13,12 @@ QString from_file_text(const std::string& bytes) {
     return QString::fromStdU16String(from_windows1252(bytes));
 }
 
-// The file carries fixed captions before the lighting codes, not designations.
-const QString kLightingDescriptions[] = {QStringLiteral("Backlighting"),
-                                         QStringLiteral("Dimming input")};
-
 } // namespace
+
+QString lighting_designation(int function) {
+    return function == kBacklighting ? QStringLiteral("Backlighting")
+                                     : QStringLiteral("Dimming input");
+}
 
 SheetContent sheet_content(const ConfigurationRecord& record, const QString& source,
                            const QDateTime& drawn) {
@@ -28,9 +29,9 @@ SheetContent sheet_content(const ConfigurationRecord& record, const QString& sou
     content.drawn = drawn;
     for (int f = 0; f < kFunctionCount; ++f) {
         const TextAndNumber& field = record.functions[f];
-        content.functions[f] = {f < kBacklighting ? from_file_text(field.text)
-                                                  : kLightingDescriptions[f - kBacklighting],
-                                field.number};
+        // The file carries fixed captions before the lighting codes, not designations.
+        content.functions[f] = {
+            f < kBacklighting ? from_file_text(field.text) : lighting_designation(f), field.number};
     }
     const auto code = [&content](Intensity intensity) -> std::int16_t& {
         return content.intensity_codes[static_cast<int>(intensity)];

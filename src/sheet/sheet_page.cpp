@@ -5,6 +5,7 @@
 #include <QPdfWriter>
 #include <QSaveFile>
 
+#include "files/configuration_file_io.h"
 #include "sheet_drawing.h"
 
 namespace kvr {
@@ -147,6 +148,7 @@ bool write_sheet(const SheetContent& content, const QString& pdf_path, QString* 
     // Fonts come from the GUI platform; without it Qt would abort rather than fail.
     if (!qobject_cast<QGuiApplication*>(QCoreApplication::instance()))
         return fail(QStringLiteral("drawing a sheet needs a QGuiApplication"));
+    if (const std::optional<QString> refusal = refusal_to_replace(pdf_path)) return fail(*refusal);
     QSaveFile file(pdf_path);
     if (!file.open(QIODevice::WriteOnly)) return fail(file.errorString());
     {
