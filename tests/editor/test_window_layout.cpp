@@ -1,6 +1,7 @@
 // The window as built, checked against the layout written out here (in twips, converted
 // here), so that a wrong table entry or a wrong conversion is caught.
 
+#include <QComboBox>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -101,6 +102,8 @@ class TestWindowLayout : public QObject {
             {"Text2", 2400, 8040, 1695, 285},
             {"Shape1", 4200, 7680, 735, 255},
             {"Label7", 840, 8640, 3375, 375},
+            {"SERIAL_PORT_LABEL", 7200, 360, 3975, 255},
+            {"SERIAL_PORT", 7200, 630, 3975, 375},
             // Inside Frame1.
             {"Label19", 480, 480, 1215, 255},
             {"List41", 1680, 240, 855, 645},
@@ -311,8 +314,10 @@ class TestWindowLayout : public QObject {
     }
 
     void kinds_and_visibility_at_start() {
+        // The port chooser's own edit box is not one of the window's text boxes.
+        QCOMPARE(form->findChildren<QComboBox*>().size(), 1);
         QCOMPARE(form->findChildren<QLineEdit*>().size() + form->findChildren<QTextEdit*>().size(),
-                 22);
+                 22 + 1);
         QCOMPARE(form->findChildren<QPushButton*>().size(), 4);
         QCOMPARE(form->findChildren<QRadioButton*>().size(), 2);
         QCOMPARE(form->findChildren<QGroupBox*>().size(), 2);
@@ -352,6 +357,27 @@ class TestWindowLayout : public QObject {
         QCOMPARE(status->verticalScrollBar()->maximum() == 0, fits);
         QVERIFY(status->shown_point_size() >= kSmallestStatusPoints);
         if (text.size() < 40) QCOMPARE(status->shown_point_size(), status->font().pointSizeF());
+    }
+
+    // The chooser stands in both views, clear of every other control of the window.
+    void port_chooser_clear_of_the_rest() {
+        auto* chooser = get<QComboBox>("SERIAL_PORT");
+        auto* caption = get<QLabel>("SERIAL_PORT_LABEL");
+        QCOMPARE(caption->text(), QStringLiteral("SERIAL PORT"));
+        QVERIFY(chooser->isEditable());
+        QVERIFY(!chooser->toolTip().isEmpty());
+        for (const char* option : {"Option2", "Option1"}) {
+            get<QRadioButton>(option)->click();
+            QVERIFY(!chooser->isHidden() && !caption->isHidden());
+            QVERIFY(!caption->geometry().intersects(chooser->geometry()));
+            QVERIFY(form->rect().contains(chooser->geometry()));
+            for (QWidget* other : form->findChildren<QWidget*>(Qt::FindDirectChildrenOnly)) {
+                if (other == chooser || other == caption || other->isHidden()) continue;
+                QVERIFY2(!other->geometry().intersects(chooser->geometry()) &&
+                             !other->geometry().intersects(caption->geometry()),
+                         qPrintable(other->objectName()));
+            }
+        }
     }
 
     // The outline runs along each frame's edge, drawn where no control covers it.
