@@ -42,9 +42,8 @@ struct Run {
                              texts << text;
                              colours.push_back(colour);
                          });
-        QObject::connect(
-            &conversation, &PanelConversation::value_read,
-            [this](int location, int16_t value) { values.emplace_back(location, value); });
+        QObject::connect(&conversation, &PanelConversation::value_read,
+                         [this](int location, int16_t value) { values.emplace_back(location, value); });
         QObject::connect(&conversation, &PanelConversation::model_mismatch,
                          [this](int16_t code) { mismatches.push_back(code); });
         QObject::connect(&conversation, &PanelConversation::finished,
@@ -86,25 +85,25 @@ class TestPanelConversation : public QObject {
         QTest::addColumn<QByteArray>("reply"); // to the read or the read-back
         QTest::addColumn<int>("value");        // reported as read; -1: none
         QTest::addColumn<QString>("text");     // the transaction's own text
-        QTest::newRow("four characters")
-            << false << QByteArray("0120") << 12 << StatusTexts::communications_ok;
+        QTest::newRow("four characters") << false << QByteArray("0120") << 12
+                                         << StatusTexts::communications_ok;
         QTest::newRow("blanks and line ends around")
             << false << QByteArray(" 0120 \r\n") << 12 << StatusTexts::communications_ok;
-        QTest::newRow("160 is in range")
-            << false << QByteArray("1600\r") << 160 << StatusTexts::communications_ok;
+        QTest::newRow("160 is in range") << false << QByteArray("1600\r") << 160
+                                         << StatusTexts::communications_ok;
         for (const char* junk : {"abcd", "????", "D000D", "1 20\r", "0120\rX", "\r\r\r\r\r"})
             QTest::addRow("no single number: %s", junk)
                 << false << QByteArray(junk) << -1 << StatusTexts::corrupted;
-        QTest::newRow("lone carriage return")
-            << false << QByteArray("\r") << -1 << StatusTexts::corrupted;
-        QTest::newRow("three characters")
-            << false << QByteArray("012") << -1 << StatusTexts::corrupted;
+        QTest::newRow("lone carriage return") << false << QByteArray("\r") << -1
+                                              << StatusTexts::corrupted;
+        QTest::newRow("three characters") << false << QByteArray("012") << -1
+                                          << StatusTexts::corrupted;
         QTest::newRow("161") << false << QByteArray("1610\r") << -1 << StatusTexts::out_of_range;
         QTest::newRow("-5") << false << QByteArray("-050\r") << -1 << StatusTexts::out_of_range;
         QTest::newRow("beyond 16 bits")
             << false << QByteArray("9999999\r") << -1 << StatusTexts::out_of_range;
-        QTest::newRow("write verified")
-            << true << QByteArray("0120\r") << 12 << StatusTexts::communications_ok;
+        QTest::newRow("write verified") << true << QByteArray("0120\r") << 12
+                                        << StatusTexts::communications_ok;
         QTest::newRow("write read back as 13")
             << true << QByteArray("0130\r") << -1 << StatusTexts::failed_to_verify;
         QTest::newRow("write read back as ????")
@@ -177,8 +176,8 @@ class TestPanelConversation : public QObject {
         bool identified = false;
         QObject::connect(&run.conversation, &PanelConversation::panel_identified,
                          [&] { identified = true; });
-        QObject::connect(&run.conversation, &PanelConversation::panel_identified, &run.conversation,
-                         &PanelConversation::cancel);
+        QObject::connect(&run.conversation, &PanelConversation::panel_identified,
+                         &run.conversation, &PanelConversation::cancel);
         run.conversation.start_read();
         QVERIFY(run.finish());
         QCOMPARE(identified, outcome == int(Outcome::succeeded));
