@@ -1,6 +1,7 @@
 #include "panel/serial_ports.h"
 
 #include <QCollator>
+#include <QCoreApplication>
 #include <QDirIterator>
 #include <QFile>
 #include <QFileInfo>
@@ -57,33 +58,44 @@ bool access_denied(const QString& device) {
 }
 #endif
 
-// "minicom (PID 4242)" for the first process found with the device open. Best effort: only
-// the processes whose descriptors this user may see are looked at.
+#ifdef Q_OS_LINUX
+bool has_open(const QString& process, const QString& target) {
+    QDirIterator descriptors(process + QStringLiteral("/fd"), QDir::AllEntries | QDir::System);
+    while (descriptors.hasNext())
+        if (QFile::symLinkTarget(descriptors.next()) == target) return true;
+    return false;
+}
+#endif
+
+// "minicom (PID 4242)" for a process with the device open, another one before this one
+// (which may keep a simulated panel's line open itself). Best effort: only the processes
+// whose descriptors this user may see are looked at.
 QString holding_program(const QString& device) {
 #ifdef Q_OS_LINUX
     const QString target = QFileInfo(device).canonicalFilePath();
     if (target.isEmpty()) return {};
+    const QString self = QString::number(QCoreApplication::applicationPid());
+    QString holder;
     QDirIterator processes(QStringLiteral("/proc"), QDir::Dirs | QDir::NoDotAndDotDot);
     while (processes.hasNext()) {
         const QString process = processes.next();
-        bool numeric = false;
         const QString pid = processes.fileName();
+        bool numeric = false;
         pid.toLongLong(&numeric);
-        if (!numeric) continue;
-        QDirIterator descriptors(process + QStringLiteral("/fd"), QDir::AllEntries | QDir::System);
-        while (descriptors.hasNext()) {
-            if (QFile::symLinkTarget(descriptors.next()) != target) continue;
-            QFile comm(process + QStringLiteral("/comm"));
-            const QString name = comm.open(QIODevice::ReadOnly)
-                                     ? QString::fromLocal8Bit(comm.readAll()).trimmed()
-                                     : QStringLiteral("ANOTHER PROGRAM");
-            return QStringLiteral("%1 (PID %2)").arg(name, pid);
-        }
+        if (!numeric || !has_open(process, target)) continue;
+        holder = pid;
+        if (pid != self) break;
     }
+    if (holder.isEmpty()) return {};
+    QFile comm(QStringLiteral("/proc/%1/comm").arg(holder));
+    const QString name = comm.open(QIODevice::ReadOnly)
+                             ? QString::fromLocal8Bit(comm.readAll()).trimmed()
+                             : QStringLiteral("ANOTHER PROGRAM");
+    return QStringLiteral("%1 (PID %2)").arg(name, holder);
 #else
     Q_UNUSED(device);
-#endif
     return {};
+#endif
 }
 
 QString in_use_or_denied(const QString& prefix, const QString& device) {
