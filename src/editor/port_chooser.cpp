@@ -17,8 +17,7 @@ constexpr int kSettleMilliseconds = 400;
 } // namespace
 
 PortChooser::PortChooser(QWidget* parent)
-    : QComboBox(parent), present_(present_ports()), kept_{{serial_port_1(), {}}},
-      in_use_(start_port(present_)) {
+    : QComboBox(parent), kept_{{serial_port_1(), {}}}, in_use_(serial_port_1()) {
     setEditable(true);
     setInsertPolicy(QComboBox::NoInsert);
     setCompleter(nullptr); // a typed path must not be completed into a listed one
@@ -30,22 +29,18 @@ PortChooser::PortChooser(QWidget* parent)
     settle_ = new QTimer(this);
     settle_->setSingleShot(true);
     settle_->setInterval(kSettleMilliseconds);
-    connect(settle_, &QTimer::timeout, this, [this] {
-        if (isEnabled())
-            refresh();
-        else
-            refresh_pending_ = true;
-    });
+    connect(settle_, &QTimer::timeout, this, &PortChooser::look_when_idle);
 #ifdef Q_OS_LINUX
     // Plugging or pulling an adapter adds or removes its node: watching the folder costs
     // nothing while nothing changes, and no port is opened to find out.
-    devices_ = new QFileSystemWatcher({QStringLiteral("/dev")}, this);
-    connect(devices_, &QFileSystemWatcher::directoryChanged, settle_, qOverload<>(&QTimer::start));
+    auto* devices = new QFileSystemWatcher({QStringLiteral("/dev")}, this);
+    connect(devices, &QFileSystemWatcher::directoryChanged, settle_, qOverload<>(&QTimer::start));
 #endif
 }
 
 void PortChooser::show_in_use(const QString& device) {
     in_use_ = device;
+    chosen_ = true;
     rebuild();
 }
 
@@ -61,12 +56,33 @@ void PortChooser::refresh() {
     // pseudo-terminal); serial port 1's node exists on most machines without a port behind it.
     const bool in_use_present =
         is_listed(now, in_use_) || (in_use_ != serial_port_1() && QFileInfo::exists(in_use_));
-    const std::optional<QString> plugged = newly_plugged_port(present_, now, in_use_present);
+    std::optional<QString> change;
+    if (looked_)
+        change = newly_plugged_port(present_, now, in_use_present);
+    else if (!chosen_)
+        change = start_port(now);
+    looked_ = true;
     present_ = now;
-    if (plugged)
-        choose(*plugged);
+    if (change)
+        choose(*change);
     else
         rebuild();
+}
+
+void PortChooser::look_when_idle() {
+    if (isEnabled())
+        refresh();
+    else
+        refresh_pending_ = true;
+}
+
+void PortChooser::paintEvent(QPaintEvent* event) {
+    QComboBox::paintEvent(event);
+    if (!first_look_due_) return;
+    first_look_due_ = false;
+    QTimer::singleShot(0, this, [this] {
+        if (!looked_) look_when_idle();
+    });
 }
 
 void PortChooser::showPopup() {
@@ -80,6 +96,7 @@ void PortChooser::changeEvent(QEvent* event) {
 }
 
 void PortChooser::choose(const QString& device) {
+    chosen_ = true;
     if (device.isEmpty() || device == in_use_) {
         rebuild(); // shows the port in use again
         return;
