@@ -280,9 +280,6 @@ class TestFileOperations : public QObject {
         QCOMPARE(text(2)->text(), QStringLiteral("LOBBY"));
         QCOMPARE(list(1)->currentRow(), 1); // SW1 on module A
         QVERIFY(dialogs.file_requests.empty());
-        dialogs.file_answers.push_back(std::nullopt);
-        click("READ_FILE");
-        QCOMPARE(dialogs.file_requests[0].shown.file_name, path("lobby.kcf"));
     }
 
     void codes_that_are_not_plain_assignments() {
