@@ -13,6 +13,7 @@
 #include <QTextEdit>
 
 #include "controls.h"
+#include "port_chooser.h"
 
 using namespace kvr;
 
@@ -109,6 +110,7 @@ Form1::Form1(Dialogs& dialogs, QWidget* parent) : QWidget(parent), dialogs_(dial
     build_controls();
     connect_handlers();
     set_up_panel_communication();
+    connect_port_chooser();
     connect_file_operations();
     connect_sheet_printing();
     Form_Load();
@@ -138,6 +140,8 @@ QWidget* Form1::create_control(const ControlLayout& layout, QWidget* parent) {
         return make_shape(parent);
     case ControlKind::Line:
         return new LineControl(layout.height == 0, parent);
+    case ControlKind::ComboBox:
+        return new PortChooser(parent);
     }
     return nullptr;
 }
@@ -196,6 +200,7 @@ void Form1::build_controls() {
     WRITE_FILE = control<QPushButton>("WRITE_FILE");
     READ_CONFIG = control<QPushButton>("READ_CONFIG");
     WRITE_CONFIG = control<QPushButton>("WRITE_CONFIG");
+    SERIAL_PORT = control<PortChooser>("SERIAL_PORT");
     control<QLabel>("Label6")->setAlignment(Qt::AlignCenter);
     Text1->hide();
 }
@@ -231,11 +236,14 @@ void Form1::Form_Load() {
 void Form1::run_exclusively(void (Form1::*operation)()) {
     if (operation_running_) return;
     operation_running_ = true;
-    for (QPushButton* button : {READ_FILE, WRITE_FILE, READ_CONFIG, WRITE_CONFIG})
-        button->setEnabled(false);
+    const auto enable = [this](bool on) {
+        for (QWidget* control : std::initializer_list<QWidget*>{READ_FILE, WRITE_FILE, READ_CONFIG,
+                                                                WRITE_CONFIG, SERIAL_PORT})
+            control->setEnabled(on);
+    };
+    enable(false);
     (this->*operation)();
-    for (QPushButton* button : {READ_FILE, WRITE_FILE, READ_CONFIG, WRITE_CONFIG})
-        button->setEnabled(true);
+    enable(true);
     operation_running_ = false;
     if (close_requested_) QMetaObject::invokeMethod(this, &QWidget::close, Qt::QueuedConnection);
 }

@@ -23,6 +23,7 @@ class QListWidget;
 class QPushButton;
 class QRadioButton;
 class QTextEdit;
+class PortChooser;
 
 namespace kvr {
 class LineTrace;
@@ -69,8 +70,8 @@ class Form1 : public QWidget, public kvr::ConfigurationModel {
     void show_status(const QString& text, const QColor& background);
     void set_status_text(const QString& text);
 
-    // Runs one operation at a time: while it runs the four operation buttons are disabled
-    // and a second click does nothing.
+    // Runs one operation at a time: while it runs the four operation buttons and the port
+    // chooser are disabled and a second click does nothing.
     void run_exclusively(void (Form1::*operation)());
     bool operation_running() const { return operation_running_; }
     // True once the operator has asked to close the window during an operation: the
@@ -84,6 +85,9 @@ class Form1 : public QWidget, public kvr::ConfigurationModel {
     const QString& panel_port() const;
     // Every byte on the line is recorded there, if set. Not owned.
     void set_line_trace(kvr::LineTrace* trace);
+    // A port named at start (--port, or the simulated panel's line shown as text): listed
+    // in the SERIAL PORT chooser for the whole run, and used.
+    void use_given_port(const QString& device, const QString& text = {});
 
     // The two panel operations, run by the READ_CONFIG and WRITE_CONFIG buttons.
     void READ_CONFIG_Click();
@@ -92,6 +96,8 @@ class Form1 : public QWidget, public kvr::ConfigurationModel {
     // ---- Configuration files (src/files) ----
     void READ_FILE_Click();
     void WRITE_FILE_Click();
+    // Opens the file at path as READ_FILE_Click does with the file chosen in its dialog.
+    void open_configuration_file(const QString& path);
 
     // ---- Commissioning sheet (src/sheet) ----
     // Saves the sheet of what the window shows now as a PDF the operator chooses; run by
@@ -138,9 +144,11 @@ class Form1 : public QWidget, public kvr::ConfigurationModel {
     QPushButton* WRITE_FILE = nullptr;
     QPushButton* READ_CONFIG = nullptr;
     QPushButton* WRITE_CONFIG = nullptr;
+    PortChooser* SERIAL_PORT = nullptr;
 
     // ---- Panel communication (src/panel) ----
     void set_up_panel_communication();
+    void connect_port_chooser();
     void wait_for_conversation();
     void end_panel_operation();
     void apply_panel_value(int location, int16_t value);

@@ -50,6 +50,11 @@ std::vector<ControlLayout> build_table() {
          "LEFT CLICK TO VIEW SWITCH CHANNEL ASSIGNMENTS", Ink::Switch},
         {"Option2", Option, "", 4680, 720, 2415, 495, "LIGHTING CHANNEL ASSIGNMENTS",
          "LEFT CLICK TO VIEW LIGHTING CHANNEL ASSIGNMENTS", red},
+        // The port chooser, in the free corner right of the view buttons.
+        {"SERIAL_PORT_LABEL", Label, "", 7200, 360, 3975, 255, "SERIAL PORT", ""},
+        {"SERIAL_PORT", ComboBox, "", 7200, 630, 3975, 375, "",
+         "THE PORT THE SWITCH PANEL IS CONNECTED TO: CHOOSE ONE OR TYPE A DEVICE PATH",
+         Ink::Standard, list_font},
         {"READ_FILE", Button, "", 6000, 1440, 2415, 855, "OPEN CONFIGURATION FILE",
          "LEFT CLICK TO OPEN CONFIG FILE", Ink::Standard, heading},
         {"WRITE_FILE", Button, "", 6000, 2520, 2415, 855, "SAVE CONFIGURATION FILE",

@@ -18,7 +18,8 @@ enum class ControlKind {
     Frame,
     Image,
     Shape,
-    Line
+    Line,
+    ComboBox
 };
 enum class ListContents { None, Module, Channel, Intensity };
 enum class Ink { Standard, Switch, Lighting };

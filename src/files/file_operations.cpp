@@ -66,9 +66,14 @@ void Form1::READ_FILE_Click() {
     CommonDialog1.filter = kFileFilter;
     CommonDialog1.title = QStringLiteral("READ CONFIGURATION FILE");
     if (!dialogs_.show_open(this, CommonDialog1)) return;
+    open_configuration_file(CommonDialog1.file_name);
+}
+
+void Form1::open_configuration_file(const QString& path) {
+    CommonDialog1.file_name = path; // the open dialog proposes it next time
     if (const std::optional<ConfigurationRecord> record = read_chosen_file()) {
         apply_record(*record);
-        set_shown_source(QDir::toNativeSeparators(CommonDialog1.file_name));
+        set_shown_source(QDir::toNativeSeparators(path));
     }
 }
 

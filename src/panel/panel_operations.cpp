@@ -11,6 +11,7 @@
 #include "form1.h"
 #include "panel/panel_conversation.h"
 #include "panel/serial_ports.h"
+#include "port_chooser.h"
 
 using namespace kvr;
 
@@ -63,6 +64,7 @@ void Form1::set_up_panel_communication() {
 
 void Form1::set_panel_port(const QString& device) {
     conversation_->set_device(device);
+    SERIAL_PORT->show_in_use(device);
 }
 
 const QString& Form1::panel_port() const {

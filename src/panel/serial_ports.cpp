@@ -1,21 +1,113 @@
 #include "panel/serial_ports.h"
 
+#include <QCollator>
+#include <QCoreApplication>
+#include <QDirIterator>
+#include <QFile>
+#include <QFileInfo>
 #include <QSerialPort>
+#include <QSerialPortInfo>
+#include <algorithm>
+
+#ifdef Q_OS_UNIX
+#include <cerrno>
+#include <grp.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#endif
 
 namespace kvr {
 
 namespace {
 
-QString open_failure_reason(const QSerialPort& port) {
-    switch (port.error()) {
-    case QSerialPort::DeviceNotFoundError:
-        return QStringLiteral("NO SUCH DEVICE");
-    // Qt reports a port that another program holds as a permission error too.
-    case QSerialPort::PermissionError:
-        return QStringLiteral("IN USE OR ACCESS DENIED");
-    default:
-        return port.errorString().toUpper();
+const QString kCloseIt = QStringLiteral(" - CLOSE IT AND TRY AGAIN");
+
+QString no_such_device(const QString& prefix) {
+    const QList<PortDescription> present = present_ports();
+    if (present.isEmpty())
+        return prefix + QStringLiteral("NO SUCH DEVICE - NO SERIAL PORT IS PRESENT: CONNECT THE "
+                                       "ADAPTER");
+    // As many of the present ports as the status box holds, then how many more there are.
+    const QString more = QStringLiteral(" AND %1 MORE");
+    QString text = prefix + QStringLiteral("NO SUCH DEVICE - PORTS PRESENT: ");
+    for (qsizetype i = 0; i < present.size(); ++i) {
+        const QString next = (i ? QStringLiteral(", ") : QString()) + present[i].device;
+        const qsizetype left = present.size() - i - 1;
+        const qsizetype reserve = left ? more.arg(left).size() : 0;
+        if (text.size() + next.size() + reserve > kLongestStatusText)
+            return text + more.arg(present.size() - i);
+        text += next;
     }
+    return text;
+}
+
+#ifdef Q_OS_UNIX
+// The group whose members may open the device: the node's own group when it grants read
+// and write, else the usual serial group.
+QString serial_group(const QString& device) {
+    struct stat node {};
+    if (::stat(QFile::encodeName(device).constData(), &node) == 0 && node.st_gid != 0 &&
+        (node.st_mode & (S_IRGRP | S_IWGRP)) == (S_IRGRP | S_IWGRP))
+        if (const group* owner = ::getgrgid(node.st_gid))
+            return QString::fromLocal8Bit(owner->gr_name);
+    return QStringLiteral("dialout");
+}
+
+bool access_denied(const QString& device) {
+    return ::access(QFile::encodeName(device).constData(), R_OK | W_OK) != 0 && errno == EACCES;
+}
+#endif
+
+#ifdef Q_OS_LINUX
+bool has_open(const QString& process, const QString& target) {
+    QDirIterator descriptors(process + QStringLiteral("/fd"), QDir::AllEntries | QDir::System);
+    while (descriptors.hasNext())
+        if (QFile::symLinkTarget(descriptors.next()) == target) return true;
+    return false;
+}
+#endif
+
+// "minicom (PID 4242)" for a process with the device open, another one before this one
+// (which may keep a simulated panel's line open itself). Best effort: only the processes
+// whose descriptors this user may see are looked at.
+QString holding_program(const QString& device) {
+#ifdef Q_OS_LINUX
+    const QString target = QFileInfo(device).canonicalFilePath();
+    if (target.isEmpty()) return {};
+    const QString self = QString::number(QCoreApplication::applicationPid());
+    QString holder;
+    QDirIterator processes(QStringLiteral("/proc"), QDir::Dirs | QDir::NoDotAndDotDot);
+    while (processes.hasNext()) {
+        const QString process = processes.next();
+        const QString pid = processes.fileName();
+        bool numeric = false;
+        pid.toLongLong(&numeric);
+        if (!numeric || !has_open(process, target)) continue;
+        holder = pid;
+        if (pid != self) break;
+    }
+    if (holder.isEmpty()) return {};
+    QFile comm(QStringLiteral("/proc/%1/comm").arg(holder));
+    const QString name = comm.open(QIODevice::ReadOnly)
+                             ? QString::fromLocal8Bit(comm.readAll()).trimmed()
+                             : QStringLiteral("ANOTHER PROGRAM");
+    return QStringLiteral("%1 (PID %2)").arg(name, holder);
+#else
+    Q_UNUSED(device);
+    return {};
+#endif
+}
+
+QString in_use_or_denied(const QString& prefix, const QString& device) {
+#ifdef Q_OS_UNIX
+    if (access_denied(device))
+        return prefix + QStringLiteral("PERMISSION DENIED - ADD THE USER TO GROUP %1 (OR INSTALL "
+                                       "THE PACKAGE'S UDEV RULE) AND LOG IN AGAIN")
+                            .arg(serial_group(device));
+#endif
+    const QString holder = holding_program(device);
+    return prefix + QStringLiteral("IN USE BY ") +
+           (holder.isEmpty() ? QStringLiteral("ANOTHER PROGRAM") : holder) + kCloseIt;
 }
 
 } // namespace
@@ -28,8 +120,36 @@ QString serial_port_1() {
 #endif
 }
 
+QList<PortDescription> present_ports() {
+    QList<PortDescription> ports;
+    for (const QSerialPortInfo& info : QSerialPortInfo::availablePorts()) {
+        PortDescription port{info.systemLocation(), info.description(), info.manufacturer(),
+                             info.serialNumber()};
+        if (info.hasVendorIdentifier() && info.hasProductIdentifier()) {
+            port.vendor_id = info.vendorIdentifier();
+            port.product_id = info.productIdentifier();
+        }
+        ports.push_back(port);
+    }
+    QCollator numeric;
+    numeric.setNumericMode(true);
+    std::sort(ports.begin(), ports.end(), [&numeric](const auto& a, const auto& b) {
+        return numeric.compare(a.device, b.device) < 0;
+    });
+    return ports;
+}
+
 QString open_failure_text(const QSerialPort& port, const QString& device) {
-    return QStringLiteral("CANNOT OPEN SERIAL PORT %1 - %2").arg(device, open_failure_reason(port));
+    const QString prefix = QStringLiteral("CANNOT OPEN SERIAL PORT %1 - ").arg(device);
+    switch (port.error()) {
+    case QSerialPort::DeviceNotFoundError:
+        return no_such_device(prefix);
+    // Qt reports a port that another program holds as a permission error too.
+    case QSerialPort::PermissionError:
+        return in_use_or_denied(prefix, device);
+    default:
+        return prefix + port.errorString().toUpper();
+    }
 }
 
 } // namespace kvr

@@ -1,6 +1,8 @@
 #pragma once
-// Which device is serial port 1, and what to tell the operator when a port cannot be opened.
+// Which device is serial port 1, which ports are present, and what to tell the operator when
+// a port cannot be opened. Qt Core and Qt Serial Port only: kvr-panel says the same.
 
+#include <QList>
 #include <QString>
 
 class QSerialPort;
@@ -10,7 +12,28 @@ namespace kvr {
 // "COM1" on Windows, "/dev/ttyS0" elsewhere.
 QString serial_port_1();
 
-// The status text for a port that failed to open: "CANNOT OPEN SERIAL PORT <device> - <why>".
+// A serial port the system lists, as far as the system describes it.
+struct PortDescription {
+    QString device;      // "/dev/ttyUSB0", "COM3"
+    QString description; // "FT232R USB UART"
+    QString manufacturer;
+    QString serial_number;
+    int vendor_id = -1; // USB only
+    int product_id = -1;
+
+    bool usb() const { return vendor_id >= 0; }
+};
+
+// The ports the system lists now, sorted by device name (ttyS2 before ttyS10). Nothing is
+// opened by this program to find them.
+QList<PortDescription> present_ports();
+
+// The longest status text the window's status box shows whole.
+inline constexpr int kLongestStatusText = 170;
+
+// The status text for a port that failed to open: "CANNOT OPEN SERIAL PORT <device> - <why>",
+// where <why> says what to do: which ports are present, which group gives access, which
+// program holds the port.
 QString open_failure_text(const QSerialPort& port, const QString& device);
 
 } // namespace kvr

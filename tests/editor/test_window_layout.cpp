@@ -1,6 +1,7 @@
 // The window as built, checked against the layout written out here (in twips, converted
 // here), so that a wrong table entry or a wrong conversion is caught.
 
+#include <QComboBox>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -48,6 +49,10 @@ const char* const kStatusTexts[] = {
     "GROUP (OR INSTALL THE UDEV RULE) AND LOG IN AGAIN",
     "CANNOT OPEN SERIAL PORT /dev/ttyUSB0 - NO SUCH DEVICE: CONNECT THE ADAPTER OR CHOOSE ONE "
     "OF THE PORTS PRESENT IN SERIAL PORT: /dev/ttyS0, /dev/ttyS1, /dev/ttyUSB1, /dev/ttyACM0",
+    "CANNOT OPEN SERIAL PORT /dev/ttyUSB0 - PERMISSION DENIED - ADD THE USER TO GROUP dialout (OR "
+    "INSTALL THE PACKAGE'S UDEV RULE) AND LOG IN AGAIN",
+    "CANNOT OPEN SERIAL PORT /dev/ttyUSB0 - IN USE BY ModemManager (PID 4194304) - CLOSE IT AND "
+    "TRY AGAIN",
 };
 
 const QColor kDarkGreen(0, 128, 0);
@@ -101,6 +106,8 @@ class TestWindowLayout : public QObject {
             {"Text2", 2400, 8040, 1695, 285},
             {"Shape1", 4200, 7680, 735, 255},
             {"Label7", 840, 8640, 3375, 375},
+            {"SERIAL_PORT_LABEL", 7200, 360, 3975, 255},
+            {"SERIAL_PORT", 7200, 630, 3975, 375},
             // Inside Frame1.
             {"Label19", 480, 480, 1215, 255},
             {"List41", 1680, 240, 855, 645},
@@ -311,8 +318,10 @@ class TestWindowLayout : public QObject {
     }
 
     void kinds_and_visibility_at_start() {
+        // The port chooser's own edit box is not one of the window's text boxes.
+        QCOMPARE(form->findChildren<QComboBox*>().size(), 1);
         QCOMPARE(form->findChildren<QLineEdit*>().size() + form->findChildren<QTextEdit*>().size(),
-                 22);
+                 22 + 1);
         QCOMPARE(form->findChildren<QPushButton*>().size(), 4);
         QCOMPARE(form->findChildren<QRadioButton*>().size(), 2);
         QCOMPARE(form->findChildren<QGroupBox*>().size(), 2);
@@ -352,6 +361,22 @@ class TestWindowLayout : public QObject {
         QCOMPARE(status->verticalScrollBar()->maximum() == 0, fits);
         QVERIFY(status->shown_point_size() >= kSmallestStatusPoints);
         if (text.size() < 40) QCOMPARE(status->shown_point_size(), status->font().pointSizeF());
+    }
+
+    // The chooser and its caption stand in both views, clear of every other control.
+    void port_chooser_clear_of_the_rest() {
+        QCOMPARE(get<QLabel>("SERIAL_PORT_LABEL")->text(), QStringLiteral("SERIAL PORT"));
+        for (const char* option : {"Option2", "Option1"}) {
+            get<QRadioButton>(option)->click();
+            for (const char* name : {"SERIAL_PORT", "SERIAL_PORT_LABEL"}) {
+                QWidget* part = get<QWidget>(name);
+                QVERIFY(!part->isHidden());
+                for (QWidget* other : form->findChildren<QWidget*>(Qt::FindDirectChildrenOnly))
+                    QVERIFY2(other == part || other->isHidden() ||
+                                 !other->geometry().intersects(part->geometry()),
+                             qPrintable(other->objectName()));
+            }
+        }
     }
 
     // The outline runs along each frame's edge, drawn where no control covers it.

@@ -265,6 +265,23 @@ class TestFileOperations : public QObject {
         QCOMPARE(QDir(folder->path()).entryList(QDir::Files).size(), 6);
     }
 
+    // A file given on the command line is checked and applied as one chosen in the dialog.
+    void file_given_at_start() {
+        write(path("lobby.kcf"), kExampleFile);
+        write(path("refused.kcf"), QByteArray(kExampleFile).replace("MDL or", "mdl or"));
+        const WindowState before = state();
+        form->open_configuration_file(path("refused.kcf"));
+        QCOMPARE(dialogs.messages.size(), 1u);
+        QCOMPARE(dialogs.messages[0].text, kRefusedText);
+        QVERIFY(state() == before);
+
+        form->open_configuration_file(path("lobby.kcf"));
+        QCOMPARE(dialogs.messages.size(), 1u);
+        QCOMPARE(text(2)->text(), QStringLiteral("LOBBY"));
+        QCOMPARE(list(1)->currentRow(), 1); // SW1 on module A
+        QVERIFY(dialogs.file_requests.empty());
+    }
+
     void codes_that_are_not_plain_assignments() {
         configure_example();
         save_as(path("base.kcf"));

@@ -224,8 +224,8 @@ class TestPanelConversation : public QObject {
         run.conversation.set_device(missing);
         run.conversation.start_read();
         QCOMPARE(*run.outcome, Outcome::port_failed);
-        QCOMPARE(run.texts.back(),
-                 QStringLiteral("CANNOT OPEN SERIAL PORT %1 - NO SUCH DEVICE").arg(missing));
+        QVERIFY(run.texts.back().startsWith(
+            QStringLiteral("CANNOT OPEN SERIAL PORT %1 - NO SUCH DEVICE").arg(missing)));
 
         const QString device = QString::fromStdString(run.panel->slave_path());
         run.conversation.set_device(device);
@@ -233,8 +233,8 @@ class TestPanelConversation : public QObject {
         QVERIFY(other_program.open(QIODevice::ReadWrite));
         run.conversation.start_read();
         QCOMPARE(*run.outcome, Outcome::port_failed);
-        QCOMPARE(run.texts.back(),
-                 QStringLiteral("CANNOT OPEN SERIAL PORT %1 - IN USE OR ACCESS DENIED").arg(device));
+        QVERIFY(run.texts.back().startsWith(
+            QStringLiteral("CANNOT OPEN SERIAL PORT %1 - IN USE BY ").arg(device)));
         QVERIFY(run.panel->transcript().empty());
         QVERIFY(!run.port_open());
     }

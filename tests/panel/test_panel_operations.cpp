@@ -312,8 +312,9 @@ class TestPanelOperations : public QObject, PanelFixture {
     void reply_split_across_the_tick_stays_with_its_location() {
         PanelSettings settings;
         settings.initial_values = {{3, 89}, {4, 101}};
-        settings.faults.reply_delay = 95ms;
-        settings.faults.split_delay = 8ms;
+        // "0890" 20 ms before the tick and its carriage return 20 ms after it.
+        settings.faults.reply_delay = 80ms;
+        settings.faults.split_delay = 40ms;
         settings.faults.split_at = {3};
         connect_panel(settings);
         click("READ_CONFIG");

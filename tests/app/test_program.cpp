@@ -1,0 +1,89 @@
+// kvr-config's start: what it answers before any window (without a display too), and a run
+// in this process that traces the line of the simulated panel.
+
+#include <QFile>
+#include <QProcess>
+#include <QPushButton>
+#include <QRegularExpression>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
+
+#include "program.h"
+
+class TestProgram : public QObject {
+    Q_OBJECT
+
+  private slots:
+    void answers_at_start_data() {
+        QTest::addColumn<QStringList>("arguments");
+        QTest::addColumn<int>("exit_code");
+        QTest::addColumn<QString>("output"); // in stdout on success, else stderr's one line
+        QTest::newRow("--help") << QStringList{"--help"} << 0 << "--trace <FILE>";
+        QTest::newRow("--version") << QStringList{"--version"} << 0 << "kvr-config 1.0";
+        QTest::newRow("trace file cannot be created")
+            << QStringList{"-platform", "offscreen", "--trace", "/nonexistent/trace.txt"} << 2
+            << "kvr-config: cannot create the trace file /nonexistent/trace.txt: ";
+    }
+    void answers_at_start() {
+        QFETCH(QStringList, arguments);
+        QFETCH(int, exit_code);
+        QFETCH(QString, output);
+        int argc = 1;
+        char* argv[] = {qstrdup("test_program"), nullptr};
+        QCoreApplication app(argc, argv);
+        QTemporaryDir runtime; // so that Qt has nothing to say on stderr
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        for (const char* variable : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"})
+            environment.remove(QString::fromLatin1(variable));
+        environment.insert(QStringLiteral("XDG_RUNTIME_DIR"), runtime.path());
+        QProcess program;
+        program.setProcessEnvironment(environment);
+        program.start(QStringLiteral(KVR_CONFIG), arguments);
+        QVERIFY(program.waitForFinished(30000));
+        const QString err = QString::fromLocal8Bit(program.readAllStandardError());
+        QVERIFY2(program.exitCode() == exit_code, qPrintable(err));
+        if (exit_code == 0)
+            QVERIFY(QString::fromLocal8Bit(program.readAllStandardOutput()).contains(output));
+        else
+            QVERIFY2(err.startsWith(output) && err.count(u'\n') == 1, qPrintable(err));
+        delete[] argv[0];
+    }
+
+    // Runs last: it starts the real program in this process, with its QApplication.
+    void trace_of_a_read() {
+        QTemporaryDir folder;
+        QByteArray trace = folder.filePath(QStringLiteral("trace.txt")).toLocal8Bit();
+        char* argv[] = {qstrdup("kvr-config"), qstrdup("--simulate"), qstrdup("--trace"),
+                        trace.data(), nullptr};
+        int argc = 4;
+        const int exit_code = run_kvr_config(argc, argv, [](QWidget* window) {
+            QTimer::singleShot(0, window, [window] {
+                QTest::mouseClick(window->findChild<QPushButton*>("READ_CONFIG"), Qt::LeftButton);
+                window->close();
+            });
+        });
+        for (int i = 0; i < 3; ++i)
+            delete[] argv[i];
+        QCOMPARE(exit_code, 0);
+
+        QFile traced(QString::fromLocal8Bit(trace));
+        QVERIFY(traced.open(QIODevice::ReadOnly | QIODevice::Text));
+        QStringList lines = QString::fromUtf8(traced.readAll()).split(u'\n', Qt::SkipEmptyParts);
+        QVERIFY(lines.takeFirst().startsWith(u'#'));
+        QVERIFY(lines.size() >= 2 * (1 + 1 + 25)); // handshake, model code, 25 locations
+        const QRegularExpression line(QStringLiteral(
+            R"(^ *\d+\.\d{3} /dev/pts/\d+ (tx|rx) [0-9A-F]{2}( [0-9A-F]{2})* \| .+$)"));
+        for (const QString& entry : lines)
+            QVERIFY2(line.match(entry).hasMatch(), qPrintable(entry));
+        QVERIFY(lines[0].endsWith(QStringLiteral(" tx 41 | A")));
+        QVERIFY(lines[1].endsWith(QStringLiteral(" rx 44 30 30 30 44 | D000D")));
+    }
+};
+
+int main(int argc, char* argv[]) {
+    TestProgram test;
+    return QTest::qExec(&test, argc, argv);
+}
+
+#include "test_program.moc"
