@@ -14,16 +14,11 @@ ExitCode verify_panels(const Invocation& invocation) {
     const std::optional<ConfigurationRecord> file = load_or_report(path);
     if (!file) return bad_input;
 
-    PanelGang gang;
-    if (const std::optional<SetupFailure> failure = gang.prepare(invocation)) {
-        print_error(failure->message);
-        return failure->code;
-    }
-    ProgressBoard board(stdout, gang.devices(), QStringLiteral("reading"),
-                        ProgressBoard::FinalLines::left_out);
-    const std::vector<PortResult> results =
-        gang.run([](PanelConversation& c) { c.start_read(); }, board);
-    board.close();
+    const auto run =
+        run_on_panels(invocation, [](PanelConversation& c) { c.start_read(); },
+                      {stdout, QStringLiteral("reading"), ProgressBoard::FinalLines::left_out});
+    if (const ExitCode* failure = std::get_if<ExitCode>(&run)) return *failure;
+    const auto& results = std::get<std::vector<PortResult>>(run);
 
     bool any_differs = false;
     for (const PortResult& result : results) {

@@ -95,6 +95,20 @@ std::vector<PortResult> PanelGang::run(const Start& start, ProgressBoard& board)
     return results;
 }
 
+std::variant<std::vector<PortResult>, ExitCode> run_on_panels(const Invocation& invocation,
+                                                              const PanelGang::Start& start,
+                                                              const BoardStyle& style) {
+    PanelGang gang;
+    if (const std::optional<SetupFailure> failure = gang.prepare(invocation)) {
+        print_error(failure->message);
+        return failure->code;
+    }
+    ProgressBoard board(style.stream, gang.devices(), style.activity, style.final_lines);
+    std::vector<PortResult> results = gang.run(start, board);
+    board.close();
+    return results;
+}
+
 ExitCode exit_code(const std::vector<PortResult>& results) {
     for (const PortResult& result : results)
         if (!result.succeeded()) return panel_failed;

@@ -9,10 +9,12 @@
 #include <functional>
 #include <memory>
 #include <optional>
+#include <variant>
 #include <vector>
 
 #include "cli/configuration.h"
 #include "cli/invocation.h"
+#include "cli/progress_board.h"
 #include "panel/line_trace.h"
 #include "panel/panel_conversation.h"
 
@@ -21,8 +23,6 @@ class PtyHost;
 }
 
 namespace kvr::cli {
-
-class ProgressBoard;
 
 // What one port's conversation came to, and what it read.
 struct PortResult {
@@ -66,6 +66,19 @@ class PanelGang {
     std::vector<std::unique_ptr<sim::PtyHost>> simulated_;
     std::unique_ptr<LineTrace> trace_;
 };
+
+// How the progress of a run is shown: where, with which word, and whether the final
+// lines stay (see ProgressBoard).
+struct BoardStyle {
+    std::FILE* stream;
+    QString activity;
+    ProgressBoard::FinalLines final_lines;
+};
+
+// Prepares the invocation's panels and runs start on each with a progress board: the
+// results, or the exit code of a setup failure once its reason is printed.
+std::variant<std::vector<PortResult>, ExitCode>
+run_on_panels(const Invocation& invocation, const PanelGang::Start& start, const BoardStyle& style);
 
 // The exit code for a set of results: panel_failed when any port failed, else done.
 ExitCode exit_code(const std::vector<PortResult>& results);

@@ -41,23 +41,17 @@ std::optional<std::string> panel_name(const Invocation& invocation) {
 
 std::variant<PanelRead, ExitCode> read_one_panel(const Invocation& invocation,
                                                  const std::string& name) {
-    PanelGang gang;
-    if (const std::optional<SetupFailure> failure = gang.prepare(invocation)) {
-        print_error(failure->message);
-        return failure->code;
-    }
     // What is read is the result on standard output; progress goes beside it.
-    ProgressBoard board(stderr, gang.devices(), QStringLiteral("reading"),
-                        ProgressBoard::FinalLines::left_out);
-    const std::vector<PortResult> results =
-        gang.run([](PanelConversation& c) { c.start_read(); }, board);
-    board.close();
-    const PortResult& result = results.front();
+    const auto run =
+        run_on_panels(invocation, [](PanelConversation& c) { c.start_read(); },
+                      {stderr, QStringLiteral("reading"), ProgressBoard::FinalLines::left_out});
+    if (const ExitCode* failure = std::get_if<ExitCode>(&run)) return *failure;
+    const PortResult& result = std::get<std::vector<PortResult>>(run).front();
     if (!result.succeeded()) {
         print_error(result.line());
         return panel_failed;
     }
-    return PanelRead{record_from_panel(result.values, name), gang.devices().front()};
+    return PanelRead{record_from_panel(result.values, name), result.device};
 }
 
 ExitCode read_panel(const Invocation& invocation) {

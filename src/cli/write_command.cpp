@@ -18,19 +18,14 @@ ExitCode write_panels(const Invocation& invocation) {
         return bad_input;
     }
 
-    PanelGang gang;
-    if (const std::optional<SetupFailure> failure = gang.prepare(invocation)) {
-        print_error(failure->message);
-        return failure->code;
-    }
-    ProgressBoard board(stdout, gang.devices(), QStringLiteral("writing"),
-                        ProgressBoard::FinalLines::printed);
     const auto values = [&record](const Location& location) {
         return value_to_write(*record, location);
     };
-    const std::vector<PortResult> results =
-        gang.run([&values](PanelConversation& c) { c.start_write(values); }, board);
-    board.close();
+    const auto run =
+        run_on_panels(invocation, [&values](PanelConversation& c) { c.start_write(values); },
+                      {stdout, QStringLiteral("writing"), ProgressBoard::FinalLines::printed});
+    if (const ExitCode* failure = std::get_if<ExitCode>(&run)) return *failure;
+    const auto& results = std::get<std::vector<PortResult>>(run);
     report_failed_ports(results);
     return exit_code(results);
 }
