@@ -58,6 +58,12 @@ ExitCode read_panel(const Invocation& invocation) {
     // Checked before the panel is contacted, so that a read is never wasted.
     const std::optional<std::string> name = panel_name(invocation);
     if (!name) return bad_input;
+    if (!invocation.output.isEmpty()) {
+        if (const std::optional<QString> refusal = refusal_to_replace(invocation.output)) {
+            print_error(QStringLiteral("%1 not saved: %2").arg(invocation.output, *refusal));
+            return bad_input;
+        }
+    }
     const auto read = read_one_panel(invocation, *name);
     if (const ExitCode* failure = std::get_if<ExitCode>(&read)) return *failure;
 
