@@ -1,13 +1,14 @@
 #include "cli/comparison.h"
 
 #include "cli/configuration.h"
+#include "files/configuration_file_io.h"
 
 namespace kvr::cli {
 
 namespace {
 
 QString quoted(const std::string& bytes) {
-    return u'"' + file_text(bytes) + u'"';
+    return u'"' + from_file_text(bytes) + u'"';
 }
 
 } // namespace

@@ -4,7 +4,6 @@
 
 #include "editor/configuration_model.h"
 #include "editor/layout.h"
-#include "files/windows1252.h"
 #include "panel/panel_conversation.h"
 
 namespace kvr::cli {
@@ -100,10 +99,6 @@ ConfigurationRecord record_from_panel(const PanelValues& values, const std::stri
         }
     }
     return record;
-}
-
-QString file_text(const std::string& bytes) {
-    return QString::fromStdU16String(from_windows1252(bytes));
 }
 
 } // namespace kvr::cli

@@ -57,7 +57,4 @@ std::optional<QString> incomplete_selection(const ConfigurationRecord& record);
 using PanelValues = std::array<std::int16_t, 25>;
 ConfigurationRecord record_from_panel(const PanelValues& values, const std::string& panel_name);
 
-// A text of the file (Windows-1252) as Unicode.
-QString file_text(const std::string& bytes);
-
 } // namespace kvr::cli

@@ -6,6 +6,7 @@
 #include <QStringList>
 
 #include "cli/configuration.h"
+#include "files/configuration_file_io.h"
 
 namespace kvr::cli {
 
@@ -22,9 +23,10 @@ bool has_designation(int function) {
 QString configuration_table(const ConfigurationRecord& record) {
     qsizetype width = QStringLiteral("DESIGNATION").size();
     for (int f = 0; f < kFunctionCount; ++f)
-        if (has_designation(f)) width = std::max(width, file_text(record.functions[f].text).size());
+        if (has_designation(f))
+            width = std::max(width, from_file_text(record.functions[f].text).size());
 
-    QString text = QStringLiteral("PANEL NAME  %1\n\n").arg(file_text(record.panel_name));
+    QString text = QStringLiteral("PANEL NAME  %1\n\n").arg(from_file_text(record.panel_name));
     const auto row = [&text, width](const QString& function, const QString& designation,
                                     const QString& module, const QString& channel) {
         // Concatenated, not arg()-chained: a designation may hold "%1".
@@ -41,7 +43,7 @@ QString configuration_table(const ConfigurationRecord& record) {
         const QString channel = a.channel ? QString::number(*a.channel)
                                           : (a.module.isEmpty() ? QString() : QStringLiteral("-"));
         row(QString::fromLatin1(kFunctions[f].label),
-            has_designation(f) ? file_text(record.functions[f].text) : QString(),
+            has_designation(f) ? from_file_text(record.functions[f].text) : QString(),
             a.module.isEmpty() ? describe_assignment(code) : a.module, channel);
     }
     text += u'\n';
@@ -59,8 +61,9 @@ QByteArray configuration_json(const ConfigurationRecord& record) {
         const Assignment a = assignment(code);
         functions.append(QJsonObject{
             {"function", QString::fromLatin1(kFunctions[f].label)},
-            {"designation",
-             has_designation(f) ? QJsonValue(file_text(record.functions[f].text)) : QJsonValue()},
+            {"designation", has_designation(f)
+                                ? QJsonValue(from_file_text(record.functions[f].text))
+                                : QJsonValue()},
             {"code", code},
             {"module", a.module.isEmpty() ? QJsonValue() : QJsonValue(a.module)},
             {"channel", a.channel ? QJsonValue(*a.channel) : QJsonValue()},
@@ -74,7 +77,7 @@ QByteArray configuration_json(const ConfigurationRecord& record) {
     }
     const QJsonObject document{
         {"version", kJsonVersion},
-        {"panel_name", file_text(record.panel_name)},
+        {"panel_name", from_file_text(record.panel_name)},
         {"functions", functions},
         {"intensities", intensities},
     };

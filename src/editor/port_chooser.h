@@ -28,8 +28,6 @@ class PortChooser : public QComboBox {
     // chosen; later, when the port in use has gone and exactly one port is new since the
     // last look, it changes to that one.
     void refresh();
-    // The entries as listed now.
-    const QList<kvr::PortEntry>& entries() const { return entries_; }
 
   signals:
     // The operator (or a newly plugged adapter) changed the device in use.

@@ -149,4 +149,8 @@ std::string without_control_characters(std::string_view file_text) {
     return kept;
 }
 
+QString from_file_text(const std::string& bytes) {
+    return QString::fromStdU16String(from_windows1252(bytes));
+}
+
 } // namespace kvr

@@ -56,4 +56,7 @@ QString proposed_file_name(const QString& panel_name, QStringView extension = u"
 // A file's text (Windows-1252) without its control characters.
 std::string without_control_characters(std::string_view file_text);
 
+// A file's text (Windows-1252) as the window shows it.
+QString from_file_text(const std::string& bytes);
+
 } // namespace kvr

@@ -44,10 +44,6 @@ const IntensityField kIntensityFields[] = {
      &ConfigurationModel::dindpct},
 };
 
-std::string from_file_text(const std::string& bytes) {
-    return QString::fromStdU16String(from_windows1252(bytes)).toStdString();
-}
-
 } // namespace
 
 void Form1::connect_file_operations() {
@@ -93,13 +89,13 @@ std::optional<ConfigurationRecord> Form1::read_chosen_file() {
 
 void Form1::apply_record(const ConfigurationRecord& record) {
     rmodel = record.model;
-    panel = from_file_text(record.panel_name);
+    panel = from_file_text(record.panel_name).toStdString();
     for (int f = 0; f < kFunctionCount; ++f) {
-        file_text(f) = from_file_text(record.functions[f].text);
+        file_text(f) = from_file_text(record.functions[f].text).toStdString();
         functions[f].live = record.functions[f].number;
     }
     for (const IntensityField& intensity : kIntensityFields) {
-        this->*intensity.text = from_file_text((record.*intensity.field).text);
+        this->*intensity.text = from_file_text((record.*intensity.field).text).toStdString();
         this->*intensity.code = (record.*intensity.field).number;
     }
 

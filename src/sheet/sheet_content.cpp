@@ -2,18 +2,11 @@
 // its codes.
 
 #include "configuration_model.h"
-#include "files/windows1252.h"
+#include "files/configuration_file_io.h"
 #include "layout.h"
 #include "sheet_drawing.h"
 
 namespace kvr {
-namespace {
-
-QString from_file_text(const std::string& bytes) {
-    return QString::fromStdU16String(from_windows1252(bytes));
-}
-
-} // namespace
 
 QString lighting_designation(int function) {
     return function == kBacklighting ? QStringLiteral("Backlighting")
