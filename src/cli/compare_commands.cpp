@@ -11,8 +11,10 @@ namespace kvr::cli {
 
 ExitCode verify_panels(const Invocation& invocation) {
     const QString& path = invocation.files[0];
-    const std::optional<ConfigurationRecord> file = load_or_report(path);
-    if (!file) return bad_input;
+    const std::optional<Configuration> loaded = load_or_report(path);
+    if (!loaded) return bad_input;
+    // What the file programs against what each panel holds, exactly.
+    const Configuration file = programmed_with_notes(*loaded, path);
 
     const auto run =
         run_on_panels(invocation, [](PanelConversation& c) { c.start_read(); },
@@ -27,7 +29,7 @@ ExitCode verify_panels(const Invocation& invocation) {
             continue;
         }
         const std::vector<Difference> found =
-            differences(*file, record_from_panel(result.values, {}), Texts::ignored);
+            differences(file, configuration_in(result.values), Texts::ignored);
         if (found.empty()) print_line(result.device + QStringLiteral(": matches ") + path);
         for (const Difference& difference : found)
             print_line(
@@ -41,10 +43,12 @@ ExitCode verify_panels(const Invocation& invocation) {
 }
 
 ExitCode diff_files(const Invocation& invocation) {
-    const std::optional<ConfigurationRecord> first = load_or_report(invocation.files[0]);
-    const std::optional<ConfigurationRecord> second = load_or_report(invocation.files[1]);
+    const std::optional<Configuration> first = load_or_report(invocation.files[0]);
+    const std::optional<Configuration> second = load_or_report(invocation.files[1]);
     if (!first || !second) return bad_input;
-    const std::vector<Difference> found = differences(*first, *second, Texts::compared);
+    const std::vector<Difference> found =
+        differences(as_programmed(*first).configuration, as_programmed(*second).configuration,
+                    Texts::compared);
     for (const Difference& difference : found)
         print_line(difference_line(difference, invocation.files[0], invocation.files[1]));
     return found.empty() ? done : differs;

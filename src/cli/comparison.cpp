@@ -13,8 +13,8 @@ QString quoted(const std::string& bytes) {
 
 } // namespace
 
-std::vector<Difference> differences(const ConfigurationRecord& first,
-                                    const ConfigurationRecord& second, Texts texts) {
+std::vector<Difference> differences(const Configuration& first, const Configuration& second,
+                                    Texts texts) {
     std::vector<Difference> found;
     const bool with_texts = texts == Texts::compared;
     if (with_texts && first.panel_name != second.panel_name)
@@ -22,22 +22,22 @@ std::vector<Difference> differences(const ConfigurationRecord& first,
             {QStringLiteral("panel name"), quoted(first.panel_name), quoted(second.panel_name)});
     for (int f = 0; f < kFunctionCount; ++f) {
         const QString label = QString::fromLatin1(kFunctions[f].label);
-        const TextAndNumber& a = first.functions[f];
-        const TextAndNumber& b = second.functions[f];
-        // The lighting functions carry fixed captions, not designations.
-        if (with_texts && kFunctions[f].designation && a.text != b.text)
-            found.push_back(
-                {label + QStringLiteral(" designation"), quoted(a.text), quoted(b.text)});
-        if (effective_assignment(a.number) != effective_assignment(b.number))
-            found.push_back({label, describe_assignment(a.number), describe_assignment(b.number)});
+        if (with_texts && f < 2 * kSwitchCount && first.designations[f] != second.designations[f])
+            found.push_back({label + QStringLiteral(" designation"), quoted(first.designations[f]),
+                             quoted(second.designations[f])});
+        const std::int16_t a = first.codes[f];
+        const std::int16_t b = second.codes[f];
+        if (a != b)
+            found.push_back({label, QString::fromStdString(assignment_text(a)),
+                             QString::fromStdString(assignment_text(b))});
     }
-    for (const IntensityField& field : intensity_fields) {
-        const std::int16_t a = (first.*field.field).number;
-        const std::int16_t b = (second.*field.field).number;
-        if (effective_intensity(a) != effective_intensity(b))
-            found.push_back({QString::fromLatin1(field.title),
-                             QStringLiteral("%1 %").arg(intensity_percent(a)),
-                             QStringLiteral("%1 %").arg(intensity_percent(b))});
+    for (const IntensityName& name : intensity_names) {
+        const std::int16_t a = first.intensities[name.which];
+        const std::int16_t b = second.intensities[name.which];
+        if (a != b)
+            found.push_back({QString::fromLatin1(name.title),
+                             QString::fromStdString(intensity_text(a)),
+                             QString::fromStdString(intensity_text(b))});
     }
     return found;
 }

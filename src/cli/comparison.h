@@ -1,12 +1,13 @@
 #pragma once
-// Where two configurations differ: a file and what a panel holds (verify), or two files
-// (diff). Values are compared as they would be programmed, so a file's 200 and a panel's
-// 160 are both "N/A" and do not differ.
+// Where two configurations differ: what a file programs and what a panel holds (verify),
+// or what two files program (diff). Values are compared exactly, so the caller decides
+// whether a side is as programmed or as held; a value the program never writes shows as
+// its code ("panel code 0").
 
 #include <QString>
 #include <vector>
 
-#include "files/configuration_file.h"
+#include "configuration/configuration.h"
 
 namespace kvr::cli {
 
@@ -18,8 +19,8 @@ struct Difference {
 
 enum class Texts { ignored, compared };
 
-std::vector<Difference> differences(const ConfigurationRecord& first,
-                                    const ConfigurationRecord& second, Texts texts);
+std::vector<Difference> differences(const Configuration& first, const Configuration& second,
+                                    Texts texts);
 
 // "SW6: file C 4, panel A 8"
 QString difference_line(const Difference& difference, const QString& first_side,

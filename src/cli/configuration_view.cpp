@@ -15,18 +15,18 @@ namespace {
 constexpr int kJsonVersion = 1;
 
 bool has_designation(int function) {
-    return kFunctions[function].designation != nullptr;
+    return function < 2 * kSwitchCount;
 }
 
 } // namespace
 
-QString configuration_table(const ConfigurationRecord& record) {
+QString configuration_table(const Configuration& configuration) {
     qsizetype width = QStringLiteral("DESIGNATION").size();
     for (int f = 0; f < kFunctionCount; ++f)
         if (has_designation(f))
-            width = std::max(width, from_file_text(record.functions[f].text).size());
+            width = std::max(width, from_file_text(configuration.designations[f]).size());
 
-    QString text = QStringLiteral("PANEL NAME  %1\n\n").arg(from_file_text(record.panel_name));
+    QString text = QStringLiteral("PANEL NAME  %1\n\n").arg(from_file_text(configuration.panel_name));
     const auto row = [&text, width](const QString& function, const QString& designation,
                                     const QString& module, const QString& channel) {
         // Concatenated, not arg()-chained: a designation may hold "%1".
@@ -38,46 +38,48 @@ QString configuration_table(const ConfigurationRecord& record) {
     row(QStringLiteral("FUNCTION"), QStringLiteral("DESIGNATION"), QStringLiteral("MODULE"),
         QStringLiteral("CHANNEL"));
     for (int f = 0; f < kFunctionCount; ++f) {
-        const std::int16_t code = record.functions[f].number;
-        const Assignment a = assignment(code);
+        const std::int16_t code = configuration.codes[f];
+        const Assignment a = assignment_of(code);
+        const QString module = QString::fromStdString(a.module);
         const QString channel = a.channel ? QString::number(*a.channel)
-                                          : (a.module.isEmpty() ? QString() : QStringLiteral("-"));
+                                          : (module.isEmpty() ? QString() : QStringLiteral("-"));
         row(QString::fromLatin1(kFunctions[f].label),
-            has_designation(f) ? from_file_text(record.functions[f].text) : QString(),
-            a.module.isEmpty() ? describe_assignment(code) : a.module, channel);
+            has_designation(f) ? from_file_text(configuration.designations[f]) : QString(),
+            module.isEmpty() ? QString::fromStdString(assignment_text(code)) : module, channel);
     }
     text += u'\n';
-    for (const IntensityField& field : intensity_fields)
+    for (const IntensityName& name : intensity_names)
         text += QStringLiteral("%1  %2 %\n")
-                    .arg(QString::fromLatin1(field.title).toUpper(), -24)
-                    .arg(intensity_percent((record.*field.field).number), 3);
+                    .arg(QString::fromLatin1(name.title).toUpper(), -24)
+                    .arg(intensity_percent(configuration.intensities[name.which]), 3);
     return text;
 }
 
-QByteArray configuration_json(const ConfigurationRecord& record) {
+QByteArray configuration_json(const Configuration& configuration) {
     QJsonArray functions;
     for (int f = 0; f < kFunctionCount; ++f) {
-        const std::int16_t code = record.functions[f].number;
-        const Assignment a = assignment(code);
+        const std::int16_t code = configuration.codes[f];
+        const Assignment a = assignment_of(code);
+        const QString module = QString::fromStdString(a.module);
         functions.append(QJsonObject{
             {"function", QString::fromLatin1(kFunctions[f].label)},
             {"designation", has_designation(f)
-                                ? QJsonValue(from_file_text(record.functions[f].text))
+                                ? QJsonValue(from_file_text(configuration.designations[f]))
                                 : QJsonValue()},
             {"code", code},
-            {"module", a.module.isEmpty() ? QJsonValue() : QJsonValue(a.module)},
+            {"module", module.isEmpty() ? QJsonValue() : QJsonValue(module)},
             {"channel", a.channel ? QJsonValue(*a.channel) : QJsonValue()},
         });
     }
     QJsonObject intensities;
-    for (const IntensityField& field : intensity_fields) {
-        const std::int16_t code = (record.*field.field).number;
-        intensities.insert(QString::fromLatin1(field.key),
+    for (const IntensityName& name : intensity_names) {
+        const std::int16_t code = configuration.intensities[name.which];
+        intensities.insert(QString::fromLatin1(name.key),
                            QJsonObject{{"code", code}, {"percent", intensity_percent(code)}});
     }
     const QJsonObject document{
         {"version", kJsonVersion},
-        {"panel_name", from_file_text(record.panel_name)},
+        {"panel_name", from_file_text(configuration.panel_name)},
         {"functions", functions},
         {"intensities", intensities},
     };

@@ -4,14 +4,14 @@
 #include <QByteArray>
 #include <QString>
 
-#include "files/configuration_file.h"
+#include "configuration/configuration.h"
 
 namespace kvr::cli {
 
-QString configuration_table(const ConfigurationRecord& record);
+QString configuration_table(const Configuration& configuration);
 
 // {"version": 1, "panel_name": ..., "functions": [22 objects], "intensities": {...}};
 // the README documents the shape.
-QByteArray configuration_json(const ConfigurationRecord& record);
+QByteArray configuration_json(const Configuration& configuration);
 
 } // namespace kvr::cli

@@ -12,7 +12,6 @@
 #include <variant>
 #include <vector>
 
-#include "cli/configuration.h"
 #include "cli/invocation.h"
 #include "cli/progress_board.h"
 #include "panel/line_trace.h"

@@ -2,14 +2,13 @@
 // configuration file the way the window saves what it has read.
 
 #include <QFileInfo>
-#include <algorithm>
 
+#include "cli/configuration.h"
 #include "cli/output.h"
 #include "cli/panel_gang.h"
 #include "cli/progress_board.h"
 #include "cli/subcommands.h"
 #include "files/configuration_file_io.h"
-#include "files/windows1252.h"
 
 namespace kvr::cli {
 
@@ -17,24 +16,14 @@ namespace {
 
 // The panel name as the file carries it, or nullopt once the reason has been printed.
 std::optional<std::string> panel_name(const Invocation& invocation) {
-    const QString name = invocation.name.value_or(
-        invocation.output.isEmpty() ? QString() : QFileInfo(invocation.output).completeBaseName());
+    if (invocation.name) return given_panel_name(*invocation.name, NameSource::typed);
+    const QString name =
+        invocation.output.isEmpty() ? QString() : QFileInfo(invocation.output).completeBaseName();
     if (!invocation.output.isEmpty() && name.isEmpty()) {
         print_error(QStringLiteral("a saved configuration needs a panel name: give --name NAME"));
         return std::nullopt;
     }
-    const std::u16string text = name.toStdU16String();
-    std::optional<std::string> bytes = to_windows1252(text);
-    const auto storable = [](char16_t c) {
-        return storable_in_text_field(c) && QChar(c).category() != QChar::Other_Control;
-    };
-    if (!bytes || !std::all_of(text.begin(), text.end(), storable)) {
-        print_error(QStringLiteral("the panel name \"%1\" holds a character that a "
-                                   "configuration file cannot carry")
-                        .arg(name));
-        return std::nullopt;
-    }
-    return bytes;
+    return given_panel_name(name, NameSource::file_name);
 }
 
 } // namespace
@@ -51,7 +40,9 @@ std::variant<PanelRead, ExitCode> read_one_panel(const Invocation& invocation,
         print_error(result.line());
         return panel_failed;
     }
-    return PanelRead{record_from_panel(result.values, name), result.device};
+    Configuration held = configuration_in(result.values);
+    held.panel_name = name;
+    return PanelRead{held, result.device};
 }
 
 ExitCode read_panel(const Invocation& invocation) {
@@ -67,10 +58,13 @@ ExitCode read_panel(const Invocation& invocation) {
     const auto read = read_one_panel(invocation, *name);
     if (const ExitCode* failure = std::get_if<ExitCode>(&read)) return *failure;
 
-    const ConfigurationRecord& record = std::get<PanelRead>(read).record;
-    print_configuration(record, invocation.json);
+    const PanelRead& panel = std::get<PanelRead>(read);
+    print_configuration(panel.configuration, invocation.json);
     if (invocation.output.isEmpty()) return done;
-    if (const std::optional<QString> failure = save_configuration_file(invocation.output, record)) {
+    // Saved as the window saves what it has read: with the values its lists can show.
+    const Configuration saved = programmed_with_notes(panel.configuration, panel.device);
+    if (const std::optional<QString> failure =
+            save_configuration_file(invocation.output, record_of(saved))) {
         print_error(QStringLiteral("%1 not saved: %2").arg(invocation.output, *failure));
         return bad_input;
     }

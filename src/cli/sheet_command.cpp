@@ -7,7 +7,7 @@
 
 #include "cli/output.h"
 #include "cli/subcommands.h"
-#include "files/windows1252.h"
+#include "cli/configuration.h"
 #include "sheet/sheet.h"
 
 namespace kvr::cli {
@@ -19,22 +19,17 @@ std::variant<SheetContent, ExitCode> sheet_of(const Invocation& invocation) {
     const QDateTime now = QDateTime::currentDateTime();
     if (!invocation.files.isEmpty()) {
         const QString& path = invocation.files.front();
-        const std::optional<ConfigurationRecord> record = load_or_report(path);
-        if (!record) return bad_input;
-        return sheet_content(*record, QDir::toNativeSeparators(QFileInfo(path).absoluteFilePath()),
+        const std::optional<Configuration> configuration = load_or_report(path);
+        if (!configuration) return bad_input;
+        return sheet_content(*configuration, QDir::toNativeSeparators(QFileInfo(path).absoluteFilePath()),
                              now);
     }
-    const QString name = invocation.name.value_or(QString());
-    const std::optional<std::string> name_bytes = to_windows1252(name.toStdU16String());
-    if (!name_bytes) {
-        print_error(QStringLiteral("the panel name \"%1\" holds a character the sheet cannot show")
-                        .arg(name));
-        return bad_input;
-    }
-    const auto read = read_one_panel(invocation, *name_bytes);
+    const std::optional<std::string> name = given_panel_name(invocation.name.value_or(QString()), NameSource::typed);
+    if (!name) return bad_input;
+    const auto read = read_one_panel(invocation, *name);
     if (const ExitCode* failure = std::get_if<ExitCode>(&read)) return *failure;
     const PanelRead& panel = std::get<PanelRead>(read);
-    return sheet_content(panel.record, QStringLiteral("PANEL ON ") + panel.device, now);
+    return sheet_content(panel.configuration, QStringLiteral("PANEL ON ") + panel.device, now);
 }
 
 } // namespace

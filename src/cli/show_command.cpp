@@ -16,9 +16,9 @@ const QString kNotAConfiguration = QStringLiteral("NOT A CONFIGURATION FILE FOR 
 
 } // namespace
 
-std::optional<ConfigurationRecord> load_or_report(const QString& path) {
+std::optional<Configuration> load_or_report(const QString& path) {
     FileReadResult loaded = read_configuration_file(path);
-    if (auto* record = std::get_if<ConfigurationRecord>(&loaded)) return std::move(*record);
+    if (auto* record = std::get_if<ConfigurationRecord>(&loaded)) return configuration_of(*record);
     const auto* not_opened = std::get_if<FileNotOpened>(&loaded);
     print_error(QDir::toNativeSeparators(path) + QLatin1String(": ") +
                 (not_opened ? not_opened->reason
@@ -26,17 +26,17 @@ std::optional<ConfigurationRecord> load_or_report(const QString& path) {
     return std::nullopt;
 }
 
-void print_configuration(const ConfigurationRecord& record, bool json) {
+void print_configuration(const Configuration& configuration, bool json) {
     if (json)
-        print_bytes(configuration_json(record));
+        print_bytes(configuration_json(configuration));
     else
-        print(configuration_table(record));
+        print(configuration_table(configuration));
 }
 
 ExitCode show_file(const Invocation& invocation) {
-    const std::optional<ConfigurationRecord> record = load_or_report(invocation.files[0]);
-    if (!record) return bad_input;
-    print_configuration(*record, invocation.json);
+    const std::optional<Configuration> configuration = load_or_report(invocation.files[0]);
+    if (!configuration) return bad_input;
+    print_configuration(*configuration, invocation.json);
     return done;
 }
 

@@ -7,7 +7,7 @@
 #include <variant>
 
 #include "cli/invocation.h"
-#include "files/configuration_file.h"
+#include "configuration/configuration.h"
 
 namespace kvr::cli {
 
@@ -18,12 +18,12 @@ ExitCode verify_panels(const Invocation& invocation);
 ExitCode diff_files(const Invocation& invocation);
 ExitCode draw_sheet(const Invocation& invocation);
 
-// The file's record, or nullopt once the reason it is refused has been printed.
-std::optional<ConfigurationRecord> load_or_report(const QString& path);
+// The configuration a file holds, or nullopt once the reason it is refused has been printed.
+std::optional<Configuration> load_or_report(const QString& path);
 
-// A panel's configuration as read, with the panel name given, and the device it is on.
+// What a panel holds, as read, with the panel name given, and the device it is on.
 struct PanelRead {
-    ConfigurationRecord record;
+    Configuration configuration;
     QString device;
 };
 // Reads the invocation's one panel; on failure, the exit code once the reason is printed.
@@ -31,6 +31,6 @@ std::variant<PanelRead, ExitCode> read_one_panel(const Invocation& invocation,
                                                  const std::string& name);
 
 // The configuration on standard output, as a table or as JSON.
-void print_configuration(const ConfigurationRecord& record, bool json);
+void print_configuration(const Configuration& configuration, bool json);
 
 } // namespace kvr::cli

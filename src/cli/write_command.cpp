@@ -10,16 +10,20 @@ namespace kvr::cli {
 
 ExitCode write_panels(const Invocation& invocation) {
     const QString& path = invocation.files[0];
-    const std::optional<ConfigurationRecord> record = load_or_report(path);
-    if (!record) return bad_input;
+    const std::optional<Configuration> file = load_or_report(path);
+    if (!file) return bad_input;
     // Refused as the window refuses it, before any port is opened.
-    if (const std::optional<QString> refusal = incomplete_selection(*record)) {
-        print_error(path + QLatin1String(": ") + *refusal);
+    if (const std::optional<int16_t> incomplete = incomplete_selection(*file)) {
+        print_error(path + QLatin1String(": ") +
+                    (*incomplete == 1 ? StatusTexts::switches_incomplete
+                                      : StatusTexts::leds_incomplete));
         return bad_input;
     }
 
-    const auto values = [&record](const Location& location) {
-        return value_to_write(*record, location);
+    // What the window would program after opening the file.
+    const Configuration programmed = programmed_with_notes(*file, path);
+    const auto values = [&programmed](const Location& location) {
+        return value_at(programmed, location);
     };
     const auto run =
         run_on_panels(invocation, [&values](PanelConversation& c) { c.start_write(values); },

@@ -236,10 +236,16 @@ void Form1::Form_Load() {
 void Form1::run_exclusively(void (Form1::*operation)()) {
     if (operation_running_) return;
     operation_running_ = true;
+    // Nothing that feeds or shows the configuration takes input while an operation runs, so
+    // what is programmed or read is what the window shows at its end. The view buttons stay.
     const auto enable = [this](bool on) {
         for (QWidget* control : std::initializer_list<QWidget*>{READ_FILE, WRITE_FILE, READ_CONFIG,
-                                                                WRITE_CONFIG, SERIAL_PORT})
+                                                                WRITE_CONFIG, SERIAL_PORT, Text2})
             control->setEnabled(on);
+        for (QListWidget* list : findChildren<QListWidget*>())
+            list->setEnabled(on);
+        for (const FunctionControls& controls : functions_)
+            if (controls.designation) controls.designation->setEnabled(on);
     };
     enable(false);
     (this->*operation)();

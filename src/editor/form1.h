@@ -10,10 +10,11 @@
 #include <bitset>
 #include <optional>
 
-#include "configuration_model.h"
+#include "configuration/configuration.h"
+#include "configuration/configuration_model.h"
 #include "dialogs.h"
 #include "files/configuration_file.h"
-#include "functions.h"
+#include "configuration/functions.h"
 #include "layout.h"
 
 class QGroupBox;
@@ -59,12 +60,19 @@ class Form1 : public QWidget, public kvr::ConfigurationModel {
     void select_blpercent();
     void select_indpercent();
     void select_dindpercent();
+    // Shows intensity codes loaded from a file or a panel: invalid codes become 100 %, then
+    // the rule is kept (with its message when it lowers the backlighting).
+    void select_intensities(const kvr::IntensityCodes& loaded);
+    kvr::IntensityCodes intensity_codes() const;
 
     // Forms every write value from the lists; error_flag 1 or 2 on an incomplete selection.
     void collect_selections();
     // The assignment code a function's lists give now, or nothing when its selection is
     // incomplete.
     std::optional<int16_t> listed_code(int function) const;
+    // The configuration the window shows: the lists' codes (kNoChannel where a selection is
+    // incomplete), the intensities, and the texts of the boxes as a file carries them.
+    kvr::Configuration configuration_shown() const;
 
     // Shows the status box with a text on a background colour, or changes its text only.
     void show_status(const QString& text, const QColor& background);
@@ -154,7 +162,7 @@ class Form1 : public QWidget, public kvr::ConfigurationModel {
     void apply_panel_value(int location, int16_t value);
     void apply_assignment(int function, int16_t value);
     void select_intensities_read();
-    int16_t write_value(const kvr::Location& location);
+    void start_write();
     kvr::PanelConversation* conversation_ = nullptr;
     std::bitset<3> intensities_read_; // by Intensity, during a read
 
@@ -162,8 +170,8 @@ class Form1 : public QWidget, public kvr::ConfigurationModel {
     void connect_file_operations();
     std::optional<kvr::ConfigurationRecord> read_chosen_file();
     void apply_record(const kvr::ConfigurationRecord& record);
-    std::optional<kvr::ConfigurationRecord> record_from_window();
-    void save_record(const std::optional<kvr::ConfigurationRecord>& record);
+    bool texts_carried() const;
+    void save_configuration(const kvr::Configuration& configuration);
     // The file dialog's state carries over from one file operation to the next.
     FileDialogState CommonDialog1;
 
@@ -171,13 +179,14 @@ class Form1 : public QWidget, public kvr::ConfigurationModel {
     void connect_sheet_printing();
     kvr::SheetContent sheet_from_window();
     // Where what the window shows came from: the file opened or saved, or the panel read or
-    // programmed last. Cleared of changes when set; the operator's edits mark it changed,
-    // those of the texts only when the source holds them.
+    // programmed last, with the values it holds. The window differs from it as soon as it
+    // shows other values, or other texts when the source holds texts (a panel holds none).
     void set_shown_source(const QString& source, bool holds_texts = true);
+    bool changed_since_source() const;
     QString shown_source() const;
     QString shown_source_;
     bool source_holds_texts_ = true;
-    bool changed_since_source_ = false;
+    std::optional<kvr::Configuration> source_values_;
     // The sheet's own dialog state, so that the file dialogs' proposals stay their own.
     FileDialogState sheet_dialog_;
 

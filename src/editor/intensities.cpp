@@ -7,14 +7,6 @@
 
 using namespace kvr;
 
-namespace {
-
-const QString kIntensityRuleMessage =
-    QStringLiteral("NORMAL INDICATOR INTENSITY must be set equal to\n"
-                   "or greater than NORMAL BACKLIGHTING INTENSITY.");
-
-} // namespace
-
 // The lists and code members in the order of Intensity: backlighting, indicator, dimmed.
 QListWidget* Form1::intensity_list(Intensity which) const {
     const std::array lists{List45, List49, List46};
@@ -35,13 +27,34 @@ void Form1::intensity_list_click(Intensity which) {
     }
     int16_t& code = intensity_code(which);
     code = item_value(list, list->currentRow());
-    if (which == Intensity::Dimmed || indpercent >= blpercent) return;
+    if (which == Intensity::Dimmed || !breaks_intensity_rule(intensity_codes())) return;
 
-    dialogs_.message_box(this, kIntensityRuleMessage, QString());
+    dialogs_.message_box(this, QString::fromLatin1(kIntensityRuleMessage), QString());
     // Lowering the backlighting to the indicator's entry runs its handler nested; the
     // entry then matches the indicator, so the nested run finds the rule kept.
     List45->setCurrentRow(List49->currentRow());
     code = item_value(list, list->currentRow());
+}
+
+IntensityCodes Form1::intensity_codes() const {
+    IntensityCodes codes;
+    codes[Intensity::Backlighting] = blpercent;
+    codes[Intensity::Indicator] = indpercent;
+    codes[Intensity::Dimmed] = dindpercent;
+    return codes;
+}
+
+// Codes that name no intensity mean 100 % before the rule is judged, so the rule sees the
+// values the lists will show; once settled, selecting the lists keeps the rule throughout.
+void Form1::select_intensities(const IntensityCodes& loaded) {
+    const SettledIntensities settled = settle_intensities(loaded);
+    if (settled.backlighting_lowered)
+        dialogs_.message_box(this, QString::fromLatin1(kIntensityRuleMessage), QString());
+    for (const Intensity which : {Intensity::Backlighting, Intensity::Indicator, Intensity::Dimmed})
+        intensity_code(which) = settled.codes[which];
+    select_blpercent();
+    select_indpercent();
+    select_dindpercent();
 }
 
 void Form1::select_intensity(Intensity which) {

@@ -1,6 +1,7 @@
 #include "layout.h"
 
-#include "functions.h"
+#include "configuration/functions.h"
+#include "configuration/texts.h"
 
 namespace kvr {
 namespace {
@@ -66,12 +67,12 @@ std::vector<ControlLayout> build_table() {
 
         {"Frame1", Frame, "", 6000, 3720, 3495, 1695, "LIGHTING CONTROL CHANNELS:", "",
          Ink::Standard, heading},
-        {"Label19", Label, "Frame1", 480, 480, 1215, 255, "BACKLIGHT", "", Ink::Standard, heading},
+        {"Label19", Label, "Frame1", 480, 480, 1215, 255, lighting_caption(kBacklighting), "", Ink::Standard, heading},
         {"List41", List, "Frame1", 1680, 240, 855, 645, "", "BACKLIGHTING MODULE ASSIGNMENT", red,
          list_font, ListContents::Module},
         {"List42", List, "Frame1", 2520, 240, 615, 645, "", "BACKLIGHTING CHANNEL ASSIGNMENT", red,
          list_font, ListContents::Channel},
-        {"Label1", Label, "Frame1", 720, 1200, 975, 255, "DIMMING", "", Ink::Standard, heading},
+        {"Label1", Label, "Frame1", 720, 1200, 975, 255, lighting_caption(kDimming), "", Ink::Standard, heading},
         {"List43", List, "Frame1", 1680, 960, 855, 645, "", "DIMMING MODULE ASSIGNMENT", red,
          list_font, ListContents::Module},
         {"List44", List, "Frame1", 2520, 960, 615, 645, "", "DIMMING CHANNEL ASSIGNMENT", red,
@@ -80,16 +81,15 @@ std::vector<ControlLayout> build_table() {
 
         {"Frame2", Frame, "", 6000, 5760, 5175, 2775, "LIGHTING INTENSITIES:", "", Ink::Standard,
          heading},
-        {"Label17", Label, "Frame2", 600, 480, 2415, 255, "NORMAL INDICATOR (%)", "", Ink::Standard,
+        {"Label17", Label, "Frame2", 600, 480, 2415, 255, intensity_caption(Intensity::Indicator), "", Ink::Standard,
          heading},
         {"List49", List, "Frame2", 3120, 240, 735, 645, "", "LED INDICATOR NORMAL INTENSITY (%)",
          red, list_font, ListContents::Intensity},
-        {"Label15", Label, "Frame2", 240, 1200, 2895, 255, "NORMAL BACKLIGHTING (%)", "",
+        {"Label15", Label, "Frame2", 240, 1200, 2895, 255, intensity_caption(Intensity::Backlighting), "",
          Ink::Standard, heading},
         {"List45", List, "Frame2", 3120, 1080, 735, 645, "", "BACKLIGHTING NORMAL INTENSITY (%)",
          red, list_font, ListContents::Intensity},
-        {"Label16", Label, "Frame2", 600, 1920, 2535, 615, "DIMMED BACKLIGHTING AND INDICATOR (%)",
-         "", Ink::Standard, heading},
+        {"Label16", Label, "Frame2", 600, 1920, 2535, 615, intensity_caption(Intensity::Dimmed), "", Ink::Standard, heading},
         {"List46", List, "Frame2", 3120, 1920, 735, 645, "", "DIMMED INDICATOR INTENSITY (%)", red,
          list_font, ListContents::Intensity},
     };
@@ -113,33 +113,6 @@ std::vector<ControlLayout> build_table() {
 const std::vector<ControlLayout>& layout_table() {
     static const std::vector<ControlLayout> table = build_table();
     return table;
-}
-
-const std::vector<ListEntry>& list_entries(ListContents contents) {
-    static const std::vector<ListEntry> modules = {
-        {"N/A", 160}, {"A", 0},   {"B", 10},  {"C", 20},  {"D", 30},  {"E", 40},
-        {"F", 50},    {"G", 60},  {"H", 70},  {"I", 80},  {"J", 90},  {"K", 100},
-        {"L", 110},   {"M", 120}, {"N", 130}, {"O", 140}, {"P", 150},
-    };
-    static const std::vector<ListEntry> channels = {
-        {"1", 0}, {"2", 1}, {"3", 2}, {"4", 3}, {"5", 4},
-        {"6", 5}, {"7", 6}, {"8", 7}, {"9", 8}, {"10", 9},
-    };
-    static const std::vector<ListEntry> intensities = {
-        {"100", 10}, {"90", 7}, {"80", 6}, {"70", 5}, {"60", 4}, {"50", 3}, {"40", 2}, {"30", 1},
-    };
-    static const std::vector<ListEntry> none;
-    switch (contents) {
-    case ListContents::Module:
-        return modules;
-    case ListContents::Channel:
-        return channels;
-    case ListContents::Intensity:
-        return intensities;
-    case ListContents::None:
-        break;
-    }
-    return none;
 }
 
 } // namespace kvr

@@ -6,6 +6,8 @@
 #include <string>
 #include <vector>
 
+#include "configuration/codes.h"
+
 namespace kvr {
 
 enum class ControlKind {
@@ -21,7 +23,6 @@ enum class ControlKind {
     Line,
     ComboBox
 };
-enum class ListContents { None, Module, Channel, Intensity };
 enum class Ink { Standard, Switch, Lighting };
 enum class Typeface { Window, Heading, List, Status };
 
@@ -54,11 +55,5 @@ const std::vector<ControlLayout>& layout_table();
 inline constexpr const char* kPositionLabels[10] = {"Label2",  "Label3", "Label4",  "Label5",
                                                     "Label8",  "Label9", "Label10", "Label11",
                                                     "Label12", "Label13"};
-
-struct ListEntry {
-    const char* text;
-    int value;
-};
-const std::vector<ListEntry>& list_entries(ListContents contents);
 
 } // namespace kvr

@@ -2,6 +2,8 @@
 
 #include <charconv>
 
+#include "configuration/texts.h"
+
 namespace kvr {
 namespace {
 
@@ -126,6 +128,51 @@ std::optional<std::string> write_configuration(const ConfigurationRecord& record
         contents += '"' + text + '"';
     }
     return contents + "\r\n";
+}
+
+namespace {
+
+// The intensity pairs in the record, indexed by Intensity.
+template <typename Record> auto& intensity_pair(Record& record, Intensity which) {
+    switch (which) {
+    case Intensity::Backlighting:
+        return record.backlighting_intensity;
+    case Intensity::Indicator:
+        return record.indicator_intensity;
+    case Intensity::Dimmed:
+        break;
+    }
+    return record.dimmed_intensity;
+}
+
+constexpr Intensity kIntensities[] = {Intensity::Backlighting, Intensity::Indicator,
+                                      Intensity::Dimmed};
+
+} // namespace
+
+Configuration configuration_of(const ConfigurationRecord& record) {
+    Configuration configuration;
+    configuration.panel_name = record.panel_name;
+    for (int f = 0; f < kFunctionCount; ++f) {
+        configuration.codes[f] = record.functions[f].number;
+        if (f < 2 * kSwitchCount) configuration.designations[f] = record.functions[f].text;
+    }
+    for (const Intensity which : kIntensities)
+        configuration.intensities[which] = intensity_pair(record, which).number;
+    return configuration;
+}
+
+ConfigurationRecord record_of(const Configuration& configuration) {
+    ConfigurationRecord record;
+    record.model = model_tag;
+    record.panel_name = configuration.panel_name;
+    for (int f = 0; f < kFunctionCount; ++f)
+        record.functions[f] = {f < 2 * kSwitchCount ? configuration.designations[f]
+                                                    : std::string(lighting_caption(f)),
+                               configuration.codes[f]};
+    for (const Intensity which : kIntensities)
+        intensity_pair(record, which) = {intensity_caption(which), configuration.intensities[which]};
+    return record;
 }
 
 } // namespace kvr

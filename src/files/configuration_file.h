@@ -11,6 +11,8 @@
 #include <string_view>
 #include <variant>
 
+#include "configuration/configuration.h"
+
 namespace kvr {
 
 // A file is accepted only when its first field equals this, character for character.
@@ -58,5 +60,10 @@ ReadResult read_configuration(std::string_view bytes);
 // The complete file contents, line end included; nullopt when a text holds a double
 // quote: the file has no way to write one so that it reads back.
 std::optional<std::string> write_configuration(const ConfigurationRecord& record);
+
+// The configuration a record holds (its texts as they stand), and the record that saves a
+// configuration, with the model tag and the fixed captions before the lighting values.
+Configuration configuration_of(const ConfigurationRecord& record);
+ConfigurationRecord record_of(const Configuration& configuration);
 
 } // namespace kvr

@@ -6,7 +6,8 @@
 #include <QSaveFile>
 #include <algorithm>
 
-#include "files/windows1252.h"
+#include "configuration/texts.h"
+#include "configuration/windows1252.h"
 
 #ifdef Q_OS_UNIX
 #include <cerrno>
@@ -61,8 +62,10 @@ bool every_code_has_list_positions(const ConfigurationRecord& record) {
                                [](const TextAndNumber& function) { return function.number >= -1; });
 }
 
-void drop_control_characters(ConfigurationRecord& record) {
-    const auto clean = [](std::string& text) { text = without_control_characters(text); };
+// Texts keep only what a name or designation box may hold, so that what is opened can be
+// saved again as it is.
+void keep_carried_texts(ConfigurationRecord& record) {
+    const auto clean = [](std::string& text) { text = carried_file_text(text); };
     clean(record.panel_name);
     for (TextAndNumber& function : record.functions)
         clean(function.text);
@@ -106,7 +109,7 @@ FileReadResult read_configuration_file(const QString& path) {
     if (!every_code_has_list_positions(record))
         return NotAConfigurationFile{
             QStringLiteral("AN ASSIGNMENT CODE BELOW -1 NAMES NO MODULE AND CHANNEL")};
-    drop_control_characters(record);
+    keep_carried_texts(record);
     return std::move(record);
 }
 
@@ -139,14 +142,6 @@ QString proposed_file_name(const QString& panel_name, QStringView extension) {
         QRegularExpression::CaseInsensitiveOption);
     if (device_name.match(name).hasMatch()) name.prepend(u'_');
     return name;
-}
-
-std::string without_control_characters(std::string_view file_text) {
-    const std::u16string characters = from_windows1252(file_text); // one per byte
-    std::string kept;
-    for (std::size_t i = 0; i < file_text.size(); ++i)
-        if (!is_control_character(characters[i])) kept += file_text[i];
-    return kept;
 }
 
 QString from_file_text(const std::string& bytes) {

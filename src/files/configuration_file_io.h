@@ -28,7 +28,7 @@ using FileReadResult = std::variant<ConfigurationRecord, FileNotOpened, NotAConf
 
 // Reads and checks the file at path. Only a regular file is opened, and never in a way
 // that can wait; a file beyond any configuration's size is read only at its start. Texts
-// come back without control characters.
+// come back without the characters a name or designation may not hold.
 FileReadResult read_configuration_file(const QString& path);
 
 // Writes the record to path; an existing file is replaced only once the new one is written
@@ -52,9 +52,6 @@ inline const QString kTextNotCarried =
 // separators, control characters and the characters Windows forbids become '_', and a
 // Windows device name (CON, NUL, COM1, ..) gets a '_' before it.
 QString proposed_file_name(const QString& panel_name, QStringView extension = u".kcf");
-
-// A file's text (Windows-1252) without its control characters.
-std::string without_control_characters(std::string_view file_text);
 
 // A file's text (Windows-1252) as the window shows it.
 QString from_file_text(const std::string& bytes);

@@ -10,8 +10,9 @@
 #include <QTextEdit>
 
 #include "file_text_validator.h"
+#include "configuration/texts.h"
+#include "configuration/windows1252.h"
 #include "files/configuration_file_io.h"
-#include "files/windows1252.h"
 #include "form1.h"
 #include "panel/panel_conversation.h"
 
@@ -27,22 +28,20 @@ const QString kRefusedFileText =
                    "-------------THE FILE READ OPERATION IS BEING ABANDONED!--------------");
 const QString kRefusedFileTitle = QStringLiteral("FILE/MODEL MIS-MATCH");
 
-// The intensity pairs of the file, in file order, with the label saved before each code
-// and the members the file's texts and codes are read into.
-struct IntensityField {
+// The file's texts before the intensity codes, and the members they are read into.
+struct IntensityText {
     TextAndNumber ConfigurationRecord::*field;
-    const char* label;
-    int16_t ConfigurationModel::*code;
     std::string ConfigurationModel::*text;
 };
-const IntensityField kIntensityFields[] = {
-    {&ConfigurationRecord::indicator_intensity, "Label17", &ConfigurationModel::indpercent,
-     &ConfigurationModel::indpct},
-    {&ConfigurationRecord::backlighting_intensity, "Label15", &ConfigurationModel::blpercent,
-     &ConfigurationModel::blpct},
-    {&ConfigurationRecord::dimmed_intensity, "Label16", &ConfigurationModel::dindpercent,
-     &ConfigurationModel::dindpct},
+const IntensityText kIntensityTexts[] = {
+    {&ConfigurationRecord::indicator_intensity, &ConfigurationModel::indpct},
+    {&ConfigurationRecord::backlighting_intensity, &ConfigurationModel::blpct},
+    {&ConfigurationRecord::dimmed_intensity, &ConfigurationModel::dindpct},
 };
+
+std::string file_text_of(const QString& text) {
+    return to_windows1252(text.toStdU16String()).value_or(std::string());
+}
 
 } // namespace
 
@@ -55,6 +54,37 @@ void Form1::connect_file_operations() {
     Text2->setValidator(validator);
     for (const FunctionControls& controls : functions_)
         if (controls.designation) controls.designation->setValidator(validator);
+    // A name opened from a file is kept whole; what the operator types stays within the
+    // typed length, and a longer name can only be shortened.
+    Text2->setMaxLength(kPanelNameTypedLength);
+    connect(Text2, &QLineEdit::textEdited, this, [this](const QString& text) {
+        Text2->setMaxLength(std::max<int>(kPanelNameTypedLength, text.size()));
+    });
+}
+
+bool Form1::texts_carried() const {
+    const auto carried = [](const QString& text) {
+        return std::ranges::all_of(text, [](QChar c) { return carried_in_file_text(c.unicode()); });
+    };
+    for (const FunctionControls& controls : functions_)
+        if (controls.designation && !carried(controls.designation->text())) return false;
+    return carried(Text2->text());
+}
+
+Configuration Form1::configuration_shown() const {
+    Configuration shown;
+    shown.panel_name = file_text_of(Text2->text());
+    for (int f = 0; f < kFunctionCount; ++f) {
+        shown.codes[f] = listed_code(f).value_or(kNoChannel);
+        if (const QLineEdit* box = functions_[f].designation)
+            shown.designations[f] = file_text_of(box->text());
+    }
+    for (const Intensity which : {Intensity::Backlighting, Intensity::Indicator, Intensity::Dimmed}) {
+        const QListWidget* list = intensity_list(which);
+        shown.intensities[which] = list->currentRow() < 0 ? intensity_codes()[which]
+                                                          : item_value(list, list->currentRow());
+    }
+    return shown;
 }
 
 void Form1::READ_FILE_Click() {
@@ -94,12 +124,12 @@ void Form1::apply_record(const ConfigurationRecord& record) {
         file_text(f) = from_file_text(record.functions[f].text).toStdString();
         functions[f].live = record.functions[f].number;
     }
-    for (const IntensityField& intensity : kIntensityFields) {
+    for (const IntensityText& intensity : kIntensityTexts)
         this->*intensity.text = from_file_text((record.*intensity.field).text).toStdString();
-        this->*intensity.code = (record.*intensity.field).number;
-    }
 
-    Text2->setText(QString::fromStdString(panel));
+    const QString name = QString::fromStdString(panel);
+    Text2->setMaxLength(std::max<int>(kPanelNameTypedLength, name.size()));
+    Text2->setText(name);
     for (int f = 0; f < kFunctionCount; ++f) {
         const FunctionControls& controls = functions_[f];
         if (controls.designation)
@@ -112,9 +142,7 @@ void Form1::apply_record(const ConfigurationRecord& record) {
         if (c_index >= -1 && c_index < controls.channel->count())
             controls.channel->setCurrentRow(c_index);
     }
-    select_blpercent();
-    select_indpercent();
-    select_dindpercent();
+    select_intensities(configuration_of(record).intensities);
     show_switch_view();
 }
 
@@ -142,38 +170,16 @@ void Form1::WRITE_FILE_Click() {
     CommonDialog1.filter = kFileFilter;
     CommonDialog1.title = QStringLiteral("WRITE CONFIGURATION FILE");
     if (!dialogs_.show_save(this, CommonDialog1)) return;
-    save_record(record_from_window());
+    save_configuration(configuration_shown());
 }
 
-std::optional<ConfigurationRecord> Form1::record_from_window() {
-    bool storable = true;
-    const auto to_file_text = [&storable](const QString& text) {
-        std::optional<std::string> bytes = to_windows1252(text.toStdU16String());
-        storable = storable && bytes.has_value();
-        return bytes.value_or(std::string());
-    };
-    const auto caption = [this](const char* label) { return control<QLabel>(label)->text(); };
-
-    ConfigurationRecord record;
+void Form1::save_configuration(const Configuration& configuration) {
+    ConfigurationRecord record = record_of(configuration);
     record.model = wmodel;
-    record.panel_name = to_file_text(Text2->text());
-    for (int f = 0; f < kFunctionCount; ++f) {
-        const FunctionRow& row = kFunctions[f];
-        const QLineEdit* designation = functions_[f].designation;
-        record.functions[f] = {
-            to_file_text(designation ? designation->text() : caption(row.caption_label)),
-            functions[f].write_value(row)};
-    }
-    for (const IntensityField& intensity : kIntensityFields)
-        record.*intensity.field = {to_file_text(caption(intensity.label)), this->*intensity.code};
-    if (!storable) return std::nullopt;
-    return record;
-}
-
-void Form1::save_record(const std::optional<ConfigurationRecord>& record) {
     // The boxes' validator keeps uncarriable characters out; this guards the file all the same.
-    const std::optional<QString> failure =
-        record ? save_configuration_file(CommonDialog1.file_name, *record) : kTextNotCarried;
+    const std::optional<QString> failure = texts_carried()
+                                               ? save_configuration_file(CommonDialog1.file_name, record)
+                                               : kTextNotCarried;
     if (!failure) {
         set_shown_source(QDir::toNativeSeparators(CommonDialog1.file_name));
         return;

@@ -30,4 +30,20 @@ const Location* find_location(int number) {
     return it == memory_map.end() ? nullptr : &*it;
 }
 
+std::int16_t value_at(const Configuration& configuration, const Location& location) {
+    if (location.kind == LocationKind::assignment) return configuration.codes[location.function];
+    return configuration.intensities[location.intensity];
+}
+
+Configuration configuration_in(const PanelValues& values) {
+    Configuration configuration;
+    for (const Location& location : configuration_locations()) {
+        if (location.kind == LocationKind::assignment)
+            configuration.codes[location.function] = values[location.number];
+        else
+            configuration.intensities[location.intensity] = values[location.number];
+    }
+    return configuration;
+}
+
 } // namespace kvr

@@ -7,7 +7,7 @@
 #include <span>
 #include <string_view>
 
-#include "editor/functions.h"
+#include "configuration/configuration.h"
 
 namespace kvr {
 
@@ -66,6 +66,14 @@ inline constexpr std::int16_t read_maximum = 160;
 std::span<const Location> configuration_locations();
 // The entry of a location, or nullptr for one the program never addresses.
 const Location* find_location(int number);
+
+// The 25 values of locations 0..24, as written or as read.
+using PanelValues = std::array<std::int16_t, 25>;
+// The value a configuration puts at a location, taken as it stands (as_programmed gives
+// what a write sends).
+std::int16_t value_at(const Configuration& configuration, const Location& location);
+// The configuration a panel's values hold, with no texts: the panel keeps none.
+Configuration configuration_in(const PanelValues& values);
 
 constexpr bool is_accepted_model(std::int16_t code) {
     return code == accepted_model_codes[0] || code == accepted_model_codes[1];

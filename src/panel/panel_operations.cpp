@@ -80,7 +80,7 @@ void Form1::READ_CONFIG_Click() {
     conversation_->start_read();
     wait_for_conversation();
     // A read that failed among the intensities still shows those it read.
-    if (!intensities_read_.all()) select_intensities_read();
+    if (intensities_read_.any() && !intensities_read_.all()) select_intensities_read();
     config_flag = 1;
     show_switch_view();
     config_flag = 0;
@@ -93,8 +93,7 @@ void Form1::WRITE_CONFIG_Click() {
         conversation_->refuse_write(error_flag == 1 ? StatusTexts::switches_incomplete
                                                     : StatusTexts::leds_incomplete);
     else
-        conversation_->start_write(
-            [this](const Location& location) { return write_value(location); });
+        start_write();
     wait_for_conversation();
 }
 
@@ -125,11 +124,9 @@ void Form1::apply_panel_value(int number, int16_t value) {
     if (intensities_read_.all()) select_intensities_read();
 }
 
-// The indicator goes first: when the panel's own values break the rule, its handler finds
-// the backlighting read from the panel and lowers it once, with one message.
+// The codes not read keep what the window showed.
 void Form1::select_intensities_read() {
-    for (const Intensity which : {Intensity::Indicator, Intensity::Backlighting, Intensity::Dimmed})
-        if (intensities_read_.test(static_cast<std::size_t>(which))) select_intensity(which);
+    select_intensities(intensity_codes());
 }
 
 void Form1::apply_assignment(int function, int16_t value) {
@@ -144,12 +141,12 @@ void Form1::apply_assignment(int function, int16_t value) {
     }
 }
 
-// The intensities are written as the lists show them; a list without a selection is
-// first set to 100 %, which runs its handler.
-int16_t Form1::write_value(const Location& location) {
-    if (location.kind == LocationKind::assignment)
-        return functions[location.function].write_value(kFunctions[location.function]);
-    QListWidget* list = intensity_list(location.intensity);
-    if (list->currentRow() < 0) list->setCurrentRow(0);
-    return item_value(list, list->currentRow());
+// The panel is programmed with what the window shows when the write starts; the
+// intensities as the lists show them, a list without a selection first set to 100 %.
+void Form1::start_write() {
+    for (const Intensity which : {Intensity::Backlighting, Intensity::Indicator, Intensity::Dimmed})
+        if (intensity_list(which)->currentRow() < 0) intensity_list(which)->setCurrentRow(0);
+    const Configuration programmed = as_programmed(configuration_shown()).configuration;
+    conversation_->start_write(
+        [programmed](const Location& location) { return value_at(programmed, location); });
 }

@@ -23,6 +23,7 @@ const QString kPrintTitle = QStringLiteral("PRINT COMMISSIONING SHEET");
 const QString kSheetFilter = QStringLiteral("PDF DOCUMENTS (*.pdf)|*.pdf");
 // The file name proposed for a panel without a name: a bare ".pdf" would be a hidden file.
 const QString kUnnamedSheet = QStringLiteral("COMMISSIONING SHEET");
+const QString kReadNotCompleted = QStringLiteral(" (READ NOT COMPLETED)");
 
 } // namespace
 
@@ -35,39 +36,43 @@ void Form1::connect_sheet_printing() {
     picture->setContextMenuPolicy(Qt::ActionsContextMenu);
     connect(action, &QAction::triggered, this, print);
 
-    // The operations set the source of what they load; only the operator's own changes
-    // make the window differ from it. A panel holds no names, so naming what was read from
-    // one changes nothing of it.
-    const auto changed = [this](bool text) {
-        if (!operation_running_ && (!text || source_holds_texts_)) changed_since_source_ = true;
-    };
-    for (QListWidget* list : findChildren<QListWidget*>())
-        connect(list, &QListWidget::currentRowChanged, this, [changed] { changed(false); });
-    for (QLineEdit* box : findChildren<QLineEdit*>())
-        connect(box, &QLineEdit::textEdited, this, [changed] { changed(true); });
-
     const auto panel_source = [this] { return QStringLiteral("PANEL ON ") + panel_port(); };
     // From here on a read fills the window, so a read that then fails has left part of it.
     connect(conversation_, &PanelConversation::panel_identified, this, [this, panel_source] {
         if (conversation_->operation() == Operation::read)
-            set_shown_source(panel_source() + QStringLiteral(" (READ NOT COMPLETED)"), false);
+            set_shown_source(panel_source() + kReadNotCompleted, false);
     });
-    // A panel read in full, or programmed and verified, holds what the window shows.
+    // A panel read in full, or programmed and verified, holds what the window shows; one
+    // whose read stopped holds what the read left on it.
     connect(conversation_, &PanelConversation::finished, this,
             [this, panel_source](Outcome outcome) {
-                if (outcome == Outcome::succeeded) set_shown_source(panel_source(), false);
+                if (outcome == Outcome::succeeded)
+                    set_shown_source(panel_source(), false);
+                else if (conversation_->operation() == Operation::read &&
+                         shown_source_ == panel_source() + kReadNotCompleted)
+                    set_shown_source(shown_source_, false);
             });
 }
 
 void Form1::set_shown_source(const QString& source, bool holds_texts) {
     shown_source_ = source;
     source_holds_texts_ = holds_texts;
-    changed_since_source_ = false;
+    source_values_ = configuration_shown();
+}
+
+bool Form1::changed_since_source() const {
+    if (!source_values_) return false;
+    Configuration shown = configuration_shown();
+    if (!source_holds_texts_) {
+        shown.panel_name = source_values_->panel_name;
+        shown.designations = source_values_->designations;
+    }
+    return shown != *source_values_;
 }
 
 QString Form1::shown_source() const {
     if (shown_source_.isEmpty()) return QStringLiteral("WINDOW (NOT SAVED)");
-    if (changed_since_source_) return QStringLiteral("WINDOW, CHANGED SINCE ") + shown_source_;
+    if (changed_since_source()) return QStringLiteral("WINDOW, CHANGED SINCE ") + shown_source_;
     return shown_source_;
 }
 

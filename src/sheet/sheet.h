@@ -11,7 +11,7 @@
 #include <QDateTime>
 #include <QString>
 
-#include "editor/functions.h"
+#include "configuration/configuration.h"
 #include "files/configuration_file.h"
 
 class QPainter;
@@ -43,8 +43,8 @@ struct SheetContent {
 // by: they have no designation of their own.
 QString lighting_designation(int function);
 
-// The sheet of a configuration file's record, its texts decoded from Windows-1252.
-SheetContent sheet_content(const ConfigurationRecord& record, const QString& source,
+// The sheet of a configuration, its texts decoded from Windows-1252.
+SheetContent sheet_content(const Configuration& configuration, const QString& source,
                            const QDateTime& drawn);
 
 // Paints the sheet on the painter's current page, which must be A4 portrait measured from

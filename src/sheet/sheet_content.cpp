@@ -1,9 +1,7 @@
 // What the sheet says: the content of a configuration file, and the texts that stand for
 // its codes.
 
-#include "configuration_model.h"
 #include "files/configuration_file_io.h"
-#include "layout.h"
 #include "sheet_drawing.h"
 
 namespace kvr {
@@ -13,25 +11,17 @@ QString lighting_designation(int function) {
                                      : QStringLiteral("Dimming input");
 }
 
-SheetContent sheet_content(const ConfigurationRecord& record, const QString& source,
+SheetContent sheet_content(const Configuration& configuration, const QString& source,
                            const QDateTime& drawn) {
     SheetContent content;
-    content.panel_name = from_file_text(record.panel_name);
-    content.model_tag = from_file_text(record.model);
+    content.panel_name = from_file_text(configuration.panel_name);
     content.source = source;
     content.drawn = drawn;
-    for (int f = 0; f < kFunctionCount; ++f) {
-        const TextAndNumber& field = record.functions[f];
-        // The file carries fixed captions before the lighting codes, not designations.
-        content.functions[f] = {
-            f < kBacklighting ? from_file_text(field.text) : lighting_designation(f), field.number};
-    }
-    const auto code = [&content](Intensity intensity) -> std::int16_t& {
-        return content.intensity_codes[static_cast<int>(intensity)];
-    };
-    code(Intensity::Backlighting) = record.backlighting_intensity.number;
-    code(Intensity::Indicator) = record.indicator_intensity.number;
-    code(Intensity::Dimmed) = record.dimmed_intensity.number;
+    for (int f = 0; f < kFunctionCount; ++f)
+        content.functions[f] = {f < kBacklighting ? from_file_text(configuration.designations[f])
+                                                  : lighting_designation(f),
+                                configuration.codes[f]};
+    content.intensity_codes = configuration.intensities.codes;
     return content;
 }
 
@@ -39,24 +29,16 @@ namespace sheet {
 
 AssignmentText assignment_text(const SheetFunction& function) {
     if (!function.code) return {{}, {}, QStringLiteral("not chosen")};
-    // The channel carried into the split is out of every list, so a code that the split
-    // leaves without a channel shows as such.
-    const CodeSplit split = split_code(*function.code, -1);
-    const auto& modules = list_entries(ListContents::Module);
-    const auto& channels = list_entries(ListContents::Channel);
-    if (split.m_index == 0) return {QString::fromLatin1(modules[0].text), {}, {}};
-    if (split.c_index < 0 || split.c_index >= static_cast<int>(channels.size()))
-        return {{}, {}, QStringLiteral("code %1").arg(*function.code)};
-    return {QString::fromLatin1(modules[split.m_index].text),
-            QString::fromLatin1(channels[split.c_index].text),
-            {}};
+    const Assignment a = assignment_of(*function.code);
+    if (a.module.empty())
+        return {QString::fromLatin1(list_entries(ListContents::Module)[0].text), {}, {}};
+    if (!a.channel) return {{}, {}, QStringLiteral("code %1").arg(*function.code)};
+    return {QString::fromStdString(a.module), QString::number(*a.channel), {}};
 }
 
 std::optional<QString> intensity_percent(std::int16_t code) {
-    const std::optional<int> position = intensity_position(code);
-    if (!position) return std::nullopt;
-    return QString::fromLatin1(list_entries(ListContents::Intensity)[*position].text) +
-           QStringLiteral(" %");
+    if (!is_programmed_intensity(code)) return std::nullopt;
+    return QString::fromStdString(intensity_text(code));
 }
 
 const IntensityRow kIntensityRows[3] = {

@@ -1,5 +1,5 @@
 #include "files/configuration_file.h"
-#include "files/windows1252.h"
+#include "configuration/windows1252.h"
 
 #include <QTest>
 

@@ -106,9 +106,13 @@ class TestPrintOperation : public QObject {
         dialogs.file_answers.push_back(path("hall.kcf"));
         QTest::mouseClick(find<QPushButton>(QStringLiteral("WRITE_FILE")), Qt::LeftButton);
         print_to(path("saved.pdf"));
+        // A channel under "N/A" changes no value; a module does.
         find(QStringLiteral("List2"))->setCurrentRow(3);
+        print_to(path("unchanged.pdf"));
+        find(QStringLiteral("List1"))->setCurrentRow(2);
         print_to(path("changed.pdf"));
-        QVERIFY(sheet_text("saved.pdf").simplified().contains("From " + path("hall.kcf")));
+        for (const char* unchanged : {"saved.pdf", "unchanged.pdf"})
+            QVERIFY(sheet_text(unchanged).simplified().contains("From " + path("hall.kcf")));
         QVERIFY(sheet_text("changed.pdf")
                     .simplified()
                     .contains("From WINDOW, CHANGED SINCE " + path("hall.kcf")));

@@ -77,7 +77,7 @@ class TestSheet : public QObject {
         record.backlighting_intensity.number = 5;
         record.indicator_intensity.number = 10;
         record.dimmed_intensity.number = 0;
-        content_ = sheet_content(record, QStringLiteral("/site/Caf\u00e9.kcf"),
+        content_ = sheet_content(configuration_of(record), QStringLiteral("/site/Caf\u00e9.kcf"),
                                  QDateTime(QDate(2024, 5, 17), QTime(14, 5)));
         content_.functions[4].code.reset();
 

@@ -1,6 +1,6 @@
 #include <QTest>
 
-#include "configuration_model.h"
+#include "configuration/configuration_model.h"
 
 using namespace kvr;
 

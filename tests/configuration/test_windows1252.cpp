@@ -1,4 +1,5 @@
-#include "files/windows1252.h"
+#include "configuration/texts.h"
+#include "configuration/windows1252.h"
 
 #include <QStringDecoder>
 #include <QTest>
@@ -28,11 +29,17 @@ class Windows1252Test : public QObject {
         QCOMPARE(kvr::to_windows1252(u"").value(), "");
     }
 
-    void storableInTextField() {
-        for (const char16_t character : {u'A', u' ', u',', u'\'', u'É', u'ÿ', u'€', u'Ÿ', u'\t'})
-            QVERIFY(kvr::storable_in_text_field(character));
-        for (const char16_t character : {u'"', u'\r', u'\n', u'\u0100', u'\u0080', u'\u2603'})
-            QVERIFY(!kvr::storable_in_text_field(character));
+    // A text keeps what reads back unchanged, the five undefined bytes included, and no
+    // control character: a tab typed into a box would vanish on the next open.
+    void carriedInFileText() {
+        for (const char16_t character :
+             {u'A', u' ', u',', u'\'', u'É', u'ÿ', u'€', u'Ÿ', u'\u0081', u'\u009D'})
+            QVERIFY(kvr::carried_in_file_text(character));
+        for (const char16_t character :
+             {u'"', u'\t', u'\r', u'\n', u'\0', u'\x7F', u'\u0100', u'\u0080', u'\u2603'})
+            QVERIFY(!kvr::carried_in_file_text(character));
+        QCOMPARE(kvr::carried_file_text("A\x81\tB\x8D\x8F\x90\x9D\x7F\x01"),
+                 std::string("A\x81" "B\x8D\x8F\x90\x9D"));
     }
 };
 

@@ -1,24 +1,6 @@
-#include "configuration_model.h"
+#include "configuration/configuration_model.h"
 
 namespace kvr {
-
-CodeSplit split_code(int16_t A, int16_t c_index) {
-    int16_t m_index = 1;
-    if (A > kLastAssignment) return {A, 0, c_index};
-    if (A < 10) return {A, m_index, A};
-    do {
-        A = static_cast<int16_t>(A - 10);
-        ++m_index;
-        c_index = A;
-    } while (A >= 10);
-    return {A, m_index, c_index};
-}
-
-std::optional<int> intensity_position(int16_t code) {
-    if (code >= 1 && code <= 7) return 8 - code;
-    if (code == kFullIntensity) return 0;
-    return std::nullopt;
-}
 
 void ConfigurationModel::code_split() {
     const CodeSplit split = split_code(A, c_index);

@@ -1,4 +1,4 @@
-#include "files/windows1252.h"
+#include "configuration/windows1252.h"
 
 #include <algorithm>
 #include <array>
@@ -51,11 +51,6 @@ std::optional<std::string> to_windows1252(std::u16string_view text) {
         bytes += static_cast<char>(*byte);
     }
     return bytes;
-}
-
-bool storable_in_text_field(char16_t character) {
-    return character != u'"' && character != u'\r' && character != u'\n' &&
-           byte_of(character).has_value();
 }
 
 } // namespace kvr

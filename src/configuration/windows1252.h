@@ -17,9 +17,4 @@ std::u16string from_windows1252(std::string_view bytes);
 // nullopt when a character has no byte.
 std::optional<std::string> to_windows1252(std::u16string_view text);
 
-// Whether a character typed into a name or designation box survives a save and an open:
-// it has a byte, and it is neither the double quote (which ends a quoted text) nor a line
-// end (which a one-line box must not hold).
-bool storable_in_text_field(char16_t character);
-
 } // namespace kvr

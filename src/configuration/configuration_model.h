@@ -5,35 +5,13 @@
 
 #include <array>
 #include <cstdint>
-#include <optional>
 #include <string>
 #include <string_view>
 
-#include "functions.h"
+#include "configuration/codes.h"
+#include "configuration/functions.h"
 
 namespace kvr {
-
-// Assignment code: module value (A = 0 .. P = 150, "N/A" = 160) plus channel value (0..9).
-inline constexpr int16_t kNotAssigned = 160;
-inline constexpr int16_t kLastAssignment = 159;
-
-// Intensity codes are 10, 7, 6, .., 1 for 100 %, 90 %, .., 30 %.
-inline constexpr int16_t kFullIntensity = 10;
-
-// Result of turning an assignment code back into list positions.
-struct CodeSplit {
-    int16_t A;
-    int16_t m_index;
-    int16_t c_index;
-};
-
-// Module list position (0 = "N/A", 1..16 = A..P) and channel list position for the
-// code in A. Codes of 160 and above give m_index 0 and leave A and c_index as they were,
-// so the caller passes the c_index left by the previous split.
-CodeSplit split_code(int16_t A, int16_t c_index);
-
-// Intensity list position for an intensity code, or nothing when the code is not one.
-std::optional<int> intensity_position(int16_t code);
 
 // The per-function members: live code (s1, led1, bl, dimch), module part (s1m),
 // channel part (s1c), write value (s1w) and designation read from a file (s1desig).
