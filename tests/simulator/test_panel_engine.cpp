@@ -267,6 +267,22 @@ class TestPanelEngine : public QObject {
         QCOMPARE(out[0].bytes, "\x7f?D000D"s);
     }
 
+    // A panel left running keeps only its latest entries, and still counts them all.
+    void transcriptIsBounded() {
+        constexpr std::size_t limit = kvr::sim::transcript_limit;
+        const auto at = [](std::size_t n) { return t0 + std::chrono::milliseconds(n); };
+        PanelEngine panel;
+        const std::size_t commands = limit + 1; // two entries each
+        for (std::size_t n = 0; n < commands; ++n)
+            talk(panel, "A", at(n));
+        QCOMPARE(panel.transcript_count(), 2 * commands);
+        QCOMPARE(panel.transcript().size(), limit);
+        QCOMPARE(panel.transcript().front(),
+                 (TranscriptEntry{at(commands - limit / 2), Direction::received, "A"}));
+        QCOMPARE(panel.transcript().back(),
+                 (TranscriptEntry{at(commands - 1), Direction::sent, "D000D"}));
+    }
+
     void transcriptText() {
         QCOMPARE(kvr::sim::printable("V\0\x05"
                                      "00V\r<"s),
