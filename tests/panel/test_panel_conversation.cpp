@@ -96,22 +96,13 @@ class TestPanelConversation : public QObject {
                 << write << QByteArray(reply) << split << value << text;
         };
         const QString& ok = StatusTexts::communications_ok;
-        struct Case {
-            const char* reply;
-            int value;
-        };
         for (int split : {0, 30}) {
-            for (auto [reply, value] : {Case{"0120\rX", 12},
-                                        {"0120\r5", 12},
-                                        {"01200V", 120},
-                                        {"01 20", 12},
-                                        {"0120V", 12}})
-                row(false, reply, value, ok, split);
+            for (const char* reply :
+                 {"0120", " 0120 \r\n", "\t01\n20\r", "01 20", "0120V", "0120\rX", "0120\r5"})
+                row(false, reply, 12, ok, split);
             row(true, "0120\rX", 12, ok, split);
         }
-        for (auto [reply, value] :
-             {Case{"0120", 12}, {" 0120 \r\n", 12}, {"\t01\n20\r", 12}, {"1600\r", 160}})
-            row(false, reply, value, ok);
+        row(false, "1600\r", 160, ok);
         for (const char* junk : {"abcd", "????", "D000D", "X0120\r", "\r0120", "-.\r\r",
                                  "\r\r\r\r\r", "\r", "", "012"})
             row(false, junk, -1, StatusTexts::corrupted);
