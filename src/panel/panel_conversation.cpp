@@ -354,19 +354,20 @@ void PanelConversation::read_back_received() {
     location_done();
 }
 
-// Takes the reply to a read command. A reply too short to hold a value, or one that is
-// anything but a single number, fails the transaction as corrupted; a value too large
-// for 16 bits fails it with too_large_text. True when A now holds the reply's value;
+// Takes the reply to a read command. Its value is its leading number, whatever follows
+// (the carriage return, a letter, a character that came late). A reply too short to hold
+// a value, or one with no leading number, fails the transaction as corrupted; a value too
+// large for 16 bits fails it with too_large_text. True when A now holds the reply's value;
 // otherwise A is unchanged.
 bool PanelConversation::fetch_value(const QString& too_large_text) {
     const QByteArray reply = take_reply();
-    const std::string_view text = as_view(reply);
-    if (reply.size() < static_cast<qsizetype>(min_reply_chars) || !holds_one_number(text)) {
+    const LeadingNumber number = leading_number(as_view(reply));
+    if (reply.size() < static_cast<qsizetype>(min_reply_chars) || !number.has_digits()) {
         error_flag = 1;
         emit status(StatusTexts::corrupted, StatusColour::unchanged);
         return false;
     }
-    const std::optional<std::int16_t> value = reply_value(text);
+    const std::optional<std::int16_t> value = reply_value(number);
     if (!value) {
         error_flag = 1;
         emit status(too_large_text, StatusColour::unchanged);

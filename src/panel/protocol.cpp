@@ -48,8 +48,8 @@ LeadingNumber leading_number(std::string_view reply) {
     return number;
 }
 
-std::optional<std::int16_t> reply_value(std::string_view reply) {
-    const LeadingNumber number = leading_number(reply);
+std::optional<std::int16_t> reply_value(const LeadingNumber& number) {
+    if (!number.has_digits()) return std::nullopt;
     std::string_view integer = number.integer_digits;
     integer.remove_prefix(std::min(integer.find_first_not_of('0'), integer.size()));
 
@@ -74,22 +74,6 @@ std::optional<std::int16_t> reply_value(std::string_view reply) {
         value > std::numeric_limits<std::int16_t>::max())
         return std::nullopt;
     return static_cast<std::int16_t>(value);
-}
-
-bool holds_one_number(std::string_view reply) {
-    constexpr std::string_view around = " \t\r\n";
-    const auto first = reply.find_first_not_of(around);
-    if (first == std::string_view::npos) return false;
-    std::string_view number = reply.substr(first, reply.find_last_not_of(around) - first + 1);
-    if (number.front() == '+' || number.front() == '-') number.remove_prefix(1);
-    const auto point = number.find('.');
-    const std::string_view integer = number.substr(0, point);
-    const std::string_view fraction =
-        point == std::string_view::npos ? std::string_view() : number.substr(point + 1);
-    const auto all_digits = [](std::string_view part) {
-        return std::all_of(part.begin(), part.end(), is_digit);
-    };
-    return !(integer.empty() && fraction.empty()) && all_digits(integer) && all_digits(fraction);
 }
 
 } // namespace kvr

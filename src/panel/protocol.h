@@ -48,26 +48,22 @@ struct LeadingNumber {
     bool has_digits() const { return !integer_digits.empty() || !fraction_digits.empty(); }
 };
 
-// Reads the leading number of a reply.
+// Reads the leading number of a reply; whatever follows the number is ignored, so a reply
+// reads the same whether its tail came with the digits or after them.
 //  - Blanks, tabs and line feeds are ignored wherever they stand before the number ends
-//    (" \t\n12" and "1 2" are both twelve); any other character, CR included, ends it.
+//    (" \t\n12" and "1 2" are both twelve); any other character ends it. That includes the
+//    carriage return that ends the panel's replies: the number of "0120\r5" is 120.
 //  - Then at most one sign ("+" or "-"), then digits with at most one decimal point:
 //    "1.2.3" is 1.2, ".5" and "5." are numbers, "+-5" is no number.
 //  - A sign or a point without any digit ("+", "-", ".", "-.") is no number.
 //  - No exponent and no radix prefix: "1E3" is 1, "&H10" is no number.
 LeadingNumber leading_number(std::string_view reply);
 
-// The value of a reply: its leading number (0 when there is none) divided by ten and
-// rounded to the nearest integer, an exact half to the even neighbour (125 -> 12,
-// 135 -> 14, -5 -> 0, -15 -> -2). The rounding is done on the exact decimal digits, so
-// "1205.0000000001" is 121, not 120. A result outside the 16-bit signed range gives
-// std::nullopt: the transaction has failed.
-std::optional<std::int16_t> reply_value(std::string_view reply);
-
-// True when the reply is one number and nothing else: blanks, tabs, carriage returns and
-// line feeds may stand around it, but not inside it ("1 2" is two numbers). A reply that
-// fails this ("abcd", "????", "D000D", a lone carriage return) carries no value at all,
-// however reply_value would read its start.
-bool holds_one_number(std::string_view reply);
+// The value of a reply's leading number: divided by ten and rounded to the nearest
+// integer, an exact half to the even neighbour (125 -> 12, 135 -> 14, -5 -> 0, -15 -> -2).
+// The rounding is done on the exact decimal digits, so "1205.0000000001" is 121, not 120.
+// std::nullopt when the reply holds no value and the transaction has failed: there is no
+// leading number (such a reply is not 0), or the result lies outside the 16-bit signed range.
+std::optional<std::int16_t> reply_value(const LeadingNumber& number);
 
 } // namespace kvr

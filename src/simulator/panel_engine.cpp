@@ -187,6 +187,8 @@ void PanelEngine::record(Direction direction, std::string_view bytes, Timestamp 
         return;
     }
     transcript_.push_back({now, direction, std::string(bytes)});
+    ++recorded_;
+    if (transcript_.size() > transcript_limit) transcript_.pop_front();
 }
 
 std::string printable(std::string_view bytes) {

@@ -24,6 +24,9 @@ inline constexpr int location_count = 64;
 // What a misbehaving panel sends where nothing belongs: not a digit, not blank, so a reply
 // it lands in front of no longer starts with a number.
 inline constexpr char junk_character = 'X';
+// The transcript keeps only this many of its latest entries, so that a panel left running
+// (or chattering with nobody on the line) stays the same size; plenty for any one session.
+inline constexpr std::size_t transcript_limit = 4096;
 
 // Ways to make the panel misbehave. Every field's default is the healthy panel; several
 // faults can be set at once. Location sets name panel locations 0..63.
@@ -106,7 +109,10 @@ class PanelEngine {
         locations_.at(static_cast<std::size_t>(number)) = value;
     }
     const std::array<std::uint8_t, location_count>& locations() const { return locations_; }
-    const std::vector<TranscriptEntry>& transcript() const { return transcript_; }
+    // The latest transcript_limit entries, oldest first.
+    const std::deque<TranscriptEntry>& transcript() const { return transcript_; }
+    // How many entries were ever recorded, the dropped ones included.
+    std::size_t transcript_count() const { return recorded_; }
 
   private:
     enum class Frame { complete, incomplete, invalid };
@@ -130,7 +136,8 @@ class PanelEngine {
     // due early waits for the ones ahead of it (a reply behind a split reply's tail).
     std::deque<Pending> queue_;
     std::optional<Timestamp> chatter_due_;
-    std::vector<TranscriptEntry> transcript_;
+    std::deque<TranscriptEntry> transcript_;
+    std::size_t recorded_ = 0;
     std::size_t commands_ = 0;
     int attentions_ = 0;
     bool hang_up_queued_ = false;

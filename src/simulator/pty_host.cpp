@@ -1,5 +1,6 @@
 #include "simulator/pty_host.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <fcntl.h>
 #include <poll.h>
@@ -134,7 +135,7 @@ void PtyHost::serve_input(Timestamp now) {
     std::size_t from;
     {
         std::lock_guard lock(mutex_);
-        from = engine_.transcript().size();
+        from = engine_.transcript_count();
         engine_.receive(received, now);
     }
     publish(from);
@@ -147,7 +148,7 @@ void PtyHost::send_due(Timestamp now) {
     std::size_t from;
     {
         std::lock_guard lock(mutex_);
-        from = engine_.transcript().size();
+        from = engine_.transcript_count();
         outputs = engine_.take_due(now);
     }
     if (outputs.empty()) return;
@@ -197,8 +198,9 @@ void PtyHost::publish(std::size_t from) {
     std::vector<TranscriptEntry> added;
     {
         std::lock_guard lock(mutex_);
-        const auto& all = engine_.transcript();
-        added.assign(all.begin() + static_cast<std::ptrdiff_t>(from), all.end());
+        const auto& kept = engine_.transcript();
+        const std::size_t count = std::min(engine_.transcript_count() - from, kept.size());
+        added.assign(kept.end() - static_cast<std::ptrdiff_t>(count), kept.end());
     }
     changed_.notify_all();
     if (observer_)
@@ -213,12 +215,13 @@ bool PtyHost::hung_up() const {
 
 std::vector<TranscriptEntry> PtyHost::transcript() const {
     std::lock_guard lock(mutex_);
-    return engine_.transcript();
+    const auto& kept = engine_.transcript();
+    return {kept.begin(), kept.end()};
 }
 
 bool PtyHost::wait_for_transcript(std::size_t entries, std::chrono::milliseconds timeout) const {
     std::unique_lock lock(mutex_);
-    return changed_.wait_for(lock, timeout, [&] { return engine_.transcript().size() >= entries; });
+    return changed_.wait_for(lock, timeout, [&] { return engine_.transcript_count() >= entries; });
 }
 
 std::array<std::uint8_t, location_count> PtyHost::locations() const {

@@ -16,7 +16,9 @@ namespace kvr::sim {
 class PtyHost {
   public:
     // Called on the host's thread for every new transcript entry, in order, without the
-    // host's lock held; it must not call stop() or destroy the host.
+    // host's lock held; it must not call stop() or destroy the host. (Only a client that
+    // floods the line with thousands of commands in one burst, unread, makes more entries
+    // at once than the transcript keeps; the observer then sees the latest of them.)
     using Observer = std::function<void(const TranscriptEntry&)>;
 
     // Opens the pseudo-terminal and starts serving it at once. Throws std::system_error
@@ -35,8 +37,9 @@ class PtyHost {
     Timestamp started() const { return started_; }
 
     bool hung_up() const;
+    // The latest entries of the transcript (at most transcript_limit), oldest first.
     std::vector<TranscriptEntry> transcript() const;
-    // Waits until the transcript has at least `entries` entries; false on time-out.
+    // Waits until at least `entries` entries have been recorded; false on time-out.
     bool wait_for_transcript(std::size_t entries, std::chrono::milliseconds timeout) const;
 
     std::array<std::uint8_t, location_count> locations() const;

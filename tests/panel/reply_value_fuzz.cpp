@@ -1,6 +1,7 @@
-// Fuzz target for the reply value conversion: it never crashes, and whatever it returns
-// equals a slow reference computed another way (whitespace removed first, then integer
-// arithmetic on a scaled value) and survives a re-parse of its own decimal form.
+// Fuzz target for the reply value conversion: it never crashes, whatever it returns equals
+// a slow reference computed another way (whitespace removed first, then integer arithmetic
+// on a scaled value) and survives a re-parse of its own decimal form, and anything after a
+// carriage return leaves it unchanged.
 #include "panel/protocol.h"
 
 #include <cstdint>
@@ -31,7 +32,7 @@ std::optional<std::int16_t> reference_value(const std::string& reply) {
             break;
         }
     }
-    if (integer.empty() && fraction.empty()) return 0;
+    if (integer.empty() && fraction.empty()) return std::nullopt;
 
     while (!integer.empty() && integer[0] == '0')
         integer.erase(0, 1);
@@ -67,12 +68,17 @@ std::optional<std::int16_t> reference_value(const std::string& reply) {
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     const std::string input(reinterpret_cast<const char*>(data), size);
-    const auto value = kvr::reply_value(input);
+    const auto value_of = [](const std::string& reply) {
+        return kvr::reply_value(kvr::leading_number(reply));
+    };
+    const auto value = value_of(input);
     if (value != reference_value(input)) fail(input, "differs from the reference");
+    // A reply's tail after a carriage return, with it or arriving later, changes nothing.
+    if (value_of(input + '\r' + input) != value) fail(input, "changed by a tail after CR");
     if (value) {
         // Ten times the value, as the panel would send it, reads back as the value.
         const std::string again = std::to_string(*value * 10);
-        if (kvr::reply_value(again) != value) fail(input, "does not survive a re-parse");
+        if (value_of(again) != value) fail(input, "does not survive a re-parse");
     }
     return 0;
 }

@@ -78,48 +78,53 @@ class TestPanelConversation : public QObject {
     Q_OBJECT
 
   private slots:
-    // A reply is a value only when it is one number; anything else fails the transaction
-    // without a value, and a failed location is never reported as read.
+    // A reply's value is its leading number, blanks, tabs and line feeds ignored, and
+    // nothing after the number counts, whether it came with the digits or 30 ms later. A
+    // reply without a leading number fails the transaction without a value, and a failed
+    // location is never reported as read.
     void transactions_data() {
         QTest::addColumn<bool>("write");       // a write of 12 at location 0, or a read
         QTest::addColumn<QByteArray>("reply"); // to the read or the read-back
+        QTest::addColumn<int>("split");        // ms by which its last character is late
         QTest::addColumn<int>("value");        // reported as read; -1: none
         QTest::addColumn<QString>("text");     // the transaction's own text
-        QTest::newRow("four characters") << false << QByteArray("0120") << 12
-                                         << StatusTexts::communications_ok;
-        QTest::newRow("blanks and line ends around")
-            << false << QByteArray(" 0120 \r\n") << 12 << StatusTexts::communications_ok;
-        QTest::newRow("160 is in range") << false << QByteArray("1600\r") << 160
-                                         << StatusTexts::communications_ok;
-        for (const char* junk : {"abcd", "????", "D000D", "1 20\r", "0120\rX", "\r\r\r\r\r"})
-            QTest::addRow("no single number: %s", junk)
-                << false << QByteArray(junk) << -1 << StatusTexts::corrupted;
-        QTest::newRow("lone carriage return") << false << QByteArray("\r") << -1
-                                              << StatusTexts::corrupted;
-        QTest::newRow("three characters") << false << QByteArray("012") << -1
-                                          << StatusTexts::corrupted;
-        QTest::newRow("161") << false << QByteArray("1610\r") << -1 << StatusTexts::out_of_range;
-        QTest::newRow("-5") << false << QByteArray("-050\r") << -1 << StatusTexts::out_of_range;
-        QTest::newRow("beyond 16 bits")
-            << false << QByteArray("9999999\r") << -1 << StatusTexts::out_of_range;
-        QTest::newRow("write verified") << true << QByteArray("0120\r") << 12
-                                        << StatusTexts::communications_ok;
-        QTest::newRow("write read back as 13")
-            << true << QByteArray("0130\r") << -1 << StatusTexts::failed_to_verify;
-        QTest::newRow("write read back as ????")
-            << true << QByteArray("????\r") << -1 << StatusTexts::corrupted;
-        QTest::newRow("write read back beyond 16 bits")
-            << true << QByteArray("9999999\r") << -1 << StatusTexts::failed_to_verify;
-        QTest::newRow("write read back short")
-            << true << QByteArray("120") << -1 << StatusTexts::corrupted;
+        const auto row = [](bool write, const char* reply, int value, const QString& text,
+                            int split = 0) {
+            QTest::addRow("%s %s%s", write ? "write" : "read",
+                          QByteArray(reply).toPercentEncoding("?").constData(),
+                          split ? " last late" : "")
+                << write << QByteArray(reply) << split << value << text;
+        };
+        const QString& ok = StatusTexts::communications_ok;
+        for (int split : {0, 30}) {
+            for (const char* reply :
+                 {"0120", " 0120 \r\n", "\t01\n20\r", "01 20", "0120V", "0120\rX", "0120\r5"})
+                row(false, reply, 12, ok, split);
+            row(true, "0120\rX", 12, ok, split);
+        }
+        row(false, "1600\r", 160, ok);
+        for (const char* junk : {"abcd", "????", "D000D", "X0120\r", "\r0120", "-.\r\r",
+                                 "\r\r\r\r\r", "\r", "", "012"})
+            row(false, junk, -1, StatusTexts::corrupted);
+        row(false, "1610\r", -1, StatusTexts::out_of_range);
+        row(false, "-050\r", -1, StatusTexts::out_of_range);
+        row(false, "9999999\r", -1, StatusTexts::out_of_range);
+        row(true, "0120\r", 12, ok);
+        row(true, "0130\r", -1, StatusTexts::failed_to_verify);
+        row(true, "????\r", -1, StatusTexts::corrupted);
+        row(true, "9999999\r", -1, StatusTexts::failed_to_verify);
+        row(true, "120", -1, StatusTexts::corrupted);
     }
     void transactions() {
         QFETCH(bool, write);
         QFETCH(QByteArray, reply);
+        QFETCH(int, split);
         QFETCH(int, value);
         QFETCH(QString, text);
         PanelSettings settings;
         settings.faults.raw_read[0] = reply.toStdString();
+        settings.faults.split_delay = std::chrono::milliseconds(split);
+        settings.faults.split_at = {0};
         Run run(settings);
         // A good location 0 ends the run early: the rest is another test's business.
         QObject::connect(&run.conversation, &PanelConversation::progress,
@@ -157,7 +162,8 @@ class TestPanelConversation : public QObject {
         QTest::newRow("71 is another panel") << 71 << "" << int(Outcome::mismatch);
         QTest::newRow("200 is another panel") << 200 << "" << int(Outcome::mismatch);
         QTest::newRow("short reply") << 70 << "short" << int(Outcome::bad_data);
-        QTest::newRow("meaningless reply") << 70 << "????" << int(Outcome::bad_data);
+        QTest::newRow("meaningless reply") << 70 << "????\r" << int(Outcome::bad_data);
+        QTest::newRow("70 with a trailing letter") << 71 << "00700V" << int(Outcome::succeeded);
         QTest::newRow("every reply 150 ms late") << 70 << "late" << int(Outcome::bad_data);
     }
     void identity() {
@@ -167,10 +173,11 @@ class TestPanelConversation : public QObject {
         PanelSettings settings;
         settings.model_code = uint8_t(model);
         if (fault == "short") settings.faults.short_read = {63};
-        if (fault == "????") settings.faults.raw_read[63] = "????\r";
         if (fault == "late") {
             settings.faults.reply_delay = std::chrono::milliseconds(150);
             settings.faults.answer_attention_only = 1; // the late "A" is answered in time
+        } else if (fault != "short" && !fault.isEmpty()) {
+            settings.faults.raw_read[63] = fault.toStdString();
         }
         Run run(settings);
         bool identified = false;

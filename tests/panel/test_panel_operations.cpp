@@ -270,7 +270,6 @@ class TestPanelOperations : public QObject, PanelFixture {
         QTest::newRow("negative") << 1 << "-050\r";
         QTest::newRow("beyond 16 bits") << 2 << "999999\r";
         QTest::newRow("no number") << 5 << "????";
-        QTest::newRow("reply padded with junk") << 3 << "padded";
         QTest::newRow("line lost after the identity read") << 0 << "hang-up";
     }
     // Locations read before the failure are applied; the failing one keeps what it showed,
@@ -284,8 +283,6 @@ class TestPanelOperations : public QObject, PanelFixture {
             settings.initial_values[n] = uint8_t(kReadCodes[n]);
         if (fault == "short")
             settings.faults.short_read = {location};
-        else if (fault == "padded")
-            settings.faults.pad_read[location] = 2000;
         else if (fault == "hang-up")
             settings.faults.hang_up_after = 2;
         else
@@ -308,19 +305,21 @@ class TestPanelOperations : public QObject, PanelFixture {
     }
 
     // Each transaction reads its own reply: a reply whose last character arrives after
-    // the tick leaves nothing behind for the next location.
-    void reply_split_across_the_tick_stays_with_its_location() {
+    // the tick, or one followed by junk, leaves nothing behind for the next location.
+    void reply_split_or_padded_stays_with_its_location() {
         PanelSettings settings;
-        settings.initial_values = {{3, 89}, {4, 101}};
+        settings.initial_values = {{3, 89}, {4, 101}, {5, 23}};
         // "0890" 20 ms before the tick and its carriage return 20 ms after it.
         settings.faults.reply_delay = 80ms;
         settings.faults.split_delay = 40ms;
         settings.faults.split_at = {3};
+        settings.faults.pad_read[4] = 2000;
         connect_panel(settings);
         click("READ_CONFIG");
         QCOMPARE(status(), QStringLiteral("SWITCH PANEL DATA READ SUCCESSFUL"));
         QCOMPARE(assignment_rows()[3], std::make_pair(9, 9));  // I 10
         QCOMPARE(assignment_rows()[4], std::make_pair(11, 1)); // K 2
+        QCOMPARE(assignment_rows()[5], std::make_pair(3, 3));  // C 4
     }
 
     void write_failure_keeps_what_was_written_data() {

@@ -9,11 +9,11 @@ using namespace std::string_literals;
 
 namespace {
 
-constexpr int overflow = 1 << 20; // stands for std::nullopt in the data tables
+constexpr int none = 1 << 20; // stands for std::nullopt (no value) in the data tables
 
 int value_of(const std::string& reply) {
-    const auto v = kvr::reply_value(reply);
-    return v ? *v : overflow;
+    const auto v = kvr::reply_value(kvr::leading_number(reply));
+    return v ? *v : none;
 }
 
 } // namespace
@@ -81,24 +81,24 @@ class TestProtocol : public QObject {
         row("5.", "5.", 0);
         row("15.", "15.", 2);
         row("-.5", "-.5", 0);
-        // No number at all is 0.
-        row("empty", "", 0);
-        row("letters", "abc", 0);
-        row("plus", "+", 0);
-        row("minus", "-", 0);
-        row("point", ".", 0);
-        row("minus point", "-.", 0);
-        row("two signs", "+-5", 0);
+        // No number at all is no value, not 0.
+        row("empty", "", none);
+        row("letters", "abc", none);
+        row("plus", "+", none);
+        row("minus", "-", none);
+        row("point", ".", none);
+        row("minus point", "-.", none);
+        row("two signs", "+-5", none);
         row("sign after digits", "15-5", 2);
-        row("CR first", "\r0120", 0);
-        row("vertical tab first", "\v120", 0);
-        row("form feed first", "\f120", 0);
+        row("CR first", "\r0120", none);
+        row("vertical tab first", "\v120", none);
+        row("form feed first", "\f120", none);
         row("high byte first",
             "\xff"
             "120",
-            0);
+            none);
         row("exponent", "15E3", 2);
-        row("radix", "&H10", 0);
+        row("radix", "&H10", none);
         // Blanks, tabs and line feeds are ignored, within the number too.
         row("leading blanks", " \t\n12", 1);
         row("leading blanks 125", " \t\n125", 12);
@@ -109,6 +109,7 @@ class TestProtocol : public QObject {
         row("second point", "1.2.3", 0);
         row("second point rounds", "125.1.9", 13);
         row("trailing letters", "0120V", 12);
+        row("digit after CR", "0120\r5", 12);
         row("letter inside", "12a34", 1);
         row("NUL inside",
             "15\0"
@@ -119,23 +120,23 @@ class TestProtocol : public QObject {
         // 16-bit bounds: exactly what fits, and the first value past each end.
         row("327674", "327674", 32767);
         row("327674.999", "327674.999", 32767);
-        row("327675", "327675", overflow);
-        row("327684", "327684", overflow);
+        row("327675", "327675", none);
+        row("327684", "327684", none);
         row("-327680", "-327680", -32768);
         row("-327684.9", "-327684.9", -32768);
         row("-327685", "-327685", -32768);
-        row("-327685.000001", "-327685.000001", overflow);
-        row("-327686", "-327686", overflow);
-        row("-327695", "-327695", overflow);
-        row("1200000", "1200000", overflow);
-        row("999999", "999999", overflow);
-        row("-999999", "-999999", overflow);
+        row("-327685.000001", "-327685.000001", none);
+        row("-327686", "-327686", none);
+        row("-327695", "-327695", none);
+        row("1200000", "1200000", none);
+        row("999999", "999999", none);
+        row("-999999", "-999999", none);
         // Length alone never overflows anything.
         row("many leading zeros", std::string(10000, '0') + "1205", 120);
-        row("zeros then limit", std::string(10000, '0') + "327675", overflow);
+        row("zeros then limit", std::string(10000, '0') + "327675", none);
         row("long fraction", "1215." + std::string(10000, '0') + "1", 122);
-        row("huge", "1" + std::string(100000, '0'), overflow);
-        row("huge negative", "-" + std::string(5000, '9'), overflow);
+        row("huge", "1" + std::string(100000, '0'), none);
+        row("huge negative", "-" + std::string(5000, '9'), none);
         row("huge fraction only", "." + std::string(100000, '9'), 0);
     }
 

@@ -267,6 +267,18 @@ class TestPanelEngine : public QObject {
         QCOMPARE(out[0].bytes, "\x7f?D000D"s);
     }
 
+    // A panel left running keeps only its latest entries, and still counts them all.
+    void transcriptIsBounded() {
+        constexpr std::size_t limit = kvr::sim::transcript_limit;
+        PanelEngine panel;
+        for (std::size_t n = 0; n <= limit; ++n) // two entries each
+            talk(panel, "A", t0 + std::chrono::milliseconds(n));
+        QCOMPARE(panel.transcript_count(), 2 * limit + 2);
+        QCOMPARE(panel.transcript().size(), limit);
+        QCOMPARE(panel.transcript().front().time, t0 + std::chrono::milliseconds(limit / 2 + 1));
+        QCOMPARE(panel.transcript().back().time, t0 + std::chrono::milliseconds(limit));
+    }
+
     void transcriptText() {
         QCOMPARE(kvr::sim::printable("V\0\x05"
                                      "00V\r<"s),
