@@ -1,0 +1,101 @@
+#include "records/record_columns.h"
+
+#include <QStringList>
+
+namespace kvr::records {
+namespace {
+
+QVariant text_or_null(const QString& text) { return text.isEmpty() ? QVariant() : text; }
+
+QVariant stored_vid_pid(const Adapter& adapter) { return text_or_null(adapter.vid_pid()); }
+
+void load_vid_pid(Adapter& adapter, const QString& text) {
+    const QStringList parts = text.split(u':');
+    if (parts.size() != 2) return;
+    bool vendor_ok = false, product_ok = false;
+    const int vendor = parts[0].toInt(&vendor_ok, 16);
+    const int product = parts[1].toInt(&product_ok, 16);
+    if (!vendor_ok || !product_ok) return;
+    adapter.vendor_id = vendor;
+    adapter.product_id = product;
+}
+
+QVariant stored_values(const QList<std::int16_t>& values) {
+    QStringList numbers;
+    for (const std::int16_t value : values)
+        numbers << QString::number(value);
+    return numbers.join(u',');
+}
+
+QList<std::int16_t> loaded_values(const QString& text) {
+    QList<std::int16_t> values;
+    for (const QString& number : text.split(u',', Qt::SkipEmptyParts))
+        values << static_cast<std::int16_t>(number.toShort());
+    return values;
+}
+
+constexpr const char* kTimeFormat = "yyyy-MM-dd'T'HH:mm:ss.zzz'Z'";
+
+// Text fields stored as they stand: a name and a pointer to the member.
+#define KVR_TEXT_COLUMN(column, member)                                                        \
+    Column {                                                                                   \
+        column, ColumnKind::text, [](const Record& r) { return text_or_null(r.member); },     \
+            [](Record& r, const QVariant& v) { r.member = v.toString(); }                      \
+    }
+
+const Column kColumns[] = {
+    {"time_utc", ColumnKind::text,
+     [](const Record& r) -> QVariant { return stored_time(r.time); },
+     [](Record& r, const QVariant& v) {
+         r.time = QDateTime::fromString(v.toString(), QString::fromLatin1(kTimeFormat));
+         r.time.setTimeSpec(Qt::UTC);
+     }},
+    KVR_TEXT_COLUMN("program", program),
+    KVR_TEXT_COLUMN("version", version),
+    {"operation", ColumnKind::text,
+     [](const Record& r) -> QVariant { return operation_text(r.operation); },
+     [](Record& r, const QVariant& v) {
+         r.operation = operation_from_text(v.toString()).value_or(RecordOperation::write);
+     }},
+    KVR_TEXT_COLUMN("device", device),
+    KVR_TEXT_COLUMN("adapter", adapter.description),
+    {"vid_pid", ColumnKind::text, [](const Record& r) { return stored_vid_pid(r.adapter); },
+     [](Record& r, const QVariant& v) { load_vid_pid(r.adapter, v.toString()); }},
+    KVR_TEXT_COLUMN("serial_number", adapter.serial_number),
+    KVR_TEXT_COLUMN("panel_name", panel_name),
+    {"source", ColumnKind::text, [](const Record& r) -> QVariant { return r.source_text(); },
+     [](Record& r, const QVariant& v) {
+         r.source_path = v.toString() == QLatin1String("window") ? QString() : v.toString();
+     }},
+    KVR_TEXT_COLUMN("source_sha256", source_sha256),
+    KVR_TEXT_COLUMN("values_digest", values_digest),
+    {"outcome", ColumnKind::text,
+     [](const Record& r) -> QVariant { return outcome_text(r.outcome); },
+     [](Record& r, const QVariant& v) {
+         r.outcome = outcome_from_text(v.toString()).value_or(RecordOutcome::failed);
+     }},
+    {"failure_location", ColumnKind::integer,
+     [](const Record& r) { return r.failure.location ? QVariant(*r.failure.location) : QVariant(); },
+     [](Record& r, const QVariant& v) {
+         if (!v.isNull()) r.failure.location = v.toInt();
+     }},
+    KVR_TEXT_COLUMN("failure_function", failure.function),
+    KVR_TEXT_COLUMN("failure_reason", failure.reason),
+    {"read_back", ColumnKind::values, [](const Record& r) { return stored_values(r.read_back); },
+     [](Record& r, const QVariant& v) { r.read_back = loaded_values(v.toString()); }},
+    {"duration_ms", ColumnKind::integer,
+     [](const Record& r) { return QVariant(static_cast<qlonglong>(r.duration_ms)); },
+     [](Record& r, const QVariant& v) { r.duration_ms = v.toLongLong(); }},
+};
+
+#undef KVR_TEXT_COLUMN
+
+} // namespace
+
+std::span<const Column> record_columns() { return kColumns; }
+
+QString stored_time(const QDateTime& time) {
+    return time.toUTC().toString(QString::fromLatin1(kTimeFormat));
+}
+
+} // namespace kvr::records

@@ -1,0 +1,32 @@
+#pragma once
+// The log's columns: one table that the schema, the insert, the query and both exports
+// walk, so a field added to an entry is added in one place.
+
+#include <QVariant>
+#include <span>
+
+#include "records/record.h"
+
+namespace kvr::records {
+
+enum class ColumnKind : std::uint8_t {
+    text,
+    integer,
+    values, // the read-back values: "160,160,10" in the log, an array in JSON
+};
+
+struct Column {
+    const char* name;
+    ColumnKind kind;
+    // The stored value; a null QVariant for a field the entry does not have.
+    QVariant (*get)(const Record& record);
+    void (*set)(Record& record, const QVariant& value);
+};
+
+// Every column but the id, in the order entries are exported.
+std::span<const Column> record_columns();
+
+// A time as the log stores it: UTC with milliseconds, so that text order is time order.
+QString stored_time(const QDateTime& time);
+
+} // namespace kvr::records
