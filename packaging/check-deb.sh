@@ -9,6 +9,9 @@ deb=$("$(dirname "$0")/make-deb.sh" "$scratch")
 
 lintian --fail-on error "$deb"
 
+dpkg-deb -f "$deb" Depends | grep -qw libqt6sql6-sqlite ||
+  { echo "check-deb: the package does not depend on the SQLite driver plugin" >&2; exit 1; }
+
 root=$scratch/root
 dpkg-deb -x "$deb" "$root"
 entry=$root/usr/share/applications/kvr-config.desktop

@@ -34,8 +34,6 @@ QList<std::int16_t> loaded_values(const QString& text) {
     return values;
 }
 
-constexpr const char* kTimeFormat = "yyyy-MM-dd'T'HH:mm:ss.zzz'Z'";
-
 // Text fields stored as they stand: a name and a pointer to the member.
 #define KVR_TEXT_COLUMN(column, member)                                                        \
     Column {                                                                                   \
@@ -47,8 +45,7 @@ const Column kColumns[] = {
     {"time_utc", ColumnKind::text,
      [](const Record& r) -> QVariant { return stored_time(r.time); },
      [](Record& r, const QVariant& v) {
-         r.time = QDateTime::fromString(v.toString(), QString::fromLatin1(kTimeFormat));
-         r.time.setTimeSpec(Qt::UTC);
+         r.time = QDateTime::fromString(v.toString(), Qt::ISODateWithMs).toUTC();
      }},
     KVR_TEXT_COLUMN("program", program),
     KVR_TEXT_COLUMN("version", version),
@@ -95,7 +92,7 @@ const Column kColumns[] = {
 std::span<const Column> record_columns() { return kColumns; }
 
 QString stored_time(const QDateTime& time) {
-    return time.toUTC().toString(QString::fromLatin1(kTimeFormat));
+    return time.toUTC().toString(Qt::ISODateWithMs);
 }
 
 } // namespace kvr::records

@@ -1,0 +1,99 @@
+// Fills a commissioning log with 100,000 entries (300 panels, 8 ports, a year of work) and
+// times what kvr-panel history and the sheet's stamp ask of it, and one committed entry.
+// Usage: history_bench [LOG.sqlite]   (a temporary log when none is given)
+
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QTemporaryDir>
+#include <cstdio>
+
+#include "records/commissioning_log.h"
+
+using namespace kvr;
+using namespace kvr::records;
+
+namespace {
+
+constexpr int kEntries = 100000;
+constexpr int kBatch = 5000;
+constexpr int kPanels = 300;
+constexpr int kPorts = 8;
+
+Record entry_number(int n, const QDateTime& start) {
+    Record entry;
+    entry.time = start.addSecs(n * 300);
+    entry.program = QStringLiteral("kvr-panel");
+    entry.version = QStringLiteral("1.0");
+    entry.operation = n % 5 == 0 ? RecordOperation::verify : RecordOperation::write;
+    entry.device = QStringLiteral("/dev/ttyUSB%1").arg(n % kPorts);
+    entry.adapter = {QStringLiteral("FT232R USB UART"), 0x0403, 0x6001, QStringLiteral("A%1").arg(n % kPorts)};
+    entry.panel_name = QStringLiteral("PANEL %1").arg(n % kPanels);
+    entry.source_path = QStringLiteral("/site/%1.kcf").arg(entry.panel_name);
+    PanelValues values{};
+    values.fill(160);
+    values[0] = static_cast<std::int16_t>(n % kPanels % 160);
+    entry.values_digest = values_digest(values);
+    entry.outcome = n % 17 == 0 ? RecordOutcome::failed : RecordOutcome::programmed_and_verified;
+    entry.read_back = QList<std::int16_t>(values.begin(), values.end());
+    entry.duration_ms = 2800 + n % 200;
+    return entry;
+}
+
+template <typename Work> double milliseconds(Work&& work) {
+    QElapsedTimer timer;
+    timer.start();
+    work();
+    return timer.nsecsElapsed() / 1e6;
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    QCoreApplication application(argc, argv);
+    QTemporaryDir folder;
+    const QString path = argc > 1 ? QString::fromLocal8Bit(argv[1])
+                                  : folder.filePath(QStringLiteral("commissioning.sqlite"));
+    const QDateTime start(QDate(2024, 1, 1), QTime(8, 0), Qt::UTC);
+
+    CommissioningLog log(path);
+    const double fill = milliseconds([&] {
+        for (int first = 0; first < kEntries; first += kBatch) {
+            std::vector<Record> batch;
+            for (int n = first; n < first + kBatch; ++n)
+                batch.push_back(entry_number(n, start));
+            if (const LogResult result = log.record_all(batch); !result.logged) {
+                std::fprintf(stderr, "%s\n", qPrintable(result.warning));
+                std::exit(1);
+            }
+        }
+    });
+    std::printf("filled %d entries in %.0f ms\n", kEntries, fill);
+
+    CommissioningLog reader(path);
+    const auto report = [&reader](const char* what, const HistoryFilter& filter) {
+        std::size_t found = 0;
+        const double took = milliseconds([&] { found = reader.entries(filter).entries.size(); });
+        std::printf("%-44s %6zu entries in %7.2f ms\n", what, found, took);
+    };
+    HistoryFilter panel;
+    panel.panel_name = QStringLiteral("PANEL 42");
+    report("history --panel (first query, opens the log)", panel);
+    report("history --panel", panel);
+    HistoryFilter device;
+    device.device = QStringLiteral("/dev/ttyUSB3");
+    device.since = start.addDays(300);
+    report("history --device --since", device);
+    HistoryFilter recent;
+    recent.since = start.addDays(340);
+    report("history --since", recent);
+
+    const QString digest = entry_number(42, start).values_digest;
+    const double stamp = milliseconds([&] { reader.latest_with_digest(digest, true); });
+    std::printf("%-44s %21.2f ms\n", "latest verified entry of a digest", stamp);
+
+    Record one = entry_number(kEntries, start);
+    one.time = QDateTime();
+    const double commit = milliseconds([&] { log.record(one); });
+    std::printf("%-44s %21.2f ms\n", "one entry committed (full sync)", commit);
+    return 0;
+}
