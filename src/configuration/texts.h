@@ -11,6 +11,10 @@
 
 namespace kvr {
 
+// What a designation box holds until the operator types in it; a file keeps it, the sheet
+// leaves such a designation blank.
+inline constexpr const char* kDesignationStartText = "DESIGNATION ";
+
 // A name or designation holds only characters that a file carries back unchanged: each has
 // a Windows-1252 byte, and none is a control character (a tab or a line end would not come
 // back from the file as it went in) or the double quote (which ends the quoted text). The

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "configuration/codes.h"
+#include "configuration/texts.h"
 
 namespace kvr {
 
@@ -46,7 +47,6 @@ inline constexpr int kClientWidth = 11415;
 inline constexpr int kClientHeight = 8895;
 inline constexpr const char* kWindowTitle =
     "KVR QVT 10 BUTTON DIMMABLE SWITCH PANEL CONFIGURATION PROGRAM";
-inline constexpr const char* kDesignationStartText = "DESIGNATION ";
 
 // Every control of the window, in creation order (later controls lie on top).
 const std::vector<ControlLayout>& layout_table();

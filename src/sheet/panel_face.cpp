@@ -134,6 +134,7 @@ void draw_panel_face(Page& page, const SheetContent& content, const QRectF& area
     const double row_pitch =
         control(kFunctions[2].designation).top - control(kFunctions[0].designation).top;
     const double entry_height = map.length(row_pitch) / 2 - kEntrySpacing;
+    double labels_bottom = area.top();
 
     for (int sw = 0; sw < kSwitchCount; ++sw) {
         const int led = sw + kSwitchCount;
@@ -163,12 +164,14 @@ void draw_panel_face(Page& page, const SheetContent& content, const QRectF& area
                    content.functions[sw]);
         draw_entry(page, column, led_y - entry_height / 2, entry_height, led,
                    content.functions[led]);
+        labels_bottom = std::max(labels_bottom, led_y + entry_height / 2);
     }
     draw_programming_header(page, map);
 
-    constexpr double kLineHeight = 4.3;
+    constexpr double kLineHeight = 4;
+    constexpr double kGap = 1;
     // Three intensities and two lighting functions, both blocks level below the labels.
-    const double lighting_top = face.bottom() - kCaptionHeight - 3 * kLineHeight;
+    const double lighting_top = labels_bottom + kGap;
     draw_lighting(page, columns[0], lighting_top, kLineHeight, content);
     draw_intensities(page, columns[1], lighting_top, kLineHeight, content);
 }

@@ -27,16 +27,38 @@ struct SheetFunction {
     std::optional<std::int16_t> code;
 };
 
+// Where and by whom the panel was commissioned: the caller fills it (the window's dialog,
+// kvr-panel's options); an empty field is left blank to be written in by hand.
+struct SheetSite {
+    QString site;
+    QString room; // room or location
+    QString job;  // job number
+    QString installer;
+    QString company;
+};
+
+// The proof that a panel held this configuration, from the commissioning log: the caller
+// looks it up, so the sheet stays free of the log.
+struct SheetStamp {
+    QDateTime when; // converted to UTC on the sheet
+    QString device;
+    bool programmed = true; // written and read back; false: a verify found it matching
+};
+
 struct SheetContent {
     QString panel_name;
     QString model_tag = QString::fromLatin1(kvr::model_tag.data(), kvr::model_tag.size());
-    // Where the configuration came from: a file path, or a text like "PANEL ON /dev/ttyUSB0".
+    // Where the configuration came from: a file path (shown by the file's name alone), or a
+    // text like "PANEL ON /dev/ttyUSB0".
     QString source;
     QDateTime drawn;
     // In the order of kFunctions: SW1..SW10, LED1..LED10, BACKLIGHT, DIMMING.
     std::array<SheetFunction, kFunctionCount> functions;
     // Intensity codes, indexed by Intensity (backlighting, indicator, dimmed).
     std::array<std::int16_t, 3> intensity_codes{};
+    SheetSite site;
+    // nullopt: not yet programmed and verified.
+    std::optional<SheetStamp> stamp;
 };
 
 // What the sheet names the backlighting (kBacklighting) and the dimming input (kDimming)
@@ -48,7 +70,8 @@ SheetContent sheet_content(const Configuration& configuration, const QString& so
                            const QDateTime& drawn);
 
 // Paints the sheet on the painter's current page, which must be A4 portrait measured from
-// the paper's corner (no margins: a QPrinter needs setFullPage(true)).
+// the paper's corner (no margins: a QPrinter needs setFullPage(true)). A designation still
+// at its start text is left blank.
 void paint_sheet(QPainter& painter, const SheetContent& content);
 
 // Writes the sheet as a one-page PDF. The file at pdf_path is replaced only once the new

@@ -78,4 +78,23 @@ void draw_panel_face(Page& page, const SheetContent& content, const QRectF& area
 // One row per function: name, designation, module, channel.
 void draw_function_table(Page& page, const SheetContent& content, const QRectF& area);
 
+// The site, room, job, installer and company, each under its caption.
+void draw_site(Page& page, const SheetSite& site, const QRectF& area);
+
+// Whether the configuration was programmed and verified, when and on which port.
+void draw_stamp(Page& page, const std::optional<SheetStamp>& stamp, const QRectF& area);
+
+// The boxes written in by hand: notes, and the signature with its date.
+void draw_handwriting_boxes(Page& page, const QRectF& area);
+
+// "Page N of M" at the foot of the page.
+void draw_page_number(Page& page, int number, int count);
+
+// Draws text fitted into a box given in millimetres, centred vertically.
+void draw_text(Page& page, const QRectF& box, const QString& text, const QFont& font,
+               double smallest_points, const QColor& ink, Qt::Alignment alignment);
+
+inline constexpr double kMargin = 13;
+inline constexpr double kContentWidth = kPageWidth - 2 * kMargin;
+
 } // namespace kvr::sheet

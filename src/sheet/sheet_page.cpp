@@ -1,10 +1,13 @@
 // The page: heading, panel face, table and notes in their places, and the PDF file.
 
 #include <QCoreApplication>
+#include <QDir>
+#include <QFileInfo>
 #include <QGuiApplication>
 #include <QPdfWriter>
 #include <QSaveFile>
 
+#include "configuration/texts.h"
 #include "files/configuration_file_io.h"
 #include "sheet_drawing.h"
 
@@ -13,25 +16,26 @@ namespace sheet {
 namespace {
 
 // Millimetres from the paper's corner.
-constexpr double kMargin = 13;
-constexpr double kContentWidth = kPageWidth - 2 * kMargin;
-constexpr double kHeadingTop = 12;
-constexpr double kRuleY = 34;
-constexpr double kFaceTop = 38;
-constexpr double kFaceHeight = 118;
-constexpr double kTableTop = 161;
-constexpr double kTableBottom = 271.5;
-constexpr double kNotesTop = 274;
-constexpr double kNotesBottom = 289;
+constexpr double kHeadingTop = 11;
+constexpr double kRuleY = 33;
+constexpr double kDetailsTop = 35;
+constexpr double kDetailsHeight = 13;
+constexpr double kStampWidth = 64;
+constexpr double kFaceTop = 52;
+constexpr double kFaceHeight = 98;
+constexpr double kTableTop = 154;
+constexpr double kTableBottom = 244;
+constexpr double kNotesTop = 245.5;
+constexpr double kNotesBottom = 254.5;
+constexpr double kBoxesTop = 256.5;
+constexpr double kBoxesBottom = 285;
 
 constexpr int kSheetResolution = 1200;
 const QString kPartNumber = QStringLiteral("07-04412");
 
-void draw_text(Page& page, const QRectF& box, const QString& text, const QFont& font,
-               double smallest_points, const QColor& ink, Qt::Alignment alignment) {
-    page.painter.setPen(ink);
-    draw_fitted_text(page.painter, page.rect(box), text, font, smallest_points,
-                     alignment | Qt::AlignVCenter);
+// A path shows as its file's name: the folder it sat in on a laptop means nothing on site.
+QString shown_source(const QString& source) {
+    return QDir::isAbsolutePath(source) ? QFileInfo(source).fileName() : source;
 }
 
 void draw_heading(Page& page, const SheetContent& content) {
@@ -45,7 +49,7 @@ void draw_heading(Page& page, const SheetContent& content) {
               11, named ? kTextInk : kMutedInk, Qt::AlignLeft);
     if (!content.source.isEmpty())
         draw_text(page, {kMargin, kHeadingTop + 15, kNameWidth, 6},
-                  QStringLiteral("From ") + content.source, sheet_font(8), 5.5, kTextInk,
+                  QStringLiteral("From ") + shown_source(content.source), sheet_font(8), 5.5, kTextInk,
                   Qt::AlignLeft);
 
     QStringList details = {
@@ -105,6 +109,19 @@ void draw_notes(Page& page, const SheetContent& content) {
 
 } // namespace
 
+void draw_text(Page& page, const QRectF& box, const QString& text, const QFont& font,
+               double smallest_points, const QColor& ink, Qt::Alignment alignment) {
+    page.painter.setPen(ink);
+    draw_fitted_text(page.painter, page.rect(box), text, font, smallest_points,
+                     alignment | Qt::AlignVCenter);
+}
+
+void draw_page_number(Page& page, int number, int count) {
+    draw_text(page, {kMargin, kBoxesBottom + 2, kContentWidth, 5},
+              QStringLiteral("Page %1 of %2").arg(number).arg(count), sheet_font(7.5), 6,
+              kMutedInk, Qt::AlignRight);
+}
+
 Page::Page(QPainter& painter)
     : painter(painter), units_per_mm_(painter.device()->logicalDpiX() / 25.4) {}
 
@@ -129,14 +146,23 @@ QFont sheet_font(double points, bool bold) {
 
 void paint_sheet(QPainter& painter, const SheetContent& content) {
     using namespace sheet;
+    SheetContent shown = content;
+    for (int f = 0; f < kBacklighting; ++f)
+        if (shown.functions[f].designation == QLatin1String(kDesignationStartText))
+            shown.functions[f].designation.clear();
     painter.save();
     painter.setRenderHints(QPainter::Antialiasing | QPainter::SmoothPixmapTransform);
     Page page(painter);
-    draw_heading(page, content);
-    draw_panel_face(page, content, {kMargin, kFaceTop, kContentWidth, kFaceHeight});
-    draw_function_table(page, content,
+    draw_heading(page, shown);
+    constexpr double kSiteWidth = kContentWidth - kStampWidth - 4;
+    draw_site(page, shown.site, {kMargin, kDetailsTop, kSiteWidth, kDetailsHeight});
+    draw_stamp(page, shown.stamp,
+               {kMargin + kContentWidth - kStampWidth, kDetailsTop, kStampWidth, kDetailsHeight});
+    draw_panel_face(page, shown, {kMargin, kFaceTop, kContentWidth, kFaceHeight});
+    draw_function_table(page, shown,
                         {kMargin, kTableTop, kContentWidth, kTableBottom - kTableTop});
-    draw_notes(page, content);
+    draw_notes(page, shown);
+    draw_handwriting_boxes(page, {kMargin, kBoxesTop, kContentWidth, kBoxesBottom - kBoxesTop});
     painter.restore();
 }
 

@@ -99,7 +99,7 @@ class TestSheet : public QObject {
 
     void heading_names_panel_and_source() {
         for (const char* text : {"Café € 12", "07-04412", "07-04410-MDL or 07-04411-MDL",
-                                 "From /site/Café.kcf", "Drawn 2024-05-17 14:05"})
+                                 "From Café.kcf", "Drawn 2024-05-17 14:05"})
             QVERIFY2(layout_text_.contains(QString::fromUtf8(text)), text);
     }
 
