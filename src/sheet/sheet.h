@@ -6,6 +6,7 @@
 
 #include <array>
 #include <cstdint>
+#include <functional>
 #include <optional>
 
 #include <QDateTime>
@@ -79,5 +80,11 @@ void paint_sheet(QPainter& painter, const SheetContent& content);
 // target that is not a regular file, or that is read-only, is refused.
 // Needs a QGuiApplication.
 bool write_sheet(const SheetContent& content, const QString& pdf_path, QString* error);
+
+// Writes a PDF of A4 portrait pages, each painted by paint_page (numbered from 0), with
+// write_sheet's care for the file at pdf_path. Needs a QGuiApplication.
+bool write_pdf(const QString& pdf_path, const QString& title, int page_count,
+               const std::function<void(QPainter& painter, int page)>& paint_page,
+               QString* error);
 
 } // namespace kvr

@@ -166,7 +166,9 @@ void paint_sheet(QPainter& painter, const SheetContent& content) {
     painter.restore();
 }
 
-bool write_sheet(const SheetContent& content, const QString& pdf_path, QString* error) {
+bool write_pdf(const QString& pdf_path, const QString& title, int page_count,
+               const std::function<void(QPainter& painter, int page)>& paint_page,
+               QString* error) {
     const auto fail = [error](const QString& reason) {
         if (error) *error = reason;
         return false;
@@ -184,14 +186,23 @@ bool write_sheet(const SheetContent& content, const QString& pdf_path, QString* 
         writer.setPageMargins(QMarginsF());
         writer.setResolution(sheet::kSheetResolution);
         writer.setCreator(QStringLiteral("kvr-config"));
-        writer.setTitle(QStringLiteral("Commissioning sheet ") + content.panel_name);
+        writer.setTitle(title);
         QPainter painter;
         if (!painter.begin(&writer)) return fail(QStringLiteral("the PDF could not be started"));
-        paint_sheet(painter, content);
+        for (int page = 0; page < page_count; ++page) {
+            if (page > 0 && !writer.newPage()) return fail(QStringLiteral("a page could not be added"));
+            paint_page(painter, page);
+        }
         if (!painter.end()) return fail(QStringLiteral("the PDF could not be finished"));
     }
     if (!file.commit()) return fail(file.errorString());
     return true;
+}
+
+bool write_sheet(const SheetContent& content, const QString& pdf_path, QString* error) {
+    return write_pdf(
+        pdf_path, QStringLiteral("Commissioning sheet ") + content.panel_name, 1,
+        [&content](QPainter& painter, int) { paint_sheet(painter, content); }, error);
 }
 
 } // namespace kvr
