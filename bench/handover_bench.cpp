@@ -24,7 +24,8 @@ Configuration panel_number(int n) {
     for (int f = 0; f < kFunctionCount; ++f)
         configuration.codes[f] = static_cast<std::int16_t>((n + f * 7) % 161);
     for (int d = 0; d < 2 * kSwitchCount; ++d)
-        configuration.designations[d] = QStringLiteral("Room %1 light %2").arg(n).arg(d).toStdString();
+        configuration.designations[d] =
+            QStringLiteral("Room %1 light %2").arg(n).arg(d).toStdString();
     return configuration;
 }
 
@@ -33,8 +34,8 @@ Configuration panel_number(int n) {
 int main(int argc, char** argv) {
     QGuiApplication application(argc, argv);
     QTemporaryDir folder;
-    const QString pack = argc > 1 ? QString::fromLocal8Bit(argv[1])
-                                  : folder.filePath(QStringLiteral("pack.pdf"));
+    const QString pack =
+        argc > 1 ? QString::fromLocal8Bit(argv[1]) : folder.filePath(QStringLiteral("pack.pdf"));
     const QString site = folder.filePath(QStringLiteral("site"));
     QDir().mkpath(site);
     CommissioningLog log(folder.filePath(QStringLiteral("commissioning.sqlite")));
@@ -57,8 +58,11 @@ int main(int argc, char** argv) {
     timer.start();
     const std::vector<HandoverPanel> panels = handover_panels(site, log);
     const double gathered = timer.nsecsElapsed() / 1e6;
-    SheetSite details{QStringLiteral("Riverside Offices"), {}, QStringLiteral("J-2291"),
-                      QStringLiteral("A. Installer"), QStringLiteral("Example Controls Ltd")};
+    SheetSite details{QStringLiteral("Riverside Offices"),
+                      {},
+                      QStringLiteral("J-2291"),
+                      QStringLiteral("A. Installer"),
+                      QStringLiteral("Example Controls Ltd")};
     QString error;
     if (!write_handover_pack(panels, details, QDateTime::currentDateTime(), pack, &error)) {
         std::fprintf(stderr, "%s\n", qPrintable(error));

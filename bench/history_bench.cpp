@@ -26,7 +26,8 @@ Record entry_number(int n, const QDateTime& start) {
     entry.version = QStringLiteral("1.0");
     entry.operation = n % 5 == 0 ? RecordOperation::verify : RecordOperation::write;
     entry.device = QStringLiteral("/dev/ttyUSB%1").arg(n % kPorts);
-    entry.adapter = {QStringLiteral("FT232R USB UART"), 0x0403, 0x6001, QStringLiteral("A%1").arg(n % kPorts)};
+    entry.adapter = {QStringLiteral("FT232R USB UART"), 0x0403, 0x6001,
+                     QStringLiteral("A%1").arg(n % kPorts)};
     entry.panel_name = QStringLiteral("PANEL %1").arg(n % kPanels);
     entry.source_path = QStringLiteral("/site/%1.kcf").arg(entry.panel_name);
     PanelValues values{};

@@ -44,8 +44,8 @@ std::optional<QString> refusal_of_file(const QString& path) {
 QString create_table_statement() {
     QStringList columns{QStringLiteral("id INTEGER PRIMARY KEY")};
     for (const Column& column : record_columns())
-        columns << QString::fromLatin1(column.name) +
-                       (column.kind == ColumnKind::integer ? QStringLiteral(" INTEGER")
+        columns << QString::fromLatin1(column.name) + (column.kind == ColumnKind::integer
+                                                           ? QStringLiteral(" INTEGER")
                                                            : QStringLiteral(" TEXT"));
     return QStringLiteral("CREATE TABLE entries (%1)").arg(columns.join(QStringLiteral(", ")));
 }
@@ -68,7 +68,9 @@ const char* const kIndexes[] = {
     "CREATE INDEX entries_by_digest ON entries (values_digest, time_utc)",
 };
 
-QString failure_of(const QSqlQuery& query) { return query.lastError().text(); }
+QString failure_of(const QSqlQuery& query) {
+    return query.lastError().text();
+}
 
 // Runs statements in order; the first failure's text, or nullopt.
 std::optional<QString> run(QSqlDatabase& database, const QStringList& statements) {
@@ -193,8 +195,9 @@ History CommissioningLog::query(const QString& where, const QVariantList& values
     // Reading never makes a log that is not there.
     if (!path_ || !QFileInfo::exists(*path_)) return {};
     if (const std::optional<QString> failure = open())
-        return {{}, QStringLiteral("commissioning log %1 cannot be read: %2")
-                        .arg(QDir::toNativeSeparators(*path_), *failure)};
+        return {{},
+                QStringLiteral("commissioning log %1 cannot be read: %2")
+                    .arg(QDir::toNativeSeparators(*path_), *failure)};
     QStringList names{QStringLiteral("id")};
     for (const Column& column : record_columns())
         names << QString::fromLatin1(column.name);
@@ -235,7 +238,7 @@ History CommissioningLog::entries(const HistoryFilter& filter) {
 }
 
 std::optional<Record> CommissioningLog::latest_with_digest(const QString& digest,
-                                                          bool verified_only, QString* warning) {
+                                                           bool verified_only, QString* warning) {
     QString where = QStringLiteral("values_digest = ?");
     QVariantList values{digest};
     if (verified_only) {

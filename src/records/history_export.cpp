@@ -53,8 +53,8 @@ QByteArray history_json(const std::vector<Record>& entries) {
             object.insert(QString::fromLatin1(column.name), json_value(column, entry));
         list.append(object);
     }
-    return QJsonDocument(QJsonObject{{QStringLiteral("version"), 1},
-                                     {QStringLiteral("entries"), list}})
+    return QJsonDocument(
+               QJsonObject{{QStringLiteral("version"), 1}, {QStringLiteral("entries"), list}})
         .toJson(QJsonDocument::Indented);
 }
 

@@ -44,8 +44,12 @@ std::optional<Enum> value_of(const std::array<std::pair<Enum, const char*>, N>& 
 
 } // namespace
 
-QString operation_text(RecordOperation operation) { return text_of(kOperations, operation); }
-QString outcome_text(RecordOutcome outcome) { return text_of(kOutcomes, outcome); }
+QString operation_text(RecordOperation operation) {
+    return text_of(kOperations, operation);
+}
+QString outcome_text(RecordOutcome outcome) {
+    return text_of(kOutcomes, outcome);
+}
 std::optional<RecordOperation> operation_from_text(const QString& text) {
     return value_of(kOperations, text);
 }

@@ -5,9 +5,13 @@
 namespace kvr::records {
 namespace {
 
-QVariant text_or_null(const QString& text) { return text.isEmpty() ? QVariant() : text; }
+QVariant text_or_null(const QString& text) {
+    return text.isEmpty() ? QVariant() : text;
+}
 
-QVariant stored_vid_pid(const Adapter& adapter) { return text_or_null(adapter.vid_pid()); }
+QVariant stored_vid_pid(const Adapter& adapter) {
+    return text_or_null(adapter.vid_pid());
+}
 
 void load_vid_pid(Adapter& adapter, const QString& text) {
     const QStringList parts = text.split(u':');
@@ -35,15 +39,14 @@ QList<std::int16_t> loaded_values(const QString& text) {
 }
 
 // Text fields stored as they stand: a name and a pointer to the member.
-#define KVR_TEXT_COLUMN(column, member)                                                        \
-    Column {                                                                                   \
-        column, ColumnKind::text, [](const Record& r) { return text_or_null(r.member); },     \
-            [](Record& r, const QVariant& v) { r.member = v.toString(); }                      \
+#define KVR_TEXT_COLUMN(column, member)                                                            \
+    Column {                                                                                       \
+        column, ColumnKind::text, [](const Record& r) { return text_or_null(r.member); },          \
+            [](Record& r, const QVariant& v) { r.member = v.toString(); }                          \
     }
 
 const Column kColumns[] = {
-    {"time_utc", ColumnKind::text,
-     [](const Record& r) -> QVariant { return stored_time(r.time); },
+    {"time_utc", ColumnKind::text, [](const Record& r) -> QVariant { return stored_time(r.time); },
      [](Record& r, const QVariant& v) {
          r.time = QDateTime::fromString(v.toString(), Qt::ISODateWithMs).toUTC();
      }},
@@ -72,7 +75,9 @@ const Column kColumns[] = {
          r.outcome = outcome_from_text(v.toString()).value_or(RecordOutcome::failed);
      }},
     {"failure_location", ColumnKind::integer,
-     [](const Record& r) { return r.failure.location ? QVariant(*r.failure.location) : QVariant(); },
+     [](const Record& r) {
+         return r.failure.location ? QVariant(*r.failure.location) : QVariant();
+     },
      [](Record& r, const QVariant& v) {
          if (!v.isNull()) r.failure.location = v.toInt();
      }},
@@ -89,7 +94,9 @@ const Column kColumns[] = {
 
 } // namespace
 
-std::span<const Column> record_columns() { return kColumns; }
+std::span<const Column> record_columns() {
+    return kColumns;
+}
 
 QString stored_time(const QDateTime& time) {
     return time.toUTC().toString(Qt::ISODateWithMs);

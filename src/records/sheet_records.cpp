@@ -39,7 +39,8 @@ std::vector<HandoverPanel> handover_panels(const QString& folder, CommissioningL
             QString problem;
             const PanelValues values = programmed_values(*panel.configuration);
             if (const auto last = log.latest_with_digest(values_digest(values), false, &problem))
-                panel.last = HandoverLogEntry{outcome_text(last->outcome), last->time, last->device};
+                panel.last =
+                    HandoverLogEntry{outcome_text(last->outcome), last->time, last->device};
             keep_first(warning, problem);
             panel.stamp = verified_stamp(log, *panel.configuration, warning);
         } else if (const auto* not_opened = std::get_if<FileNotOpened>(&read)) {

@@ -18,10 +18,8 @@ struct SiteField {
 };
 
 const SiteField kSiteFields[] = {
-    {"SITE", &SheetSite::site, 0, 0.6},
-    {"ROOM / LOCATION", &SheetSite::room, 0, 0.4},
-    {"JOB NUMBER", &SheetSite::job, 1, 0.25},
-    {"INSTALLER", &SheetSite::installer, 1, 0.35},
+    {"SITE", &SheetSite::site, 0, 0.6},       {"ROOM / LOCATION", &SheetSite::room, 0, 0.4},
+    {"JOB NUMBER", &SheetSite::job, 1, 0.25}, {"INSTALLER", &SheetSite::installer, 1, 0.35},
     {"COMPANY", &SheetSite::company, 1, 0.4},
 };
 

@@ -110,9 +110,10 @@ void draw_index_heading(Page& page, const SheetSite& site, const QDateTime& draw
     };
     constexpr double kDetailsWidth = 60;
     for (int line = 0; line < details.size(); ++line)
-        draw_text(page, {kMargin + kContentWidth - kDetailsWidth, kTitleTop + line * 4.8,
-                         kDetailsWidth, 4.8},
-                  details[line], sheet_font(8), 5.5, kMutedInk, Qt::AlignRight);
+        draw_text(
+            page,
+            {kMargin + kContentWidth - kDetailsWidth, kTitleTop + line * 4.8, kDetailsWidth, 4.8},
+            details[line], sheet_font(8), 5.5, kMutedInk, Qt::AlignRight);
 }
 
 void draw_index_page(Page& page, const std::vector<HandoverPanel>& panels, int index_page,
@@ -154,9 +155,8 @@ bool write_handover_pack(std::vector<HandoverPanel> panels, const SheetSite& sit
                                           : QString(),
                           p.file_name.toLower());
     };
-    std::ranges::sort(panels, [&key](const HandoverPanel& a, const HandoverPanel& b) {
-        return key(a) < key(b);
-    });
+    std::ranges::sort(
+        panels, [&key](const HandoverPanel& a, const HandoverPanel& b) { return key(a) < key(b); });
     std::vector<SheetContent> sheets;
     for (const HandoverPanel& panel : panels) {
         if (!panel.configuration) continue;

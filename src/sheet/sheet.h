@@ -84,7 +84,6 @@ bool write_sheet(const SheetContent& content, const QString& pdf_path, QString* 
 // Writes a PDF of A4 portrait pages, each painted by paint_page (numbered from 0), with
 // write_sheet's care for the file at pdf_path. Needs a QGuiApplication.
 bool write_pdf(const QString& pdf_path, const QString& title, int page_count,
-               const std::function<void(QPainter& painter, int page)>& paint_page,
-               QString* error);
+               const std::function<void(QPainter& painter, int page)>& paint_page, QString* error);
 
 } // namespace kvr

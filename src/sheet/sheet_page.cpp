@@ -49,8 +49,8 @@ void draw_heading(Page& page, const SheetContent& content) {
               11, named ? kTextInk : kMutedInk, Qt::AlignLeft);
     if (!content.source.isEmpty())
         draw_text(page, {kMargin, kHeadingTop + 15, kNameWidth, 6},
-                  QStringLiteral("From ") + shown_source(content.source), sheet_font(8), 5.5, kTextInk,
-                  Qt::AlignLeft);
+                  QStringLiteral("From ") + shown_source(content.source), sheet_font(8), 5.5,
+                  kTextInk, Qt::AlignLeft);
 
     QStringList details = {
         QStringLiteral("KVR 10-button dimmable switch panel"),
@@ -118,8 +118,8 @@ void draw_text(Page& page, const QRectF& box, const QString& text, const QFont& 
 
 void draw_page_number(Page& page, int number, int count) {
     draw_text(page, {kMargin, kBoxesBottom + 2, kContentWidth, 5},
-              QStringLiteral("Page %1 of %2").arg(number).arg(count), sheet_font(7.5), 6,
-              kMutedInk, Qt::AlignRight);
+              QStringLiteral("Page %1 of %2").arg(number).arg(count), sheet_font(7.5), 6, kMutedInk,
+              Qt::AlignRight);
 }
 
 Page::Page(QPainter& painter)
@@ -159,16 +159,14 @@ void paint_sheet(QPainter& painter, const SheetContent& content) {
     draw_stamp(page, shown.stamp,
                {kMargin + kContentWidth - kStampWidth, kDetailsTop, kStampWidth, kDetailsHeight});
     draw_panel_face(page, shown, {kMargin, kFaceTop, kContentWidth, kFaceHeight});
-    draw_function_table(page, shown,
-                        {kMargin, kTableTop, kContentWidth, kTableBottom - kTableTop});
+    draw_function_table(page, shown, {kMargin, kTableTop, kContentWidth, kTableBottom - kTableTop});
     draw_notes(page, shown);
     draw_handwriting_boxes(page, {kMargin, kBoxesTop, kContentWidth, kBoxesBottom - kBoxesTop});
     painter.restore();
 }
 
 bool write_pdf(const QString& pdf_path, const QString& title, int page_count,
-               const std::function<void(QPainter& painter, int page)>& paint_page,
-               QString* error) {
+               const std::function<void(QPainter& painter, int page)>& paint_page, QString* error) {
     const auto fail = [error](const QString& reason) {
         if (error) *error = reason;
         return false;
@@ -190,7 +188,8 @@ bool write_pdf(const QString& pdf_path, const QString& title, int page_count,
         QPainter painter;
         if (!painter.begin(&writer)) return fail(QStringLiteral("the PDF could not be started"));
         for (int page = 0; page < page_count; ++page) {
-            if (page > 0 && !writer.newPage()) return fail(QStringLiteral("a page could not be added"));
+            if (page > 0 && !writer.newPage())
+                return fail(QStringLiteral("a page could not be added"));
             paint_page(painter, page);
         }
         if (!painter.end()) return fail(QStringLiteral("the PDF could not be finished"));

@@ -198,7 +198,8 @@ class TestCommissioningLog : public QObject {
     void log_location_from_options_and_environment() {
         QProcessEnvironment environment;
         environment.insert(QStringLiteral("HOME"), QStringLiteral("/home/ann"));
-        const QString standard = QStringLiteral("/home/ann/.local/share/kvr-config/commissioning.sqlite");
+        const QString standard =
+            QStringLiteral("/home/ann/.local/share/kvr-config/commissioning.sqlite");
         QCOMPARE(log_path(std::nullopt, false, environment), standard);
         environment.insert(QStringLiteral("XDG_DATA_HOME"), QStringLiteral("relative"));
         QCOMPARE(log_path(std::nullopt, false, environment), standard);
@@ -207,7 +208,8 @@ class TestCommissioningLog : public QObject {
                  QStringLiteral("/data/kvr-config/commissioning.sqlite"));
         environment.insert(QStringLiteral("KVR_LOG"), QString());
         QCOMPARE(log_path(std::nullopt, false, environment), std::nullopt);
-        QCOMPARE(log_path(QStringLiteral("a.sqlite"), false, environment), QStringLiteral("a.sqlite"));
+        QCOMPARE(log_path(QStringLiteral("a.sqlite"), false, environment),
+                 QStringLiteral("a.sqlite"));
         QCOMPARE(log_path(QStringLiteral("a.sqlite"), true, environment), std::nullopt);
     }
 };
@@ -215,9 +217,8 @@ class TestCommissioningLog : public QObject {
 int main(int argc, char** argv) {
     if (argc == 4 && qstrcmp(argv[1], kWriterOption) == 0) {
         QCoreApplication application(argc, argv);
-        return record_entries(QString::fromLocal8Bit(argv[2]), QString::fromLocal8Bit(argv[3]))
-                   ? 0
-                   : 1;
+        return record_entries(QString::fromLocal8Bit(argv[2]), QString::fromLocal8Bit(argv[3])) ? 0
+                                                                                                : 1;
     }
     QCoreApplication application(argc, argv);
     TestCommissioningLog test;
