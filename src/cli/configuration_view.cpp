@@ -1,7 +1,6 @@
 #include "cli/configuration_view.h"
 
 #include <QJsonArray>
-#include <QJsonDocument>
 #include <QJsonObject>
 #include <QStringList>
 
@@ -11,8 +10,6 @@
 namespace kvr::cli {
 
 namespace {
-
-constexpr int kJsonVersion = 1;
 
 bool has_designation(int function) {
     return function < 2 * kSwitchCount;
@@ -55,35 +52,39 @@ QString configuration_table(const Configuration& configuration) {
     return text;
 }
 
-QByteArray configuration_json(const Configuration& configuration) {
+QJsonObject assignment_json(std::int16_t code) {
+    const Assignment a = assignment_of(code);
+    const QString module = QString::fromStdString(a.module);
+    return QJsonObject{
+        {"code", code},
+        {"module", module.isEmpty() ? QJsonValue() : QJsonValue(module)},
+        {"channel", a.channel ? QJsonValue(*a.channel) : QJsonValue()},
+    };
+}
+
+QJsonObject intensity_json(std::int16_t code) {
+    return QJsonObject{{"code", code}, {"percent", intensity_percent(code)}};
+}
+
+QJsonObject configuration_json(const Configuration& configuration) {
     QJsonArray functions;
     for (int f = 0; f < kFunctionCount; ++f) {
-        const std::int16_t code = configuration.codes[f];
-        const Assignment a = assignment_of(code);
-        const QString module = QString::fromStdString(a.module);
-        functions.append(QJsonObject{
-            {"function", QString::fromLatin1(kFunctions[f].label)},
-            {"designation", has_designation(f)
-                                ? QJsonValue(from_file_text(configuration.designations[f]))
-                                : QJsonValue()},
-            {"code", code},
-            {"module", module.isEmpty() ? QJsonValue() : QJsonValue(module)},
-            {"channel", a.channel ? QJsonValue(*a.channel) : QJsonValue()},
-        });
+        QJsonObject function = assignment_json(configuration.codes[f]);
+        function.insert("function", QString::fromLatin1(kFunctions[f].label));
+        function.insert("designation", has_designation(f)
+                                           ? QJsonValue(from_file_text(configuration.designations[f]))
+                                           : QJsonValue());
+        functions.append(function);
     }
     QJsonObject intensities;
-    for (const IntensityName& name : intensity_names) {
-        const std::int16_t code = configuration.intensities[name.which];
+    for (const IntensityName& name : intensity_names)
         intensities.insert(QString::fromLatin1(name.key),
-                           QJsonObject{{"code", code}, {"percent", intensity_percent(code)}});
-    }
-    const QJsonObject document{
-        {"version", kJsonVersion},
+                           intensity_json(configuration.intensities[name.which]));
+    return QJsonObject{
         {"panel_name", from_file_text(configuration.panel_name)},
         {"functions", functions},
         {"intensities", intensities},
     };
-    return QJsonDocument(document).toJson(QJsonDocument::Indented);
 }
 
 } // namespace kvr::cli
