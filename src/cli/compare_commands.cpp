@@ -39,9 +39,10 @@ class VerifyResult : public Result {
             else if (port.differences.empty())
                 text += device + QStringLiteral(": matches ") + file_ + u'\n';
             for (const Difference& difference : port.differences)
-                text += device + QLatin1String(": ") +
-                        difference_line(difference, QStringLiteral("file"), QStringLiteral("panel")) +
-                        u'\n';
+                text +=
+                    device + QLatin1String(": ") +
+                    difference_line(difference, QStringLiteral("file"), QStringLiteral("panel")) +
+                    u'\n';
         }
         return text;
     }
@@ -51,9 +52,8 @@ class VerifyResult : public Result {
             QJsonObject json = port.result.json();
             const bool read = port.result.succeeded();
             json.insert("matches", read ? QJsonValue(port.differences.empty()) : QJsonValue());
-            json.insert("differences",
-                        differences_json(port.differences, QStringLiteral("file"),
-                                         QStringLiteral("panel")));
+            json.insert("differences", differences_json(port.differences, QStringLiteral("file"),
+                                                        QStringLiteral("panel")));
             ports.append(json);
         }
         return {{"command", "verify"}, {"file", file_}, {"ports", ports}};
@@ -120,9 +120,8 @@ ExitCode diff_files(const Invocation& invocation) {
     const std::optional<Configuration> first = load_or_report(invocation.files[0]);
     const std::optional<Configuration> second = load_or_report(invocation.files[1]);
     if (!first || !second) return bad_input;
-    const std::vector<Difference> found =
-        differences(as_programmed(*first).configuration, as_programmed(*second).configuration,
-                    Texts::compared);
+    const std::vector<Difference> found = differences(
+        as_programmed(*first).configuration, as_programmed(*second).configuration, Texts::compared);
     return outranking(found.empty() ? done : differs,
                       print_result(DiffResult(invocation.files, found), invocation.json));
 }

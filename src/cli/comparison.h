@@ -16,8 +16,8 @@ namespace kvr::cli {
 struct Difference {
     enum class Kind { assignment, intensity, text };
     Kind kind;
-    QString what;   // "SW6", "SW6 designation", "panel name", "dimmed intensity"
-    QString first;  // as the text shows it: "C 4", "100 %", "code 0", "\"LOBBY\""
+    QString what;  // "SW6", "SW6 designation", "panel name", "dimmed intensity"
+    QString first; // as the text shows it: "C 4", "100 %", "code 0", "\"LOBBY\""
     QString second;
     std::int16_t first_code = 0; // an assignment's or an intensity's code
     std::int16_t second_code = 0;

@@ -23,7 +23,8 @@ QString configuration_table(const Configuration& configuration) {
         if (has_designation(f))
             width = std::max(width, from_file_text(configuration.designations[f]).size());
 
-    QString text = QStringLiteral("PANEL NAME  %1\n\n").arg(from_file_text(configuration.panel_name));
+    QString text =
+        QStringLiteral("PANEL NAME  %1\n\n").arg(from_file_text(configuration.panel_name));
     const auto row = [&text, width](const QString& function, const QString& designation,
                                     const QString& module, const QString& channel) {
         // Concatenated, not arg()-chained: a designation may hold "%1".
@@ -71,9 +72,10 @@ QJsonObject configuration_json(const Configuration& configuration) {
     for (int f = 0; f < kFunctionCount; ++f) {
         QJsonObject function = assignment_json(configuration.codes[f]);
         function.insert("function", QString::fromLatin1(kFunctions[f].label));
-        function.insert("designation", has_designation(f)
-                                           ? QJsonValue(from_file_text(configuration.designations[f]))
-                                           : QJsonValue());
+        function.insert("designation",
+                        has_designation(f)
+                            ? QJsonValue(from_file_text(configuration.designations[f]))
+                            : QJsonValue());
         functions.append(function);
     }
     QJsonObject intensities;

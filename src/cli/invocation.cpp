@@ -205,7 +205,8 @@ QString subcommand_usage(const Subcommand& command) {
     return QStringLiteral("Usage: kvr-panel %1 %2\n%3\n\nOptions:\n%4  %5  %6\n\n%7")
         .arg(command.name, command.synopsis, command.description, option_lines(command.options),
              QStringLiteral("-h, --help").leftJustified(22), QStringLiteral("this text"),
-             exit_status_lines([&command](const ExitStatusRow& row) { return row.applies(command); }));
+             exit_status_lines(
+                 [&command](const ExitStatusRow& row) { return row.applies(command); }));
 }
 
 QString program_usage(const Subcommand* commands, std::size_t count) {

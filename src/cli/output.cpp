@@ -10,11 +10,16 @@ namespace {
 int rank(ExitCode code) {
     if (code >= interrupted_base) return 5;
     switch (code) {
-    case output_failed: return 4;
-    case bad_input: return 3;
-    case panel_failed: return 2;
-    case differs: return 1;
-    default: return 0;
+    case output_failed:
+        return 4;
+    case bad_input:
+        return 3;
+    case panel_failed:
+        return 2;
+    case differs:
+        return 1;
+    default:
+        return 0;
     }
 }
 

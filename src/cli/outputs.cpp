@@ -19,7 +19,8 @@ QString creation_refusal(const QString& path) {
     const QFileInfo target(path);
     const QString folder = target.absolutePath();
     const QByteArray encoded_folder = QFile::encodeName(folder);
-    if (!QFileInfo(folder).isDir()) return QStringLiteral("the folder %1 does not exist").arg(folder);
+    if (!QFileInfo(folder).isDir())
+        return QStringLiteral("the folder %1 does not exist").arg(folder);
     if (::access(encoded_folder.constData(), W_OK | X_OK) != 0)
         return QStringLiteral("the folder %1 cannot be written").arg(folder);
     const long longest = ::pathconf(encoded_folder.constData(), _PC_NAME_MAX);

@@ -118,9 +118,9 @@ std::variant<GangRun, ExitCode> run_on_panels(const Invocation& invocation,
         print_error(QStringLiteral("the trace %1 stopped being written: %2")
                         .arg(invocation.trace, run.trace_failure));
     if (run.signal != 0)
-        print_error(QStringLiteral("stopped by %1: every port stopped between two transactions")
-                        .arg(QString::fromLatin1(sigabbrev_np(run.signal))
-                                 .prepend(QStringLiteral("SIG"))));
+        print_error(
+            QStringLiteral("stopped by %1: every port stopped between two transactions")
+                .arg(QString::fromLatin1(sigabbrev_np(run.signal)).prepend(QStringLiteral("SIG"))));
     return run;
 }
 

@@ -65,9 +65,8 @@ class PanelGang {
 // Prepares the invocation's panels and runs start on each, with a progress board on
 // standard error that says activity: the run, or the exit code of a setup failure once its
 // reason is printed. An interruption and a trace that failed are said on standard error.
-std::variant<GangRun, ExitCode> run_on_panels(const Invocation& invocation,
-                                              const PanelGang::Start& start,
-                                              const QString& activity);
+std::variant<GangRun, ExitCode>
+run_on_panels(const Invocation& invocation, const PanelGang::Start& start, const QString& activity);
 
 // "kvr-panel: 2 of 8 panels failed: /dev/ttyUSB3, /dev/ttyUSB5" on standard error.
 void report_failed_ports(const std::vector<PortResult>& results);

@@ -13,7 +13,7 @@
 namespace kvr::cli {
 
 struct PortResult {
-    QString device;              // as results name it: the port, or "SIMULATED PANEL 2"
+    QString device; // as results name it: the port, or "SIMULATED PANEL 2"
     Outcome outcome = Outcome::bad_data;
     QString final_text;          // the last status in red or green: the window's final text
     QString problem;             // the transaction's complaint before a bad-data end

@@ -46,11 +46,12 @@ class PortList : public Result {
             text += facts.join(QStringLiteral("  ")) + u'\n';
             for (const QString& name : entry.by_id + entry.by_path)
                 text += QStringLiteral("    ") + name + u'\n';
-            text += QStringLiteral("    ") +
-                    (!entry.present         ? QStringLiteral("not present")
-                     : entry.advice.isEmpty() ? QStringLiteral("may be opened")
-                                              : QStringLiteral("cannot be opened: ") + entry.advice) +
-                    u'\n';
+            text +=
+                QStringLiteral("    ") +
+                (!entry.present           ? QStringLiteral("not present")
+                 : entry.advice.isEmpty() ? QStringLiteral("may be opened")
+                                          : QStringLiteral("cannot be opened: ") + entry.advice) +
+                u'\n';
         }
         return text;
     }
@@ -83,7 +84,8 @@ ExitCode list_ports(const Invocation& invocation) {
     for (const QString& named : invocation.ports) {
         const QString path = port_path(named);
         const bool listed = std::any_of(ports.begin(), ports.end(), [&path](const auto& port) {
-            return QFileInfo(port.device).canonicalFilePath() == QFileInfo(path).canonicalFilePath() &&
+            return QFileInfo(port.device).canonicalFilePath() ==
+                       QFileInfo(path).canonicalFilePath() &&
                    QFileInfo::exists(path);
         });
         if (!listed) ports.push_back(PortDescription{path, {}, {}, {}});

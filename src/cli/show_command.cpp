@@ -34,8 +34,7 @@ FileReadResult read_standard_input() {
     QFile input;
     if (!copy.open() || !input.open(stdin, QIODevice::ReadOnly))
         return FileNotOpened{QStringLiteral("STANDARD INPUT CANNOT BE READ")};
-    if (copy.write(input.readAll()) < 0 || !copy.flush())
-        return FileNotOpened{copy.errorString()};
+    if (copy.write(input.readAll()) < 0 || !copy.flush()) return FileNotOpened{copy.errorString()};
     return read_configuration_file(copy.fileName());
 }
 

@@ -41,9 +41,9 @@ ExitCode write_panels(const Invocation& invocation) {
     if (!file) return bad_input;
     // Refused as the window refuses it, before any port is opened.
     if (const std::optional<int16_t> incomplete = incomplete_selection(*file)) {
-        print_error(path + QLatin1String(": ") +
-                    (*incomplete == 1 ? StatusTexts::switches_incomplete
-                                      : StatusTexts::leds_incomplete));
+        print_error(
+            path + QLatin1String(": ") +
+            (*incomplete == 1 ? StatusTexts::switches_incomplete : StatusTexts::leds_incomplete));
         return bad_input;
     }
 

@@ -17,7 +17,8 @@ bool LineTrace::open(const QString& path) {
                                 : QString::fromLocal8Bit(std::strerror(errno));
         return false;
     }
-    if (!file_.open(fd, QIODevice::WriteOnly | QIODevice::Unbuffered, QFileDevice::AutoCloseHandle)) {
+    if (!file_.open(fd, QIODevice::WriteOnly | QIODevice::Unbuffered,
+                    QFileDevice::AutoCloseHandle)) {
         error_ = file_.errorString();
         ::close(fd);
         return false;

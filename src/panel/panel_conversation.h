@@ -169,7 +169,7 @@ class PanelConversation : public QObject {
     bool waiting_for_reply_ = false;
     bool line_failed_ = false; // the port reported an error, or the caller cancelled
     bool stop_requested_ = false;
-    bool value_in_A_ = false;  // the last read's reply was a value, now in A
+    bool value_in_A_ = false; // the last read's reply was a value, now in A
     int attempt_ = 0;
     std::size_t location_index_ = 0;
     QByteArray received_;
