@@ -228,8 +228,10 @@ QString program_usage(const Subcommand* commands, std::size_t count) {
                      QStringLiteral("--version").leftJustified(22),
                      QStringLiteral("the program's version"));
     text += exit_status_lines([](const ExitStatusRow&) { return true; });
-    text += QStringLiteral("\nErrors go to standard error, one line each; results to standard "
-                           "output.\nOn a terminal a live progress line is shown per port.\n");
+    text += QStringLiteral(
+        "\nResults go to standard output; errors, and on a terminal a live progress line per\n"
+        "port, to standard error. A file named - is standard input; -o - is standard output.\n"
+        "KVR_PORT (ports separated by commas) is used when no panel is named.\n");
     return text;
 }
 
