@@ -7,6 +7,7 @@
 #include <cstdio>
 #include <memory>
 #include <string_view>
+#include <sys/stat.h>
 #include <system_error>
 
 #include "dialogs.h"
@@ -43,22 +44,60 @@ struct CommandLine {
     }
 };
 
-// Asking for help or the version needs no display, so it is answered before the window
-// system is started (over ssh there may be none).
-bool asks_for_help_or_version(int argc, char** argv) {
+// The options QApplication takes for itself; the rest is ours to check before it starts.
+struct ToolkitOption {
+    std::string_view name;
+    bool takes_value;
+};
+constexpr ToolkitOption kToolkitOptions[] = {
+    {"platform", true},        {"platformpluginpath", true},
+    {"platformtheme", true},   {"plugin", true},
+    {"display", true},         {"style", true},
+    {"stylesheet", true},      {"geometry", true},
+    {"qwindowgeometry", true}, {"title", true},
+    {"qwindowtitle", true},    {"qwindowicon", true},
+    {"session", true},         {"reverse", false},
+    {"nograb", false},         {"dograb", false},
+    {"sync", false},           {"widgetcount", false},
+};
+
+QStringList own_arguments(int argc, char** argv) {
+    QStringList arguments{QString::fromLocal8Bit(argv[0])};
     for (int i = 1; i < argc; ++i) {
-        const std::string_view arg = argv[i];
-        if (arg == "--") break;
-        for (const std::string_view option :
-             {"-h", "-?", "--help", "--help-all", "-v", "--version"})
-            if (arg == option) return true;
+        std::string_view arg = argv[i];
+        const ToolkitOption* toolkit = nullptr;
+        if (arg.size() > 1 && arg[0] == '-') {
+            const std::string_view name = arg.substr(arg[1] == '-' ? 2 : 1);
+            for (const ToolkitOption& option : kToolkitOptions)
+                if (option.name == name) toolkit = &option;
+        }
+        if (!toolkit) {
+            arguments.append(QString::fromLocal8Bit(argv[i]));
+            continue;
+        }
+        if (toolkit->takes_value) ++i;
     }
-    return false;
+    return arguments;
+}
+
+// Bad arguments, with the usage, before any window system is asked for (there may be none).
+int refused(const QString& why, const QString& usage) {
+    std::fprintf(stderr, "kvr-config: %s\n\n%s", qPrintable(why), qPrintable(usage));
+    return 3;
 }
 
 int start_error(const char* text, const QString& detail = {}) {
     std::fprintf(stderr, "kvr-config: %s%s\n", text, qPrintable(detail));
-    return 2;
+    return 3;
+}
+
+// Same file by any name: the same device and inode.
+bool same_file(const QString& a, const QString& b) {
+    struct stat first {
+    }, second{};
+    return ::stat(QFile::encodeName(a).constData(), &first) == 0 &&
+           ::stat(QFile::encodeName(b).constData(), &second) == 0 &&
+           first.st_dev == second.st_dev && first.st_ino == second.st_ino;
 }
 
 } // namespace
@@ -66,19 +105,31 @@ int start_error(const char* text, const QString& detail = {}) {
 int run_kvr_config(int& argc, char** argv, const std::function<void(QWidget*)>& before_show) {
     QCoreApplication::setApplicationName(QStringLiteral("kvr-config"));
     QCoreApplication::setApplicationVersion(QStringLiteral(KVR_VERSION));
-    if (asks_for_help_or_version(argc, argv)) {
+    {
+        // Help, the version and bad arguments need no display, so they are answered before
+        // the window system is started (over ssh there may be none).
         QCoreApplication without_display(argc, argv);
-        CommandLine().parser.process(without_display); // answers and exits
-        return 0;
+        CommandLine options;
+        if (!options.parser.parse(own_arguments(argc, argv)))
+            return refused(options.parser.errorText(), options.parser.helpText());
+        if (options.parser.isSet(QStringLiteral("help")) ||
+            options.parser.isSet(QStringLiteral("help-all")) ||
+            options.parser.isSet(QStringLiteral("version")))
+            options.parser.process(without_display); // answers and exits
+        if (options.parser.isSet(options.port) && options.parser.isSet(options.simulate))
+            return start_error("--port and --simulate exclude each other");
+        const QStringList files = options.parser.positionalArguments();
+        if (files.size() > 1) return start_error("one configuration file at a time");
+        // Opening the trace would empty the file it was asked to open.
+        if (options.parser.isSet(options.trace) && !files.isEmpty() &&
+            same_file(options.parser.value(options.trace), files.front()))
+            return start_error("the trace would overwrite the file to open ", files.front());
     }
 
     QApplication app(argc, argv);
     CommandLine options;
     options.parser.process(app);
-    if (options.parser.isSet(options.port) && options.parser.isSet(options.simulate))
-        return start_error("--port and --simulate exclude each other");
     const QStringList files = options.parser.positionalArguments();
-    if (files.size() > 1) return start_error("one configuration file at a time");
 
     // Every object the window records into or talks to outlives it.
     kvr::LineTrace trace;
@@ -114,5 +165,11 @@ int run_kvr_config(int& argc, char** argv, const std::function<void(QWidget*)>& 
 
     if (before_show) before_show(&window);
     window.show();
-    return QApplication::exec();
+    const int exit_code = QApplication::exec();
+    if (!trace.failure().isEmpty()) {
+        std::fprintf(stderr, "kvr-config: the trace %s stopped being written: %s\n",
+                     qPrintable(trace_file), qPrintable(trace.failure()));
+        return 4;
+    }
+    return exit_code;
 }

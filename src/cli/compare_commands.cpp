@@ -1,13 +1,94 @@
 // kvr-panel verify and diff: where a panel differs from a file, and a file from another.
 
+#include <QJsonArray>
+
 #include "cli/comparison.h"
 #include "cli/configuration.h"
 #include "cli/output.h"
 #include "cli/panel_gang.h"
-#include "cli/progress_board.h"
 #include "cli/subcommands.h"
 
 namespace kvr::cli {
+
+namespace {
+
+QJsonArray differences_json(const std::vector<Difference>& found, const QString& first_key,
+                            const QString& second_key) {
+    QJsonArray array;
+    for (const Difference& difference : found)
+        array.append(difference_json(difference, first_key, second_key));
+    return array;
+}
+
+// One port as verified: the differences are known only for a port that was read.
+struct PortVerification {
+    PortResult result;
+    std::vector<Difference> differences;
+};
+
+class VerifyResult : public Result {
+  public:
+    VerifyResult(const QString& file, const std::vector<PortVerification>& ports)
+        : file_(file), ports_(ports) {}
+    QString text() const override {
+        QString text;
+        for (const PortVerification& port : ports_) {
+            const QString& device = port.result.device;
+            if (!port.result.succeeded())
+                text += port.result.line() + u'\n';
+            else if (port.differences.empty())
+                text += device + QStringLiteral(": matches ") + file_ + u'\n';
+            for (const Difference& difference : port.differences)
+                text +=
+                    device + QLatin1String(": ") +
+                    difference_line(difference, QStringLiteral("file"), QStringLiteral("panel")) +
+                    u'\n';
+        }
+        return text;
+    }
+    QJsonObject data() const override {
+        QJsonArray ports;
+        for (const PortVerification& port : ports_) {
+            QJsonObject json = port.result.json();
+            const bool read = port.result.succeeded();
+            json.insert("matches", read ? QJsonValue(port.differences.empty()) : QJsonValue());
+            json.insert("differences", differences_json(port.differences, QStringLiteral("file"),
+                                                        QStringLiteral("panel")));
+            ports.append(json);
+        }
+        return {{"command", "verify"}, {"file", file_}, {"ports", ports}};
+    }
+
+  private:
+    const QString& file_;
+    const std::vector<PortVerification>& ports_;
+};
+
+class DiffResult : public Result {
+  public:
+    DiffResult(const QStringList& files, const std::vector<Difference>& found)
+        : files_(files), found_(found) {}
+    QString text() const override {
+        if (found_.empty()) return files_[0] + QStringLiteral(" matches ") + files_[1] + u'\n';
+        QString text;
+        for (const Difference& difference : found_)
+            text += difference_line(difference, files_[0], files_[1]) + u'\n';
+        return text;
+    }
+    QJsonObject data() const override {
+        return {{"command", "diff"},
+                {"files", QJsonArray::fromStringList(files_)},
+                {"matches", found_.empty()},
+                {"differences",
+                 differences_json(found_, QStringLiteral("first"), QStringLiteral("second"))}};
+    }
+
+  private:
+    const QStringList& files_;
+    const std::vector<Difference>& found_;
+};
+
+} // namespace
 
 ExitCode verify_panels(const Invocation& invocation) {
     const QString& path = invocation.files[0];
@@ -16,42 +97,33 @@ ExitCode verify_panels(const Invocation& invocation) {
     // What the file programs against what each panel holds, exactly.
     const Configuration file = programmed_with_notes(*loaded, path);
 
-    const auto run =
-        run_on_panels(invocation, [](PanelConversation& c) { c.start_read(); },
-                      {stdout, QStringLiteral("reading"), ProgressBoard::FinalLines::left_out});
+    const auto run = run_on_panels(
+        invocation, [](PanelConversation& c) { c.start_read(); }, QStringLiteral("reading"));
     if (const ExitCode* failure = std::get_if<ExitCode>(&run)) return *failure;
-    const auto& results = std::get<std::vector<PortResult>>(run);
+    const GangRun& gang = std::get<GangRun>(run);
 
+    std::vector<PortVerification> ports;
     bool any_differs = false;
-    for (const PortResult& result : results) {
-        if (!result.succeeded()) {
-            print_line(result.line());
-            continue;
-        }
-        const std::vector<Difference> found =
+    for (const PortResult& result : gang.results) {
+        ports.push_back({result, {}});
+        if (!result.succeeded()) continue;
+        ports.back().differences =
             differences(file, configuration_in(result.values), Texts::ignored);
-        if (found.empty()) print_line(result.device + QStringLiteral(": matches ") + path);
-        for (const Difference& difference : found)
-            print_line(
-                result.device + QLatin1String(": ") +
-                difference_line(difference, QStringLiteral("file"), QStringLiteral("panel")));
-        any_differs = any_differs || !found.empty();
+        any_differs = any_differs || !ports.back().differences.empty();
     }
-    report_failed_ports(results);
-    if (exit_code(results) != done) return panel_failed;
-    return any_differs ? differs : done;
+    report_failed_ports(gang.results);
+    const ExitCode code = outranking(gang.exit_code(), any_differs ? differs : done);
+    return outranking(code, print_result(VerifyResult(path, ports), invocation.json));
 }
 
 ExitCode diff_files(const Invocation& invocation) {
     const std::optional<Configuration> first = load_or_report(invocation.files[0]);
     const std::optional<Configuration> second = load_or_report(invocation.files[1]);
     if (!first || !second) return bad_input;
-    const std::vector<Difference> found =
-        differences(as_programmed(*first).configuration, as_programmed(*second).configuration,
-                    Texts::compared);
-    for (const Difference& difference : found)
-        print_line(difference_line(difference, invocation.files[0], invocation.files[1]));
-    return found.empty() ? done : differs;
+    const std::vector<Difference> found = differences(
+        as_programmed(*first).configuration, as_programmed(*second).configuration, Texts::compared);
+    return outranking(found.empty() ? done : differs,
+                      print_result(DiffResult(invocation.files, found), invocation.json));
 }
 
 } // namespace kvr::cli

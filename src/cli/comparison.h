@@ -4,7 +4,9 @@
 // whether a side is as programmed or as held; a value the program never writes shows as
 // its code ("panel code 0").
 
+#include <QJsonObject>
 #include <QString>
+#include <cstdint>
 #include <vector>
 
 #include "configuration/configuration.h"
@@ -12,9 +14,13 @@
 namespace kvr::cli {
 
 struct Difference {
-    QString what; // "SW6", "SW6 designation", "panel name", "dimmed intensity"
-    QString first;
+    enum class Kind { assignment, intensity, text };
+    Kind kind;
+    QString what;  // "SW6", "SW6 designation", "panel name", "dimmed intensity"
+    QString first; // as the text shows it: "C 4", "100 %", "code 0", "\"LOBBY\""
     QString second;
+    std::int16_t first_code = 0; // an assignment's or an intensity's code
+    std::int16_t second_code = 0;
 };
 
 enum class Texts { ignored, compared };
@@ -25,5 +31,9 @@ std::vector<Difference> differences(const Configuration& first, const Configurat
 // "SW6: file C 4, panel A 8"
 QString difference_line(const Difference& difference, const QString& first_side,
                         const QString& second_side);
+// {"function": "SW6", first_key: {"code", "module", "channel"}, second_key: ...}; an
+// intensity's sides are {"code", "percent"}, a text's are strings.
+QJsonObject difference_json(const Difference& difference, const QString& first_key,
+                            const QString& second_key);
 
 } // namespace kvr::cli

@@ -14,10 +14,10 @@ const std::array<IntensityName, 3> intensity_names{{
 
 std::optional<std::string> given_panel_name(const QString& name, NameSource source) {
     const std::u16string text = name.toStdU16String();
-    const std::size_t longest =
-        source == NameSource::typed ? kPanelNameTypedLength : text.size();
+    const std::size_t longest = source == NameSource::typed ? kPanelNameTypedLength : text.size();
     if (const std::optional<std::string> refusal = panel_name_refusal(text, longest)) {
-        print_error(QStringLiteral("panel name \"%1\": %2").arg(name, QString::fromStdString(*refusal)));
+        print_error(
+            QStringLiteral("panel name \"%1\": %2").arg(name, QString::fromStdString(*refusal)));
         return std::nullopt;
     }
     return to_windows1252(text);
@@ -29,8 +29,8 @@ Configuration programmed_with_notes(const Configuration& configuration, const QS
         const std::int16_t lowered = programmed.configuration.intensities[Intensity::Backlighting];
         print_error(QStringLiteral("%1: backlighting intensity %2 programmed as %3: %4")
                         .arg(source)
-                        .arg(QString::fromStdString(intensity_text(
-                            programmed_intensity(configuration.intensities[Intensity::Backlighting]))))
+                        .arg(QString::fromStdString(intensity_text(programmed_intensity(
+                            configuration.intensities[Intensity::Backlighting]))))
                         .arg(QString::fromStdString(intensity_text(lowered)))
                         .arg(QString::fromLatin1(kIntensityRuleMessage).replace(u'\n', u' ')));
     }

@@ -1,7 +1,6 @@
 #include "cli/configuration_view.h"
 
 #include <QJsonArray>
-#include <QJsonDocument>
 #include <QJsonObject>
 #include <QStringList>
 
@@ -11,8 +10,6 @@
 namespace kvr::cli {
 
 namespace {
-
-constexpr int kJsonVersion = 1;
 
 bool has_designation(int function) {
     return function < 2 * kSwitchCount;
@@ -26,7 +23,8 @@ QString configuration_table(const Configuration& configuration) {
         if (has_designation(f))
             width = std::max(width, from_file_text(configuration.designations[f]).size());
 
-    QString text = QStringLiteral("PANEL NAME  %1\n\n").arg(from_file_text(configuration.panel_name));
+    QString text =
+        QStringLiteral("PANEL NAME  %1\n\n").arg(from_file_text(configuration.panel_name));
     const auto row = [&text, width](const QString& function, const QString& designation,
                                     const QString& module, const QString& channel) {
         // Concatenated, not arg()-chained: a designation may hold "%1".
@@ -55,35 +53,40 @@ QString configuration_table(const Configuration& configuration) {
     return text;
 }
 
-QByteArray configuration_json(const Configuration& configuration) {
+QJsonObject assignment_json(std::int16_t code) {
+    const Assignment a = assignment_of(code);
+    const QString module = QString::fromStdString(a.module);
+    return QJsonObject{
+        {"code", code},
+        {"module", module.isEmpty() ? QJsonValue() : QJsonValue(module)},
+        {"channel", a.channel ? QJsonValue(*a.channel) : QJsonValue()},
+    };
+}
+
+QJsonObject intensity_json(std::int16_t code) {
+    return QJsonObject{{"code", code}, {"percent", intensity_percent(code)}};
+}
+
+QJsonObject configuration_json(const Configuration& configuration) {
     QJsonArray functions;
     for (int f = 0; f < kFunctionCount; ++f) {
-        const std::int16_t code = configuration.codes[f];
-        const Assignment a = assignment_of(code);
-        const QString module = QString::fromStdString(a.module);
-        functions.append(QJsonObject{
-            {"function", QString::fromLatin1(kFunctions[f].label)},
-            {"designation", has_designation(f)
-                                ? QJsonValue(from_file_text(configuration.designations[f]))
-                                : QJsonValue()},
-            {"code", code},
-            {"module", module.isEmpty() ? QJsonValue() : QJsonValue(module)},
-            {"channel", a.channel ? QJsonValue(*a.channel) : QJsonValue()},
-        });
+        QJsonObject function = assignment_json(configuration.codes[f]);
+        function.insert("function", QString::fromLatin1(kFunctions[f].label));
+        function.insert("designation",
+                        has_designation(f)
+                            ? QJsonValue(from_file_text(configuration.designations[f]))
+                            : QJsonValue());
+        functions.append(function);
     }
     QJsonObject intensities;
-    for (const IntensityName& name : intensity_names) {
-        const std::int16_t code = configuration.intensities[name.which];
+    for (const IntensityName& name : intensity_names)
         intensities.insert(QString::fromLatin1(name.key),
-                           QJsonObject{{"code", code}, {"percent", intensity_percent(code)}});
-    }
-    const QJsonObject document{
-        {"version", kJsonVersion},
+                           intensity_json(configuration.intensities[name.which]));
+    return QJsonObject{
         {"panel_name", from_file_text(configuration.panel_name)},
         {"functions", functions},
         {"intensities", intensities},
     };
-    return QJsonDocument(document).toJson(QJsonDocument::Indented);
 }
 
 } // namespace kvr::cli

@@ -1,7 +1,10 @@
 #include "cli/invocation.h"
 
+#include "cli/outputs.h"
+
 #include <QCommandLineParser>
 #include <QSet>
+#include <functional>
 
 namespace kvr::cli {
 
@@ -35,13 +38,42 @@ const OptionRow kOptions[] = {
 };
 // clang-format on
 
-const char* const kExitStatus = "Exit status:\n"
-                                "  0  done\n"
-                                "  1  a panel or a file differs (verify, diff)\n"
-                                "  2  a panel failed on at least one port: no answer, wrong "
-                                "model, bad data,\n"
-                                "     or a port that cannot be opened\n"
-                                "  3  a bad file or bad arguments; nothing was sent\n";
+struct ExitStatusRow {
+    const char* code;
+    const char* meaning;
+    bool (*applies)(const Subcommand& command);
+};
+
+bool always(const Subcommand&) {
+    return true;
+}
+bool talks_to_panels(const Subcommand& command) {
+    return command.panels != Panels::none;
+}
+bool compares(const Subcommand& command) {
+    return command.compares;
+}
+
+// clang-format off
+const ExitStatusRow kExitStatus[] = {
+    {"0", "done", always},
+    {"1", "a panel or a file differs", compares},
+    {"2", "a panel failed on at least one port: no answer, wrong model, bad data,\n"
+          "     or a port that cannot be opened", talks_to_panels},
+    {"3", "a bad file or bad arguments; nothing was sent", always},
+    {"4", "a result or the trace could not be written (a full disk, a closed pipe)", always},
+    {"130", "stopped by Ctrl-C (SIGINT) between two transactions; 143 for SIGTERM",
+     talks_to_panels},
+};
+// clang-format on
+
+QString exit_status_lines(const std::function<bool(const ExitStatusRow&)>& shown) {
+    QString text = QStringLiteral("Exit status:\n");
+    for (const ExitStatusRow& row : kExitStatus)
+        if (shown(row))
+            text += QStringLiteral("  %1  %2\n").arg(QLatin1String(row.code), -3).arg(row.meaning);
+    return text;
+}
 
 QString option_lines(unsigned options) {
     QString text;
@@ -69,15 +101,21 @@ QString check_panels(const Subcommand& command, const Invocation& invocation) {
     QSet<QString> seen;
     for (const QString& device : invocation.ports) {
         if (device.isEmpty()) return QStringLiteral("--port needs a device name");
-        if (seen.contains(device)) return QStringLiteral("port %1 is named twice").arg(device);
-        seen.insert(device);
+        const QString identity = file_identity(port_path(device));
+        if (seen.contains(identity)) return QStringLiteral("port %1 is named twice").arg(device);
+        seen.insert(identity);
     }
     return {};
 }
 
 } // namespace
 
-ParsedArguments parse_arguments(const Subcommand& command, QStringList arguments) {
+QString port_path(const QString& port) {
+    return port.contains(u'/') ? port : QStringLiteral("/dev/") + port;
+}
+
+ParsedArguments parse_arguments(const Subcommand& command, QStringList arguments,
+                                const QString& default_ports) {
     QCommandLineParser parser;
     const QCommandLineOption help_option(QStringList{"h", "help"});
     parser.addOption(help_option);
@@ -118,6 +156,10 @@ ParsedArguments parse_arguments(const Subcommand& command, QStringList arguments
     }
     for (const auto& [flag, option] : options) {
         if (!parser.isSet(option)) continue;
+        if (flag != port && parser.values(option).size() > 1) {
+            parsed.error = QStringLiteral("--%1 is given twice").arg(option.names().constLast());
+            return parsed;
+        }
         switch (flag) {
         case port:
             invocation.ports = parser.values(option);
@@ -146,6 +188,15 @@ ParsedArguments parse_arguments(const Subcommand& command, QStringList arguments
             break;
         }
     }
+    // The environment names the fixture's ports when the command line names no panel.
+    const bool panel_given = invocation.panel_count() > 0 ||
+                             (command.panels == Panels::file_or_one && !invocation.files.isEmpty());
+    if ((command.options & port) && !panel_given && !default_ports.isEmpty())
+        invocation.ports = default_ports.split(u',', Qt::SkipEmptyParts);
+    if (invocation.output && invocation.output->isEmpty()) {
+        parsed.error = QStringLiteral("-o needs a file name");
+        return parsed;
+    }
     parsed.error = check_panels(command, invocation);
     return parsed;
 }
@@ -154,7 +205,8 @@ QString subcommand_usage(const Subcommand& command) {
     return QStringLiteral("Usage: kvr-panel %1 %2\n%3\n\nOptions:\n%4  %5  %6\n\n%7")
         .arg(command.name, command.synopsis, command.description, option_lines(command.options),
              QStringLiteral("-h, --help").leftJustified(22), QStringLiteral("this text"),
-             kExitStatus);
+             exit_status_lines(
+                 [&command](const ExitStatusRow& row) { return row.applies(command); }));
 }
 
 QString program_usage(const Subcommand* commands, std::size_t count) {
@@ -175,9 +227,11 @@ QString program_usage(const Subcommand* commands, std::size_t count) {
                      QStringLiteral("this text; kvr-panel COMMAND --help shows one command"),
                      QStringLiteral("--version").leftJustified(22),
                      QStringLiteral("the program's version"));
-    text += QLatin1String(kExitStatus);
-    text += QStringLiteral("\nErrors go to standard error, one line each; results to standard "
-                           "output.\nOn a terminal a live progress line is shown per port.\n");
+    text += exit_status_lines([](const ExitStatusRow&) { return true; });
+    text += QStringLiteral(
+        "\nResults go to standard output; errors, and on a terminal a live progress line per\n"
+        "port, to standard error. A file named - is standard input; -o - is standard output.\n"
+        "KVR_PORT (ports separated by commas) is used when no panel is named.\n");
     return text;
 }
 

@@ -12,9 +12,12 @@ namespace kvr::cli {
 
 enum ExitCode : int {
     done = 0,
-    differs = 1,      // a panel or a file differs (verify, diff)
-    panel_failed = 2, // no answer, wrong model, bad data, or a port that cannot be opened
-    bad_input = 3,    // a bad file or bad arguments
+    differs = 1,       // a panel or a file differs (verify, diff)
+    panel_failed = 2,  // no answer, wrong model, bad data, or a port that cannot be opened
+    bad_input = 3,     // a bad file or bad arguments
+    output_failed = 4, // a result or the trace could not be written
+    // 128 + the signal's number: stopped by SIGINT (130) or SIGTERM (143)
+    interrupted_base = 128,
 };
 
 // The options a subcommand may take, as bits of Subcommand::options.
@@ -38,7 +41,7 @@ struct Invocation {
     QStringList ports;
     int simulated = 0; // panels simulated inside the program instead of ports
     QString trace;
-    QString output;
+    std::optional<QString> output; // "-": standard output
     std::optional<QString> name;
     bool json = false;
 
@@ -53,6 +56,7 @@ struct Subcommand {
     unsigned options;
     Panels panels;
     ExitCode (*run)(const Invocation& invocation);
+    bool compares = false; // may exit with differs
 };
 
 struct ParsedArguments {
@@ -61,8 +65,14 @@ struct ParsedArguments {
     bool help = false; // --help was given: nothing else was checked
 };
 
-// Parses the arguments that follow the subcommand's name.
-ParsedArguments parse_arguments(const Subcommand& command, QStringList arguments);
+// Parses the arguments that follow the subcommand's name. Ports not given come from
+// default_ports (KVR_PORT: one or several, separated by commas).
+ParsedArguments parse_arguments(const Subcommand& command, QStringList arguments,
+                                const QString& default_ports = {});
+
+// The path a port name stands for: a bare name means a device in /dev, as it does to the
+// serial port.
+QString port_path(const QString& port);
 
 // The usage of one subcommand, or of the program with the given table.
 QString subcommand_usage(const Subcommand& command);

@@ -7,6 +7,7 @@
 #include <memory>
 
 #include "cli/output.h"
+#include "cli/outputs.h"
 #include "cli/subcommands.h"
 
 using namespace kvr::cli;
@@ -14,25 +15,34 @@ using namespace kvr::cli;
 namespace {
 
 // One row per subcommand: adding one is a function in a file of its own and a row here.
+// clang-format off
 const Subcommand kSubcommands[] = {
     {"show", "FILE.kcf [--json]",
      "prints the configuration in a file as a table, or as one JSON document", 1, json,
      Panels::none, show_file},
-    {"write", "FILE.kcf (--port DEVICE [--port DEVICE ...] | --simulate[=N]) [--trace FILE]",
-     "programs every panel named with the file's configuration, all at once", 1, panel_options,
-     Panels::many, write_panels},
-    {"read", "(--port DEVICE | --simulate) [-o FILE.kcf] [--name NAME] [--json] [--trace FILE]",
+    {"write",
+     "FILE.kcf (--port DEVICE [--port DEVICE ...] | --simulate[=N]) [--trace FILE] [--json]",
+     "programs every panel named with the file's configuration, all at once", 1,
+     panel_options | json, Panels::many, write_panels},
+    {"read",
+     "(--port DEVICE | --simulate) [-o FILE.kcf] [--name NAME] [--json] [--trace FILE]",
      "reads a panel and prints it as show does; -o also saves it", 0,
      panel_options | output | name | json, Panels::one, read_panel},
-    {"verify", "FILE.kcf (--port DEVICE [--port DEVICE ...] | --simulate[=N]) [--trace FILE]",
-     "reads every panel named and prints each value that differs from the file", 1, panel_options,
-     Panels::many, verify_panels},
-    {"diff", "A.kcf B.kcf", "prints each value and text that differs between two files", 2, 0,
-     Panels::none, diff_files},
-    {"sheet", "(FILE.kcf | --port DEVICE | --simulate) -o SHEET.pdf [--name NAME] [--trace FILE]",
+    {"verify",
+     "FILE.kcf (--port DEVICE [--port DEVICE ...] | --simulate[=N]) [--trace FILE] [--json]",
+     "reads every panel named and prints each value that differs from the file", 1,
+     panel_options | json, Panels::many, verify_panels, true},
+    {"diff", "A.kcf B.kcf [--json]", "prints each value and text that differs between two files",
+     2, json, Panels::none, diff_files, true},
+    {"sheet",
+     "(FILE.kcf | --port DEVICE | --simulate) -o SHEET.pdf [--name NAME] [--trace FILE] [--json]",
      "draws the commissioning sheet of a file, or of a panel as read, as a one-page PDF", 1,
-     panel_options | output | name, Panels::file_or_one, draw_sheet},
+     panel_options | output | name | json, Panels::file_or_one, draw_sheet},
+    {"ports", "[--port DEVICE ...] [--json]",
+     "lists the serial ports present, their stable names and whether they may be opened", 0,
+     port | json, Panels::none, list_ports},
 };
+// clang-format on
 
 const Subcommand* find_subcommand(const QString& name) {
     for (const Subcommand& command : kSubcommands)
@@ -40,13 +50,29 @@ const Subcommand* find_subcommand(const QString& name) {
     return nullptr;
 }
 
+QtMessageHandler previous_handler = nullptr;
+
 // The sheet is drawn with Qt GUI's painter, which needs a QGuiApplication; a PDF needs no
 // display, so it runs on the offscreen platform unless told otherwise.
 std::unique_ptr<QCoreApplication> application(int& argc, char* argv[]) {
     if (argc < 2 || std::strcmp(argv[1], "sheet") != 0)
         return std::make_unique<QCoreApplication>(argc, argv);
     if (!qEnvironmentVariableIsSet("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+    // The offscreen platform asks for a runtime folder that a PDF never needs; without
+    // XDG_RUNTIME_DIR (over ssh, in a service) Qt would warn about it on standard error.
+    previous_handler = qInstallMessageHandler(
+        [](QtMsgType type, const QMessageLogContext& context, const QString& message) {
+            if (!message.startsWith(QLatin1String("QStandardPaths: XDG_RUNTIME_DIR")))
+                previous_handler(type, context, message);
+        });
     return std::make_unique<QGuiApplication>(argc, argv);
+}
+
+// An answer that standard output could not take is an error too.
+int answered(bool printed) {
+    if (printed) return done;
+    print_error(QStringLiteral("standard output could not be written"));
+    return output_failed;
 }
 
 } // namespace
@@ -60,12 +86,11 @@ int main(int argc, char* argv[]) {
     const QString first = arguments.isEmpty() ? QString() : arguments.takeFirst();
     if (first == QLatin1String("--help") || first == QLatin1String("-h") ||
         first == QLatin1String("help")) {
-        print(program_usage(kSubcommands, std::size(kSubcommands)));
-        return done;
+        return answered(print(program_usage(kSubcommands, std::size(kSubcommands))));
     }
     if (first == QLatin1String("--version") || first == QLatin1String("-v")) {
-        print_line(QStringLiteral("kvr-panel ") + QCoreApplication::applicationVersion());
-        return done;
+        return answered(
+            print(QStringLiteral("kvr-panel %1\n").arg(QCoreApplication::applicationVersion())));
     }
     const Subcommand* command = find_subcommand(first);
     if (!command) {
@@ -75,14 +100,16 @@ int main(int argc, char* argv[]) {
                 : QStringLiteral("unknown command \"%1\"; kvr-panel --help lists them").arg(first));
         return bad_input;
     }
-    const ParsedArguments parsed = parse_arguments(*command, arguments);
-    if (parsed.help) {
-        print(subcommand_usage(*command));
-        return done;
-    }
+    const ParsedArguments parsed =
+        parse_arguments(*command, arguments, qEnvironmentVariable("KVR_PORT"));
+    if (parsed.help) return answered(print(subcommand_usage(*command)));
     if (!parsed.error.isEmpty()) {
         print_error(parsed.error +
                     QStringLiteral("; kvr-panel %1 --help shows its usage").arg(command->name));
+        return bad_input;
+    }
+    if (const QString refusal = output_refusal(parsed.invocation); !refusal.isEmpty()) {
+        print_error(refusal);
         return bad_input;
     }
     return command->run(parsed.invocation);

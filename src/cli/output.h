@@ -1,15 +1,38 @@
 #pragma once
-// Results go to standard output; errors to standard error, one line each.
+// Results go to standard output; errors and progress to standard error, one line each.
+// Each subcommand builds one Result, and print_result renders it as text or as one JSON
+// document, so that --json never drifts from the text.
 
 #include <QByteArray>
+#include <QJsonObject>
 #include <QString>
+
+#include "cli/invocation.h"
 
 namespace kvr::cli {
 
-void print(const QString& text); // as it is, no line end added
-void print_line(const QString& text);
-void print_bytes(const QByteArray& bytes);
+// The version of every JSON document kvr-panel prints; the README documents the shapes.
+inline constexpr int kJsonVersion = 1;
+
+class Result {
+  public:
+    virtual ~Result() = default;
+    virtual QString text() const = 0;     // lines for standard output
+    virtual QJsonObject data() const = 0; // the JSON document, its version left out
+};
+
+// Prints the result; output_failed, once standard error says so, when standard output
+// could not take it all (a full disk, a closed pipe), else done.
+ExitCode print_result(const Result& result, bool json);
+
+// False when standard output could not take the bytes.
+bool print_bytes(const QByteArray& bytes);
+bool print(const QString& text); // as it is, no line end added
 // "kvr-panel: " and the message, one line.
 void print_error(const QString& message);
+
+// The code that tells the most: an interruption, then a result not written, bad input, a
+// failed panel, a difference.
+ExitCode outranking(ExitCode a, ExitCode b);
 
 } // namespace kvr::cli

@@ -1,28 +1,24 @@
 #include "cli/panel_gang.h"
 
 #include <QCoreApplication>
+#include <QElapsedTimer>
+#include <cstring>
 #include <system_error>
 
+#include "cli/interruption.h"
 #include "cli/output.h"
 #include "cli/progress_board.h"
 #include "simulator/pty_host.h"
 
 namespace kvr::cli {
 
-QString PortResult::line() const {
-    QString text = device + QLatin1String(": ") + final_text;
-    if (outcome == Outcome::mismatch)
-        return text + QStringLiteral(" (model code %1)").arg(model_code);
-    if (outcome != Outcome::bad_data) return text;
-    const auto locations = configuration_locations();
-    const Location& at = !identified ? *find_location(model_code_location)
-                         : locations_done < int(locations.size()) ? locations[locations_done]
-                                                                  : locations.back();
-    text += QStringLiteral(" (location %1, %2")
-                .arg(at.number)
-                .arg(QLatin1String(at.holds.data(), qsizetype(at.holds.size())));
-    if (!problem.isEmpty()) text += QLatin1String(": ") + problem;
-    return text + u')';
+ExitCode GangRun::exit_code() const {
+    ExitCode code = done;
+    for (const PortResult& result : results)
+        if (!result.succeeded()) code = panel_failed;
+    if (!trace_failure.isEmpty()) code = outranking(code, output_failed);
+    if (signal != 0) code = ExitCode(interrupted_base + signal);
+    return code;
 }
 
 PanelGang::PanelGang() = default;
@@ -36,10 +32,12 @@ std::optional<SetupFailure> PanelGang::prepare(const Invocation& invocation) {
                                                .arg(invocation.trace, trace_->error())};
     }
     devices_ = invocation.ports;
+    names_ = invocation.ports;
     try {
         for (int i = 0; i < invocation.simulated; ++i) {
             simulated_.push_back(std::make_unique<sim::PtyHost>());
             devices_.append(QString::fromStdString(simulated_.back()->slave_path()));
+            names_.append(QStringLiteral("SIMULATED PANEL %1").arg(i + 1));
         }
     } catch (const std::system_error& error) {
         return SetupFailure{panel_failed, QStringLiteral("cannot start a simulated panel: %1")
@@ -48,13 +46,16 @@ std::optional<SetupFailure> PanelGang::prepare(const Invocation& invocation) {
     return std::nullopt;
 }
 
-std::vector<PortResult> PanelGang::run(const Start& start, ProgressBoard& board) {
-    std::vector<PortResult> results(devices_.size());
+GangRun PanelGang::run(const Start& start, ProgressBoard& board) {
+    GangRun run;
+    run.results.resize(std::size_t(devices_.size()));
     std::vector<std::unique_ptr<PanelConversation>> conversations;
     qsizetype running = devices_.size();
+    QElapsedTimer clock;
+    clock.start();
     for (qsizetype i = 0; i < devices_.size(); ++i) {
-        PortResult& result = results[i];
-        result.device = devices_[i];
+        PortResult& result = run.results[std::size_t(i)];
+        result.device = names_[i];
         auto conversation = std::make_unique<PanelConversation>(devices_[i]);
         PanelConversation* c = conversation.get();
         c->set_trace(trace_.get());
@@ -80,45 +81,54 @@ std::vector<PortResult> PanelGang::run(const Start& start, ProgressBoard& board)
                              board.progress(std::size_t(i), done, total);
                          });
         QObject::connect(c, &PanelConversation::finished, c,
-                         [&result, &running, &board, i](Outcome outcome) {
+                         [&result, &running, &board, &clock, i](Outcome outcome) {
                              result.outcome = outcome;
+                             result.duration = std::chrono::milliseconds(clock.elapsed());
                              board.finish(std::size_t(i), result.line());
                              if (--running == 0) QCoreApplication::exit(0);
                          });
         conversations.push_back(std::move(conversation));
     }
+    const Interruption interruption([&conversations](int) {
+        for (const auto& conversation : conversations)
+            conversation->stop_at_boundary();
+    });
     for (const auto& conversation : conversations)
         start(*conversation);
     // A port that cannot be opened finishes inside its start; the loop runs only while
     // some conversation is still talking.
     if (running > 0) QCoreApplication::exec();
-    return results;
+    run.signal = interruption.signal();
+    if (trace_) run.trace_failure = trace_->failure();
+    return run;
 }
 
-std::variant<std::vector<PortResult>, ExitCode> run_on_panels(const Invocation& invocation,
-                                                              const PanelGang::Start& start,
-                                                              const BoardStyle& style) {
+std::variant<GangRun, ExitCode> run_on_panels(const Invocation& invocation,
+                                              const PanelGang::Start& start,
+                                              const QString& activity) {
     PanelGang gang;
     if (const std::optional<SetupFailure> failure = gang.prepare(invocation)) {
         print_error(failure->message);
         return failure->code;
     }
-    ProgressBoard board(style.stream, gang.devices(), style.activity, style.final_lines);
-    std::vector<PortResult> results = gang.run(start, board);
+    ProgressBoard board(stderr, gang.names(), activity);
+    GangRun run = gang.run(start, board);
     board.close();
-    return results;
-}
-
-ExitCode exit_code(const std::vector<PortResult>& results) {
-    for (const PortResult& result : results)
-        if (!result.succeeded()) return panel_failed;
-    return done;
+    if (!run.trace_failure.isEmpty())
+        print_error(QStringLiteral("the trace %1 stopped being written: %2")
+                        .arg(invocation.trace, run.trace_failure));
+    if (run.signal != 0)
+        print_error(
+            QStringLiteral("stopped by %1: every port stopped between two transactions")
+                .arg(QString::fromLatin1(sigabbrev_np(run.signal)).prepend(QStringLiteral("SIG"))));
+    return run;
 }
 
 void report_failed_ports(const std::vector<PortResult>& results) {
     QStringList failed;
     for (const PortResult& result : results)
-        if (!result.succeeded()) failed.append(result.device);
+        if (!result.succeeded() && result.outcome != Outcome::interrupted)
+            failed.append(result.device);
     if (failed.isEmpty()) return;
     print_error(QStringLiteral("%1 of %2 panels failed: %3")
                     .arg(failed.size())

@@ -24,11 +24,9 @@ int terminal_columns(std::FILE* stream) {
 
 } // namespace
 
-ProgressBoard::ProgressBoard(std::FILE* stream, QStringList devices, QString activity,
-                             FinalLines final_lines)
+ProgressBoard::ProgressBoard(std::FILE* stream, QStringList devices, QString activity)
     : stream_(stream), devices_(std::move(devices)), activity_(std::move(activity)),
-      print_final_lines_(final_lines == FinalLines::printed), live_(is_live_terminal(stream)),
-      final_lines_(devices_.size()) {
+      live_(is_live_terminal(stream)) {
     if (!live_) return;
     columns_ = terminal_columns(stream);
     for (qsizetype port = 0; port < devices_.size(); ++port)
@@ -49,7 +47,6 @@ void ProgressBoard::progress(std::size_t port, int done, int total) {
 }
 
 void ProgressBoard::finish(std::size_t port, const QString& line) {
-    final_lines_[port] = line;
     draw(port, line);
 }
 
@@ -58,9 +55,6 @@ void ProgressBoard::close() {
     closed_ = true;
     // Up to the first live line, and clear everything below it.
     if (live_) write(QStringLiteral("\x1b[%1A\r\x1b[J").arg(devices_.size()));
-    if (!print_final_lines_) return;
-    for (const QString& line : final_lines_)
-        write(line + u'\n');
 }
 
 // The cursor stays below the board; a line is never longer than the terminal is wide, so

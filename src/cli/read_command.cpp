@@ -2,11 +2,13 @@
 // configuration file the way the window saves what it has read.
 
 #include <QFileInfo>
+#include <QJsonArray>
 
 #include "cli/configuration.h"
+#include "cli/configuration_view.h"
 #include "cli/output.h"
+#include "cli/outputs.h"
 #include "cli/panel_gang.h"
-#include "cli/progress_board.h"
 #include "cli/subcommands.h"
 #include "files/configuration_file_io.h"
 
@@ -14,61 +16,90 @@ namespace kvr::cli {
 
 namespace {
 
+class ReadResult : public Result {
+  public:
+    explicit ReadResult(const PanelRead& read) : read_(read) {}
+    // A panel not read is said on standard error; its table would be empty.
+    QString text() const override {
+        return read_.configuration ? configuration_table(*read_.configuration) : QString();
+    }
+    QJsonObject data() const override {
+        QJsonObject port = read_.result.json();
+        port.insert("configuration", read_.configuration
+                                         ? QJsonValue(configuration_json(*read_.configuration))
+                                         : QJsonValue());
+        return {{"command", "read"}, {"ports", QJsonArray{port}}};
+    }
+
+  private:
+    const PanelRead& read_;
+};
+
 // The panel name as the file carries it, or nullopt once the reason has been printed.
 std::optional<std::string> panel_name(const Invocation& invocation) {
     if (invocation.name) return given_panel_name(*invocation.name, NameSource::typed);
-    const QString name =
-        invocation.output.isEmpty() ? QString() : QFileInfo(invocation.output).completeBaseName();
-    if (!invocation.output.isEmpty() && name.isEmpty()) {
+    const bool to_file = invocation.output && *invocation.output != kStandardStream;
+    const QString name = to_file ? QFileInfo(*invocation.output).completeBaseName() : QString();
+    if (invocation.output && name.isEmpty()) {
         print_error(QStringLiteral("a saved configuration needs a panel name: give --name NAME"));
         return std::nullopt;
     }
     return given_panel_name(name, NameSource::file_name);
 }
 
+// Saves what was read as the window saves it: with the values its lists can show.
+ExitCode save(const Configuration& held, const QString& device, const QString& output) {
+    const ConfigurationRecord record = record_of(programmed_with_notes(held, device));
+    if (output == kStandardStream) {
+        const std::optional<std::string> contents = write_configuration(record);
+        if (!contents) {
+            print_error(QStringLiteral("not saved: ") + kTextNotCarried);
+            return output_failed;
+        }
+        if (print_bytes(QByteArray::fromStdString(*contents))) return done;
+        print_error(QStringLiteral("the configuration could not be written to standard output"));
+        return output_failed;
+    }
+    if (const std::optional<QString> failure = save_configuration_file(output, record)) {
+        print_error(QStringLiteral("%1 not saved: %2").arg(output, *failure));
+        return output_failed;
+    }
+    return done;
+}
+
 } // namespace
 
 std::variant<PanelRead, ExitCode> read_one_panel(const Invocation& invocation,
                                                  const std::string& name) {
-    // What is read is the result on standard output; progress goes beside it.
-    const auto run =
-        run_on_panels(invocation, [](PanelConversation& c) { c.start_read(); },
-                      {stderr, QStringLiteral("reading"), ProgressBoard::FinalLines::left_out});
+    const auto run = run_on_panels(
+        invocation, [](PanelConversation& c) { c.start_read(); }, QStringLiteral("reading"));
     if (const ExitCode* failure = std::get_if<ExitCode>(&run)) return *failure;
-    const PortResult& result = std::get<std::vector<PortResult>>(run).front();
-    if (!result.succeeded()) {
-        print_error(result.line());
-        return panel_failed;
+    const GangRun& gang = std::get<GangRun>(run);
+    PanelRead read{gang.results.front(), std::nullopt, gang.exit_code()};
+    if (read.result.succeeded()) {
+        read.configuration = configuration_in(read.result.values);
+        read.configuration->panel_name = name;
     }
-    Configuration held = configuration_in(result.values);
-    held.panel_name = name;
-    return PanelRead{held, result.device};
+    return read;
 }
 
 ExitCode read_panel(const Invocation& invocation) {
     // Checked before the panel is contacted, so that a read is never wasted.
     const std::optional<std::string> name = panel_name(invocation);
     if (!name) return bad_input;
-    if (!invocation.output.isEmpty()) {
-        if (const std::optional<QString> refusal = refusal_to_replace(invocation.output)) {
-            print_error(QStringLiteral("%1 not saved: %2").arg(invocation.output, *refusal));
-            return bad_input;
-        }
-    }
-    const auto read = read_one_panel(invocation, *name);
-    if (const ExitCode* failure = std::get_if<ExitCode>(&read)) return *failure;
+    const auto outcome = read_one_panel(invocation, *name);
+    if (const ExitCode* failure = std::get_if<ExitCode>(&outcome)) return *failure;
+    const PanelRead& read = std::get<PanelRead>(outcome);
 
-    const PanelRead& panel = std::get<PanelRead>(read);
-    print_configuration(panel.configuration, invocation.json);
-    if (invocation.output.isEmpty()) return done;
-    // Saved as the window saves what it has read: with the values its lists can show.
-    const Configuration saved = programmed_with_notes(panel.configuration, panel.device);
-    if (const std::optional<QString> failure =
-            save_configuration_file(invocation.output, record_of(saved))) {
-        print_error(QStringLiteral("%1 not saved: %2").arg(invocation.output, *failure));
-        return bad_input;
-    }
-    return done;
+    if (!read.configuration && !invocation.json) print_error(read.result.line());
+    // With -o -, standard output carries the file alone.
+    const bool file_to_stdout = invocation.output == kStandardStream;
+    const ExitCode printed =
+        file_to_stdout ? done : print_result(ReadResult(read), invocation.json);
+    // An interrupted or failed read saves nothing.
+    if (!read.configuration || !invocation.output) return outranking(read.code, printed);
+    return outranking(outranking(read.code, printed),
+                      save(*read.configuration, read.result.device, *invocation.output));
 }
 
 } // namespace kvr::cli

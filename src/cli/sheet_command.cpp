@@ -4,52 +4,93 @@
 #include <QDateTime>
 #include <QDir>
 #include <QFileInfo>
+#include <QTemporaryDir>
 
-#include "cli/output.h"
-#include "cli/subcommands.h"
 #include "cli/configuration.h"
+#include "cli/output.h"
+#include "cli/outputs.h"
+#include "cli/subcommands.h"
 #include "sheet/sheet.h"
 
 namespace kvr::cli {
 
 namespace {
 
-// The sheet of the file named, or of the panel read; nullopt once the failure is printed.
+class SheetResult : public Result {
+  public:
+    SheetResult(const QString& sheet, const QString& source) : sheet_(sheet), source_(source) {}
+    QString text() const override {
+        return sheet_ + QStringLiteral(": COMMISSIONING SHEET WRITTEN\n");
+    }
+    QJsonObject data() const override {
+        return {{"command", "sheet"}, {"sheet", sheet_}, {"source", source_}};
+    }
+
+  private:
+    QString sheet_;
+    QString source_;
+};
+
+// The sheet of the file named, or of the panel read; the exit code once a failure is printed.
 std::variant<SheetContent, ExitCode> sheet_of(const Invocation& invocation) {
     const QDateTime now = QDateTime::currentDateTime();
     if (!invocation.files.isEmpty()) {
         const QString& path = invocation.files.front();
         const std::optional<Configuration> configuration = load_or_report(path);
         if (!configuration) return bad_input;
-        return sheet_content(*configuration, QDir::toNativeSeparators(QFileInfo(path).absoluteFilePath()),
-                             now);
+        const QString source = path == kStandardStream
+                                   ? QStringLiteral("STANDARD INPUT")
+                                   : QDir::toNativeSeparators(QFileInfo(path).absoluteFilePath());
+        return sheet_content(*configuration, source, now);
     }
-    const std::optional<std::string> name = given_panel_name(invocation.name.value_or(QString()), NameSource::typed);
+    const std::optional<std::string> name =
+        given_panel_name(invocation.name.value_or(QString()), NameSource::typed);
     if (!name) return bad_input;
     const auto read = read_one_panel(invocation, *name);
     if (const ExitCode* failure = std::get_if<ExitCode>(&read)) return *failure;
     const PanelRead& panel = std::get<PanelRead>(read);
-    return sheet_content(panel.configuration, QStringLiteral("PANEL ON ") + panel.device, now);
+    if (!panel.configuration) {
+        print_error(panel.result.line());
+        return panel.code;
+    }
+    return sheet_content(*panel.configuration, QStringLiteral("PANEL ON ") + panel.result.device,
+                         now);
+}
+
+// The PDF drawn in a folder of its own, then copied to standard output.
+ExitCode sheet_to_stdout(const SheetContent& content) {
+    QTemporaryDir folder;
+    const QString pdf = folder.filePath(QStringLiteral("sheet.pdf"));
+    QString error;
+    QFile drawn(pdf);
+    if (!folder.isValid() || !write_sheet(content, pdf, &error) ||
+        !drawn.open(QIODevice::ReadOnly)) {
+        print_error(QStringLiteral("the sheet was not drawn: %1").arg(error));
+        return output_failed;
+    }
+    if (print_bytes(drawn.readAll())) return done;
+    print_error(QStringLiteral("the sheet could not be written to standard output"));
+    return output_failed;
 }
 
 } // namespace
 
 ExitCode draw_sheet(const Invocation& invocation) {
-    if (invocation.output.isEmpty()) {
+    if (!invocation.output) {
         print_error(QStringLiteral("sheet needs -o SHEET.pdf"));
         return bad_input;
     }
     const auto content = sheet_of(invocation);
     if (const ExitCode* failure = std::get_if<ExitCode>(&content)) return *failure;
+    const SheetContent& sheet = std::get<SheetContent>(content);
+    if (*invocation.output == kStandardStream) return sheet_to_stdout(sheet);
+    const QString output = QDir::toNativeSeparators(*invocation.output);
     QString error;
-    if (!write_sheet(std::get<SheetContent>(content), invocation.output, &error)) {
-        print_error(QStringLiteral("%1 not written: %2")
-                        .arg(QDir::toNativeSeparators(invocation.output), error));
-        return bad_input;
+    if (!write_sheet(sheet, *invocation.output, &error)) {
+        print_error(QStringLiteral("%1 not written: %2").arg(output, error));
+        return output_failed;
     }
-    print_line(QDir::toNativeSeparators(invocation.output) +
-               QStringLiteral(": COMMISSIONING SHEET WRITTEN"));
-    return done;
+    return print_result(SheetResult(output, sheet.source), invocation.json);
 }
 
 } // namespace kvr::cli

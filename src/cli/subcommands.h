@@ -7,6 +7,7 @@
 #include <variant>
 
 #include "cli/invocation.h"
+#include "cli/port_result.h"
 #include "configuration/configuration.h"
 
 namespace kvr::cli {
@@ -17,20 +18,21 @@ ExitCode read_panel(const Invocation& invocation);
 ExitCode verify_panels(const Invocation& invocation);
 ExitCode diff_files(const Invocation& invocation);
 ExitCode draw_sheet(const Invocation& invocation);
+ExitCode list_ports(const Invocation& invocation);
 
-// The configuration a file holds, or nullopt once the reason it is refused has been printed.
+// The configuration a file holds ("-": standard input), or nullopt once the reason it is
+// refused has been printed.
 std::optional<Configuration> load_or_report(const QString& path);
 
-// What a panel holds, as read, with the panel name given, and the device it is on.
+// The invocation's one panel as read: its result, what it holds (with the panel name
+// given) when the read succeeded, and the run's exit code.
 struct PanelRead {
-    Configuration configuration;
-    QString device;
+    PortResult result;
+    std::optional<Configuration> configuration;
+    ExitCode code = done;
 };
-// Reads the invocation's one panel; on failure, the exit code once the reason is printed.
+// Reads the invocation's one panel; the exit code of a setup failure once it is printed.
 std::variant<PanelRead, ExitCode> read_one_panel(const Invocation& invocation,
                                                  const std::string& name);
-
-// The configuration on standard output, as a table or as JSON.
-void print_configuration(const Configuration& configuration, bool json);
 
 } // namespace kvr::cli

@@ -1,12 +1,39 @@
 // kvr-panel write: programs every named panel with a file's configuration, all at once.
 
+#include <QJsonArray>
+
 #include "cli/configuration.h"
 #include "cli/output.h"
 #include "cli/panel_gang.h"
-#include "cli/progress_board.h"
 #include "cli/subcommands.h"
 
 namespace kvr::cli {
+
+namespace {
+
+class WriteResult : public Result {
+  public:
+    WriteResult(const QString& file, const std::vector<PortResult>& ports)
+        : file_(file), ports_(ports) {}
+    QString text() const override {
+        QString text;
+        for (const PortResult& port : ports_)
+            text += port.line() + u'\n';
+        return text;
+    }
+    QJsonObject data() const override {
+        QJsonArray ports;
+        for (const PortResult& port : ports_)
+            ports.append(port.json());
+        return {{"command", "write"}, {"file", file_}, {"ports", ports}};
+    }
+
+  private:
+    const QString& file_;
+    const std::vector<PortResult>& ports_;
+};
+
+} // namespace
 
 ExitCode write_panels(const Invocation& invocation) {
     const QString& path = invocation.files[0];
@@ -14,9 +41,9 @@ ExitCode write_panels(const Invocation& invocation) {
     if (!file) return bad_input;
     // Refused as the window refuses it, before any port is opened.
     if (const std::optional<int16_t> incomplete = incomplete_selection(*file)) {
-        print_error(path + QLatin1String(": ") +
-                    (*incomplete == 1 ? StatusTexts::switches_incomplete
-                                      : StatusTexts::leds_incomplete));
+        print_error(
+            path + QLatin1String(": ") +
+            (*incomplete == 1 ? StatusTexts::switches_incomplete : StatusTexts::leds_incomplete));
         return bad_input;
     }
 
@@ -25,13 +52,19 @@ ExitCode write_panels(const Invocation& invocation) {
     const auto values = [&programmed](const Location& location) {
         return value_at(programmed, location);
     };
-    const auto run =
-        run_on_panels(invocation, [&values](PanelConversation& c) { c.start_write(values); },
-                      {stdout, QStringLiteral("writing"), ProgressBoard::FinalLines::printed});
+    auto run = run_on_panels(
+        invocation, [&values](PanelConversation& c) { c.start_write(values); },
+        QStringLiteral("writing"));
     if (const ExitCode* failure = std::get_if<ExitCode>(&run)) return *failure;
-    const auto& results = std::get<std::vector<PortResult>>(run);
-    report_failed_ports(results);
-    return exit_code(results);
+    GangRun& gang = std::get<GangRun>(run);
+    // Each location done was written and read back equal.
+    const auto locations = configuration_locations();
+    for (PortResult& result : gang.results)
+        for (int i = 0; i < result.locations_done; ++i)
+            result.values[std::size_t(i)] = values(locations[std::size_t(i)]);
+    report_failed_ports(gang.results);
+    return outranking(gang.exit_code(),
+                      print_result(WriteResult(path, gang.results), invocation.json));
 }
 
 } // namespace kvr::cli

@@ -1,13 +1,30 @@
 #include "panel/line_trace.h"
 
+#include <cerrno>
+#include <cstring>
+#include <fcntl.h>
+#include <unistd.h>
+
 namespace kvr {
 
 bool LineTrace::open(const QString& path) {
-    file_.setFileName(path);
-    if (!file_.open(QIODevice::WriteOnly | QIODevice::Truncate | QIODevice::Text)) return false;
+    // Non-blocking: a FIFO with no reader fails at once (ENXIO) instead of waiting for one,
+    // and a slow reader costs trace lines, never the pacing of the line.
+    const int fd = ::open(QFile::encodeName(path).constData(),
+                          O_WRONLY | O_CREAT | O_TRUNC | O_NONBLOCK | O_CLOEXEC, 0666);
+    if (fd < 0) {
+        error_ = errno == ENXIO ? QStringLiteral("a pipe with nobody reading it")
+                                : QString::fromLocal8Bit(std::strerror(errno));
+        return false;
+    }
+    if (!file_.open(fd, QIODevice::WriteOnly | QIODevice::Unbuffered,
+                    QFileDevice::AutoCloseHandle)) {
+        error_ = file_.errorString();
+        ::close(fd);
+        return false;
+    }
     clock_.start();
-    file_.write("# milliseconds  port  direction  hex  |  printable\n");
-    file_.flush();
+    write("# milliseconds  port  direction  hex  |  printable\n");
     return true;
 }
 
@@ -19,8 +36,15 @@ void LineTrace::record(const QString& device, Direction direction, const QByteAr
             .arg(ms, 10, 'f', 3)
             .arg(device, direction == Direction::sent ? QStringLiteral("tx") : QStringLiteral("rx"))
             .arg(hex(bytes), printable(bytes));
-    file_.write(line.toUtf8());
-    file_.flush();
+    write(line.toUtf8());
+}
+
+// Unbuffered: each line reaches the file as it is written, and a short write shows here.
+void LineTrace::write(const QByteArray& line) {
+    if (file_.write(line) == line.size()) return;
+    failure_ = file_.errorString().isEmpty() ? QStringLiteral("not all of a line was written")
+                                             : file_.errorString();
+    file_.close();
 }
 
 QString LineTrace::hex(const QByteArray& bytes) {

@@ -91,9 +91,32 @@ void PanelConversation::cancel() {
     line_failed();
 }
 
+void PanelConversation::stop_at_boundary() {
+    if (running()) stop_requested_ = true;
+}
+
+// Called where one transaction has ended and the next has not begun. True when the
+// operation ended here.
+bool PanelConversation::stopped_at_boundary() {
+    if (!stop_requested_) return false;
+    const bool write = operation_ == Operation::write;
+    QString text;
+    if (location_index_ == 0)
+        text = write ? QStringLiteral("INTERRUPTED BEFORE PROGRAMMING - THE PANEL IS UNCHANGED")
+                     : QStringLiteral("INTERRUPTED BEFORE READING - NOTHING WAS READ");
+    else
+        text = QStringLiteral("INTERRUPTED AT LOCATION %1 - %2")
+                   .arg(configuration_locations()[location_index_].number)
+                   .arg(write ? QStringLiteral("THE PANEL IS PARTLY PROGRAMMED")
+                              : QStringLiteral("THE PANEL WAS PARTLY READ"));
+    fail(Outcome::interrupted, text);
+    return true;
+}
+
 void PanelConversation::begin(Operation operation) {
     operation_ = operation;
     line_failed_ = false;
+    stop_requested_ = false;
     location_index_ = 0;
     emit status(operation == Operation::read ? StatusTexts::starting_read
                                              : StatusTexts::starting_write,
@@ -208,12 +231,14 @@ void PanelConversation::wait_ended() {
     case Step::attention:
         return attention_answered();
     case Step::identity_pause:
+        if (stopped_at_boundary()) return;
         address_l = model_code_location;
         return read_panel_value(Step::identity_reply);
     case Step::identity_reply:
         read_reply_received();
         return identity_answered();
     case Step::location_pause:
+        if (stopped_at_boundary()) return;
         return transfer_location();
     case Step::location_reply:
         read_reply_received();
@@ -243,6 +268,7 @@ void PanelConversation::send_attention() {
 void PanelConversation::attention_answered() {
     const bool enough = received_.size() >= static_cast<qsizetype>(reply_wait_chars);
     if (!enough && attempt_ < attention_attempts && !line_failed_) {
+        if (stopped_at_boundary()) return;
         send_attention();
         return;
     }

@@ -42,6 +42,7 @@ enum class Outcome : std::uint8_t {
     no_response, // no acknowledgement of the attention character
     mismatch,    // the panel's model code is not one this program knows
     bad_data,    // a transaction failed, or the line was lost or cancelled
+    interrupted, // stopped between two transactions when asked to
 };
 
 enum class Operation : std::uint8_t { read, write };
@@ -88,6 +89,10 @@ class PanelConversation : public QObject {
     void refuse_write(const QString& refusal);
     // Ends the running operation at its next step, as a lost line would.
     void cancel();
+    // Ends the running operation before its next transaction begins: the command on the
+    // line is answered and checked first, so a location is never left half done. Reported
+    // as interrupted, with the location where it stopped.
+    void stop_at_boundary();
     bool running() const { return step_ != Step::idle; }
     Operation operation() const { return operation_; }
 
@@ -143,6 +148,7 @@ class PanelConversation : public QObject {
     void location_read();
     void location_done();
     void succeed();
+    bool stopped_at_boundary();
 
     // The transactions: address_l and data_l in; error_flag, A and status texts out.
     void read_panel_value(Step reply_step);
@@ -162,7 +168,8 @@ class PanelConversation : public QObject {
     ValueSource values_;
     bool waiting_for_reply_ = false;
     bool line_failed_ = false; // the port reported an error, or the caller cancelled
-    bool value_in_A_ = false;  // the last read's reply was a value, now in A
+    bool stop_requested_ = false;
+    bool value_in_A_ = false; // the last read's reply was a value, now in A
     int attempt_ = 0;
     std::size_t location_index_ = 0;
     QByteArray received_;

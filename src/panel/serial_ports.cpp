@@ -99,18 +99,39 @@ QString holding_program(const QString& device) {
 }
 
 QString in_use_or_denied(const QString& prefix, const QString& device) {
-#ifdef Q_OS_UNIX
-    if (access_denied(device))
-        return prefix + QStringLiteral("PERMISSION DENIED - ADD THE USER TO GROUP %1 (OR INSTALL "
-                                       "THE PACKAGE'S UDEV RULE) AND LOG IN AGAIN")
-                            .arg(serial_group(device));
-#endif
+    const QString advice = access_advice(device);
+    if (!advice.isEmpty()) return prefix + QStringLiteral("PERMISSION DENIED - ") + advice;
     const QString holder = holding_program(device);
     return prefix + QStringLiteral("IN USE BY ") +
            (holder.isEmpty() ? QStringLiteral("ANOTHER PROGRAM") : holder) + kCloseIt;
 }
 
 } // namespace
+
+QString access_advice(const QString& device) {
+#ifdef Q_OS_UNIX
+    if (access_denied(device))
+        return QStringLiteral("ADD THE USER TO GROUP %1 (OR INSTALL THE PACKAGE'S UDEV RULE) AND "
+                              "LOG IN AGAIN")
+            .arg(serial_group(device));
+#else
+    Q_UNUSED(device);
+#endif
+    return {};
+}
+
+QStringList stable_names(const QString& device, const QString& folder) {
+    QStringList names;
+    const QString target = QFileInfo(device).canonicalFilePath();
+    if (target.isEmpty()) return names;
+    QDirIterator links(folder, QDir::System | QDir::Files);
+    while (links.hasNext()) {
+        const QString link = links.next();
+        if (QFileInfo(link).canonicalFilePath() == target) names.append(link);
+    }
+    names.sort();
+    return names;
+}
 
 QString serial_port_1() {
 #ifdef Q_OS_WIN

@@ -4,6 +4,7 @@
 
 #include <QList>
 #include <QString>
+#include <QStringList>
 
 class QSerialPort;
 
@@ -27,6 +28,14 @@ struct PortDescription {
 // The ports the system lists now, sorted by device name (ttyS2 before ttyS10). Nothing is
 // opened by this program to find them.
 QList<PortDescription> present_ports();
+
+// What the current user must do before device can be opened (join its group), or empty
+// when nothing stands in the way.
+QString access_advice(const QString& device);
+
+// The links in folder (/dev/serial/by-id, /dev/serial/by-path) that lead to device: names
+// that stay the same between boots, where ttyUSB numbers do not.
+QStringList stable_names(const QString& device, const QString& folder);
 
 // The longest status text the window's status box shows whole.
 inline constexpr int kLongestStatusText = 170;

@@ -36,6 +36,7 @@ SIGINT or SIGTERM.
   --intensities VALUE    initial value of locations 22..24 (default 10)
   --set LOC=VALUE        initial value of one location 0..63 (repeatable)
   --help                 show this text
+  --version              show the program's version
 
 Faults (any number at once; LOC is a location 0..63 or "all"; repeatable where it takes LOC):
   --silent               never answer
@@ -150,6 +151,7 @@ struct Options {
     std::string link;
     std::string transcript;
     bool help = false;
+    bool version = false;
 };
 
 Options parse_options(int argc, char** argv) {
@@ -210,6 +212,10 @@ Options parse_options(int argc, char** argv) {
             o.help = true;
             continue;
         }
+        if (arg == "--version") {
+            o.version = true;
+            continue;
+        }
         if (arg == "--silent") {
             f.silent = true;
             continue;
@@ -265,6 +271,10 @@ int main(int argc, char** argv) {
     }
     if (options.help) {
         std::cout << usage_text;
+        return 0;
+    }
+    if (options.version) {
+        std::cout << "kvr-panel-sim " KVR_VERSION "\n";
         return 0;
     }
 

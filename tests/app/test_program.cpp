@@ -22,8 +22,10 @@ class TestProgram : public QObject {
         QTest::newRow("--help") << QStringList{"--help"} << 0 << "--trace <FILE>";
         QTest::newRow("--version") << QStringList{"--version"} << 0 << "kvr-config 1.0";
         QTest::newRow("trace file cannot be created")
-            << QStringList{"-platform", "offscreen", "--trace", "/nonexistent/trace.txt"} << 2
+            << QStringList{"-platform", "offscreen", "--trace", "/nonexistent/trace.txt"} << 3
             << "kvr-config: cannot create the trace file /nonexistent/trace.txt: ";
+        QTest::newRow("unknown option, no display")
+            << QStringList{"--fast"} << 3 << "kvr-config: Unknown option 'fast'.";
     }
     void answers_at_start() {
         QFETCH(QStringList, arguments);
@@ -46,8 +48,30 @@ class TestProgram : public QObject {
         if (exit_code == 0)
             QVERIFY(QString::fromLocal8Bit(program.readAllStandardOutput()).contains(output));
         else
-            QVERIFY2(err.startsWith(output) && err.count(u'\n') == 1, qPrintable(err));
+            QVERIFY2(err.startsWith(output) && (err.count(u'\n') == 1) != err.contains("Usage:"),
+                     qPrintable(err));
         delete[] argv[0];
+    }
+
+    // The trace would empty the file to open: refused, by another name too.
+    void trace_over_the_file() {
+        int argc = 1;
+        char name[] = "test_program";
+        char* argv[] = {name, nullptr};
+        QCoreApplication app(argc, argv);
+        QTemporaryDir folder;
+        const QString file = folder.filePath(QStringLiteral("T5.kcf"));
+        QFile out(file);
+        QVERIFY(out.open(QIODevice::WriteOnly) && out.write("kept") == 4);
+        out.close();
+        QProcess program;
+        program.setWorkingDirectory(folder.path());
+        program.start(QStringLiteral(KVR_CONFIG),
+                      {"-platform", "offscreen", "--trace", "./T5.kcf", file});
+        QVERIFY(program.waitForFinished(30000));
+        QCOMPARE(program.exitCode(), 3);
+        QVERIFY(out.open(QIODevice::ReadOnly));
+        QCOMPARE(out.readAll(), QByteArray("kept"));
     }
 
     // Runs last: it starts the real program in this process, with its QApplication.

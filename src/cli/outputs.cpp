@@ -1,0 +1,78 @@
+#include "cli/outputs.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <sys/stat.h>
+#include <unistd.h>
+#include <utility>
+#include <vector>
+
+#include "files/configuration_file_io.h"
+
+namespace kvr::cli {
+
+namespace {
+
+// Why a file could not be created at path, checked on its folder and its name.
+QString creation_refusal(const QString& path) {
+    const QFileInfo target(path);
+    const QString folder = target.absolutePath();
+    const QByteArray encoded_folder = QFile::encodeName(folder);
+    if (!QFileInfo(folder).isDir())
+        return QStringLiteral("the folder %1 does not exist").arg(folder);
+    if (::access(encoded_folder.constData(), W_OK | X_OK) != 0)
+        return QStringLiteral("the folder %1 cannot be written").arg(folder);
+    const long longest = ::pathconf(encoded_folder.constData(), _PC_NAME_MAX);
+    if (longest > 0 && QFile::encodeName(target.fileName()).size() > longest)
+        return QStringLiteral("the file name is longer than %1 bytes").arg(longest);
+    if (const std::optional<QString> refusal = refusal_to_replace(path)) return *refusal;
+    return {};
+}
+
+} // namespace
+
+QString file_identity(const QString& path) {
+    struct stat node {};
+    if (::stat(QFile::encodeName(path).constData(), &node) != 0)
+        return QDir::cleanPath(QFileInfo(path).absoluteFilePath());
+    if (S_ISCHR(node.st_mode)) return QStringLiteral("c%1").arg(node.st_rdev);
+    return QStringLiteral("i%1:%2").arg(node.st_dev).arg(node.st_ino);
+}
+
+QString output_refusal(const Invocation& invocation) {
+    if (invocation.files.count(kStandardStream) > 1)
+        return QStringLiteral("standard input (-) can be read only once");
+    const bool output_to_stdout = invocation.output == kStandardStream;
+    if (output_to_stdout && invocation.json)
+        return QStringLiteral("-o - and --json both want standard output");
+
+    std::vector<std::pair<QString, QString>> inputs; // name, identity
+    for (const QString& file : invocation.files)
+        if (file != kStandardStream) inputs.emplace_back(file, file_identity(file));
+    for (const QString& port : invocation.ports)
+        inputs.emplace_back(port, file_identity(port_path(port)));
+    std::vector<std::pair<QString, QString>> outputs;
+    if (invocation.output && !output_to_stdout)
+        outputs.emplace_back(*invocation.output, file_identity(*invocation.output));
+    if (!invocation.trace.isEmpty())
+        outputs.emplace_back(invocation.trace, file_identity(invocation.trace));
+
+    for (std::size_t o = 0; o < outputs.size(); ++o) {
+        for (const auto& [name, identity] : inputs)
+            if (identity == outputs[o].second)
+                return QStringLiteral("%1 would overwrite the input %2")
+                    .arg(outputs[o].first, name);
+        for (std::size_t other = o + 1; other < outputs.size(); ++other)
+            if (outputs[other].second == outputs[o].second)
+                return QStringLiteral("-o and --trace name the same file %1").arg(outputs[o].first);
+    }
+    if (invocation.output && !output_to_stdout) {
+        const QString refusal = creation_refusal(*invocation.output);
+        if (!refusal.isEmpty())
+            return QStringLiteral("%1 cannot be written: %2").arg(*invocation.output, refusal);
+    }
+    return {};
+}
+
+} // namespace kvr::cli

@@ -1,0 +1,68 @@
+#include "cli/port_result.h"
+
+#include <QJsonArray>
+#include <iterator>
+
+namespace kvr::cli {
+
+namespace {
+
+// The outcomes as JSON names them; stable, as scripts match on them.
+const char* const kOutcomeNames[] = {"succeeded", "port_failed", "refused",    "no_response",
+                                     "mismatch",  "bad_data",    "interrupted"};
+static_assert(std::size(kOutcomeNames) == std::size_t(Outcome::interrupted) + 1);
+
+QString holds(const Location& location) {
+    return QLatin1String(location.holds.data(), qsizetype(location.holds.size()));
+}
+
+QJsonValue or_null(const QString& text) {
+    return text.isEmpty() ? QJsonValue() : QJsonValue(text);
+}
+
+} // namespace
+
+const Location* PortResult::stopped_at() const {
+    const auto locations = configuration_locations();
+    const bool inside = locations_done < int(locations.size());
+    if (outcome == Outcome::bad_data)
+        return !identified ? find_location(model_code_location)
+                           : &locations[inside ? locations_done : locations.size() - 1];
+    if (outcome == Outcome::interrupted && locations_done > 0 && inside)
+        return &locations[locations_done];
+    return nullptr;
+}
+
+QString PortResult::line() const {
+    QString text = device + QLatin1String(": ") + final_text;
+    if (outcome == Outcome::mismatch)
+        return text + QStringLiteral(" (model code %1)").arg(model_code);
+    if (outcome != Outcome::bad_data) return text;
+    const Location& at = *stopped_at();
+    text += QStringLiteral(" (location %1, %2").arg(at.number).arg(holds(at));
+    if (!problem.isEmpty()) text += QLatin1String(": ") + problem;
+    return text + u')';
+}
+
+QJsonObject PortResult::json() const {
+    const Location* at = stopped_at();
+    QJsonArray read_back;
+    const auto locations = configuration_locations();
+    for (int i = 0; i < locations_done && i < int(locations.size()); ++i)
+        read_back.append(QJsonObject{{"location", locations[i].number},
+                                     {"function", holds(locations[i])},
+                                     {"value", values[std::size_t(i)]}});
+    return QJsonObject{
+        {"device", device},
+        {"outcome", QLatin1String(kOutcomeNames[std::size_t(outcome)])},
+        {"status", final_text},
+        {"location", at ? QJsonValue(at->number) : QJsonValue()},
+        {"function", at ? QJsonValue(holds(*at)) : QJsonValue()},
+        {"reason", or_null(problem)},
+        {"model_code", outcome == Outcome::mismatch ? QJsonValue(model_code) : QJsonValue()},
+        {"duration_ms", qint64(duration.count())},
+        {"values", read_back},
+    };
+}
+
+} // namespace kvr::cli

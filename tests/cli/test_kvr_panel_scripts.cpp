@@ -1,0 +1,287 @@
+// kvr-panel as scripts use it: outputs that would destroy an input or could not be
+// written, Ctrl-C in the middle of a write, the JSON of each subcommand, standard input and
+// output, and the port list.
+#include <QFile>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QTest>
+#include <csignal>
+#include <memory>
+#include <sys/stat.h>
+
+#include "files/configuration_file.h"
+#include "simulator/pty_host.h"
+
+namespace {
+
+using kvr::sim::PtyHost;
+
+struct Run {
+    int exit_code = -1;
+    QByteArray out;
+    QString err;
+};
+
+// Started, not waited for, so that several run side by side.
+std::unique_ptr<QProcess> start(const QStringList& arguments, const QByteArray& input = {},
+                                const QString& stdout_file = {}) {
+    auto process = std::make_unique<QProcess>();
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.remove(QStringLiteral("KVR_PORT"));
+    process->setProcessEnvironment(environment);
+    if (!stdout_file.isEmpty()) process->setStandardOutputFile(stdout_file);
+    process->start(QStringLiteral(KVR_PANEL), arguments);
+    process->write(input);
+    process->closeWriteChannel();
+    return process;
+}
+
+Run finish(QProcess& process) {
+    if (!process.waitForFinished(30000)) process.kill();
+    return {process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1,
+            process.readAllStandardOutput(), QString::fromUtf8(process.readAllStandardError())};
+}
+
+Run kvr_panel(const QStringList& arguments, const QByteArray& input = {}) {
+    return finish(*start(arguments, input));
+}
+
+QJsonObject json_of(const Run& run) {
+    QJsonParseError error{};
+    const QJsonDocument document = QJsonDocument::fromJson(run.out, &error);
+    [&] { QVERIFY2(error.error == QJsonParseError::NoError, run.out.constData()); }();
+    return document.object();
+}
+
+QString device(const PtyHost& panel) {
+    return QString::fromStdString(panel.slave_path());
+}
+
+QByteArray lobby() {
+    kvr::ConfigurationRecord record;
+    record.model = "07-04410-MDL or 07-04411-MDL";
+    record.panel_name = "LOBBY";
+    for (int f = 0; f < 22; ++f)
+        record.functions[f] = {"", std::int16_t(f == 5 ? 23 : 160)};
+    record.indicator_intensity = {"NORMAL INDICATOR (%)", 10};
+    record.backlighting_intensity = {"NORMAL BACKLIGHTING (%)", 5};
+    record.dimmed_intensity = {"DIMMED BACKLIGHTING AND INDICATOR (%)", 2};
+    return QByteArray::fromStdString(*kvr::write_configuration(record));
+}
+
+QByteArray contents(const QString& path) {
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+} // namespace
+
+class TestKvrPanelScripts : public QObject {
+    Q_OBJECT
+
+    QTemporaryDir dir;
+    QString file;
+
+  private slots:
+    void initTestCase() {
+        file = dir.filePath("LOBBY.kcf");
+        QFile out(file);
+        QVERIFY(out.open(QIODevice::WriteOnly) && out.write(lobby()) > 0);
+    }
+
+    // An output that is an input by any name, an -o a save would refuse, an option given
+    // twice: refused before anything is sent. A result or a trace that cannot be written:
+    // exit 4, and the panel still ends properly.
+    void outputs_data() {
+        QTest::addColumn<QStringList>("arguments"); // FILE, PORT, LINK, DIR stand in
+        QTest::addColumn<QString>("stdout_file");
+        QTest::addColumn<int>("exit_code");
+        QTest::addColumn<QString>("error");
+        const QString same = "would overwrite the input";
+        QTest::newRow("sheet over its file")
+            << QStringList{"sheet", "FILE", "-o", "DIR/./LOBBY.kcf"} << "" << 3 << same;
+        QTest::newRow("trace over the file")
+            << QStringList{"write", "FILE", "--port", "PORT", "--trace", "LINK"} << "" << 3 << same;
+        QTest::newRow("trace over the port")
+            << QStringList{"read", "--port", "PORT", "--trace", "PORT"} << "" << 3 << same;
+        QTest::newRow("-o and trace alike")
+            << QStringList{"read", "--port", "PORT", "-o", "DIR/x.kcf", "--trace", "DIR/x.kcf"}
+            << "" << 3 << "same file";
+        QTest::newRow("port by its link")
+            << QStringList{"write", "FILE", "--port", "PORT", "--port", "PORTLINK"} << "" << 3
+            << "named twice";
+        QTest::newRow("-o empty") << QStringList{"read", "--port", "PORT", "-o", ""} << "" << 3
+                                  << "-o needs a file name";
+        QTest::newRow("-o in no folder")
+            << QStringList{"read", "--port", "PORT", "-o", "DIR/none/x.kcf"} << "" << 3
+            << "does not exist";
+        QTest::newRow("-o name too long")
+            << QStringList{"read", "--port", "PORT", "-o", "DIR/" + QString(300, 'x')} << "" << 3
+            << "longer than";
+        QTest::newRow("two -o") << QStringList{"read",      "--port",   "PORT",     "-o",
+                                               "DIR/a.kcf", "--output", "DIR/b.kcf"}
+                                << "" << 3 << "given twice";
+        QTest::newRow("simulate twice")
+            << QStringList{"write", "FILE", "--simulate", "--simulate=2"} << "" << 3
+            << "given twice";
+        QTest::newRow("stdin twice") << QStringList{"diff", "-", "-"} << "" << 3 << "only once";
+        QTest::newRow("trace to a pipe nobody reads")
+            << QStringList{"write", "FILE", "--port", "PORT", "--trace", "DIR/fifo"} << "" << 3
+            << "nobody reading";
+        QTest::newRow("show to a full disk")
+            << QStringList{"show", "FILE"} << "/dev/full" << 4 << "could not be written";
+        QTest::newRow("diff to a full disk")
+            << QStringList{"diff", "FILE", "FILE"} << "/dev/full" << 4 << "could not be written";
+        QTest::newRow("trace to a full disk")
+            << QStringList{"write", "FILE", "--port", "PORT", "--trace", "/dev/full"} << "" << 4
+            << "stopped being written";
+    }
+    void outputs() {
+        QFETCH(QStringList, arguments);
+        QFETCH(QString, stdout_file);
+        QFETCH(int, exit_code);
+        QFETCH(QString, error);
+        PtyHost panel;
+        const QString link = dir.filePath("link.kcf");
+        const QString port_link = dir.filePath("port-link");
+        QFile::remove(link);
+        QFile::remove(port_link);
+        QVERIFY(QFile::link(file, link) && QFile::link(device(panel), port_link));
+        const QString fifo = dir.filePath("fifo");
+        if (!QFile::exists(fifo)) QCOMPARE(::mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
+        arguments.replaceInStrings("PORTLINK", port_link);
+        arguments.replaceInStrings("PORT", device(panel));
+        arguments.replaceInStrings("FILE", file);
+        arguments.replaceInStrings("LINK", link);
+        arguments.replaceInStrings("DIR", dir.path());
+
+        const Run run = finish(*start(arguments, {}, stdout_file));
+        QCOMPARE(run.exit_code, exit_code);
+        QVERIFY2(run.err.contains(error), qPrintable(run.err));
+        QCOMPARE(contents(file), lobby());
+        if (exit_code == 3) QVERIFY(panel.transcript().empty());
+        if (arguments.contains("/dev/full")) QCOMPARE(panel.locations()[5], 23); // programmed
+    }
+
+    // Ctrl-C mid-write: each panel stops after a whole transaction and says where; the
+    // progress lines (none here: not a terminal) leave standard output to the results.
+    void interrupted_write() {
+        std::vector<std::unique_ptr<PtyHost>> panels;
+        QStringList arguments{"write", file};
+        for (int i = 0; i < 3; ++i) {
+            panels.push_back(std::make_unique<PtyHost>());
+            arguments << "--port" << device(*panels.back());
+        }
+        auto process = start(arguments);
+        QVERIFY(panels[0]->wait_for_transcript(20, std::chrono::seconds(10)));
+        ::kill(pid_t(process->processId()), SIGINT);
+        const Run run = finish(*process);
+        QCOMPARE(run.exit_code, 130);
+        const QStringList lines = QString::fromUtf8(run.out).split('\n', Qt::SkipEmptyParts);
+        QCOMPARE(lines.size(), 3);
+        for (int i = 0; i < 3; ++i) {
+            const auto transcript = panels[i]->transcript();
+            // The last command was a read-back, answered: no command was cut in half.
+            QVERIFY(transcript.back().direction == kvr::sim::Direction::sent);
+            const std::string last = std::prev(transcript.end(), 2)->bytes;
+            QCOMPARE(last.front(), 'V');
+            const int next = static_cast<unsigned char>(last[2]) + 1;
+            QCOMPARE(lines[i], device(*panels[i]) + QStringLiteral(": INTERRUPTED AT LOCATION %1 - "
+                                                                   "THE PANEL IS PARTLY PROGRAMMED")
+                                                        .arg(next));
+        }
+        QVERIFY(run.err.contains("stopped by SIGINT"));
+    }
+
+    // Every subcommand's --json parsed back; the panels run side by side.
+    void json_documents() {
+        PtyHost held, plain;
+        held.set_location(5, 7);
+        kvr::sim::PanelSettings wrong;
+        wrong.model_code = 71;
+        PtyHost refused(wrong);
+        auto write = start({"write", file, "--simulate=2", "--json"});
+        auto verify =
+            start({"verify", file, "--port", device(held), "--port", device(refused), "--json"});
+        auto read = start({"read", "--port", device(plain), "--json"});
+        const QJsonObject diff = json_of(
+            kvr_panel({"diff", file, "-", "--json"}, QByteArray(lobby()).replace("LOBBY", "HALL")));
+        QCOMPARE(diff["version"].toInt(), 1);
+        QCOMPARE(diff["matches"].toBool(), false);
+        const QJsonObject name = diff["differences"].toArray()[0].toObject();
+        QCOMPARE(name["function"].toString(), "panel name");
+        QCOMPARE(name["second"].toString(), "HALL");
+
+        const QJsonArray written = json_of(finish(*write))["ports"].toArray();
+        QCOMPARE(written.size(), 2);
+        QCOMPARE(written[1]["device"].toString(), "SIMULATED PANEL 2");
+        QCOMPARE(written[1]["outcome"].toString(), "succeeded");
+        QCOMPARE(written[1]["values"].toArray().size(), 25);
+        QCOMPARE(written[1]["values"][5]["value"].toInt(), 23);
+
+        const Run verified = finish(*verify);
+        QCOMPARE(verified.exit_code, 2);
+        const QJsonArray ports = json_of(verified)["ports"].toArray();
+        QCOMPARE(ports[0]["matches"].toBool(), false);
+        const QJsonObject sw6 = ports[0]["differences"][0].toObject();
+        QCOMPARE(sw6["function"].toString(), "SW6");
+        QCOMPARE(sw6["file"]["module"].toString(), "C");
+        QCOMPARE(sw6["panel"]["code"].toInt(), 7);
+        QCOMPARE(ports[1]["outcome"].toString(), "mismatch");
+        QCOMPARE(ports[1]["model_code"].toInt(), 71);
+        QVERIFY(ports[1]["matches"].isNull());
+
+        const QJsonObject port = json_of(finish(*read))["ports"][0].toObject();
+        QCOMPARE(port["outcome"].toString(), "succeeded");
+        QCOMPARE(port["configuration"]["functions"].toArray().size(), 22);
+
+        const QString pdf = dir.filePath("sheet.pdf");
+        const QJsonObject sheet = json_of(kvr_panel({"sheet", file, "-o", pdf, "--json"}));
+        QCOMPARE(sheet["sheet"].toString(), pdf);
+    }
+
+    // "-" is standard input for a file and standard output for -o.
+    void standard_streams() {
+        PtyHost panel;
+        const Run read = kvr_panel({"read", "--port", device(panel), "--name", "BENCH", "-o", "-"});
+        QCOMPARE(read.exit_code, 0);
+        QVERIFY(read.out.startsWith("\"07-04410-MDL or 07-04411-MDL\",\"BENCH\","));
+        const Run shown = kvr_panel({"show", "-"}, read.out);
+        QCOMPARE(shown.exit_code, 0);
+        QVERIFY(shown.out.startsWith("PANEL NAME  BENCH\n"));
+        const Run written = kvr_panel({"write", "-", "--port", device(panel)}, lobby());
+        QCOMPARE(written.exit_code, 0);
+        QCOMPARE(panel.locations()[5], 23);
+        const Run sheet = kvr_panel({"sheet", "-", "-o", "-"}, lobby());
+        QCOMPARE(sheet.exit_code, 0);
+        QVERIFY(sheet.out.startsWith("%PDF-"));
+        QVERIFY2(sheet.err.isEmpty(), qPrintable(sheet.err)); // no word from Qt either
+    }
+
+    // A pseudo-terminal named is described and may be opened; without one, the list is the
+    // ports present, or says there are none.
+    void ports() {
+        PtyHost panel;
+        const QJsonArray listed =
+            json_of(kvr_panel({"ports", "--port", device(panel), "--json"}))["ports"].toArray();
+        const QJsonObject pty = listed.last().toObject();
+        QCOMPARE(pty["device"].toString(), device(panel));
+        QVERIFY(pty["present"].toBool() && pty["may_open"].toBool());
+        QVERIFY(pty["advice"].isNull() && pty["by_id"].toArray().isEmpty());
+
+        const QJsonArray present = json_of(kvr_panel({"ports", "--json"}))["ports"].toArray();
+        const Run text = kvr_panel({"ports"});
+        QCOMPARE(text.exit_code, 0);
+        if (present.isEmpty()) QCOMPARE(text.out, "no serial port is present\n");
+        for (const QJsonValue& port : present) {
+            QVERIFY(port["present"].toBool());
+            QVERIFY(text.out.contains(port["device"].toString().toUtf8()));
+        }
+    }
+};
+
+QTEST_GUILESS_MAIN(TestKvrPanelScripts)
+#include "test_kvr_panel_scripts.moc"
