@@ -1,12 +1,15 @@
 // kvr-panel verify and diff: where a panel differs from a file, and a file from another.
 
 #include <QJsonArray>
+#include <algorithm>
 
 #include "cli/comparison.h"
 #include "cli/configuration.h"
 #include "cli/output.h"
 #include "cli/panel_gang.h"
+#include "cli/port_records.h"
 #include "cli/subcommands.h"
+#include "configuration/windows1252.h"
 
 namespace kvr::cli {
 
@@ -92,25 +95,35 @@ class DiffResult : public Result {
 
 ExitCode verify_panels(const Invocation& invocation) {
     const QString& path = invocation.files[0];
-    const std::optional<Configuration> loaded = load_or_report(path);
+    QString sha256;
+    const std::optional<Configuration> loaded = load_or_report(path, &sha256);
     if (!loaded) return bad_input;
     // What the file programs against what each panel holds, exactly.
     const Configuration file = programmed_with_notes(*loaded, path);
 
-    const auto run = run_on_panels(
+    auto run = run_on_panels(
         invocation, [](PanelConversation& c) { c.start_read(); }, QStringLiteral("reading"));
     if (const ExitCode* failure = std::get_if<ExitCode>(&run)) return *failure;
-    const GangRun& gang = std::get<GangRun>(run);
+    GangRun& gang = std::get<GangRun>(run);
 
     std::vector<PortVerification> ports;
-    bool any_differs = false;
+    std::vector<bool> differing;
     for (const PortResult& result : gang.results) {
         ports.push_back({result, {}});
-        if (!result.succeeded()) continue;
-        ports.back().differences =
-            differences(file, configuration_in(result.values), Texts::ignored);
-        any_differs = any_differs || !ports.back().differences.empty();
+        if (result.succeeded())
+            ports.back().differences =
+                differences(file, configuration_in(result.values), Texts::ignored);
+        differing.push_back(!ports.back().differences.empty());
     }
+    record_ports(invocation,
+                 {records::RecordOperation::verify,
+                  QString::fromStdU16String(from_windows1252(loaded->panel_name)),
+                  logged_source(path), sha256,
+                  records::values_digest(records::programmed_values(*loaded))},
+                 gang.results, differing);
+    for (std::size_t i = 0; i < ports.size(); ++i)
+        ports[i].result.logged = gang.results[i].logged;
+    const bool any_differs = std::ranges::find(differing, true) != differing.end();
     report_failed_ports(gang.results);
     const ExitCode code = outranking(gang.exit_code(), any_differs ? differs : done);
     return outranking(code, print_result(VerifyResult(path, ports), invocation.json));

@@ -1,6 +1,7 @@
 #include "cli/invocation.h"
 
 #include "cli/outputs.h"
+#include "records/log_location.h"
 
 #include <QCommandLineParser>
 #include <QSet>
@@ -19,6 +20,9 @@ struct OptionRow {
     const char* value_name; // nullptr for an option without a value
     const char* shown;      // the option as the usage shows it
     const char* help;
+    // Stores the option's value (an empty one for an option without a value); null for
+    // the options parse_arguments checks itself.
+    void (*set)(Invocation& invocation, const QString& value) = nullptr;
 };
 
 // clang-format off
@@ -35,6 +39,33 @@ const OptionRow kOptions[] = {
      "the panel name saved (default: the base name of FILE)"},
     {json, {"json"}, nullptr, "--json",
      "print one JSON document instead of the table"},
+    {log_file, {"log"}, "FILE", "--log FILE",
+     "the commissioning log to use instead of the usual one",
+     [](Invocation& i, const QString& v) { i.log_option = v; }},
+    {log_file, {"no-log"}, nullptr, "--no-log", "record nothing in the commissioning log, read nothing",
+     [](Invocation& i, const QString&) { i.no_log = true; }},
+    {site_fields, {"site"}, "TEXT", "--site TEXT", "the site, for the sheet",
+     [](Invocation& i, const QString& v) { i.site.site = v; }},
+    {site_fields, {"room"}, "TEXT", "--room TEXT", "the room or location, for the sheet",
+     [](Invocation& i, const QString& v) { i.site.room = v; }},
+    {site_fields, {"job"}, "TEXT", "--job TEXT", "the job number, for the sheet",
+     [](Invocation& i, const QString& v) { i.site.job = v; }},
+    {site_fields, {"installer"}, "NAME", "--installer NAME", "the installer, for the sheet",
+     [](Invocation& i, const QString& v) { i.site.installer = v; }},
+    {site_fields, {"company"}, "NAME", "--company NAME", "the installer's company, for the sheet",
+     [](Invocation& i, const QString& v) { i.site.company = v; }},
+    {filters, {"panel"}, "NAME", "--panel NAME", "only entries for this panel name",
+     [](Invocation& i, const QString& v) { i.panel_filter = v; }},
+    {filters, {"device"}, "DEVICE", "--device DEVICE", "only entries for this port, as it was named",
+     [](Invocation& i, const QString& v) { i.device_filter = v; }},
+    {filters, {"since"}, "DATE", "--since DATE",
+     "only entries from DATE on: 2024-05-31, 2024-05-31T14:00 (local) or ...Z (UTC)",
+     [](Invocation& i, const QString& v) { i.since = v; }},
+    {csv, {"csv"}, nullptr, "--csv", "print CSV (for a spreadsheet) instead of the table",
+     [](Invocation& i, const QString&) { i.csv = true; }},
+    {require_verified, {"require-verified"}, nullptr, "--require-verified",
+     "exit 1 unless every panel has a matching verified entry in the log",
+     [](Invocation& i, const QString&) { i.require_verified = true; }},
 };
 // clang-format on
 
@@ -53,11 +84,16 @@ bool talks_to_panels(const Subcommand& command) {
 bool compares(const Subcommand& command) {
     return command.compares;
 }
+bool checks_verified(const Subcommand& command) {
+    return command.options & require_verified;
+}
 
 // clang-format off
 const ExitStatusRow kExitStatus[] = {
     {"0", "done", always},
     {"1", "a panel or a file differs", compares},
+    {"1", "with --require-verified: a panel has no matching verified entry in the log",
+     checks_verified},
     {"2", "a panel failed on at least one port: no answer, wrong model, bad data,\n"
           "     or a port that cannot be opened", talks_to_panels},
     {"3", "a bad file or bad arguments; nothing was sent", always},
@@ -115,16 +151,16 @@ QString port_path(const QString& port) {
 }
 
 ParsedArguments parse_arguments(const Subcommand& command, QStringList arguments,
-                                const QString& default_ports) {
+                                const QProcessEnvironment& environment) {
     QCommandLineParser parser;
     const QCommandLineOption help_option(QStringList{"h", "help"});
     parser.addOption(help_option);
-    std::vector<std::pair<Option, QCommandLineOption>> options;
+    std::vector<std::pair<const OptionRow*, QCommandLineOption>> options;
     for (const OptionRow& row : kOptions) {
         if (!(command.options & row.flag)) continue;
-        options.emplace_back(row.flag, row.value_name
-                                           ? QCommandLineOption(row.names, row.help, row.value_name)
-                                           : QCommandLineOption(row.names, row.help));
+        options.emplace_back(&row, row.value_name
+                                       ? QCommandLineOption(row.names, row.help, row.value_name)
+                                       : QCommandLineOption(row.names, row.help));
         parser.addOption(options.back().second);
     }
     // The parser knows no optional values: a bare --simulate means one panel.
@@ -154,13 +190,17 @@ ParsedArguments parse_arguments(const Subcommand& command, QStringList arguments
                 .arg(invocation.files.size());
         return parsed;
     }
-    for (const auto& [flag, option] : options) {
+    for (const auto& [row, option] : options) {
         if (!parser.isSet(option)) continue;
-        if (flag != port && parser.values(option).size() > 1) {
+        if (row->flag != port && parser.values(option).size() > 1) {
             parsed.error = QStringLiteral("--%1 is given twice").arg(option.names().constLast());
             return parsed;
         }
-        switch (flag) {
+        if (row->set) {
+            row->set(invocation, row->value_name ? parser.value(option) : QString());
+            continue;
+        }
+        switch (row->flag) {
         case port:
             invocation.ports = parser.values(option);
             break;
@@ -186,8 +226,17 @@ ParsedArguments parse_arguments(const Subcommand& command, QStringList arguments
         case json:
             invocation.json = true;
             break;
+        default:
+            break;
         }
     }
+    if (invocation.json && invocation.csv) {
+        parsed.error = QStringLiteral("--json and --csv exclude each other");
+        return parsed;
+    }
+    if (command.options & log_file)
+        invocation.log = records::log_path(invocation.log_option, invocation.no_log, environment);
+    const QString default_ports = environment.value(QStringLiteral("KVR_PORT"));
     // The environment names the fixture's ports when the command line names no panel.
     const bool panel_given = invocation.panel_count() > 0 ||
                              (command.panels == Panels::file_or_one && !invocation.files.isEmpty());
@@ -231,7 +280,9 @@ QString program_usage(const Subcommand* commands, std::size_t count) {
     text += QStringLiteral(
         "\nResults go to standard output; errors, and on a terminal a live progress line per\n"
         "port, to standard error. A file named - is standard input; -o - is standard output.\n"
-        "KVR_PORT (ports separated by commas) is used when no panel is named.\n");
+        "KVR_PORT (ports separated by commas) is used when no panel is named.\n"
+        "Every write, verify and read is recorded in the commissioning log: --log FILE or\n"
+        "KVR_LOG names another, --no-log or an empty KVR_LOG turns it off.\n");
     return text;
 }
 

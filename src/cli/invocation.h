@@ -3,10 +3,13 @@
 // subcommands, and the table row that describes one subcommand. Adding a subcommand is one
 // function and one row in main.cpp.
 
+#include <QProcessEnvironment>
 #include <QString>
 #include <QStringList>
 #include <cstddef>
 #include <optional>
+
+#include "sheet/sheet.h"
 
 namespace kvr::cli {
 
@@ -28,6 +31,11 @@ enum Option : unsigned {
     output = 1U << 3,
     name = 1U << 4,
     json = 1U << 5,
+    log_file = 1U << 6,    // --log FILE and --no-log
+    site_fields = 1U << 7, // --site, --room, --job, --installer, --company
+    filters = 1U << 8,     // --panel, --device, --since
+    csv = 1U << 9,
+    require_verified = 1U << 10,
 };
 inline constexpr unsigned panel_options = port | simulate | trace;
 
@@ -44,6 +52,16 @@ struct Invocation {
     std::optional<QString> output; // "-": standard output
     std::optional<QString> name;
     bool json = false;
+    std::optional<QString> log_option; // --log as given
+    bool no_log = false;
+    // The commissioning log as --log, --no-log and KVR_LOG resolve it; nullopt: turned off.
+    std::optional<QString> log;
+    SheetSite site;
+    QString panel_filter;
+    QString device_filter;
+    QString since;
+    bool csv = false;
+    bool require_verified = false;
 
     int panel_count() const { return simulated > 0 ? simulated : int(ports.size()); }
 };
@@ -66,9 +84,10 @@ struct ParsedArguments {
 };
 
 // Parses the arguments that follow the subcommand's name. Ports not given come from
-// default_ports (KVR_PORT: one or several, separated by commas).
+// KVR_PORT in the environment (one or several, separated by commas); the log from KVR_LOG
+// when neither --log nor --no-log is given.
 ParsedArguments parse_arguments(const Subcommand& command, QStringList arguments,
-                                const QString& default_ports = {});
+                                const QProcessEnvironment& environment);
 
 // The path a port name stands for: a bare name means a device in /dev, as it does to the
 // serial port.

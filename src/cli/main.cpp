@@ -21,23 +21,38 @@ const Subcommand kSubcommands[] = {
      "prints the configuration in a file as a table, or as one JSON document", 1, json,
      Panels::none, show_file},
     {"write",
-     "FILE.kcf (--port DEVICE [--port DEVICE ...] | --simulate[=N]) [--trace FILE] [--json]",
+     "FILE.kcf (--port DEVICE [--port DEVICE ...] | --simulate[=N]) [--trace FILE] [--json]\n"
+     "      [--log FILE | --no-log]",
      "programs every panel named with the file's configuration, all at once", 1,
-     panel_options | json, Panels::many, write_panels},
+     panel_options | json | log_file, Panels::many, write_panels},
     {"read",
-     "(--port DEVICE | --simulate) [-o FILE.kcf] [--name NAME] [--json] [--trace FILE]",
+     "(--port DEVICE | --simulate) [-o FILE.kcf] [--name NAME] [--json] [--trace FILE]\n"
+     "      [--log FILE | --no-log]",
      "reads a panel and prints it as show does; -o also saves it", 0,
-     panel_options | output | name | json, Panels::one, read_panel},
+     panel_options | output | name | json | log_file, Panels::one, read_panel},
     {"verify",
-     "FILE.kcf (--port DEVICE [--port DEVICE ...] | --simulate[=N]) [--trace FILE] [--json]",
+     "FILE.kcf (--port DEVICE [--port DEVICE ...] | --simulate[=N]) [--trace FILE] [--json]\n"
+     "      [--log FILE | --no-log]",
      "reads every panel named and prints each value that differs from the file", 1,
-     panel_options | json, Panels::many, verify_panels, true},
+     panel_options | json | log_file, Panels::many, verify_panels, true},
     {"diff", "A.kcf B.kcf [--json]", "prints each value and text that differs between two files",
      2, json, Panels::none, diff_files, true},
     {"sheet",
-     "(FILE.kcf | --port DEVICE | --simulate) -o SHEET.pdf [--name NAME] [--trace FILE] [--json]",
-     "draws the commissioning sheet of a file, or of a panel as read, as a one-page PDF", 1,
-     panel_options | output | name | json, Panels::file_or_one, draw_sheet},
+     "(FILE.kcf | --port DEVICE | --simulate) -o SHEET.pdf [--name NAME] [--trace FILE] [--json]\n"
+     "      [--site TEXT] [--room TEXT] [--job TEXT] [--installer NAME] [--company NAME]\n"
+     "      [--log FILE | --no-log]",
+     "draws the commissioning sheet of a file, or of a panel as read, as a one-page PDF,\n"
+     "      stamped from the log when a panel was programmed and verified with it", 1,
+     panel_options | output | name | json | site_fields | log_file, Panels::file_or_one, draw_sheet},
+    {"history",
+     "[--panel NAME] [--device DEVICE] [--since DATE] [--json | --csv] [--log FILE]",
+     "lists the entries of the commissioning log, newest first", 0, filters | json | csv | log_file,
+     Panels::none, list_history},
+    {"handover",
+     "FOLDER -o PACK.pdf [--site TEXT] [--room TEXT] [--job TEXT] [--installer NAME]\n"
+     "      [--company NAME] [--require-verified] [--json] [--log FILE | --no-log]",
+     "writes the handover pack of a folder's .kcf files: an index, then each panel's sheet", 1,
+     output | site_fields | require_verified | json | log_file, Panels::none, write_handover},
     {"ports", "[--port DEVICE ...] [--json]",
      "lists the serial ports present, their stable names and whether they may be opened", 0,
      port | json, Panels::none, list_ports},
@@ -52,11 +67,12 @@ const Subcommand* find_subcommand(const QString& name) {
 
 QtMessageHandler previous_handler = nullptr;
 
-// The sheet is drawn with Qt GUI's painter, which needs a QGuiApplication; a PDF needs no
-// display, so it runs on the offscreen platform unless told otherwise.
+// The sheet and the pack are drawn with Qt GUI's painter, which needs a QGuiApplication; a PDF
+// needs no display, so it runs on the offscreen platform unless told otherwise.
 std::unique_ptr<QCoreApplication> application(int& argc, char* argv[]) {
-    if (argc < 2 || std::strcmp(argv[1], "sheet") != 0)
-        return std::make_unique<QCoreApplication>(argc, argv);
+    const bool draws =
+        argc >= 2 && (std::strcmp(argv[1], "sheet") == 0 || std::strcmp(argv[1], "handover") == 0);
+    if (!draws) return std::make_unique<QCoreApplication>(argc, argv);
     if (!qEnvironmentVariableIsSet("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
     // The offscreen platform asks for a runtime folder that a PDF never needs; without
     // XDG_RUNTIME_DIR (over ssh, in a service) Qt would warn about it on standard error.
@@ -101,7 +117,7 @@ int main(int argc, char* argv[]) {
         return bad_input;
     }
     const ParsedArguments parsed =
-        parse_arguments(*command, arguments, qEnvironmentVariable("KVR_PORT"));
+        parse_arguments(*command, arguments, QProcessEnvironment::systemEnvironment());
     if (parsed.help) return answered(print(subcommand_usage(*command)));
     if (!parsed.error.isEmpty()) {
         print_error(parsed.error +

@@ -48,8 +48,17 @@ QString output_refusal(const Invocation& invocation) {
         return QStringLiteral("-o - and --json both want standard output");
 
     std::vector<std::pair<QString, QString>> inputs; // name, identity
-    for (const QString& file : invocation.files)
-        if (file != kStandardStream) inputs.emplace_back(file, file_identity(file));
+    for (const QString& file : invocation.files) {
+        if (file == kStandardStream) continue;
+        inputs.emplace_back(file, file_identity(file));
+        // A folder's configuration files are inputs too (handover).
+        const QDir folder(file);
+        if (QFileInfo(file).isDir())
+            for (const QString& name : folder.entryList({QStringLiteral("*.kcf")}, QDir::Files))
+                inputs.emplace_back(folder.filePath(name), file_identity(folder.filePath(name)));
+    }
+    // Never drawn or traced over: it holds every panel's record.
+    if (invocation.log) inputs.emplace_back(*invocation.log, file_identity(*invocation.log));
     for (const QString& port : invocation.ports)
         inputs.emplace_back(port, file_identity(port_path(port)));
     std::vector<std::pair<QString, QString>> outputs;

@@ -62,6 +62,7 @@ QJsonObject PortResult::json() const {
         {"model_code", outcome == Outcome::mismatch ? QJsonValue(model_code) : QJsonValue()},
         {"duration_ms", qint64(duration.count())},
         {"values", read_back},
+        {"logged", logged},
     };
 }
 

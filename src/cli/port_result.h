@@ -24,6 +24,7 @@ struct PortResult {
     // back equal.
     PanelValues values{};
     std::chrono::milliseconds duration{};
+    bool logged = false; // its entry was committed to the commissioning log
 
     bool succeeded() const { return outcome == Outcome::succeeded; }
     // The location a failed or interrupted port stopped at, or nullptr.
@@ -31,7 +32,7 @@ struct PortResult {
     // "DEVICE: FINAL TEXT", with where and why a failed port stopped.
     QString line() const;
     // {"device", "outcome", "status", "location", "function", "reason", "model_code",
-    //  "duration_ms", "values": [{"location", "function", "value"}, ...]}
+    //  "duration_ms", "values": [{"location", "function", "value"}, ...], "logged"}
     QJsonObject json() const;
 };
 

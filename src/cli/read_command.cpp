@@ -9,7 +9,9 @@
 #include "cli/output.h"
 #include "cli/outputs.h"
 #include "cli/panel_gang.h"
+#include "cli/port_records.h"
 #include "cli/subcommands.h"
+#include "configuration/windows1252.h"
 #include "files/configuration_file_io.h"
 
 namespace kvr::cli {
@@ -71,10 +73,17 @@ ExitCode save(const Configuration& held, const QString& device, const QString& o
 
 std::variant<PanelRead, ExitCode> read_one_panel(const Invocation& invocation,
                                                  const std::string& name) {
-    const auto run = run_on_panels(
+    auto run = run_on_panels(
         invocation, [](PanelConversation& c) { c.start_read(); }, QStringLiteral("reading"));
     if (const ExitCode* failure = std::get_if<ExitCode>(&run)) return *failure;
-    const GangRun& gang = std::get<GangRun>(run);
+    GangRun& gang = std::get<GangRun>(run);
+    record_ports(invocation,
+                 {records::RecordOperation::read,
+                  QString::fromStdU16String(from_windows1252(name)),
+                  kReadSource,
+                  {},
+                  {}},
+                 gang.results);
     PanelRead read{gang.results.front(), std::nullopt, gang.exit_code()};
     if (read.result.succeeded()) {
         read.configuration = configuration_in(read.result.values);

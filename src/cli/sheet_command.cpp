@@ -10,6 +10,7 @@
 #include "cli/output.h"
 #include "cli/outputs.h"
 #include "cli/subcommands.h"
+#include "records/sheet_records.h"
 #include "sheet/sheet.h"
 
 namespace kvr::cli {
@@ -31,6 +32,17 @@ class SheetResult : public Result {
     QString source_;
 };
 
+// The sheet with the site given and the log's stamp for what it shows.
+SheetContent completed(SheetContent content, const Configuration& configuration,
+                       const Invocation& invocation) {
+    content.site = invocation.site;
+    records::CommissioningLog log(invocation.log);
+    QString warning;
+    content.stamp = records::verified_stamp(log, configuration, &warning);
+    if (!warning.isEmpty()) print_error(warning);
+    return content;
+}
+
 // The sheet of the file named, or of the panel read; the exit code once a failure is printed.
 std::variant<SheetContent, ExitCode> sheet_of(const Invocation& invocation) {
     const QDateTime now = QDateTime::currentDateTime();
@@ -41,7 +53,7 @@ std::variant<SheetContent, ExitCode> sheet_of(const Invocation& invocation) {
         const QString source = path == kStandardStream
                                    ? QStringLiteral("STANDARD INPUT")
                                    : QDir::toNativeSeparators(QFileInfo(path).absoluteFilePath());
-        return sheet_content(*configuration, source, now);
+        return completed(sheet_content(*configuration, source, now), *configuration, invocation);
     }
     const std::optional<std::string> name =
         given_panel_name(invocation.name.value_or(QString()), NameSource::typed);
@@ -53,8 +65,9 @@ std::variant<SheetContent, ExitCode> sheet_of(const Invocation& invocation) {
         print_error(panel.result.line());
         return panel.code;
     }
-    return sheet_content(*panel.configuration, QStringLiteral("PANEL ON ") + panel.result.device,
-                         now);
+    return completed(
+        sheet_content(*panel.configuration, QStringLiteral("PANEL ON ") + panel.result.device, now),
+        *panel.configuration, invocation);
 }
 
 // The PDF drawn in a folder of its own, then copied to standard output.

@@ -10,6 +10,7 @@
 #include "cli/outputs.h"
 #include "cli/subcommands.h"
 #include "files/configuration_file_io.h"
+#include "records/record.h"
 
 namespace kvr::cli {
 
@@ -29,20 +30,22 @@ class ConfigurationResult : public Result {
 };
 
 // Standard input, kept in a file so that it is read by the same rules as any file.
-FileReadResult read_standard_input() {
+FileReadResult read_standard_input(QString* sha256) {
     QTemporaryFile copy;
     QFile input;
     if (!copy.open() || !input.open(stdin, QIODevice::ReadOnly))
         return FileNotOpened{QStringLiteral("STANDARD INPUT CANNOT BE READ")};
     if (copy.write(input.readAll()) < 0 || !copy.flush()) return FileNotOpened{copy.errorString()};
+    if (sha256) *sha256 = records::file_sha256(copy.fileName()).value_or(QString());
     return read_configuration_file(copy.fileName());
 }
 
 } // namespace
 
-std::optional<Configuration> load_or_report(const QString& path) {
+std::optional<Configuration> load_or_report(const QString& path, QString* sha256) {
     FileReadResult loaded =
-        path == kStandardStream ? read_standard_input() : read_configuration_file(path);
+        path == kStandardStream ? read_standard_input(sha256) : read_configuration_file(path);
+    if (sha256 && path != kStandardStream) *sha256 = records::file_sha256(path).value_or(QString());
     if (auto* record = std::get_if<ConfigurationRecord>(&loaded)) return configuration_of(*record);
     const auto* not_opened = std::get_if<FileNotOpened>(&loaded);
     print_error(QDir::toNativeSeparators(path) + QLatin1String(": ") +

@@ -19,10 +19,12 @@ ExitCode verify_panels(const Invocation& invocation);
 ExitCode diff_files(const Invocation& invocation);
 ExitCode draw_sheet(const Invocation& invocation);
 ExitCode list_ports(const Invocation& invocation);
+ExitCode list_history(const Invocation& invocation);
+ExitCode write_handover(const Invocation& invocation);
 
 // The configuration a file holds ("-": standard input), or nullopt once the reason it is
-// refused has been printed.
-std::optional<Configuration> load_or_report(const QString& path);
+// refused has been printed. sha256, when given, receives the SHA-256 (hex) of the bytes read.
+std::optional<Configuration> load_or_report(const QString& path, QString* sha256 = nullptr);
 
 // The invocation's one panel as read: its result, what it holds (with the panel name
 // given) when the read succeeded, and the run's exit code.

@@ -5,7 +5,9 @@
 #include "cli/configuration.h"
 #include "cli/output.h"
 #include "cli/panel_gang.h"
+#include "cli/port_records.h"
 #include "cli/subcommands.h"
+#include "configuration/windows1252.h"
 
 namespace kvr::cli {
 
@@ -37,7 +39,8 @@ class WriteResult : public Result {
 
 ExitCode write_panels(const Invocation& invocation) {
     const QString& path = invocation.files[0];
-    const std::optional<Configuration> file = load_or_report(path);
+    QString sha256;
+    const std::optional<Configuration> file = load_or_report(path, &sha256);
     if (!file) return bad_input;
     // Refused as the window refuses it, before any port is opened.
     if (const std::optional<int16_t> incomplete = incomplete_selection(*file)) {
@@ -62,6 +65,12 @@ ExitCode write_panels(const Invocation& invocation) {
     for (PortResult& result : gang.results)
         for (int i = 0; i < result.locations_done; ++i)
             result.values[std::size_t(i)] = values(locations[std::size_t(i)]);
+    record_ports(invocation,
+                 {records::RecordOperation::write,
+                  QString::fromStdU16String(from_windows1252(file->panel_name)),
+                  logged_source(path), sha256,
+                  records::values_digest(records::programmed_values(*file))},
+                 gang.results);
     report_failed_ports(gang.results);
     return outranking(gang.exit_code(),
                       print_result(WriteResult(path, gang.results), invocation.json));
