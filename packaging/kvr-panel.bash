@@ -5,7 +5,7 @@ _kvr_panel() {
     _init_completion || return
     command=${words[1]}
     if ((cword == 1)); then
-        COMPREPLY=($(compgen -W 'show write read verify diff sheet ports --help --version' -- "$cur"))
+        COMPREPLY=($(compgen -W 'show write read verify diff sheet ports history handover --help --version' -- "$cur"))
         return
     fi
     case $prev in
@@ -18,11 +18,16 @@ _kvr_panel() {
         _filedir
         return
         ;;
-    -o | --output)
-        [[ $command == sheet ]] && _filedir pdf || _filedir kcf
+    --log)
+        _filedir sqlite
         return
         ;;
-    --name | --simulate)
+    -o | --output)
+        [[ $command == sheet || $command == handover ]] && _filedir pdf || _filedir kcf
+        return
+        ;;
+    --name | --simulate | --site | --room | --job | --installer | --company | --panel | \
+        --device | --since)
         return
         ;;
     esac
@@ -30,13 +35,22 @@ _kvr_panel() {
         local options
         case $command in
         show | diff) options='--json' ;;
-        write | verify) options='--port --simulate --trace --json' ;;
-        read | sheet) options='--port --simulate --trace -o --output --name --json' ;;
+        write | verify) options='--port --simulate --trace --json --log --no-log' ;;
+        read) options='--port --simulate --trace -o --output --name --json --log --no-log' ;;
+        sheet) options='--port --simulate --trace -o --output --name --json --log --no-log
+            --site --room --job --installer --company' ;;
         ports) options='--port --json' ;;
+        history) options='--panel --device --since --json --csv --log --no-log' ;;
+        handover) options='-o --output --site --room --job --installer --company
+            --require-verified --json --log --no-log' ;;
         esac
         COMPREPLY=($(compgen -W "$options --help" -- "$cur"))
         return
     fi
-    [[ $command == ports || $command == read ]] || _filedir kcf
+    case $command in
+    ports | read | history) ;;
+    handover) _filedir -d ;;
+    *) _filedir kcf ;;
+    esac
 } &&
     complete -F _kvr_panel kvr-panel
