@@ -58,7 +58,8 @@ std::string write_sample_file() {
 bool measure(const std::string& file, int panels, Sample& sample) {
     std::string simulate = "--simulate=" + std::to_string(panels);
     char* argv[] = {const_cast<char*>(KVR_PANEL), const_cast<char*>("write"),
-                    const_cast<char*>(file.c_str()), simulate.data(), nullptr};
+                    const_cast<char*>(file.c_str()), simulate.data(), const_cast<char*>("--no-log"),
+                    nullptr};
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
     posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, "/dev/null", O_WRONLY, 0);
