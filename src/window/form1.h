@@ -86,7 +86,7 @@ class Form1 : public QWidget, public kvr::ConfigurationModel {
     // operation ends at its next wait and the window closes after it.
     bool close_requested() const { return close_requested_; }
 
-    // ---- Panel communication (src/panel) ----
+    // ---- Panel communication (panel_operations.cpp) ----
     // The device the panel operations use: serial port 1 ("COM1" on Windows,
     // "/dev/ttyS0" elsewhere) unless set.
     void set_panel_port(const QString& device);
@@ -101,13 +101,13 @@ class Form1 : public QWidget, public kvr::ConfigurationModel {
     void READ_CONFIG_Click();
     void WRITE_CONFIG_Click();
 
-    // ---- Configuration files (src/files) ----
+    // ---- Configuration files (file_operations.cpp) ----
     void READ_FILE_Click();
     void WRITE_FILE_Click();
     // Opens the file at path as READ_FILE_Click does with the file chosen in its dialog.
     void open_configuration_file(const QString& path);
 
-    // ---- Commissioning sheet (src/sheet) ----
+    // ---- Commissioning sheet (print_operation.cpp) ----
     // Saves the sheet of what the window shows now as a PDF the operator chooses; run by
     // Ctrl+P and the panel picture's context menu.
     void print_commissioning_sheet();
@@ -154,7 +154,7 @@ class Form1 : public QWidget, public kvr::ConfigurationModel {
     QPushButton* WRITE_CONFIG = nullptr;
     PortChooser* SERIAL_PORT = nullptr;
 
-    // ---- Panel communication (src/panel) ----
+    // ---- Panel communication (panel_operations.cpp) ----
     void set_up_panel_communication();
     void connect_port_chooser();
     void wait_for_conversation();
@@ -166,7 +166,7 @@ class Form1 : public QWidget, public kvr::ConfigurationModel {
     kvr::PanelConversation* conversation_ = nullptr;
     std::bitset<3> intensities_read_; // by Intensity, during a read
 
-    // ---- Configuration files (src/files) ----
+    // ---- Configuration files (file_operations.cpp) ----
     void connect_file_operations();
     std::optional<kvr::ConfigurationRecord> read_chosen_file();
     void apply_record(const kvr::ConfigurationRecord& record);
@@ -175,7 +175,7 @@ class Form1 : public QWidget, public kvr::ConfigurationModel {
     // The file dialog's state carries over from one file operation to the next.
     FileDialogState CommonDialog1;
 
-    // ---- Commissioning sheet (src/sheet) ----
+    // ---- Commissioning sheet (print_operation.cpp) ----
     void connect_sheet_printing();
     kvr::SheetContent sheet_from_window();
     // Where what the window shows came from: the file opened or saved, or the panel read or
