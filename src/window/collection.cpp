@@ -28,3 +28,32 @@ void Form1::collect_selections() {
     }
     show_switch_view();
 }
+
+void Form1::mark_incomplete_selections() {
+    QWidget* first = nullptr;
+    for (int f = 0; f < kFunctionCount; ++f) {
+        if (listed_code(f)) continue;
+        mark_function(f, true);
+        const FunctionControls& controls = functions_[f];
+        if (!first && controls.module->isVisibleTo(this))
+            first = controls.module->currentRow() < 0 ? controls.module : controls.channel;
+    }
+    if (first) first->setFocus(Qt::OtherFocusReason);
+}
+
+// A marked function stays marked until its selection is complete, whoever completes it.
+void Form1::connect_marks() {
+    for (int f = 0; f < kFunctionCount; ++f)
+        for (QListWidget* list : {functions_[f].module, functions_[f].channel})
+            connect(list, &QListWidget::currentRowChanged, this, [this, f] {
+                if (marked_[f] && listed_code(f)) mark_function(f, false);
+            });
+}
+
+void Form1::mark_function(int function, bool marked) {
+    marked_[function] = marked;
+    const QString frame =
+        marked ? QStringLiteral("QListWidget { border: 2px solid rgb(255, 0, 0); }") : QString();
+    for (QListWidget* list : {functions_[function].module, functions_[function].channel})
+        list->setStyleSheet(frame);
+}
