@@ -38,7 +38,9 @@ void Form1::mark_incomplete_selections() {
         if (!first && controls.module->isVisibleTo(this))
             first = controls.module->currentRow() < 0 ? controls.module : controls.channel;
     }
-    if (first) first->setFocus(Qt::OtherFocusReason);
+    // The lists take input again only once the operation has ended.
+    focus_after_operation_ = first;
+    if (!operation_running_) run_focus_after_operation();
 }
 
 // A marked function stays marked until its selection is complete, whoever completes it.

@@ -257,6 +257,7 @@ void Form1::run_exclusively(void (Form1::*operation)()) {
     (this->*operation)();
     enable(true);
     operation_running_ = false;
+    run_focus_after_operation();
     committed_ = capture_window(); // the view the operation left is where the next step starts
     show_source_line();
     if (close_requested_) QMetaObject::invokeMethod(this, &QWidget::close, Qt::QueuedConnection);

@@ -259,6 +259,8 @@ class Form1 : public QWidget, public kvr::ConfigurationModel {
     void show_focus(QWidget* focused);
     std::array<bool, kvr::kFunctionCount> marked_{};
     QWidget* focus_mark_ = nullptr; // built at the first focus change
+    void run_focus_after_operation();
+    QWidget* focus_after_operation_ = nullptr;
 
     QScrollArea* scroll_area_ = nullptr; // only on a screen too small for the window
 

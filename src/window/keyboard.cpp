@@ -92,3 +92,8 @@ void Form1::show_focus(QWidget* focused) {
     focus_mark_->show();
     focus_mark_->raise();
 }
+
+void Form1::run_focus_after_operation() {
+    if (focus_after_operation_) focus_after_operation_->setFocus(Qt::OtherFocusReason);
+    focus_after_operation_ = nullptr;
+}
