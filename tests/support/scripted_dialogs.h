@@ -25,12 +25,22 @@ class ScriptedDialogs final : public Dialogs {
     std::vector<FileRequest> file_requests;
     // Paths to answer the next file dialogs with; an empty optional cancels.
     std::deque<std::optional<QString>> file_answers;
+    // Every question asked, and the answers to give; none left is Escape.
+    std::vector<Question> questions;
+    std::deque<int> answers;
 
     void message_box(QWidget*, const QString& text, const QString& title) override {
         messages.push_back({text, title});
     }
     bool show_open(QWidget*, FileDialogState& dialog) override { return answer(false, dialog); }
     bool show_save(QWidget*, FileDialogState& dialog) override { return answer(true, dialog); }
+    int ask(QWidget*, const Question& question) override {
+        questions.push_back(question);
+        if (answers.empty()) return question.escape_answer;
+        const int chosen = answers.front();
+        answers.pop_front();
+        return chosen;
+    }
 
   private:
     bool answer(bool save, FileDialogState& dialog) {

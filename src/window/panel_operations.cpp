@@ -76,25 +76,40 @@ void Form1::set_line_trace(LineTrace* trace) {
 }
 
 void Form1::READ_CONFIG_Click() {
-    intensities_read_ = {};
-    conversation_->start_read();
-    wait_for_conversation();
-    // A read that failed among the intensities still shows those it read.
-    if (intensities_read_.any() && !intensities_read_.all()) select_intensities_read();
-    config_flag = 1;
-    show_switch_view();
-    config_flag = 0;
+    const WindowSnapshot before = capture_window();
+    {
+        const Quiet quiet(*this);
+        intensities_read_ = {};
+        conversation_->start_read();
+        wait_for_conversation();
+        // A read that failed among the intensities still shows those it read.
+        if (intensities_read_.any() && !intensities_read_.all()) select_intensities_read();
+        config_flag = 1;
+        show_switch_view();
+        config_flag = 0;
+    }
+    record_operation(before);
 }
 
 void Form1::WRITE_CONFIG_Click() {
     error_flag = 0;
     collect_selections();
-    if (error_flag != 0)
+    if (error_flag != 0) {
         conversation_->refuse_write(error_flag == 1 ? StatusTexts::switches_incomplete
                                                     : StatusTexts::leds_incomplete);
-    else
-        start_write();
+        wait_for_conversation();
+        mark_incomplete_selections();
+        return;
+    }
+    programming_stopped_ = false;
+    start_write();
     wait_for_conversation();
+    // The panel holds what was written, whatever the outcome: no step reaches back past it.
+    forget_steps();
+    if (programming_stopped_)
+        show_status(QStringLiteral("PROGRAMMING STOPPED - THE SWITCH PANEL IS PARTLY PROGRAMMED "
+                                   "AND MUST BE WRITTEN AGAIN"),
+                    kStatusRed);
 }
 
 // The buttons' operations end before the click returns, as the file operations do; the
@@ -144,6 +159,7 @@ void Form1::apply_assignment(int function, int16_t value) {
 // The panel is programmed with what the window shows when the write starts; the
 // intensities as the lists show them, a list without a selection first set to 100 %.
 void Form1::start_write() {
+    const Quiet quiet(*this);
     for (const Intensity which : {Intensity::Backlighting, Intensity::Indicator, Intensity::Dimmed})
         if (intensity_list(which)->currentRow() < 0) intensity_list(which)->setCurrentRow(0);
     const Configuration programmed = as_programmed(configuration_shown()).configuration;

@@ -27,11 +27,16 @@ void Form1::intensity_list_click(Intensity which) {
     }
     int16_t& code = intensity_code(which);
     code = item_value(list, list->currentRow());
-    if (which == Intensity::Dimmed || !breaks_intensity_rule(intensity_codes())) return;
+    // A state brought back by undo kept the rule when it was shown; on the way there the
+    // lists may pass through a breach that is nobody's.
+    if (which == Intensity::Dimmed || restoring_ || !breaks_intensity_rule(intensity_codes()))
+        return;
 
     dialogs_.message_box(this, QString::fromLatin1(kIntensityRuleMessage), QString());
     // Lowering the backlighting to the indicator's entry runs its handler nested; the
-    // entry then matches the indicator, so the nested run finds the rule kept.
+    // entry then matches the indicator, so the nested run finds the rule kept. It belongs
+    // to the operator's step that broke the rule.
+    const Quiet quiet(*this);
     List45->setCurrentRow(List49->currentRow());
     code = item_value(list, list->currentRow());
 }

@@ -2,7 +2,8 @@
 // The program's one window. It owns every control and, through ConfigurationModel, every
 // value behind them. Its routines are spread over files by subsystem: building and
 // start-up (form1.cpp), assignment selection (selection.cpp), intensities
-// (intensities.cpp), views (views.cpp), collection (collection.cpp).
+// (intensities.cpp), views (views.cpp), collection (collection.cpp), undo (undo.cpp),
+// closing (close_guard.cpp), keyboard (keyboard.cpp), fitting the screen (screen_fit.cpp).
 
 #include <QColor>
 #include <QWidget>
@@ -12,10 +13,11 @@
 
 #include "configuration/configuration.h"
 #include "configuration/configuration_model.h"
+#include "configuration/functions.h"
 #include "dialogs.h"
 #include "files/configuration_file.h"
-#include "configuration/functions.h"
 #include "layout.h"
+#include "window_snapshot.h"
 
 class QGroupBox;
 class QLabel;
@@ -23,8 +25,12 @@ class QLineEdit;
 class QListWidget;
 class QPushButton;
 class QRadioButton;
+class QAction;
+class QScrollArea;
 class QTextEdit;
+class QUndoStack;
 class PortChooser;
+class WindowStep;
 
 namespace kvr {
 class LineTrace;
@@ -67,6 +73,9 @@ class Form1 : public QWidget, public kvr::ConfigurationModel {
 
     // Forms every write value from the lists; error_flag 1 or 2 on an incomplete selection.
     void collect_selections();
+    // Frames in red the lists of every function whose selection is incomplete, until it is
+    // complete, and gives the focus to the first one in the current view.
+    void mark_incomplete_selections();
     // The assignment code a function's lists give now, or nothing when its selection is
     // incomplete.
     std::optional<int16_t> listed_code(int function) const;
@@ -86,7 +95,7 @@ class Form1 : public QWidget, public kvr::ConfigurationModel {
     // operation ends at its next wait and the window closes after it.
     bool close_requested() const { return close_requested_; }
 
-    // ---- Panel communication (src/panel) ----
+    // ---- Panel communication (panel_operations.cpp) ----
     // The device the panel operations use: serial port 1 ("COM1" on Windows,
     // "/dev/ttyS0" elsewhere) unless set.
     void set_panel_port(const QString& device);
@@ -101,16 +110,36 @@ class Form1 : public QWidget, public kvr::ConfigurationModel {
     void READ_CONFIG_Click();
     void WRITE_CONFIG_Click();
 
-    // ---- Configuration files (src/files) ----
+    // ---- Configuration files (file_operations.cpp) ----
     void READ_FILE_Click();
     void WRITE_FILE_Click();
     // Opens the file at path as READ_FILE_Click does with the file chosen in its dialog.
     void open_configuration_file(const QString& path);
 
-    // ---- Commissioning sheet (src/sheet) ----
+    // ---- Commissioning sheet (print_operation.cpp) ----
     // Saves the sheet of what the window shows now as a PDF the operator chooses; run by
     // Ctrl+P and the panel picture's context menu.
     void print_commissioning_sheet();
+
+    // ---- Undo (undo.cpp) ----
+    // Every change the operator makes is one step; a read or an open is one step too. A
+    // write or a save forgets them all.
+    void undo();
+    void redo();
+    bool can_undo() const;
+
+    // ---- Closing (close_guard.cpp) ----
+    // True when what the window shows differs from its source (the file opened or saved,
+    // the panel read or programmed), names and designations included, or from the start
+    // when it has none.
+    bool work_unsaved() const;
+
+    // ---- Screen (screen_fit.cpp) ----
+    // The window's client area, as laid out.
+    static QSize client_size();
+    // Keeps the window within a screen's available area: scroll bars over the fixed layout
+    // when the area is smaller than the client area, nothing changed otherwise.
+    void fit_to_screen(const QSize& available);
 
   protected:
     void closeEvent(QCloseEvent* event) override;
@@ -154,7 +183,7 @@ class Form1 : public QWidget, public kvr::ConfigurationModel {
     QPushButton* WRITE_CONFIG = nullptr;
     PortChooser* SERIAL_PORT = nullptr;
 
-    // ---- Panel communication (src/panel) ----
+    // ---- Panel communication (panel_operations.cpp) ----
     void set_up_panel_communication();
     void connect_port_chooser();
     void wait_for_conversation();
@@ -166,7 +195,7 @@ class Form1 : public QWidget, public kvr::ConfigurationModel {
     kvr::PanelConversation* conversation_ = nullptr;
     std::bitset<3> intensities_read_; // by Intensity, during a read
 
-    // ---- Configuration files (src/files) ----
+    // ---- Configuration files (file_operations.cpp) ----
     void connect_file_operations();
     std::optional<kvr::ConfigurationRecord> read_chosen_file();
     void apply_record(const kvr::ConfigurationRecord& record);
@@ -175,20 +204,65 @@ class Form1 : public QWidget, public kvr::ConfigurationModel {
     // The file dialog's state carries over from one file operation to the next.
     FileDialogState CommonDialog1;
 
-    // ---- Commissioning sheet (src/sheet) ----
+    // ---- Commissioning sheet (print_operation.cpp) ----
     void connect_sheet_printing();
     kvr::SheetContent sheet_from_window();
-    // Where what the window shows came from: the file opened or saved, or the panel read or
-    // programmed last, with the values it holds. The window differs from it as soon as it
-    // shows other values, or other texts when the source holds texts (a panel holds none).
+    // Where what the window shows came from. For the sheet the window differs from it as
+    // soon as it shows other values, or other texts when the source holds texts (a panel
+    // holds none).
     void set_shown_source(const QString& source, bool holds_texts = true);
     bool changed_since_source() const;
     QString shown_source() const;
-    QString shown_source_;
-    bool source_holds_texts_ = true;
-    std::optional<kvr::Configuration> source_values_;
+    ShownSource source_;
     // The sheet's own dialog state, so that the file dialogs' proposals stay their own.
     FileDialogState sheet_dialog_;
+
+    // ---- Undo ----
+    friend class WindowStep;
+    // Selections set by code (a read, an open, an undo, a rule) are no steps of their own.
+    struct Quiet {
+        explicit Quiet(Form1& form) : form(form) { ++form.quiet_; }
+        ~Quiet() { --form.quiet_; }
+        Form1& form;
+    };
+    void connect_undo();
+    WindowSnapshot capture_window() const;
+    void restore_window(const WindowSnapshot& state);
+    // The operator's change since the last step, as one step; typing in the same box
+    // (merge_id) adds to the step before.
+    void record_step(int merge_id = -1);
+    // A read or an open, from the state before it.
+    void record_operation(const WindowSnapshot& before);
+    void forget_steps();
+    void push_step(WindowStep* step);
+    void steps_changed();
+    QUndoStack* undo_stack_ = nullptr; // built at the first step
+    QAction* undo_action_ = nullptr;
+    QAction* redo_action_ = nullptr;
+    WindowSnapshot committed_; // the window as after the last step
+    int quiet_ = 0;
+    bool restoring_ = false;
+
+    // ---- Closing ----
+    void connect_close_guard();
+    bool stop_programming_asked();
+    bool unsaved_work_settled();
+    void show_source_line();
+    QLabel* source_line_ = nullptr;
+    kvr::Configuration start_values_;
+    bool programming_stopped_ = false;
+
+    // ---- Keyboard and marks ----
+    void connect_keyboard();
+    void connect_marks();
+    void mark_function(int function, bool marked);
+    void show_focus(QWidget* focused);
+    std::array<bool, kvr::kFunctionCount> marked_{};
+    QWidget* focus_mark_ = nullptr; // built at the first focus change
+    void run_focus_after_operation();
+    QWidget* focus_after_operation_ = nullptr;
+
+    QScrollArea* scroll_area_ = nullptr; // only on a screen too small for the window
 
     bool operation_running_ = false;
     bool close_requested_ = false;

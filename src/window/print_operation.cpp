@@ -49,31 +49,34 @@ void Form1::connect_sheet_printing() {
                 if (outcome == Outcome::succeeded)
                     set_shown_source(panel_source(), false);
                 else if (conversation_->operation() == Operation::read &&
-                         shown_source_ == panel_source() + kReadNotCompleted)
-                    set_shown_source(shown_source_, false);
+                         source_.name == panel_source() + kReadNotCompleted)
+                    set_shown_source(source_.name, false);
             });
 }
 
 void Form1::set_shown_source(const QString& source, bool holds_texts) {
-    shown_source_ = source;
-    source_holds_texts_ = holds_texts;
-    source_values_ = configuration_shown();
+    source_.name = source;
+    source_.line =
+        holds_texts ? QFileInfo(source).fileName() : QStringLiteral("panel on ") + panel_port();
+    source_.holds_texts = holds_texts;
+    source_.values = configuration_shown();
+    show_source_line();
 }
 
 bool Form1::changed_since_source() const {
-    if (!source_values_) return false;
+    if (!source_.values) return false;
     Configuration shown = configuration_shown();
-    if (!source_holds_texts_) {
-        shown.panel_name = source_values_->panel_name;
-        shown.designations = source_values_->designations;
+    if (!source_.holds_texts) {
+        shown.panel_name = source_.values->panel_name;
+        shown.designations = source_.values->designations;
     }
-    return shown != *source_values_;
+    return shown != *source_.values;
 }
 
 QString Form1::shown_source() const {
-    if (shown_source_.isEmpty()) return QStringLiteral("WINDOW (NOT SAVED)");
-    if (changed_since_source()) return QStringLiteral("WINDOW, CHANGED SINCE ") + shown_source_;
-    return shown_source_;
+    if (source_.name.isEmpty()) return QStringLiteral("WINDOW (NOT SAVED)");
+    if (changed_since_source()) return QStringLiteral("WINDOW, CHANGED SINCE ") + source_.name;
+    return source_.name;
 }
 
 SheetContent Form1::sheet_from_window() {

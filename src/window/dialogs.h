@@ -3,6 +3,7 @@
 // dialogs, tests script them.
 
 #include <QString>
+#include <QStringList>
 
 class QWidget;
 
@@ -12,6 +13,16 @@ struct FileDialogState {
     QString file_name;
     QString filter;
     QString title;
+};
+
+// A modal question with its answers as buttons, in order; the default answer is the one
+// Enter gives, the escape answer the one Escape and the title bar's close button give.
+struct Question {
+    QString title;
+    QString text;
+    QStringList answers;
+    int default_answer = 0;
+    int escape_answer = 0;
 };
 
 class Dialogs {
@@ -26,6 +37,9 @@ class Dialogs {
     // confirmation dialog.file_name holds the chosen path.
     virtual bool show_open(QWidget* parent, FileDialogState& dialog) = 0;
     virtual bool show_save(QWidget* parent, FileDialogState& dialog) = 0;
+
+    // Asks a question; returns the index of the answer chosen.
+    virtual int ask(QWidget* parent, const Question& question) = 0;
 };
 
 inline constexpr const char* kApplicationTitle = "KVR Config";
@@ -36,4 +50,5 @@ class QtDialogs final : public Dialogs {
     void message_box(QWidget* parent, const QString& text, const QString& title) override;
     bool show_open(QWidget* parent, FileDialogState& dialog) override;
     bool show_save(QWidget* parent, FileDialogState& dialog) override;
+    int ask(QWidget* parent, const Question& question) override;
 };

@@ -10,6 +10,7 @@
 #include <QListWidget>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QScreen>
 #include <QTextEdit>
 
 #include "controls.h"
@@ -114,6 +115,11 @@ Form1::Form1(Dialogs& dialogs, QWidget* parent) : QWidget(parent), dialogs_(dial
     connect_file_operations();
     connect_sheet_printing();
     Form_Load();
+    connect_close_guard();
+    connect_undo();
+    connect_keyboard();
+    connect_marks();
+    fit_to_screen(screen()->availableGeometry().size());
 }
 
 Form1::~Form1() = default;
@@ -251,17 +257,10 @@ void Form1::run_exclusively(void (Form1::*operation)()) {
     (this->*operation)();
     enable(true);
     operation_running_ = false;
+    run_focus_after_operation();
+    committed_ = capture_window(); // the view the operation left is where the next step starts
+    show_source_line();
     if (close_requested_) QMetaObject::invokeMethod(this, &QWidget::close, Qt::QueuedConnection);
-}
-
-void Form1::closeEvent(QCloseEvent* event) {
-    if (!operation_running_) {
-        event->accept();
-        return;
-    }
-    close_requested_ = true;
-    end_panel_operation(); // a panel operation waiting for the line stops now
-    event->ignore();
 }
 
 void Form1::show_status(const QString& text, const QColor& background) {

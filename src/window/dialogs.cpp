@@ -2,6 +2,8 @@
 
 #include <QFileDialog>
 #include <QMessageBox>
+#include <QPushButton>
+#include <vector>
 
 namespace {
 
@@ -43,4 +45,18 @@ bool QtDialogs::show_open(QWidget* parent, FileDialogState& dialog) {
 
 bool QtDialogs::show_save(QWidget* parent, FileDialogState& dialog) {
     return run_file_dialog(parent, dialog, QFileDialog::AcceptSave);
+}
+
+int QtDialogs::ask(QWidget* parent, const Question& question) {
+    QMessageBox box(QMessageBox::Question, question.title, question.text, QMessageBox::NoButton,
+                    parent);
+    std::vector<QPushButton*> buttons;
+    for (const QString& answer : question.answers)
+        buttons.push_back(box.addButton(answer, QMessageBox::ActionRole));
+    box.setDefaultButton(buttons.at(question.default_answer));
+    box.setEscapeButton(buttons.at(question.escape_answer));
+    box.exec();
+    const auto chosen = std::find(buttons.begin(), buttons.end(), box.clickedButton());
+    return chosen == buttons.end() ? question.escape_answer
+                                   : static_cast<int>(chosen - buttons.begin());
 }

@@ -9,9 +9,9 @@
 #include <QPushButton>
 #include <QTextEdit>
 
-#include "file_text_validator.h"
 #include "configuration/texts.h"
 #include "configuration/windows1252.h"
+#include "file_text_validator.h"
 #include "files/configuration_file_io.h"
 #include "form1.h"
 #include "panel/panel_conversation.h"
@@ -79,7 +79,8 @@ Configuration Form1::configuration_shown() const {
         if (const QLineEdit* box = functions_[f].designation)
             shown.designations[f] = file_text_of(box->text());
     }
-    for (const Intensity which : {Intensity::Backlighting, Intensity::Indicator, Intensity::Dimmed}) {
+    for (const Intensity which :
+         {Intensity::Backlighting, Intensity::Indicator, Intensity::Dimmed}) {
         const QListWidget* list = intensity_list(which);
         shown.intensities[which] = list->currentRow() < 0 ? intensity_codes()[which]
                                                           : item_value(list, list->currentRow());
@@ -97,10 +98,15 @@ void Form1::READ_FILE_Click() {
 
 void Form1::open_configuration_file(const QString& path) {
     CommonDialog1.file_name = path; // the open dialog proposes it next time
-    if (const std::optional<ConfigurationRecord> record = read_chosen_file()) {
+    const std::optional<ConfigurationRecord> record = read_chosen_file();
+    if (!record) return;
+    const WindowSnapshot before = capture_window();
+    {
+        const Quiet quiet(*this);
         apply_record(*record);
         set_shown_source(QDir::toNativeSeparators(path));
     }
+    record_operation(before);
 }
 
 std::optional<ConfigurationRecord> Form1::read_chosen_file() {
@@ -151,14 +157,12 @@ void Form1::WRITE_FILE_Click() {
     error_flag = 0;
     wmodel = std::string(model_tag);
     collect_selections();
-    if (error_flag == 1) {
-        show_status(StatusTexts::switches_incomplete, kStatusRed);
-        return;
-    }
-    if (error_flag == 2) {
-        show_status(QStringLiteral("DATA MUST BE ENTERED (CLICKED) FOR ALL LED's AND "
-                                   "BACKLIGHTING BEFORE WRITING DATA"),
+    if (error_flag != 0) {
+        show_status(error_flag == 1 ? StatusTexts::switches_incomplete
+                                    : QStringLiteral("DATA MUST BE ENTERED (CLICKED) FOR ALL "
+                                                     "LED's AND BACKLIGHTING BEFORE WRITING DATA"),
                     kStatusRed);
+        mark_incomplete_selections();
         return;
     }
     if (Text2->text().isEmpty()) {
@@ -177,11 +181,12 @@ void Form1::save_configuration(const Configuration& configuration) {
     ConfigurationRecord record = record_of(configuration);
     record.model = wmodel;
     // The boxes' validator keeps uncarriable characters out; this guards the file all the same.
-    const std::optional<QString> failure = texts_carried()
-                                               ? save_configuration_file(CommonDialog1.file_name, record)
-                                               : kTextNotCarried;
+    const std::optional<QString> failure =
+        texts_carried() ? save_configuration_file(CommonDialog1.file_name, record)
+                        : kTextNotCarried;
     if (!failure) {
         set_shown_source(QDir::toNativeSeparators(CommonDialog1.file_name));
+        forget_steps(); // the file holds the window now: no step reaches back past it
         return;
     }
     dialogs_.message_box(this,

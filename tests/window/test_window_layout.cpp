@@ -169,11 +169,12 @@ class TestWindowLayout : public QObject {
     }
 
     void captions_and_tooltips() {
+        // The tooltips name their button's shortcut after the text; writing has none.
         const std::tuple<const char*, const char*, const char*> texts[] = {
-            {"READ_FILE", "OPEN CONFIGURATION FILE", "LEFT CLICK TO OPEN CONFIG FILE"},
-            {"WRITE_FILE", "SAVE CONFIGURATION FILE", "LEFT CLICK TO SAVE CONFIG FILE"},
+            {"READ_FILE", "OPEN CONFIGURATION FILE", "LEFT CLICK TO OPEN CONFIG FILE (Ctrl+O)"},
+            {"WRITE_FILE", "SAVE CONFIGURATION FILE", "LEFT CLICK TO SAVE CONFIG FILE (Ctrl+S)"},
             {"READ_CONFIG", "READ CONFIGURATION FROM SWITCH PANEL",
-             "LEFT CLICK TO READ CONFIG IN SWITCH PANEL"},
+             "LEFT CLICK TO READ CONFIG IN SWITCH PANEL (Ctrl+R)"},
             {"WRITE_CONFIG", "WRITE CONFIGURATION TO SWITCH PANEL",
              "LEFT CLICK TO SAVE CONFIG IN SWITCH PANEL"},
         };
@@ -363,15 +364,17 @@ class TestWindowLayout : public QObject {
         if (text.size() < 40) QCOMPARE(status->shown_point_size(), status->font().pointSizeF());
     }
 
-    // The chooser and its caption stand in both views, clear of every other control.
+    // The chooser, its caption and the source line under it stand in both views, clear of
+    // every other control.
     void port_chooser_clear_of_the_rest() {
         QCOMPARE(get<QLabel>("SERIAL_PORT_LABEL")->text(), QStringLiteral("SERIAL PORT"));
         for (const char* option : {"Option2", "Option1"}) {
             get<QRadioButton>(option)->click();
-            for (const char* name : {"SERIAL_PORT", "SERIAL_PORT_LABEL"}) {
+            for (const char* name : {"SERIAL_PORT", "SERIAL_PORT_LABEL", "SOURCE_LINE"}) {
                 QWidget* part = get<QWidget>(name);
                 QVERIFY(!part->isHidden());
-                for (QWidget* other : form->findChildren<QWidget*>(Qt::FindDirectChildrenOnly))
+                for (QWidget* other :
+                     part->parentWidget()->findChildren<QWidget*>(Qt::FindDirectChildrenOnly))
                     QVERIFY2(other == part || other->isHidden() ||
                                  !other->geometry().intersects(part->geometry()),
                              qPrintable(other->objectName()));
