@@ -13,6 +13,7 @@
 
 #include "files/configuration_file.h"
 #include "panel/protocol.h"
+#include "kvr_panel_process.h"
 #include "simulator/pty_host.h"
 
 namespace {
@@ -20,20 +21,7 @@ namespace {
 using kvr::sim::PanelSettings;
 using kvr::sim::PtyHost;
 
-struct Run {
-    int exit_code = -1;
-    QString out;
-    QString err;
-};
-
-Run kvr_panel(const QStringList& arguments) {
-    QProcess process;
-    process.start(QStringLiteral(KVR_PANEL), arguments);
-    if (!process.waitForFinished(30000)) process.kill();
-    return {process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1,
-            QString::fromUtf8(process.readAllStandardOutput()),
-            QString::fromUtf8(process.readAllStandardError())};
-}
+using Run = KvrPanelRun;
 
 QString device(const PtyHost& panel) {
     return QString::fromStdString(panel.slave_path());

@@ -11,6 +11,7 @@
 #include <QTest>
 #include <memory>
 
+#include "kvr_panel_process.h"
 #include "simulator/pty_host.h"
 
 namespace {
@@ -18,26 +19,10 @@ namespace {
 using kvr::sim::PanelSettings;
 using kvr::sim::PtyHost;
 
-struct Run {
-    int exit_code = -1;
-    QByteArray out;
-    QString err;
-};
-
-Run kvr_panel(const QStringList& arguments) {
-    QProcess process;
-    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-    environment.remove(QStringLiteral("KVR_PORT"));
-    environment.remove(QStringLiteral("KVR_LOG"));
-    process.setProcessEnvironment(environment);
-    process.start(QStringLiteral(KVR_PANEL), arguments);
-    if (!process.waitForFinished(30000)) process.kill();
-    return {process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1,
-            process.readAllStandardOutput(), QString::fromUtf8(process.readAllStandardError())};
-}
+using Run = KvrPanelRun;
 
 QJsonArray array_of(const Run& run, const char* key) {
-    return QJsonDocument::fromJson(run.out).object()[key].toArray();
+    return QJsonDocument::fromJson(run.bytes).object()[key].toArray();
 }
 
 QString pdf_text(const QString& pdf) {
@@ -126,14 +111,14 @@ class TestKvrPanelLog : public QObject {
         }
 
         const Run csv = kvr_panel({"history", "--log", log, "--csv"});
-        QVERIFY(csv.out.startsWith("id,time_utc,program,version,operation,device,adapter,"
+        QVERIFY(csv.bytes.startsWith("id,time_utc,program,version,operation,device,adapter,"
                                    "vid_pid,serial_number,panel_name,source,source_sha256,"
                                    "values_digest,outcome,failure_location,failure_function,"
                                    "failure_reason,read_back,duration_ms\r\n"));
-        QCOMPARE(csv.out.count("\r\n"), 4);
+        QCOMPARE(csv.bytes.count("\r\n"), 4);
         const Run one = kvr_panel(
             {"history", "--log", log, "--device", QString::fromStdString(panels[2]->slave_path())});
-        QVERIFY(one.out.count('\n') == 2 && one.out.contains("SW5 assignment"));
+        QVERIFY(one.bytes.count('\n') == 2 && one.bytes.contains("SW5 assignment"));
         const Run later = kvr_panel({"history", "--log", log, "--since", "2999-01-01", "--json"});
         QVERIFY(array_of(later, "entries").isEmpty());
         QCOMPARE(kvr_panel({"history", "--log", log, "--since", "31/05/2024"}).exit_code, 3);
@@ -174,8 +159,8 @@ class TestKvrPanelLog : public QObject {
         QVERIFY2(index.contains("1 programmed and verified, 0 not verified, 1 files refused"),
                  qPrintable(index));
         QVERIFY(index.contains("HARBOUR HOUSE"));
-        QVERIFY(strict.out.contains("LOBBY.kcf: programmed and verified"));
-        QVERIFY(strict.out.contains("BROKEN.kcf: refused"));
+        QVERIFY(strict.bytes.contains("LOBBY.kcf: programmed and verified"));
+        QVERIFY(strict.bytes.contains("BROKEN.kcf: refused"));
         QCOMPARE(kvr_panel(handover).exit_code, 0);
         const Run over_input = kvr_panel({"handover", dir.filePath("site"), "-o", file});
         QCOMPARE(over_input.exit_code, 3);

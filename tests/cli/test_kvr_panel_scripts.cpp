@@ -13,46 +13,27 @@
 #include <sys/stat.h>
 
 #include "files/configuration_file.h"
+#include "kvr_panel_process.h"
 #include "simulator/pty_host.h"
 
 namespace {
 
 using kvr::sim::PtyHost;
 
-struct Run {
-    int exit_code = -1;
-    QByteArray out;
-    QString err;
-};
+using Run = KvrPanelRun;
 
-// Started, not waited for, so that several run side by side.
 std::unique_ptr<QProcess> start(const QStringList& arguments, const QByteArray& input = {},
                                 const QString& stdout_file = {}) {
-    auto process = std::make_unique<QProcess>();
-    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-    environment.remove(QStringLiteral("KVR_PORT"));
-    process->setProcessEnvironment(environment);
-    if (!stdout_file.isEmpty()) process->setStandardOutputFile(stdout_file);
-    process->start(QStringLiteral(KVR_PANEL), arguments);
-    process->write(input);
-    process->closeWriteChannel();
-    return process;
+    return start_kvr_panel(arguments, input, stdout_file);
 }
-
 Run finish(QProcess& process) {
-    if (!process.waitForFinished(30000)) process.kill();
-    return {process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1,
-            process.readAllStandardOutput(), QString::fromUtf8(process.readAllStandardError())};
-}
-
-Run kvr_panel(const QStringList& arguments, const QByteArray& input = {}) {
-    return finish(*start(arguments, input));
+    return finish_kvr_panel(process);
 }
 
 QJsonObject json_of(const Run& run) {
     QJsonParseError error{};
-    const QJsonDocument document = QJsonDocument::fromJson(run.out, &error);
-    [&] { QVERIFY2(error.error == QJsonParseError::NoError, run.out.constData()); }();
+    const QJsonDocument document = QJsonDocument::fromJson(run.bytes, &error);
+    [&] { QVERIFY2(error.error == QJsonParseError::NoError, run.bytes.constData()); }();
     return document.object();
 }
 
@@ -180,7 +161,7 @@ class TestKvrPanelScripts : public QObject {
         ::kill(pid_t(process->processId()), SIGINT);
         const Run run = finish(*process);
         QCOMPARE(run.exit_code, 130);
-        const QStringList lines = QString::fromUtf8(run.out).split('\n', Qt::SkipEmptyParts);
+        const QStringList lines = QString::fromUtf8(run.bytes).split('\n', Qt::SkipEmptyParts);
         QCOMPARE(lines.size(), 3);
         for (int i = 0; i < 3; ++i) {
             const auto transcript = panels[i]->transcript();
@@ -248,16 +229,16 @@ class TestKvrPanelScripts : public QObject {
         PtyHost panel;
         const Run read = kvr_panel({"read", "--port", device(panel), "--name", "BENCH", "-o", "-"});
         QCOMPARE(read.exit_code, 0);
-        QVERIFY(read.out.startsWith("\"07-04410-MDL or 07-04411-MDL\",\"BENCH\","));
-        const Run shown = kvr_panel({"show", "-"}, read.out);
+        QVERIFY(read.bytes.startsWith("\"07-04410-MDL or 07-04411-MDL\",\"BENCH\","));
+        const Run shown = kvr_panel({"show", "-"}, read.bytes);
         QCOMPARE(shown.exit_code, 0);
-        QVERIFY(shown.out.startsWith("PANEL NAME  BENCH\n"));
+        QVERIFY(shown.bytes.startsWith("PANEL NAME  BENCH\n"));
         const Run written = kvr_panel({"write", "-", "--port", device(panel)}, lobby());
         QCOMPARE(written.exit_code, 0);
         QCOMPARE(panel.locations()[5], 23);
         const Run sheet = kvr_panel({"sheet", "-", "-o", "-"}, lobby());
         QCOMPARE(sheet.exit_code, 0);
-        QVERIFY(sheet.out.startsWith("%PDF-"));
+        QVERIFY(sheet.bytes.startsWith("%PDF-"));
         QVERIFY2(sheet.err.isEmpty(), qPrintable(sheet.err)); // no word from Qt either
     }
 
@@ -275,10 +256,10 @@ class TestKvrPanelScripts : public QObject {
         const QJsonArray present = json_of(kvr_panel({"ports", "--json"}))["ports"].toArray();
         const Run text = kvr_panel({"ports"});
         QCOMPARE(text.exit_code, 0);
-        if (present.isEmpty()) QCOMPARE(text.out, "no serial port is present\n");
+        if (present.isEmpty()) QCOMPARE(text.bytes, "no serial port is present\n");
         for (const QJsonValue& port : present) {
             QVERIFY(port["present"].toBool());
-            QVERIFY(text.out.contains(port["device"].toString().toUtf8()));
+            QVERIFY(text.bytes.contains(port["device"].toString().toUtf8()));
         }
     }
 };

@@ -12,26 +12,14 @@
 
 #include "configuration/configuration.h"
 #include "files/configuration_file.h"
+#include "kvr_panel_process.h"
 #include "panel_fixture.h"
 
 using namespace kvr;
 
 namespace {
 
-struct Run {
-    int exit_code = -1;
-    QString out;
-    QString err;
-};
-
-Run kvr_panel(const QStringList& arguments) {
-    QProcess process;
-    process.start(QStringLiteral(KVR_PANEL), arguments);
-    if (!process.waitForFinished(30000)) process.kill();
-    return {process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1,
-            QString::fromUtf8(process.readAllStandardOutput()),
-            QString::fromUtf8(process.readAllStandardError())};
-}
+using Run = KvrPanelRun;
 
 // A complete configuration in the form the window saves it: every code the lists can show.
 Configuration plain() {
