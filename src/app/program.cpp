@@ -13,6 +13,7 @@
 #include "dialogs.h"
 #include "form1.h"
 #include "panel/line_trace.h"
+#include "records/log_location.h"
 #include "simulator/pty_host.h"
 
 namespace {
@@ -31,13 +32,19 @@ struct CommandLine {
                              QStringLiteral("Writes every byte sent and received, per port, with "
                                             "the milliseconds since the start, to FILE."),
                              QStringLiteral("FILE")};
+    QCommandLineOption log{QStringLiteral("log"),
+                           QStringLiteral("Records every read and write in the commissioning log "
+                                          "FILE instead of the usual one."),
+                           QStringLiteral("FILE")};
+    QCommandLineOption no_log{QStringLiteral("no-log"),
+                              QStringLiteral("Records nothing in the commissioning log.")};
 
     CommandLine() {
         parser.setApplicationDescription(
             QStringLiteral("Configures the KVR 10-button dimmable switch panel (07-04412)."));
         parser.addHelpOption();
         parser.addVersionOption();
-        parser.addOptions({port, simulate, trace});
+        parser.addOptions({port, simulate, trace, log, no_log});
         parser.addPositionalArgument(
             QStringLiteral("FILE"), QStringLiteral("A configuration file (.kcf) to open at start."),
             QStringLiteral("[FILE]"));
@@ -105,6 +112,8 @@ bool same_file(const QString& a, const QString& b) {
 int run_kvr_config(int& argc, char** argv, const std::function<void(QWidget*)>& before_show) {
     QCoreApplication::setApplicationName(QStringLiteral("kvr-config"));
     QCoreApplication::setApplicationVersion(QStringLiteral(KVR_VERSION));
+    // The settings (the sheet's installer and company) live under kvr-config/kvr-config.
+    QCoreApplication::setOrganizationName(QStringLiteral("kvr-config"));
     {
         // Help, the version and bad arguments need no display, so they are answered before
         // the window system is started (over ssh there may be none).
@@ -118,6 +127,8 @@ int run_kvr_config(int& argc, char** argv, const std::function<void(QWidget*)>& 
             options.parser.process(without_display); // answers and exits
         if (options.parser.isSet(options.port) && options.parser.isSet(options.simulate))
             return start_error("--port and --simulate exclude each other");
+        if (options.parser.isSet(options.log) && options.parser.isSet(options.no_log))
+            return start_error("--log and --no-log exclude each other");
         const QStringList files = options.parser.positionalArguments();
         if (files.size() > 1) return start_error("one configuration file at a time");
         // Opening the trace would empty the file it was asked to open.
@@ -141,6 +152,10 @@ int run_kvr_config(int& argc, char** argv, const std::function<void(QWidget*)>& 
     QtDialogs dialogs;
     Form1 window(dialogs);
     if (options.parser.isSet(options.trace)) window.set_line_trace(&trace);
+    window.set_commissioning_log(kvr::records::log_path(
+        options.parser.isSet(options.log) ? std::optional(options.parser.value(options.log))
+                                          : std::nullopt,
+        options.parser.isSet(options.no_log), QProcessEnvironment::systemEnvironment()));
     if (options.parser.isSet(options.port))
         window.use_given_port(options.parser.value(options.port));
 

@@ -146,10 +146,6 @@ QString check_panels(const Subcommand& command, const Invocation& invocation) {
 
 } // namespace
 
-QString port_path(const QString& port) {
-    return port.contains(u'/') ? port : QStringLiteral("/dev/") + port;
-}
-
 ParsedArguments parse_arguments(const Subcommand& command, QStringList arguments,
                                 const QProcessEnvironment& environment) {
     QCommandLineParser parser;

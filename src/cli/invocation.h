@@ -9,6 +9,7 @@
 #include <cstddef>
 #include <optional>
 
+#include "panel/serial_ports.h"
 #include "sheet/sheet.h"
 
 namespace kvr::cli {
@@ -88,10 +89,6 @@ struct ParsedArguments {
 // when neither --log nor --no-log is given.
 ParsedArguments parse_arguments(const Subcommand& command, QStringList arguments,
                                 const QProcessEnvironment& environment);
-
-// The path a port name stands for: a bare name means a device in /dev, as it does to the
-// serial port.
-QString port_path(const QString& port);
 
 // The usage of one subcommand, or of the program with the given table.
 QString subcommand_usage(const Subcommand& command);

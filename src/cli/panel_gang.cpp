@@ -59,30 +59,12 @@ GangRun PanelGang::run(const Start& start, ProgressBoard& board) {
         auto conversation = std::make_unique<PanelConversation>(devices_[i]);
         PanelConversation* c = conversation.get();
         c->set_trace(trace_.get());
-        QObject::connect(c, &PanelConversation::status, c,
-                         [&result](const QString& text, StatusColour colour) {
-                             if (colour == StatusColour::red || colour == StatusColour::green)
-                                 result.final_text = text;
-                             else if (text != StatusTexts::communications_ok &&
-                                      colour == StatusColour::unchanged)
-                                 result.problem = text;
-                         });
-        QObject::connect(c, &PanelConversation::panel_identified, c,
-                         [&result] { result.identified = true; });
-        QObject::connect(c, &PanelConversation::model_mismatch, c,
-                         [&result](std::int16_t code) { result.model_code = code; });
-        QObject::connect(c, &PanelConversation::value_read, c,
-                         [&result](int location, std::int16_t value) {
-                             result.values[std::size_t(location)] = value;
-                         });
-        QObject::connect(c, &PanelConversation::progress, c,
-                         [&result, &board, i](int done, int total) {
-                             result.locations_done = done;
-                             board.progress(std::size_t(i), done, total);
-                         });
+        records::follow(*c, result, c);
+        QObject::connect(c, &PanelConversation::progress, c, [&board, i](int done, int total) {
+            board.progress(std::size_t(i), done, total);
+        });
         QObject::connect(c, &PanelConversation::finished, c,
-                         [&result, &running, &board, &clock, i](Outcome outcome) {
-                             result.outcome = outcome;
+                         [&result, &running, &board, &clock, i](Outcome) {
                              result.duration = std::chrono::milliseconds(clock.elapsed());
                              board.finish(std::size_t(i), result.line());
                              if (--running == 0) QCoreApplication::exit(0);

@@ -7,22 +7,14 @@
 
 #include "cli/invocation.h"
 #include "cli/port_result.h"
-#include "records/record.h"
+#include "records/conversation_record.h"
 
 namespace kvr::cli {
 
 // A read's source is the panel itself.
 inline const QString kReadSource = QStringLiteral("panel");
 
-// What every port's entry shares.
-struct LoggedOperation {
-    records::RecordOperation operation;
-    QString panel_name;
-    QString source_path; // absolute; "-" for standard input; kReadSource for a read
-    QString source_sha256;
-    // Of the values programmed or compared against; empty: each port's values as read.
-    QString values_digest;
-};
+using records::LoggedOperation;
 
 // Records every port's entry in one transaction and marks each result logged or not; says
 // on standard error why the log could not take them. differing[i] (verify) tells whether

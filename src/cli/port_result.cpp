@@ -22,17 +22,6 @@ QJsonValue or_null(const QString& text) {
 
 } // namespace
 
-const Location* PortResult::stopped_at() const {
-    const auto locations = configuration_locations();
-    const bool inside = locations_done < int(locations.size());
-    if (outcome == Outcome::bad_data)
-        return !identified ? find_location(model_code_location)
-                           : &locations[inside ? locations_done : locations.size() - 1];
-    if (outcome == Outcome::interrupted && locations_done > 0 && inside)
-        return &locations[locations_done];
-    return nullptr;
-}
-
 QString PortResult::line() const {
     QString text = device + QLatin1String(": ") + final_text;
     if (outcome == Outcome::mismatch)

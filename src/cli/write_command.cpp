@@ -60,11 +60,8 @@ ExitCode write_panels(const Invocation& invocation) {
         QStringLiteral("writing"));
     if (const ExitCode* failure = std::get_if<ExitCode>(&run)) return *failure;
     GangRun& gang = std::get<GangRun>(run);
-    // Each location done was written and read back equal.
-    const auto locations = configuration_locations();
     for (PortResult& result : gang.results)
-        for (int i = 0; i < result.locations_done; ++i)
-            result.values[std::size_t(i)] = values(locations[std::size_t(i)]);
+        result.written_back(values);
     record_ports(invocation,
                  {records::RecordOperation::write,
                   QString::fromStdU16String(from_windows1252(file->panel_name)),

@@ -141,6 +141,10 @@ QString serial_port_1() {
 #endif
 }
 
+QString port_path(const QString& port) {
+    return port.contains(u'/') ? port : QStringLiteral("/dev/") + port;
+}
+
 QList<PortDescription> present_ports() {
     QList<PortDescription> ports;
     for (const QSerialPortInfo& info : QSerialPortInfo::availablePorts()) {

@@ -13,6 +13,10 @@ namespace kvr {
 // "COM1" on Windows, "/dev/ttyS0" elsewhere.
 QString serial_port_1();
 
+// The path a port name stands for: a bare name means a device in /dev, as it does to the
+// serial port.
+QString port_path(const QString& port);
+
 // A serial port the system lists, as far as the system describes it.
 struct PortDescription {
     QString device;      // "/dev/ttyUSB0", "COM3"

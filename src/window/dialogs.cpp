@@ -1,6 +1,9 @@
 #include "dialogs.h"
 
+#include <QDialogButtonBox>
 #include <QFileDialog>
+#include <QFormLayout>
+#include <QLineEdit>
 #include <QMessageBox>
 #include <QPushButton>
 #include <vector>
@@ -18,6 +21,17 @@ QString qt_filter(const QString& filter) {
     if (description.contains(u'(' + pattern + u')')) return description;
     return description + QStringLiteral(" (") + pattern + u')';
 }
+
+// The site fields in the order the dialog asks them.
+struct SiteField {
+    const char* label;
+    QString kvr::SheetSite::*field;
+};
+constexpr SiteField kSiteFields[] = {
+    {"SITE", &kvr::SheetSite::site},       {"ROOM OR LOCATION", &kvr::SheetSite::room},
+    {"JOB NUMBER", &kvr::SheetSite::job},  {"INSTALLER", &kvr::SheetSite::installer},
+    {"COMPANY", &kvr::SheetSite::company},
+};
 
 bool run_file_dialog(QWidget* parent, FileDialogState& dialog, QFileDialog::AcceptMode mode) {
     QFileDialog file_dialog(parent, dialog.title, QString(), qt_filter(dialog.filter));
@@ -59,4 +73,23 @@ int QtDialogs::ask(QWidget* parent, const Question& question) {
     const auto chosen = std::find(buttons.begin(), buttons.end(), box.clickedButton());
     return chosen == buttons.end() ? question.escape_answer
                                    : static_cast<int>(chosen - buttons.begin());
+}
+
+bool QtDialogs::ask_site(QWidget* parent, kvr::SheetSite& site) {
+    QDialog dialog(parent);
+    dialog.setWindowTitle(QStringLiteral("COMMISSIONING SHEET"));
+    auto* form = new QFormLayout(&dialog);
+    std::vector<QLineEdit*> boxes;
+    for (const SiteField& row : kSiteFields) {
+        boxes.push_back(new QLineEdit(site.*row.field, &dialog));
+        form->addRow(QString::fromLatin1(row.label), boxes.back());
+    }
+    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, &dialog);
+    QObject::connect(buttons, &QDialogButtonBox::accepted, &dialog, &QDialog::accept);
+    QObject::connect(buttons, &QDialogButtonBox::rejected, &dialog, &QDialog::reject);
+    form->addRow(buttons);
+    if (dialog.exec() != QDialog::Accepted) return false;
+    for (std::size_t i = 0; i < boxes.size(); ++i)
+        site.*kSiteFields[i].field = boxes[i]->text().trimmed();
+    return true;
 }

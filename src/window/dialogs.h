@@ -5,6 +5,8 @@
 #include <QString>
 #include <QStringList>
 
+#include "sheet/sheet.h"
+
 class QWidget;
 
 // What the file dialog holds between uses: the file name proposed before and chosen after,
@@ -40,6 +42,10 @@ class Dialogs {
 
     // Asks a question; returns the index of the answer chosen.
     virtual int ask(QWidget* parent, const Question& question) = 0;
+
+    // Asks where and by whom a panel is commissioned, proposing site's fields; false when
+    // the operator cancels, else site holds the answers.
+    virtual bool ask_site(QWidget* parent, kvr::SheetSite& site) = 0;
 };
 
 inline constexpr const char* kApplicationTitle = "KVR Config";
@@ -51,4 +57,5 @@ class QtDialogs final : public Dialogs {
     bool show_open(QWidget* parent, FileDialogState& dialog) override;
     bool show_save(QWidget* parent, FileDialogState& dialog) override;
     int ask(QWidget* parent, const Question& question) override;
+    bool ask_site(QWidget* parent, kvr::SheetSite& site) override;
 };

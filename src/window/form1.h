@@ -6,6 +6,7 @@
 // closing (close_guard.cpp), keyboard (keyboard.cpp), fitting the screen (screen_fit.cpp).
 
 #include <QColor>
+#include <QElapsedTimer>
 #include <QWidget>
 #include <array>
 #include <bitset>
@@ -17,6 +18,8 @@
 #include "dialogs.h"
 #include "files/configuration_file.h"
 #include "layout.h"
+#include "records/conversation_record.h"
+#include "sheet/sheet.h"
 #include "window_snapshot.h"
 
 class QGroupBox;
@@ -34,9 +37,7 @@ class WindowStep;
 
 namespace kvr {
 class LineTrace;
-class PanelConversation;
 struct Location;
-struct SheetContent;
 } // namespace kvr
 
 class Form1 : public QWidget, public kvr::ConfigurationModel {
@@ -105,6 +106,10 @@ class Form1 : public QWidget, public kvr::ConfigurationModel {
     // A port named at start (--port, or the simulated panel's line shown as text): listed
     // in the SERIAL PORT chooser for the whole run, and used.
     void use_given_port(const QString& device, const QString& text = {});
+
+    // The commissioning log every read and write is recorded in; nullopt (the default)
+    // records nothing.
+    void set_commissioning_log(const std::optional<QString>& path) { log_path_ = path; }
 
     // The two panel operations, run by the READ_CONFIG and WRITE_CONFIG buttons.
     void READ_CONFIG_Click();
@@ -194,6 +199,24 @@ class Form1 : public QWidget, public kvr::ConfigurationModel {
     void start_write();
     kvr::PanelConversation* conversation_ = nullptr;
     std::bitset<3> intensities_read_; // by Intensity, during a read
+    // The last status in red or green, shown once the operation's entry is committed.
+    struct FinalStatus {
+        QString text;
+        QColor background;
+    };
+    std::optional<FinalStatus> final_status_;
+
+    // ---- Commissioning log (panel_log.cpp) ----
+    void connect_panel_log();
+    // Before an operation starts: what its entry will say besides the conversation's end.
+    void begin_logged_operation(kvr::records::RecordOperation operation,
+                                const QString& values_digest = {});
+    void commit_logged_operation();
+    std::optional<QString> log_path_;
+    kvr::records::LoggedOperation logged_;
+    kvr::records::ConversationEnd ended_;
+    kvr::PanelConversation::ValueSource written_; // a write's values, for what it read back
+    QElapsedTimer operation_clock_;
 
     // ---- Configuration files (file_operations.cpp) ----
     void connect_file_operations();
@@ -216,6 +239,9 @@ class Form1 : public QWidget, public kvr::ConfigurationModel {
     ShownSource source_;
     // The sheet's own dialog state, so that the file dialogs' proposals stay their own.
     FileDialogState sheet_dialog_;
+    // The site answered last; installer and company are also kept in the settings.
+    kvr::SheetSite sheet_site_;
+    bool ask_sheet_site();
 
     // ---- Undo ----
     friend class WindowStep;

@@ -43,6 +43,8 @@ void Form1::set_up_panel_communication() {
                 if (colour == StatusColour::unchanged) {
                     set_status_text(text);
                     Text1->show();
+                } else if (colour != StatusColour::yellow) {
+                    final_status_ = FinalStatus{text, background(colour)};
                 } else {
                     show_status(text, background(colour));
                 }
@@ -52,6 +54,14 @@ void Form1::set_up_panel_communication() {
         if (conversation_->operation() == Operation::read) Text2->clear();
     });
     connect(conversation_, &PanelConversation::value_read, this, &Form1::apply_panel_value);
+    connect_panel_log();
+    // Success or failure shows only once the log has the operation, so the operator never
+    // unplugs a panel whose entry is still being written.
+    connect(conversation_, &PanelConversation::finished, this, [this] {
+        if (!final_status_) return;
+        show_status(final_status_->text, final_status_->background);
+        final_status_.reset();
+    });
     connect(conversation_, &PanelConversation::model_mismatch, this, [this] {
         const bool reading = conversation_->operation() == Operation::read;
         dialogs_.message_box(this, reading ? kReadMismatch : kWriteMismatch, kMismatchTitle);
@@ -80,6 +90,7 @@ void Form1::READ_CONFIG_Click() {
     {
         const Quiet quiet(*this);
         intensities_read_ = {};
+        begin_logged_operation(records::RecordOperation::read);
         conversation_->start_read();
         wait_for_conversation();
         // A read that failed among the intensities still shows those it read.
@@ -95,6 +106,7 @@ void Form1::WRITE_CONFIG_Click() {
     error_flag = 0;
     collect_selections();
     if (error_flag != 0) {
+        begin_logged_operation(records::RecordOperation::write);
         conversation_->refuse_write(error_flag == 1 ? StatusTexts::switches_incomplete
                                                     : StatusTexts::leds_incomplete);
         wait_for_conversation();
@@ -162,7 +174,10 @@ void Form1::start_write() {
     const Quiet quiet(*this);
     for (const Intensity which : {Intensity::Backlighting, Intensity::Indicator, Intensity::Dimmed})
         if (intensity_list(which)->currentRow() < 0) intensity_list(which)->setCurrentRow(0);
-    const Configuration programmed = as_programmed(configuration_shown()).configuration;
-    conversation_->start_write(
-        [programmed](const Location& location) { return value_at(programmed, location); });
+    const Configuration shown = configuration_shown();
+    const Configuration programmed = as_programmed(shown).configuration;
+    begin_logged_operation(records::RecordOperation::write,
+                           records::values_digest(records::programmed_values(shown)));
+    written_ = [programmed](const Location& location) { return value_at(programmed, location); };
+    conversation_->start_write(written_);
 }

@@ -8,11 +8,13 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QSettings>
 #include <QShortcut>
 
 #include "files/configuration_file_io.h"
 #include "form1.h"
 #include "panel/panel_conversation.h"
+#include "records/sheet_records.h"
 #include "sheet/sheet.h"
 
 using namespace kvr;
@@ -24,6 +26,9 @@ const QString kSheetFilter = QStringLiteral("PDF DOCUMENTS (*.pdf)|*.pdf");
 // The file name proposed for a panel without a name: a bare ".pdf" would be a hidden file.
 const QString kUnnamedSheet = QStringLiteral("COMMISSIONING SHEET");
 const QString kReadNotCompleted = QStringLiteral(" (READ NOT COMPLETED)");
+// The settings that carry who commissions from one sheet, and one run, to the next.
+const QString kInstallerKey = QStringLiteral("sheet/installer");
+const QString kCompanyKey = QStringLiteral("sheet/company");
 
 } // namespace
 
@@ -59,6 +64,8 @@ void Form1::set_shown_source(const QString& source, bool holds_texts) {
     source_.line =
         holds_texts ? QFileInfo(source).fileName() : QStringLiteral("panel on ") + panel_port();
     source_.holds_texts = holds_texts;
+    // The bytes as they are now, just opened or saved: what a write from them is logged with.
+    source_.sha256 = holds_texts ? records::file_sha256(source).value_or(QString()) : QString();
     source_.values = configuration_shown();
     show_source_line();
 }
@@ -75,8 +82,10 @@ bool Form1::changed_since_source() const {
 
 QString Form1::shown_source() const {
     if (source_.name.isEmpty()) return QStringLiteral("WINDOW (NOT SAVED)");
-    if (changed_since_source()) return QStringLiteral("WINDOW, CHANGED SINCE ") + source_.name;
-    return source_.name;
+    // A file by its name: the folder it sat in on this laptop means nothing on site.
+    const QString name = source_.holds_texts ? QFileInfo(source_.name).fileName() : source_.name;
+    if (changed_since_source()) return QStringLiteral("WINDOW, CHANGED SINCE ") + name;
+    return name;
 }
 
 SheetContent Form1::sheet_from_window() {
@@ -84,6 +93,9 @@ SheetContent Form1::sheet_from_window() {
     content.panel_name = Text2->text();
     content.source = shown_source();
     content.drawn = QDateTime::currentDateTime();
+    content.site = sheet_site_;
+    records::CommissioningLog log(log_path_);
+    content.stamp = records::verified_stamp(log, configuration_shown());
     for (int f = 0; f < kFunctionCount; ++f) {
         const QLineEdit* box = functions_[f].designation;
         content.functions[f] = {box ? box->text() : lighting_designation(f), listed_code(f)};
@@ -98,6 +110,21 @@ SheetContent Form1::sheet_from_window() {
     return content;
 }
 
+// The site of this sheet: the last one's answers proposed, installer and company also from
+// the last run. False when the operator cancels.
+bool Form1::ask_sheet_site() {
+    QSettings settings;
+    if (sheet_site_.installer.isEmpty())
+        sheet_site_.installer = settings.value(kInstallerKey).toString();
+    if (sheet_site_.company.isEmpty()) sheet_site_.company = settings.value(kCompanyKey).toString();
+    SheetSite site = sheet_site_;
+    if (!dialogs_.ask_site(this, site)) return false;
+    sheet_site_ = site;
+    settings.setValue(kInstallerKey, site.installer);
+    settings.setValue(kCompanyKey, site.company);
+    return true;
+}
+
 void Form1::print_commissioning_sheet() {
     const QString name = Text2->text();
     const QString proposed = proposed_file_name(name.isEmpty() ? kUnnamedSheet : name, u".pdf");
@@ -107,7 +134,7 @@ void Form1::print_commissioning_sheet() {
                                   : QFileInfo(sheet_dialog_.file_name).dir().filePath(proposed);
     sheet_dialog_.filter = kSheetFilter;
     sheet_dialog_.title = kPrintTitle;
-    if (!dialogs_.show_save(this, sheet_dialog_)) return;
+    if (!ask_sheet_site() || !dialogs_.show_save(this, sheet_dialog_)) return;
     QString reason;
     if (write_sheet(sheet_from_window(), sheet_dialog_.file_name, &reason)) return;
     dialogs_.message_box(this,

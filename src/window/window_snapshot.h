@@ -13,8 +13,9 @@
 // Where what the window shows came from: the file opened or saved, or the panel read or
 // programmed last, with the values it held then.
 struct ShownSource {
-    QString name; // as the sheet names it
-    QString line; // as the line under the port chooser names it
+    QString name;   // as the sheet names it
+    QString line;   // as the line under the port chooser names it
+    QString sha256; // of a file's bytes as opened or saved
     bool holds_texts = true;
     std::optional<kvr::Configuration> values;
 };

@@ -10,6 +10,7 @@
 #include <QTimer>
 
 #include "program.h"
+#include "records/commissioning_log.h"
 
 class TestProgram : public QObject {
     Q_OBJECT
@@ -78,18 +79,28 @@ class TestProgram : public QObject {
     void trace_of_a_read() {
         QTemporaryDir folder;
         QByteArray trace = folder.filePath(QStringLiteral("trace.txt")).toLocal8Bit();
-        char* argv[] = {qstrdup("kvr-config"), qstrdup("--simulate"), qstrdup("--trace"),
-                        trace.data(), nullptr};
-        int argc = 4;
+        QByteArray log = folder.filePath(QStringLiteral("log.sqlite")).toLocal8Bit();
+        char* argv[] = {qstrdup("kvr-config"),
+                        qstrdup("--simulate"),
+                        qstrdup("--trace"),
+                        trace.data(),
+                        qstrdup("--log"),
+                        log.data(),
+                        nullptr};
+        int argc = 6;
         const int exit_code = run_kvr_config(argc, argv, [](QWidget* window) {
             QTimer::singleShot(0, window, [window] {
                 QTest::mouseClick(window->findChild<QPushButton*>("READ_CONFIG"), Qt::LeftButton);
                 window->close();
             });
         });
-        for (int i = 0; i < 3; ++i)
+        for (int i : {0, 1, 2, 4})
             delete[] argv[i];
         QCOMPARE(exit_code, 0);
+        kvr::records::CommissioningLog commissioning(QString::fromLocal8Bit(log));
+        const auto entries = commissioning.entries({}).entries;
+        QCOMPARE(entries.size(), 1u);
+        QCOMPARE(entries[0].outcome, kvr::records::RecordOutcome::read);
 
         QFile traced(QString::fromLocal8Bit(trace));
         QVERIFY(traced.open(QIODevice::ReadOnly | QIODevice::Text));

@@ -28,6 +28,10 @@ class ScriptedDialogs final : public Dialogs {
     // Every question asked, and the answers to give; none left is Escape.
     std::vector<Question> questions;
     std::deque<int> answers;
+    // The site each sheet dialog proposed, and the answers to give (an empty optional
+    // cancels); none left takes the proposal as it is.
+    std::vector<kvr::SheetSite> sites_proposed;
+    std::deque<std::optional<kvr::SheetSite>> site_answers;
 
     void message_box(QWidget*, const QString& text, const QString& title) override {
         messages.push_back({text, title});
@@ -40,6 +44,15 @@ class ScriptedDialogs final : public Dialogs {
         const int chosen = answers.front();
         answers.pop_front();
         return chosen;
+    }
+
+    bool ask_site(QWidget*, kvr::SheetSite& site) override {
+        sites_proposed.push_back(site);
+        if (site_answers.empty()) return true;
+        const std::optional<kvr::SheetSite> answer = site_answers.front();
+        site_answers.pop_front();
+        if (answer) site = *answer;
+        return answer.has_value();
     }
 
   private:

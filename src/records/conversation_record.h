@@ -1,0 +1,61 @@
+#pragma once
+// From one conversation with a panel to its entry in the commissioning log. The window and
+// kvr-panel follow their conversations and build their entries here, so an entry means the
+// same whichever of them programmed the panel.
+
+#include <QList>
+#include <QString>
+#include <chrono>
+#include <cstdint>
+
+#include "panel/memory_map.h"
+#include "panel/panel_conversation.h"
+#include "panel/serial_ports.h"
+#include "records/record.h"
+
+namespace kvr::records {
+
+// What one conversation came to, as far as its signals tell.
+struct ConversationEnd {
+    QString device; // as results name it: the port, or "SIMULATED PANEL 2"
+    Outcome outcome = Outcome::bad_data;
+    QString final_text;          // the last status in red or green
+    QString problem;             // the transaction's complaint before a bad-data end
+    bool identified = false;     // the panel answered and its model code was accepted
+    int locations_done = 0;      // of the 25 configuration locations
+    std::int16_t model_code = 0; // a refused panel's model code
+    // The first locations_done values, in location order: as read, or as written and read
+    // back equal (the caller fills a write's, see written_back).
+    PanelValues values{};
+    std::chrono::milliseconds duration{};
+
+    bool succeeded() const { return outcome == Outcome::succeeded; }
+    // The location a failed or interrupted conversation stopped at, or nullptr.
+    const Location* stopped_at() const;
+    // Each location a write finished was written with its value and read back equal.
+    void written_back(const PanelConversation::ValueSource& written);
+};
+
+// Fills end as the conversation reports, for as long as context lives; duration is the
+// caller's, as only it knows when the operation began.
+void follow(PanelConversation& conversation, ConversationEnd& end, QObject* context);
+
+// What the entries of one operation share.
+struct LoggedOperation {
+    RecordOperation operation = RecordOperation::write;
+    QString panel_name;
+    QString source_path; // absolute; empty for the window's own values
+    QString source_sha256;
+    // Of the values programmed or compared against; empty: the values as read.
+    QString values_digest;
+};
+
+// The adapter behind a port as the system lists it; nothing for a port it does not list.
+Adapter adapter_of(const QString& device, const QList<PortDescription>& present);
+
+// The entry for one conversation, stamped with this program's name and version. differs
+// tells whether a verify found the panel holding something else.
+Record conversation_record(const LoggedOperation& operation, const ConversationEnd& end,
+                           bool differs, const QList<PortDescription>& present);
+
+} // namespace kvr::records

@@ -1,0 +1,54 @@
+// The commissioning log's side of the window's reads and writes: one entry each, committed
+// when the conversation ends. A log that cannot take it never holds up the operation; the
+// status box's tooltip says why it was not recorded.
+
+#include <QLineEdit>
+#include <QTextEdit>
+
+#include "form1.h"
+#include "panel/panel_conversation.h"
+#include "panel/serial_ports.h"
+#include "records/commissioning_log.h"
+
+using namespace kvr;
+
+namespace {
+
+// A read's source is the panel itself.
+const QString kReadSource = QStringLiteral("panel");
+
+} // namespace
+
+void Form1::connect_panel_log() {
+    records::follow(*conversation_, ended_, this);
+    connect(conversation_, &PanelConversation::finished, this,
+            [this] { commit_logged_operation(); });
+}
+
+void Form1::begin_logged_operation(records::RecordOperation operation,
+                                   const QString& values_digest) {
+    logged_ = {operation, Text2->text(), {}, {}, values_digest};
+    if (operation == records::RecordOperation::read) {
+        logged_.source_path = kReadSource;
+    } else if (source_.holds_texts && !source_.name.isEmpty() && !changed_since_source()) {
+        // The values are the file's as it was opened or saved; otherwise they are the
+        // window's own.
+        logged_.source_path = source_.name;
+        logged_.source_sha256 = source_.sha256;
+    }
+    ended_ = {};
+    ended_.device = panel_port();
+    written_ = nullptr;
+    operation_clock_.start();
+}
+
+void Form1::commit_logged_operation() {
+    Text1->setToolTip({});
+    if (!log_path_) return;
+    ended_.duration = std::chrono::milliseconds(operation_clock_.elapsed());
+    if (written_) ended_.written_back(written_);
+    records::Record entry = records::conversation_record(logged_, ended_, false, present_ports());
+    records::CommissioningLog log(log_path_);
+    const records::LogResult logged = log.record(entry);
+    Text1->setToolTip(logged.warning);
+}

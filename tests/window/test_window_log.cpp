@@ -1,0 +1,130 @@
+// The window's reads and writes in the commissioning log, and the sheet's site and stamp,
+// on a simulated panel with scripted dialogs; the log and the settings in a temporary folder.
+
+#include <QAction>
+#include <QLabel>
+#include <QLineEdit>
+#include <QProcess>
+#include <QSettings>
+#include <QStandardPaths>
+#include <QTemporaryDir>
+
+#include "panel_fixture.h"
+#include "records/commissioning_log.h"
+
+using namespace kvr;
+using records::RecordOutcome;
+
+class TestWindowLog : public QObject, PanelFixture {
+    Q_OBJECT
+
+    QTemporaryDir folder;
+    QString path(const char* name) const { return folder.filePath(QString::fromUtf8(name)); }
+
+    void complete_window(const char* panel_name) {
+        new_window();
+        for (int n = 1; n <= 43; n += 2)
+            list(n)->setCurrentRow(0);
+        form->findChild<QLineEdit*>("Text2")->setText(QString::fromUtf8(panel_name));
+    }
+    std::vector<records::Record> entries() {
+        records::CommissioningLog log(path("log.sqlite"));
+        return log.entries({}).entries;
+    }
+    QString tooltip() const { return form->findChild<QTextEdit*>("Text1")->toolTip(); }
+    QString sheet_text(const QString& pdf) {
+        QProcess process;
+        process.start("pdftotext", {"-layout", pdf, "-"});
+        process.waitForFinished(30000);
+        return QString::fromUtf8(process.readAllStandardOutput()).simplified();
+    }
+
+  private slots:
+    void initTestCase() {
+        QStandardPaths::setTestModeEnabled(true);
+        QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, path("settings"));
+    }
+
+    void writes_are_logged_with_source_digest_and_failure() {
+        complete_window("LOBBY");
+        form->set_commissioning_log(path("log.sqlite"));
+        connect_panel();
+        // Saved first, so the write's source is the file and its bytes.
+        dialogs.file_answers.push_back(path("lobby.kcf"));
+        click("WRITE_FILE");
+        click("WRITE_CONFIG");
+        QCOMPARE(status_colour(), kStatusGreen);
+        QCOMPARE(tooltip(), QString());
+
+        // Changed since saved: the window's own values; and stopped at location 5.
+        list(45)->setCurrentRow(1);
+        kvr::sim::PanelSettings failing;
+        failing.faults.no_write_ack = {5};
+        connect_panel(failing);
+        click("WRITE_CONFIG");
+        QCOMPARE(status_colour(), kStatusRed);
+
+        const auto logged = entries(); // newest first
+        QCOMPARE(logged.size(), 2u);
+        const records::Record& failed = logged[0];
+        const records::Record& written = logged[1];
+        QCOMPARE(written.outcome, RecordOutcome::programmed_and_verified);
+        QCOMPARE(written.program, QCoreApplication::applicationName());
+        QCOMPARE(written.panel_name, QStringLiteral("LOBBY"));
+        QCOMPARE(written.source_path, path("lobby.kcf"));
+        QCOMPARE(written.source_sha256, records::file_sha256(path("lobby.kcf")).value());
+        QCOMPARE(written.read_back.size(), 25);
+        QCOMPARE(failed.outcome, RecordOutcome::failed);
+        QCOMPARE(failed.source_text(), QStringLiteral("window"));
+        QCOMPARE(failed.failure.location, std::optional<int>(5));
+        QCOMPARE(failed.read_back.size(), 5);
+        QCOMPARE(failed.device, form->panel_port());
+        QCOMPARE(failed.values_digest,
+                 records::values_digest(records::programmed_values(form->configuration_shown())));
+        QVERIFY(failed.values_digest != written.values_digest);
+    }
+
+    void unwritable_log_leaves_the_write_green_with_a_warning() {
+        complete_window("HALL");
+        form->set_commissioning_log(folder.path()); // a folder is no log
+        connect_panel();
+        click("WRITE_CONFIG");
+        QCOMPARE(status_colour(), kStatusGreen);
+        QCOMPARE(status(), StatusTexts::programmed);
+        QVERIFY2(tooltip().contains(QStringLiteral("not logged")), qPrintable(tooltip()));
+    }
+
+    void sheet_carries_the_site_and_the_stamp() {
+        complete_window("FOYER");
+        // A log of its own: the first test's write verified these values already.
+        form->set_commissioning_log(path("sheet.sqlite"));
+        const auto print = [this](const QString& pdf) {
+            dialogs.file_answers.push_back(pdf);
+            form->findChild<QLabel*>("Image1")->actions().constFirst()->trigger();
+        };
+        dialogs.site_answers.push_back(
+            SheetSite{"NORTH WING", "ROOM 12", "J-4711", "A. FITTER", "BRIGHT ELECTRIC"});
+        print(path("before.pdf"));
+        connect_panel();
+        click("WRITE_CONFIG");
+        print(path("after.pdf"));
+
+        const QString before = sheet_text(path("before.pdf"));
+        for (const char* answer :
+             {"NORTH WING", "ROOM 12", "J-4711", "A. FITTER", "BRIGHT ELECTRIC"})
+            QVERIFY2(before.contains(QString::fromUtf8(answer)), answer);
+        QVERIFY(before.contains("no verified entry"));
+        QVERIFY(sheet_text(path("after.pdf")).contains("PROGRAMMED AND VERIFIED"));
+
+        // Another window, as in the next run: who commissions is proposed from the settings.
+        complete_window("FOYER");
+        print(path("next.pdf"));
+        QCOMPARE(dialogs.sites_proposed.size(), 1u);
+        QCOMPARE(dialogs.sites_proposed[0].installer, QStringLiteral("A. FITTER"));
+        QCOMPARE(dialogs.sites_proposed[0].company, QStringLiteral("BRIGHT ELECTRIC"));
+        QCOMPARE(dialogs.sites_proposed[0].site, QString());
+    }
+};
+
+QTEST_MAIN(TestWindowLog)
+#include "test_window_log.moc"
