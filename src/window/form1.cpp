@@ -1,5 +1,6 @@
 #include "form1.h"
 
+#include <QApplication>
 #include <QCloseEvent>
 #include <QFont>
 #include <QFontDatabase>
@@ -122,7 +123,11 @@ Form1::Form1(Dialogs& dialogs, QWidget* parent) : QWidget(parent), dialogs_(dial
     fit_to_screen(screen()->availableGeometry().size());
 }
 
-Form1::~Form1() = default;
+Form1::~Form1() {
+    // Closing a shown window moves the focus, and ~QWidget closes it once Form1 is gone:
+    // nothing of Form1 may answer that.
+    disconnect(qApp, nullptr, this, nullptr);
+}
 
 QWidget* Form1::create_control(const ControlLayout& layout, QWidget* parent) {
     switch (layout.kind) {
