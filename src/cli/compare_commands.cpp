@@ -106,14 +106,13 @@ ExitCode verify_panels(const Invocation& invocation) {
     if (const ExitCode* failure = std::get_if<ExitCode>(&run)) return *failure;
     GangRun& gang = std::get<GangRun>(run);
 
-    std::vector<PortVerification> ports;
+    std::vector<std::vector<Difference>> found;
     std::vector<bool> differing;
     for (const PortResult& result : gang.results) {
-        ports.push_back({result, {}});
-        if (result.succeeded())
-            ports.back().differences =
-                differences(file, configuration_in(result.values), Texts::ignored);
-        differing.push_back(!ports.back().differences.empty());
+        found.push_back(result.succeeded()
+                            ? differences(file, configuration_in(result.values), Texts::ignored)
+                            : std::vector<Difference>{});
+        differing.push_back(!found.back().empty());
     }
     record_ports(invocation,
                  {records::RecordOperation::verify,
@@ -121,8 +120,10 @@ ExitCode verify_panels(const Invocation& invocation) {
                   logged_source(path), sha256,
                   records::values_digest(records::programmed_values(*loaded))},
                  gang.results, differing);
-    for (std::size_t i = 0; i < ports.size(); ++i)
-        ports[i].result.logged = gang.results[i].logged;
+    // Taken once the log has marked each port.
+    std::vector<PortVerification> ports;
+    for (std::size_t i = 0; i < gang.results.size(); ++i)
+        ports.push_back({gang.results[i], std::move(found[i])});
     const bool any_differs = std::ranges::find(differing, true) != differing.end();
     report_failed_ports(gang.results);
     const ExitCode code = outranking(gang.exit_code(), any_differs ? differs : done);
