@@ -54,12 +54,15 @@ void Form1::connect_file_operations() {
     Text2->setValidator(validator);
     for (const FunctionControls& controls : functions_)
         if (controls.designation) controls.designation->setValidator(validator);
-    // A name opened from a file is kept whole; what the operator types stays within the
-    // typed length, and a longer name can only be shortened.
-    Text2->setMaxLength(kPanelNameTypedLength);
-    connect(Text2, &QLineEdit::textEdited, this, [this](const QString& text) {
-        Text2->setMaxLength(std::max<int>(kPanelNameTypedLength, text.size()));
-    });
+    limit_panel_name(0);
+    connect(Text2, &QLineEdit::textEdited, this,
+            [this](const QString& text) { limit_panel_name(text.size()); });
+}
+
+// A name opened from a file is kept whole; what the operator types stays within the typed
+// length, and a longer name can only be shortened.
+void Form1::limit_panel_name(qsizetype shown_length) {
+    Text2->setMaxLength(static_cast<int>(std::max<qsizetype>(kPanelNameTypedLength, shown_length)));
 }
 
 bool Form1::texts_carried() const {
@@ -134,7 +137,7 @@ void Form1::apply_record(const ConfigurationRecord& record) {
         this->*intensity.text = from_file_text((record.*intensity.field).text).toStdString();
 
     const QString name = QString::fromStdString(panel);
-    Text2->setMaxLength(std::max<int>(kPanelNameTypedLength, name.size()));
+    limit_panel_name(name.size());
     Text2->setText(name);
     for (int f = 0; f < kFunctionCount; ++f) {
         const FunctionControls& controls = functions_[f];

@@ -197,7 +197,6 @@ void Form1::build_controls() {
 
     Text1 = control<QTextEdit>("Text1");
     Text2 = control<QLineEdit>("Text2");
-    Text2->setMaxLength(12);
     Option1 = control<QRadioButton>("Option1");
     Option2 = control<QRadioButton>("Option2");
     Option1->setChecked(true);

@@ -223,6 +223,7 @@ class Form1 : public QWidget, public kvr::ConfigurationModel {
     std::optional<kvr::ConfigurationRecord> read_chosen_file();
     void apply_record(const kvr::ConfigurationRecord& record);
     bool texts_carried() const;
+    void limit_panel_name(qsizetype shown_length);
     void save_configuration(const kvr::Configuration& configuration);
     // The file dialog's state carries over from one file operation to the next.
     FileDialogState CommonDialog1;

@@ -121,7 +121,7 @@ void Form1::restore_window(const WindowSnapshot& state) {
         controls.channel->setCurrentRow(state.shown.channel_rows[f]);
         if (controls.designation) controls.designation->setText(state.shown.designations[f]);
     }
-    Text2->setMaxLength(std::max<int>(Text2->maxLength(), state.shown.panel_name.size()));
+    limit_panel_name(state.shown.panel_name.size());
     Text2->setText(state.shown.panel_name);
     for (const Intensity which : {Intensity::Backlighting, Intensity::Indicator, Intensity::Dimmed})
         intensity_list(which)->setCurrentRow(
