@@ -1,5 +1,6 @@
-// Closing the window never loses the installer's work: unsaved changes are saved,
-// discarded or kept open as the operator answers, and a write is stopped only when asked.
+// Closing the window, opening a file or reading a panel never loses the installer's work:
+// unsaved changes are saved, discarded or kept as the operator answers, and a write is
+// stopped only when asked.
 
 #include <QCloseEvent>
 #include <QLabel>
@@ -11,13 +12,15 @@ using namespace kvr;
 
 namespace {
 
-const Question kUnsavedQuestion{
-    QStringLiteral("UNSAVED CHANGES"),
-    QStringLiteral("THE CONFIGURATION SHOWN HAS CHANGED SINCE IT WAS LAST OPENED, SAVED, READ "
-                   "OR PROGRAMMED.\nSAVE IT BEFORE CLOSING?"),
-    {QStringLiteral("SAVE"), QStringLiteral("DISCARD"), QStringLiteral("CANCEL")},
-    0,
-    2};
+Question unsaved_question(const QString& before_doing) {
+    return {QStringLiteral("UNSAVED CHANGES"),
+            QStringLiteral("THE CONFIGURATION SHOWN HAS CHANGES THAT NO FILE HOLDS.\nSAVE IT "
+                           "BEFORE ") +
+                before_doing + u'?',
+            {QStringLiteral("SAVE"), QStringLiteral("DISCARD"), QStringLiteral("CANCEL")},
+            0,
+            2};
+}
 enum UnsavedAnswer { kSave, kDiscard, kCancel };
 
 const Question kStopQuestion{
@@ -33,11 +36,24 @@ constexpr int kStop = 1;
 
 void Form1::connect_close_guard() {
     source_line_ = control<QLabel>("SOURCE_LINE");
-    start_values_ = configuration_shown();
+    settled_ = configuration_shown();
 }
 
 bool Form1::work_unsaved() const {
-    return configuration_shown() != source_.values.value_or(start_values_);
+    return configuration_shown() != settled_;
+}
+
+// A file keeps everything the window shows; a panel keeps the values only, so texts typed
+// before a write still count as unsaved.
+void Form1::settle(bool texts_too) {
+    const Configuration shown = configuration_shown();
+    if (texts_too) {
+        settled_ = shown;
+    } else {
+        settled_.codes = shown.codes;
+        settled_.intensities = shown.intensities;
+    }
+    show_source_line();
 }
 
 void Form1::show_source_line() {
@@ -57,7 +73,7 @@ void Form1::closeEvent(QCloseEvent* event) {
         return;
     }
     close_requested_ = false;
-    if (!work_unsaved() || unsaved_work_settled()) event->accept();
+    if (unsaved_work_settled(QStringLiteral("CLOSING"))) event->accept();
 }
 
 bool Form1::stop_programming_asked() {
@@ -68,11 +84,15 @@ bool Form1::stop_programming_asked() {
     return true;
 }
 
-bool Form1::unsaved_work_settled() {
-    switch (dialogs_.ask(this, kUnsavedQuestion)) {
+bool Form1::unsaved_work_settled(const QString& before_doing) {
+    if (!work_unsaved()) return true;
+    switch (dialogs_.ask(this, unsaved_question(before_doing))) {
     case kSave:
-        run_exclusively(&Form1::WRITE_FILE_Click);
-        return !work_unsaved(); // a refused or cancelled save keeps the window open
+        if (operation_running_)
+            save_file();
+        else
+            run_exclusively(&Form1::save_file);
+        return !work_unsaved(); // a refused or cancelled save goes no further
     case kDiscard:
         return true;
     default:

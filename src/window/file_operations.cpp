@@ -3,6 +3,7 @@
 // is written in full.
 
 #include <QDir>
+#include <QFileInfo>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
@@ -27,6 +28,7 @@ const QString kRefusedFileText =
                    "WAS NOT CREATED FOR THE 07-04412-(MDL)\n"
                    "-------------THE FILE READ OPERATION IS BEING ABANDONED!--------------");
 const QString kRefusedFileTitle = QStringLiteral("FILE/MODEL MIS-MATCH");
+const QString kBeforeOpening = QStringLiteral("OPENING ANOTHER FILE");
 
 // The file's texts before the intensity codes, and the members they are read into.
 struct IntensityText {
@@ -92,37 +94,57 @@ Configuration Form1::configuration_shown() const {
 }
 
 void Form1::READ_FILE_Click() {
+    if (!unsaved_work_settled(kBeforeOpening)) return;
     Text1->hide();
     CommonDialog1.filter = kFileFilter;
     CommonDialog1.title = QStringLiteral("READ CONFIGURATION FILE");
+    if (!last_file_.isEmpty()) CommonDialog1.file_name = last_file_;
     if (!dialogs_.show_open(this, CommonDialog1)) return;
     open_configuration_file(CommonDialog1.file_name);
 }
 
-void Form1::open_configuration_file(const QString& path) {
+bool Form1::open_file_asking(const QString& path) {
+    bool opened = false;
+    run_exclusively([this, &path, &opened] {
+        if (!unsaved_work_settled(kBeforeOpening)) return;
+        Text1->hide();
+        opened = open_configuration_file(path);
+    });
+    return opened;
+}
+
+bool Form1::open_configuration_file(const QString& path) {
     CommonDialog1.file_name = path; // the open dialog proposes it next time
     const std::optional<ConfigurationRecord> record = read_chosen_file();
-    if (!record) return;
+    if (!record) return false;
     const WindowSnapshot before = capture_window();
     {
         const Quiet quiet(*this);
         apply_record(*record);
         set_shown_source(QDir::toNativeSeparators(path));
     }
+    settle(true);
+    remember_file(path);
+    document_ = path;
     record_operation(before);
+    return true;
 }
 
 std::optional<ConfigurationRecord> Form1::read_chosen_file() {
     FileReadResult result = read_configuration_file(CommonDialog1.file_name);
     if (auto* record = std::get_if<ConfigurationRecord>(&result)) return std::move(*record);
+    const QString file = QDir::toNativeSeparators(CommonDialog1.file_name);
     if (const auto* not_opened = std::get_if<FileNotOpened>(&result))
         dialogs_.message_box(this,
-                             QStringLiteral("THE FILE COULD NOT BE OPENED:\n") +
-                                 QDir::toNativeSeparators(CommonDialog1.file_name) + u'\n' +
+                             QStringLiteral("THE FILE COULD NOT BE OPENED:\n") + file + u'\n' +
                                  not_opened->reason,
                              QStringLiteral("FILE NOT OPENED"));
     else
-        dialogs_.message_box(this, kRefusedFileText, kRefusedFileTitle);
+        // The fixed text first, then which file and why, as kvr-panel show says it.
+        dialogs_.message_box(this,
+                             kRefusedFileText + QStringLiteral("\n\n") + file + u'\n' +
+                                 std::get<NotAConfigurationFile>(result).reason,
+                             kRefusedFileTitle);
     return std::nullopt;
 }
 
@@ -156,6 +178,14 @@ void Form1::apply_record(const ConfigurationRecord& record) {
 }
 
 void Form1::WRITE_FILE_Click() {
+    save_to(true);
+}
+
+void Form1::save_file() {
+    save_to(document_.isEmpty());
+}
+
+void Form1::save_to(bool ask_where) {
     Text1->hide();
     error_flag = 0;
     wmodel = std::string(model_tag);
@@ -173,11 +203,19 @@ void Form1::WRITE_FILE_Click() {
                              QString());
         return;
     }
-    CommonDialog1.file_name = proposed_file_name(Text2->text());
-    CommonDialog1.filter = kFileFilter;
-    CommonDialog1.title = QStringLiteral("WRITE CONFIGURATION FILE");
-    if (!dialogs_.show_save(this, CommonDialog1)) return;
+    if (ask_where) {
+        CommonDialog1.file_name = in_last_folder(proposed_file_name(Text2->text()));
+        CommonDialog1.filter = kFileFilter;
+        CommonDialog1.title = QStringLiteral("WRITE CONFIGURATION FILE");
+        if (!dialogs_.show_save(this, CommonDialog1)) return;
+    } else {
+        CommonDialog1.file_name = document_;
+    }
     save_configuration(configuration_shown());
+}
+
+QString Form1::in_last_folder(const QString& name) const {
+    return last_file_.isEmpty() ? name : QFileInfo(last_file_).dir().filePath(name);
 }
 
 void Form1::save_configuration(const Configuration& configuration) {
@@ -189,7 +227,10 @@ void Form1::save_configuration(const Configuration& configuration) {
                         : kTextNotCarried;
     if (!failure) {
         set_shown_source(QDir::toNativeSeparators(CommonDialog1.file_name));
-        forget_steps(); // the file holds the window now: no step reaches back past it
+        // The file holds the window now; the steps before stay, to be undone if need be.
+        settle(true);
+        remember_file(CommonDialog1.file_name);
+        document_ = CommonDialog1.file_name;
         return;
     }
     dialogs_.message_box(this,

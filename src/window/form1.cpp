@@ -108,7 +108,9 @@ Form1::Form1(Dialogs& dialogs, QWidget* parent) : QWidget(parent), dialogs_(dial
     setWindowTitle(QString::fromLatin1(kWindowTitle));
     setWindowIcon(QIcon(QStringLiteral(":/icon.png")));
     setFont(typeface(Typeface::Window));
-    setFixedSize(pixels(kClientWidth), pixels(kClientHeight));
+    client_ = new QWidget(this);
+    client_->setObjectName(QStringLiteral("CLIENT_AREA"));
+    client_->setFixedSize(client_size());
     build_controls();
     connect_handlers();
     set_up_panel_communication();
@@ -120,6 +122,7 @@ Form1::Form1(Dialogs& dialogs, QWidget* parent) : QWidget(parent), dialogs_(dial
     connect_undo();
     connect_keyboard();
     connect_marks();
+    build_menu_bar();
     fit_to_screen(screen()->availableGeometry().size());
 }
 
@@ -159,7 +162,7 @@ QWidget* Form1::create_control(const ControlLayout& layout, QWidget* parent) {
 
 void Form1::build_controls() {
     for (const ControlLayout& layout : layout_table()) {
-        QWidget* parent = layout.parent.empty() ? this : control<QWidget>(layout.parent.c_str());
+        QWidget* parent = layout.parent.empty() ? client_ : control<QWidget>(layout.parent.c_str());
         QWidget* widget = create_control(layout, parent);
         widget->setObjectName(QString::fromStdString(layout.name));
         widget->setToolTip(QString::fromStdString(layout.tooltip));
@@ -244,6 +247,10 @@ void Form1::Form_Load() {
 }
 
 void Form1::run_exclusively(void (Form1::*operation)()) {
+    run_exclusively([this, operation] { (this->*operation)(); });
+}
+
+void Form1::run_exclusively(const std::function<void()>& operation) {
     if (operation_running_) return;
     operation_running_ = true;
     // Nothing that feeds or shows the configuration takes input while an operation runs, so
@@ -256,11 +263,12 @@ void Form1::run_exclusively(void (Form1::*operation)()) {
             list->setEnabled(on);
         for (const FunctionControls& controls : functions_)
             if (controls.designation) controls.designation->setEnabled(on);
+        update_actions();
     };
     enable(false);
-    (this->*operation)();
-    enable(true);
+    operation();
     operation_running_ = false;
+    enable(true);
     run_focus_after_operation();
     committed_ = capture_window(); // the view the operation left is where the next step starts
     show_source_line();
@@ -268,6 +276,7 @@ void Form1::run_exclusively(void (Form1::*operation)()) {
 }
 
 void Form1::show_status(const QString& text, const QColor& background) {
+    port_failure_shown_ = false;
     QPalette palette = Text1->palette();
     palette.setColor(QPalette::Base, background);
     Text1->setPalette(palette);

@@ -3,14 +3,18 @@
 // value behind them. Its routines are spread over files by subsystem: building and
 // start-up (form1.cpp), assignment selection (selection.cpp), intensities
 // (intensities.cpp), views (views.cpp), collection (collection.cpp), undo (undo.cpp),
-// closing (close_guard.cpp), keyboard (keyboard.cpp), fitting the screen (screen_fit.cpp).
+// closing and unsaved work (close_guard.cpp), keyboard (keyboard.cpp), the menu bar
+// (menu_bar.cpp), comparing with a panel (compare_operation.cpp), fitting the screen
+// (screen_fit.cpp).
 
 #include <QColor>
 #include <QElapsedTimer>
 #include <QWidget>
 #include <array>
 #include <bitset>
+#include <functional>
 #include <optional>
+#include <vector>
 
 #include "configuration/configuration.h"
 #include "configuration/configuration_model.h"
@@ -26,6 +30,8 @@ class QGroupBox;
 class QLabel;
 class QLineEdit;
 class QListWidget;
+class QMenu;
+class QMenuBar;
 class QPushButton;
 class QRadioButton;
 class QAction;
@@ -54,6 +60,8 @@ class Form1 : public QWidget, public kvr::ConfigurationModel {
     void show_switch_view();
     void Option1_Click();
     void Option2_Click();
+    // The view the option buttons stand at, shown again after lists were set from code.
+    void show_current_view();
 
     // Selection handlers of a function's module and channel lists (List1_Click ..
     // List43_Click), addressed by the function's index in kFunctions.
@@ -91,6 +99,7 @@ class Form1 : public QWidget, public kvr::ConfigurationModel {
     // Runs one operation at a time: while it runs the four operation buttons and the port
     // chooser are disabled and a second click does nothing.
     void run_exclusively(void (Form1::*operation)());
+    void run_exclusively(const std::function<void()>& operation);
     bool operation_running() const { return operation_running_; }
     // True once the operator has asked to close the window during an operation: the
     // operation ends at its next wait and the window closes after it.
@@ -111,15 +120,39 @@ class Form1 : public QWidget, public kvr::ConfigurationModel {
     // records nothing.
     void set_commissioning_log(const std::optional<QString>& path) { log_path_ = path; }
 
-    // The two panel operations, run by the READ_CONFIG and WRITE_CONFIG buttons.
+    // The two panel operations, run by the READ_CONFIG and WRITE_CONFIG buttons. A read
+    // over unsaved work asks first.
     void READ_CONFIG_Click();
     void WRITE_CONFIG_Click();
 
+    // ---- Comparing with a panel (compare_operation.cpp) ----
+    // Reads the panel as a read does and marks every place where it holds something else
+    // than the window would program; what the window shows stays. Logged as a verify.
+    void compare_with_panel();
+    // What the last comparison read, applied to the lists as one step; nothing without one.
+    void take_panel_values();
+    bool panel_values_to_take() const { return panel_values_.has_value(); }
+    // The places the last comparison found different, by location number; cleared by the
+    // next change.
+    const std::vector<int>& differing_locations() const { return differing_; }
+
     // ---- Configuration files (file_operations.cpp) ----
+    // Open asks first over unsaved work; WRITE_FILE_Click always asks where (Save As).
     void READ_FILE_Click();
     void WRITE_FILE_Click();
-    // Opens the file at path as READ_FILE_Click does with the file chosen in its dialog.
-    void open_configuration_file(const QString& path);
+    // Saves to the file last opened or saved, asking where only when there is none (or a
+    // read has replaced what the window showed from it).
+    void save_file();
+    // Opens the file at path as READ_FILE_Click does with the file chosen in its dialog;
+    // false when it was refused or could not be read.
+    bool open_configuration_file(const QString& path);
+    // Opens the file at path after the unsaved-work question, as OPEN CONFIGURATION FILE
+    // does; false when nothing was opened (cancelled, an operation runs, or refused).
+    bool open_file_asking(const QString& path);
+    // The file last opened or saved, for the dialogs' folders; empty before the first.
+    const QString& last_file() const { return last_file_; }
+    // Every function without a module chosen set to "N/A", as one step.
+    void set_unassigned_to_not_assigned();
 
     // ---- Commissioning sheet (print_operation.cpp) ----
     // Saves the sheet of what the window shows now as a PDF the operator chooses; run by
@@ -127,17 +160,23 @@ class Form1 : public QWidget, public kvr::ConfigurationModel {
     void print_commissioning_sheet();
 
     // ---- Undo (undo.cpp) ----
-    // Every change the operator makes is one step; a read or an open is one step too. A
-    // write or a save forgets them all.
+    // Every change the operator makes is one step; a read, an open and taking a panel's
+    // values are one step too. A save or a write keeps them: only the saved point moves.
     void undo();
     void redo();
     bool can_undo() const;
 
     // ---- Closing (close_guard.cpp) ----
-    // True when what the window shows differs from its source (the file opened or saved,
-    // the panel read or programmed), names and designations included, or from the start
-    // when it has none.
+    // True when what the window shows differs from what is kept: the file last opened or
+    // saved, names and designations included (the start when there is none). A panel read
+    // in full, or programmed, keeps its values, but a file alone keeps the texts.
     bool work_unsaved() const;
+
+    // ---- Menu bar (menu_bar.cpp) ----
+    QMenuBar* menu_bar() const { return menu_bar_; }
+    // Help: every entry's keys; the version, the log's place and the licence.
+    void show_shortcuts();
+    void show_about();
 
     // ---- Screen (screen_fit.cpp) ----
     // The window's client area, as laid out.
@@ -145,6 +184,11 @@ class Form1 : public QWidget, public kvr::ConfigurationModel {
     // Keeps the window within a screen's available area: scroll bars over the fixed layout
     // when the area is smaller than the client area, nothing changed otherwise.
     void fit_to_screen(const QSize& available);
+
+  signals:
+    // A read's, a write's or a comparison's end has been committed to the log (or the log
+    // is off or refused it); the status box shows the outcome.
+    void panel_operation_logged();
 
   protected:
     void closeEvent(QCloseEvent* event) override;
@@ -205,6 +249,25 @@ class Form1 : public QWidget, public kvr::ConfigurationModel {
         QColor background;
     };
     std::optional<FinalStatus> final_status_;
+    bool port_failure_shown_ = false; // the status box shows a port's red failure
+
+    // ---- Comparing (compare_operation.cpp) ----
+    void connect_comparison();
+    void compare_finished(kvr::Outcome outcome);
+    void mark_differences();
+    void clear_difference_marks();
+    // The marks and the values read go once the panel may hold something else.
+    void forget_comparison();
+    bool comparing_ = false;
+    kvr::Configuration compared_; // what the window would program, at the comparison's start
+    std::optional<kvr::PanelValues> panel_values_;
+    std::vector<int> differing_;
+    struct DifferenceMark {
+        QWidget* control;
+        QString tooltip; // its own, given back when the mark goes
+        QString style_sheet;
+    };
+    std::vector<DifferenceMark> difference_marks_;
 
     // ---- Commissioning log (panel_log.cpp) ----
     void connect_panel_log();
@@ -224,9 +287,15 @@ class Form1 : public QWidget, public kvr::ConfigurationModel {
     void apply_record(const kvr::ConfigurationRecord& record);
     bool texts_carried() const;
     void limit_panel_name(qsizetype shown_length);
+    void save_to(bool ask_where);
     void save_configuration(const kvr::Configuration& configuration);
+    // Where a dialog starts: name in the folder of the file last opened or saved.
+    QString in_last_folder(const QString& name) const;
+    void remember_file(const QString& path);
     // The file dialog's state carries over from one file operation to the next.
     FileDialogState CommonDialog1;
+    QString last_file_;
+    QString document_; // where Save writes without asking; empty once a read replaced it
 
     // ---- Commissioning sheet (print_operation.cpp) ----
     void connect_sheet_printing();
@@ -236,6 +305,7 @@ class Form1 : public QWidget, public kvr::ConfigurationModel {
     // holds none).
     void set_shown_source(const QString& source, bool holds_texts = true);
     bool changed_since_source() const;
+    void show_programmed_line();
     QString shown_source() const;
     ShownSource source_;
     // The sheet's own dialog state, so that the file dialogs' proposals stay their own.
@@ -260,7 +330,6 @@ class Form1 : public QWidget, public kvr::ConfigurationModel {
     void record_step(int merge_id = -1);
     // A read or an open, from the state before it.
     void record_operation(const WindowSnapshot& before);
-    void forget_steps();
     void push_step(WindowStep* step);
     void steps_changed();
     QUndoStack* undo_stack_ = nullptr; // built at the first step
@@ -270,14 +339,28 @@ class Form1 : public QWidget, public kvr::ConfigurationModel {
     int quiet_ = 0;
     bool restoring_ = false;
 
-    // ---- Closing ----
+    // ---- Closing and unsaved work ----
     void connect_close_guard();
     bool stop_programming_asked();
-    bool unsaved_work_settled();
+    // Asks SAVE / DISCARD / CANCEL when work is unsaved, before doing what; true when the
+    // operation may go on.
+    bool unsaved_work_settled(const QString& before_doing);
+    void settle(bool texts_too);
     void show_source_line();
     QLabel* source_line_ = nullptr;
-    kvr::Configuration start_values_;
+    kvr::Configuration settled_; // what counts as kept, see work_unsaved
     bool programming_stopped_ = false;
+
+    // ---- Menu bar ----
+    void build_menu_bar();
+    void update_actions();
+    void show_recent_files();
+    QMenuBar* menu_bar_ = nullptr;
+    QMenu* file_menu_ = nullptr;
+    QAction* recent_end_ = nullptr; // the recent files stand before it
+    QList<QAction*> recent_actions_;
+    QList<QAction*> operation_actions_; // disabled while an operation runs
+    QAction* take_action_ = nullptr;
 
     // ---- Keyboard and marks ----
     void connect_keyboard();
@@ -289,6 +372,7 @@ class Form1 : public QWidget, public kvr::ConfigurationModel {
     void run_focus_after_operation();
     QWidget* focus_after_operation_ = nullptr;
 
+    QWidget* client_ = nullptr;          // the laid-out client area, below the menu bar
     QScrollArea* scroll_area_ = nullptr; // only on a screen too small for the window
 
     bool operation_running_ = false;

@@ -1,12 +1,10 @@
-// The keyboard: shortcuts for the operations the operator repeats, a focus that can be
-// seen, and Tab stops only where there is something to enter.
+// The keyboard: undo keys that reach the window from a text box, a focus that can be seen,
+// and Tab stops only where there is something to enter.
 
 #include <QApplication>
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QPainter>
-#include <QPushButton>
-#include <QShortcut>
 #include <QTextEdit>
 
 #include "form1.h"
@@ -56,20 +54,8 @@ class WindowUndoKeys final : public QObject {
 
 } // namespace
 
+// The operations' keys are the menu bar's (menu_bar.cpp).
 void Form1::connect_keyboard() {
-    const std::pair<QPushButton*, QKeySequence> shortcuts[] = {
-        {READ_FILE, QKeySequence(Qt::CTRL | Qt::Key_O)},
-        {WRITE_FILE, QKeySequence(Qt::CTRL | Qt::Key_S)},
-        {READ_CONFIG, QKeySequence(Qt::CTRL | Qt::Key_R)},
-    };
-    for (const auto& [button, keys] : shortcuts) {
-        button->setShortcut(keys);
-        button->setToolTip(button->toolTip() + QStringLiteral(" (") +
-                           keys.toString(QKeySequence::NativeText) + u')');
-    }
-    connect(new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_Q), this), &QShortcut::activated, this,
-            &QWidget::close);
-
     auto* undo_keys = new WindowUndoKeys(this);
     Text2->installEventFilter(undo_keys);
     for (const FunctionControls& controls : functions_)

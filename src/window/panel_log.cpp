@@ -47,7 +47,8 @@ void Form1::commit_logged_operation() {
     if (!log_path_) return;
     ended_.duration = std::chrono::milliseconds(operation_clock_.elapsed());
     if (written_) ended_.written_back(written_);
-    records::Record entry = records::conversation_record(logged_, ended_, false, present_ports());
+    records::Record entry = records::conversation_record(
+        logged_, ended_, comparing_ && !differing_.empty(), present_ports());
     records::CommissioningLog log(log_path_);
     const records::LogResult logged = log.record(entry);
     Text1->setToolTip(logged.warning);

@@ -51,17 +51,21 @@ void Form1::set_up_panel_communication() {
             });
     // The name typed for another panel goes only once this one has answered.
     connect(conversation_, &PanelConversation::panel_identified, this, [this] {
-        if (conversation_->operation() == Operation::read) Text2->clear();
+        if (conversation_->operation() == Operation::read && !comparing_) Text2->clear();
     });
     connect(conversation_, &PanelConversation::value_read, this, &Form1::apply_panel_value);
+    connect_comparison(); // its status goes before the log commits and the status shows
     connect_panel_log();
     // Success or failure shows only once the log has the operation, so the operator never
     // unplugs a panel whose entry is still being written.
-    connect(conversation_, &PanelConversation::finished, this, [this] {
+    connect(conversation_, &PanelConversation::finished, this, [this](Outcome outcome) {
         if (!final_status_) return;
         show_status(final_status_->text, final_status_->background);
+        port_failure_shown_ =
+            final_status_->background == kStatusRed && outcome != Outcome::refused;
         final_status_.reset();
     });
+    connect(conversation_, &PanelConversation::finished, this, &Form1::panel_operation_logged);
     connect(conversation_, &PanelConversation::model_mismatch, this, [this] {
         const bool reading = conversation_->operation() == Operation::read;
         dialogs_.message_box(this, reading ? kReadMismatch : kWriteMismatch, kMismatchTitle);
@@ -86,6 +90,8 @@ void Form1::set_line_trace(LineTrace* trace) {
 }
 
 void Form1::READ_CONFIG_Click() {
+    if (!unsaved_work_settled(QStringLiteral("READING THE SWITCH PANEL"))) return;
+    forget_comparison();
     const WindowSnapshot before = capture_window();
     {
         const Quiet quiet(*this);
@@ -99,6 +105,9 @@ void Form1::READ_CONFIG_Click() {
         show_switch_view();
         config_flag = 0;
     }
+    // The panel now holds what the window shows, texts and all: none were read.
+    if (ended_.succeeded()) settle(true);
+    if (ended_.identified) document_.clear(); // Save no longer goes to the file unasked
     record_operation(before);
 }
 
@@ -114,10 +123,10 @@ void Form1::WRITE_CONFIG_Click() {
         return;
     }
     programming_stopped_ = false;
+    forget_comparison();
     start_write();
     wait_for_conversation();
-    // The panel holds what was written, whatever the outcome: no step reaches back past it.
-    forget_steps();
+    if (ended_.succeeded()) settle(false);
     if (programming_stopped_)
         show_status(QStringLiteral("PROGRAMMING STOPPED - THE SWITCH PANEL IS PARTLY PROGRAMMED "
                                    "AND MUST BE WRITTEN AGAIN"),
@@ -138,9 +147,15 @@ void Form1::end_panel_operation() {
 }
 
 void Form1::apply_panel_value(int number, int16_t value) {
+    if (comparing_) return; // a comparison leaves the window as it is
     const Location& location = *find_location(number);
     if (location.kind == LocationKind::assignment) {
         apply_assignment(location.function, value);
+        // The panel holds no designations.
+        if (QLineEdit* box = functions_[location.function].designation) {
+            box->clear();
+            box->hide();
+        }
         return;
     }
     // The intensity rule is checked against the three codes the panel holds, so that a
@@ -162,10 +177,6 @@ void Form1::apply_assignment(int function, int16_t value) {
     code_split();
     controls.module->setCurrentRow(m_index);
     controls.channel->setCurrentRow(c_index);
-    if (controls.designation) {
-        controls.designation->clear();
-        controls.designation->hide();
-    }
 }
 
 // The panel is programmed with what the window shows when the write starts; the

@@ -1,5 +1,7 @@
 // The SERIAL PORT chooser decides which device the panel operations open.
 
+#include <QTextEdit>
+
 #include "form1.h"
 #include "panel/panel_conversation.h"
 #include "port_chooser.h"
@@ -7,6 +9,11 @@
 void Form1::connect_port_chooser() {
     conversation_->set_device(SERIAL_PORT->device());
     connect(SERIAL_PORT, &PortChooser::chosen, conversation_, &kvr::PanelConversation::set_device);
+    // A port's failure says nothing about the port chosen next.
+    connect(SERIAL_PORT, &PortChooser::chosen, this, [this] {
+        if (port_failure_shown_) Text1->hide();
+        port_failure_shown_ = false;
+    });
 }
 
 void Form1::use_given_port(const QString& device, const QString& text) {

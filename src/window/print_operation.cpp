@@ -9,7 +9,7 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QSettings>
-#include <QShortcut>
+#include <QTime>
 
 #include "files/configuration_file_io.h"
 #include "form1.h"
@@ -34,7 +34,6 @@ const QString kCompanyKey = QStringLiteral("sheet/company");
 
 void Form1::connect_sheet_printing() {
     const auto print = [this] { run_exclusively(&Form1::print_commissioning_sheet); };
-    connect(new QShortcut(QKeySequence::Print, this), &QShortcut::activated, this, print);
     auto* picture = control<QLabel>("Image1");
     auto* action = new QAction(kPrintTitle + QStringLiteral("..."), picture);
     picture->addAction(action);
@@ -43,20 +42,35 @@ void Form1::connect_sheet_printing() {
 
     const auto panel_source = [this] { return QStringLiteral("PANEL ON ") + panel_port(); };
     // From here on a read fills the window, so a read that then fails has left part of it.
+    // A comparison leaves the window and its source as they are.
     connect(conversation_, &PanelConversation::panel_identified, this, [this, panel_source] {
-        if (conversation_->operation() == Operation::read)
+        if (conversation_->operation() == Operation::read && !comparing_)
             set_shown_source(panel_source() + kReadNotCompleted, false);
     });
     // A panel read in full, or programmed and verified, holds what the window shows; one
     // whose read stopped holds what the read left on it.
     connect(conversation_, &PanelConversation::finished, this,
             [this, panel_source](Outcome outcome) {
-                if (outcome == Outcome::succeeded)
+                if (comparing_) return;
+                const bool read = conversation_->operation() == Operation::read;
+                if (outcome == Outcome::succeeded) {
                     set_shown_source(panel_source(), false);
-                else if (conversation_->operation() == Operation::read &&
-                         source_.name == panel_source() + kReadNotCompleted)
+                    if (!read) show_programmed_line();
+                } else if (read && source_.name == panel_source() + kReadNotCompleted) {
                     set_shown_source(source_.name, false);
+                }
             });
+}
+
+// The file the installer works on stays named after a write: "LOBBY.kcf, programmed on
+// /dev/ttyUSB0 at 14:02".
+void Form1::show_programmed_line() {
+    const QString file =
+        last_file_.isEmpty() ? QString() : QFileInfo(last_file_).fileName() + QStringLiteral(", ");
+    source_.line =
+        file + QStringLiteral("programmed on %1 at %2")
+                   .arg(panel_port(), QTime::currentTime().toString(QStringLiteral("HH:mm")));
+    show_source_line();
 }
 
 void Form1::set_shown_source(const QString& source, bool holds_texts) {
@@ -128,9 +142,9 @@ bool Form1::ask_sheet_site() {
 void Form1::print_commissioning_sheet() {
     const QString name = Text2->text();
     const QString proposed = proposed_file_name(name.isEmpty() ? kUnnamedSheet : name, u".pdf");
-    // The next sheet is proposed in the folder of the last one.
-    sheet_dialog_.file_name = sheet_dialog_.file_name.isEmpty()
-                                  ? proposed
+    // In the folder of the file last opened or saved, else of the last sheet.
+    sheet_dialog_.file_name = !last_file_.isEmpty() || sheet_dialog_.file_name.isEmpty()
+                                  ? in_last_folder(proposed)
                                   : QFileInfo(sheet_dialog_.file_name).dir().filePath(proposed);
     sheet_dialog_.filter = kSheetFilter;
     sheet_dialog_.title = kPrintTitle;

@@ -1,11 +1,12 @@
 // A screen smaller than the window (a netbook, high scaling) gets the same fixed layout
-// inside a scroll area, so that every control can still be reached. The scroll area is
-// built only then: on a screen large enough the window is its fixed client area.
+// inside a scroll area, below the menu bar, so that every control can still be reached. The
+// scroll area is built only then: on a screen large enough the window is its menu bar and
+// its fixed client area.
 
+#include <QLayout>
 #include <QScrollArea>
 #include <QScrollBar>
 #include <QStyle>
-#include <QVBoxLayout>
 
 #include "form1.h"
 
@@ -16,31 +17,19 @@ QSize Form1::client_size() {
 }
 
 void Form1::fit_to_screen(const QSize& available) {
-    const QSize client = client_size();
+    const QSize window = size(); // the client area and the menu bar above it
     if (scroll_area_ ||
-        (available.width() >= client.width() && available.height() >= client.height()))
+        (available.width() >= window.width() && available.height() >= window.height()))
         return;
-    auto* content = new QWidget;
-    content->setObjectName(QStringLiteral("CONTENT"));
-    content->setFixedSize(client);
-    // Moved with their places, which count from the content's corner as they did from the
-    // window's; a widget given a new parent is hidden until shown again.
-    for (QWidget* child : findChildren<QWidget*>(Qt::FindDirectChildrenOnly)) {
-        if (child->isWindow()) continue;
-        const bool hidden = child->isHidden();
-        child->setParent(content);
-        child->setHidden(hidden);
-    }
     scroll_area_ = new QScrollArea(this);
     scroll_area_->setObjectName(QStringLiteral("SCROLL_AREA"));
     scroll_area_->setFrameShape(QFrame::NoFrame);
-    scroll_area_->setWidget(content);
-    auto* layout = new QVBoxLayout(this);
-    layout->setContentsMargins(0, 0, 0, 0);
-    layout->addWidget(scroll_area_);
+    // The client area moves whole, its controls' places counting from its corner as before.
+    layout()->replaceWidget(client_, scroll_area_);
+    scroll_area_->setWidget(client_);
 
     const int bar = style()->pixelMetric(QStyle::PM_ScrollBarExtent);
     setMinimumSize(0, 0);
-    setMaximumSize(client + QSize(bar, bar));
+    setMaximumSize(window + QSize(bar, bar));
     resize(available.boundedTo(maximumSize()));
 }

@@ -47,3 +47,16 @@ void Form1::channel_list_click(int function) {
     values.live = static_cast<int16_t>(values.module_part + values.channel_part);
     set_shown(controls.designation, true);
 }
+
+// Only functions without a module: a module chosen without its channel is the operator's
+// unfinished choice, which the completeness check still reports.
+void Form1::set_unassigned_to_not_assigned() {
+    if (operation_running_) return;
+    {
+        const Quiet quiet(*this);
+        for (const FunctionControls& controls : functions_)
+            if (controls.module->currentRow() < 0) controls.module->setCurrentRow(0);
+        show_current_view();
+    }
+    record_step();
+}

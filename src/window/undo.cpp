@@ -127,12 +127,8 @@ void Form1::restore_window(const WindowSnapshot& state) {
         intensity_list(which)->setCurrentRow(
             state.shown.intensity_rows[static_cast<std::size_t>(which)]);
     static_cast<ConfigurationModel&>(*this) = state.model;
-    if (state.shown.lighting_view) {
-        Option2->setChecked(true);
-        Option2_Click();
-    } else {
-        show_switch_view();
-    }
+    (state.shown.lighting_view ? Option2 : Option1)->setChecked(true);
+    show_current_view();
     for (int f = 0; f < kFunctionCount; ++f) {
         const auto widgets = toggled(functions_[f]);
         for (std::size_t w = 0; w < widgets.size(); ++w)
@@ -164,12 +160,6 @@ void Form1::push_step(WindowStep* step) {
     steps_changed();
 }
 
-void Form1::forget_steps() {
-    if (undo_stack_) undo_stack_->clear();
-    committed_ = capture_window();
-    steps_changed();
-}
-
 void Form1::undo() {
     if (operation_running_ || !can_undo()) return;
     undo_stack_->undo();
@@ -188,8 +178,9 @@ bool Form1::can_undo() const {
     return undo_stack_ && undo_stack_->canUndo();
 }
 
+// Also the end of a comparison's marks: they belong to the window as it was compared.
 void Form1::steps_changed() {
-    undo_action_->setEnabled(can_undo());
-    redo_action_->setEnabled(undo_stack_ && undo_stack_->canRedo());
+    clear_difference_marks();
+    update_actions();
     show_source_line();
 }

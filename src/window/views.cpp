@@ -69,3 +69,10 @@ void Form1::Option2_Click() {
     }
     Label14->show();
 }
+
+void Form1::show_current_view() {
+    if (Option2->isChecked())
+        Option2_Click();
+    else
+        show_switch_view();
+}

@@ -6,6 +6,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QMenuBar>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScrollBar>
@@ -80,7 +81,10 @@ class TestWindowLayout : public QObject {
         QCOMPARE(form->objectName(), QStringLiteral("Form1"));
         QCOMPARE(form->windowTitle(),
                  QStringLiteral("KVR QVT 10 BUTTON DIMMABLE SWITCH PANEL CONFIGURATION PROGRAM"));
-        QCOMPARE(form->size(), QSize(761, 593));
+        // The client area as laid out, below the menu bar; the window that much taller.
+        const int menu_height = form->menu_bar()->sizeHint().height();
+        QCOMPARE(form->size(), QSize(761, 593 + menu_height));
+        QCOMPARE(get<QWidget>("CLIENT_AREA")->size(), QSize(761, 593));
         QCOMPARE(form->minimumSize(), form->maximumSize());
         QVERIFY(!form->windowIcon().isNull());
         QVERIFY(form->windowIcon().availableSizes().contains(QSize(40, 40)));

@@ -1,0 +1,129 @@
+// Comparing a panel with what the window shows, without replacing it: the panel is read as a
+// read reads it, each place where it holds something else than a write would program is
+// marked, and what was read can then be taken as one step. The log has it as a verify.
+
+#include <QListWidget>
+#include <QRadioButton>
+#include <ranges>
+
+#include "form1.h"
+#include "panel/panel_conversation.h"
+#include "records/record.h"
+
+using namespace kvr;
+
+namespace {
+
+const QString kMatches = QStringLiteral("SWITCH PANEL MATCHES");
+
+QString differences_text(std::size_t count) {
+    return count == 1 ? QStringLiteral("SWITCH PANEL DIFFERS IN 1 PLACE")
+                      : QStringLiteral("SWITCH PANEL DIFFERS IN %1 PLACES").arg(count);
+}
+
+// Its own colour: red marks an incomplete selection, blue the focus.
+const QString kDifferenceFrame =
+    QStringLiteral("QListWidget { border: 2px solid rgb(255, 0, 255); }");
+
+// What the panel holds at a location, as a list would show it: "B-3", "N/A", "70 %".
+QString held_text(const Location& location, std::int16_t held) {
+    if (location.kind != LocationKind::assignment)
+        return QString::fromStdString(intensity_text(held)).toUpper();
+    if (!is_programmed_assignment(held) || held == kNotAssigned)
+        return QString::fromStdString(assignment_text(held)).toUpper();
+    const Assignment assignment = assignment_of(held);
+    return QString::fromStdString(assignment.module) + u'-' +
+           QString::number(assignment.channel.value_or(0));
+}
+
+} // namespace
+
+void Form1::connect_comparison() {
+    connect(conversation_, &PanelConversation::finished, this, [this](Outcome outcome) {
+        if (comparing_) compare_finished(outcome);
+    });
+}
+
+void Form1::forget_comparison() {
+    clear_difference_marks();
+    panel_values_.reset();
+    update_actions();
+}
+
+void Form1::compare_with_panel() {
+    forget_comparison();
+    const Configuration shown = configuration_shown();
+    compared_ = as_programmed(shown).configuration;
+    comparing_ = true;
+    begin_logged_operation(records::RecordOperation::verify,
+                           records::values_digest(records::programmed_values(shown)));
+    conversation_->start_read();
+    wait_for_conversation();
+    comparing_ = false;
+    mark_differences();
+}
+
+// Before the entry is committed, so that it says whether the panel differs.
+void Form1::compare_finished(Outcome outcome) {
+    if (outcome != Outcome::succeeded) return; // ends as a read does, nothing marked
+    panel_values_ = ended_.values;
+    for (const Location& location : configuration_locations())
+        if ((*panel_values_)[std::size_t(location.number)] != value_at(compared_, location))
+            differing_.push_back(location.number);
+    final_status_ = differing_.empty()
+                        ? FinalStatus{kMatches, kStatusGreen}
+                        : FinalStatus{differences_text(differing_.size()), kStatusRed};
+}
+
+void Form1::mark_differences() {
+    if (differing_.empty()) {
+        update_actions();
+        return;
+    }
+    bool switch_differs = false;
+    for (const int number : differing_) {
+        const Location& location = *find_location(number);
+        std::vector<QWidget*> marked;
+        if (location.kind == LocationKind::assignment) {
+            marked = {functions_[location.function].module, functions_[location.function].channel};
+            switch_differs = switch_differs || location.function < kSwitchCount;
+        } else {
+            marked = {intensity_list(location.intensity)};
+        }
+        const QString tooltip =
+            QStringLiteral("PANEL: ") + held_text(location, (*panel_values_)[std::size_t(number)]);
+        for (QWidget* control : marked) {
+            difference_marks_.push_back({control, control->toolTip(), control->styleSheet()});
+            control->setStyleSheet(kDifferenceFrame);
+            control->setToolTip(tooltip);
+        }
+    }
+    // The view of the first difference: the switches come first.
+    (switch_differs ? Option1 : Option2)->setChecked(true);
+    show_current_view();
+    update_actions();
+}
+
+void Form1::clear_difference_marks() {
+    // Backwards: a control marked twice gets back what it had before the first.
+    for (const DifferenceMark& mark : std::views::reverse(difference_marks_)) {
+        mark.control->setStyleSheet(mark.style_sheet);
+        mark.control->setToolTip(mark.tooltip);
+    }
+    difference_marks_.clear();
+    differing_.clear();
+}
+
+void Form1::take_panel_values() {
+    if (operation_running_ || !panel_values_) return;
+    const Configuration held = configuration_in(*panel_values_);
+    const WindowSnapshot before = capture_window();
+    {
+        const Quiet quiet(*this);
+        for (int f = 0; f < kFunctionCount; ++f)
+            apply_assignment(f, held.codes[f]);
+        select_intensities(held.intensities);
+        show_current_view();
+    }
+    record_operation(before);
+}

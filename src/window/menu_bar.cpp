@@ -1,0 +1,173 @@
+// The menu bar: everything the window can do, each entry with its keys. It stands above the
+// laid-out client area, which keeps its size and places; only the window grows.
+
+#include <QAction>
+#include <QApplication>
+#include <QDir>
+#include <QFileInfo>
+#include <QMenu>
+#include <QMenuBar>
+#include <QPushButton>
+#include <QSettings>
+#include <QUndoStack>
+#include <QVBoxLayout>
+
+#include "form1.h"
+
+using namespace kvr;
+
+namespace {
+
+enum class Menu { file, edit, panel, help };
+
+struct MenuEntry {
+    Menu menu;
+    const char* text;
+    QKeyCombination keys; // none: Qt::Key_unknown
+    void (Form1::*run)();
+    bool exclusive;     // runs as an operation: nothing else meanwhile
+    const char* button; // the button that does the same, whose tooltip names the keys
+};
+
+constexpr QKeyCombination kNoKeys{Qt::Key_unknown};
+
+// Undo and redo are the window's own actions (undo.cpp), added to the Edit menu as they are.
+const MenuEntry kMenuEntries[] = {
+    {Menu::file, "&OPEN CONFIGURATION FILE...", Qt::CTRL | Qt::Key_O, &Form1::READ_FILE_Click, true,
+     "READ_FILE"},
+    {Menu::file, "&SAVE CONFIGURATION FILE", Qt::CTRL | Qt::Key_S, &Form1::save_file, true,
+     "WRITE_FILE"},
+    {Menu::file, "SAVE &AS...", Qt::CTRL | Qt::SHIFT | Qt::Key_S, &Form1::WRITE_FILE_Click, true,
+     nullptr},
+    {Menu::file, "&PRINT COMMISSIONING SHEET...", Qt::CTRL | Qt::Key_P,
+     &Form1::print_commissioning_sheet, true, nullptr},
+    {Menu::edit, "SET UNASSIGNED FUNCTIONS TO &N/A", kNoKeys,
+     &Form1::set_unassigned_to_not_assigned, false, nullptr},
+    {Menu::panel, "&READ CONFIGURATION FROM SWITCH PANEL", Qt::CTRL | Qt::Key_R,
+     &Form1::READ_CONFIG_Click, true, "READ_CONFIG"},
+    {Menu::panel, "&WRITE CONFIGURATION TO SWITCH PANEL", kNoKeys, &Form1::WRITE_CONFIG_Click, true,
+     nullptr},
+    {Menu::panel, "&COMPARE WITH SWITCH PANEL", Qt::CTRL | Qt::SHIFT | Qt::Key_R,
+     &Form1::compare_with_panel, true, nullptr},
+    {Menu::panel, "&TAKE THE PANEL'S VALUES", kNoKeys, &Form1::take_panel_values, false, nullptr},
+    // The line's timing settings join the Panel menu here, after the panel's operations.
+    {Menu::help, "&KEYBOARD SHORTCUTS", kNoKeys, &Form1::show_shortcuts, false, nullptr},
+    {Menu::help, "&ABOUT", kNoKeys, &Form1::show_about, false, nullptr},
+};
+
+constexpr const char* kMenuTitles[] = {"&FILE", "&EDIT", "&PANEL", "&HELP"};
+
+constexpr int kRecentFiles = 8;
+const QString kRecentKey = QStringLiteral("files/recent");
+
+} // namespace
+
+void Form1::build_menu_bar() {
+    menu_bar_ = new QMenuBar(this);
+    menu_bar_->setObjectName(QStringLiteral("MENU_BAR"));
+    std::array<QMenu*, std::size(kMenuTitles)> menus{};
+    for (std::size_t m = 0; m < menus.size(); ++m)
+        menus[m] = menu_bar_->addMenu(QString::fromLatin1(kMenuTitles[m]));
+    file_menu_ = menus[std::size_t(Menu::file)];
+    QMenu* edit = menus[std::size_t(Menu::edit)];
+    edit->addAction(undo_action_);
+    edit->addAction(redo_action_);
+    edit->addSeparator();
+
+    for (const MenuEntry& entry : kMenuEntries) {
+        QAction* action =
+            menus[std::size_t(entry.menu)]->addAction(QString::fromLatin1(entry.text));
+        const QKeySequence keys = entry.keys == kNoKeys ? QKeySequence() : QKeySequence(entry.keys);
+        action->setShortcut(keys);
+        const auto run = entry.run;
+        if (entry.exclusive)
+            connect(action, &QAction::triggered, this, [this, run] { run_exclusively(run); });
+        else
+            connect(action, &QAction::triggered, this, [this, run] { (this->*run)(); });
+        if (entry.menu != Menu::help) operation_actions_.append(action);
+        if (entry.run == &Form1::take_panel_values) take_action_ = action;
+        if (entry.button) {
+            auto* button = control<QPushButton>(entry.button);
+            button->setToolTip(button->toolTip() + QStringLiteral(" (") +
+                               keys.toString(QKeySequence::NativeText) + u')');
+        }
+    }
+    file_menu_->addSeparator();
+    recent_end_ = file_menu_->addSeparator();
+    QAction* quit = file_menu_->addAction(QStringLiteral("&QUIT"));
+    quit->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Q));
+    connect(quit, &QAction::triggered, this, &QWidget::close);
+    connect(file_menu_, &QMenu::aboutToShow, this, &Form1::show_recent_files);
+    show_recent_files();
+    update_actions();
+
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(0);
+    layout->setMenuBar(menu_bar_);
+    layout->addWidget(client_);
+    setFixedSize(client_size() + QSize(0, menu_bar_->sizeHint().height()));
+}
+
+void Form1::update_actions() {
+    if (!take_action_) return; // before the menu bar is built
+    for (QAction* action : operation_actions_)
+        action->setEnabled(!operation_running_);
+    undo_action_->setEnabled(!operation_running_ && can_undo());
+    redo_action_->setEnabled(!operation_running_ && undo_stack_ && undo_stack_->canRedo());
+    take_action_->setEnabled(!operation_running_ && panel_values_to_take());
+}
+
+void Form1::remember_file(const QString& path) {
+    last_file_ = path;
+    QSettings settings;
+    QStringList recent = settings.value(kRecentKey).toStringList();
+    const QString absolute = QFileInfo(path).absoluteFilePath();
+    recent.removeAll(absolute);
+    recent.prepend(absolute);
+    settings.setValue(kRecentKey, recent.mid(0, kRecentFiles));
+    show_recent_files();
+}
+
+// From the settings each time, so that files another window opened are listed too.
+void Form1::show_recent_files() {
+    qDeleteAll(recent_actions_);
+    recent_actions_.clear();
+    const QStringList recent = QSettings().value(kRecentKey).toStringList().mid(0, kRecentFiles);
+    for (int i = 0; i < recent.size(); ++i) {
+        const QString path = recent[i];
+        auto* action = new QAction(
+            QStringLiteral("&%1 %2").arg(i + 1).arg(QFileInfo(path).fileName()), file_menu_);
+        action->setToolTip(QDir::toNativeSeparators(path));
+        action->setEnabled(!operation_running_);
+        connect(action, &QAction::triggered, this, [this, path] { open_file_asking(path); });
+        file_menu_->insertAction(recent_end_, action);
+        recent_actions_.append(action);
+    }
+}
+
+void Form1::show_shortcuts() {
+    QString text;
+    for (QAction* menu : menu_bar_->actions())
+        for (QAction* action : menu->menu()->actions())
+            if (!action->shortcut().isEmpty())
+                text += action->text().remove(u'&').remove(QStringLiteral("...")) +
+                        QStringLiteral(": ") +
+                        action->shortcut().toString(QKeySequence::NativeText) + u'\n';
+    text += QStringLiteral("TAB: NEXT PLACE TO ENTER\nALT + UNDERLINED LETTER: MENU");
+    dialogs_.message_box(this, text, QStringLiteral("KEYBOARD SHORTCUTS"));
+}
+
+void Form1::show_about() {
+    const QString log =
+        log_path_ ? QDir::toNativeSeparators(*log_path_) : QStringLiteral("not kept in this run");
+    dialogs_.message_box(
+        this,
+        QStringLiteral("%1 %2\nConfigures the KVR 10-button dimmable switch panel (07-04412).\n\n"
+                       "Commissioning log: %3\n\n"
+                       "Copyright 2026 The kvr-config developers. All rights reserved: no licence "
+                       "to copy, modify or redistribute this program has been granted.")
+            .arg(QString::fromLatin1(kApplicationTitle), QCoreApplication::applicationVersion(),
+                 log),
+        QStringLiteral("ABOUT"));
+}
