@@ -149,8 +149,6 @@ class Form1 : public QWidget, public kvr::ConfigurationModel {
     // Opens the file at path after the unsaved-work question, as OPEN CONFIGURATION FILE
     // does; false when nothing was opened (cancelled, an operation runs, or refused).
     bool open_file_asking(const QString& path);
-    // The file last opened or saved, for the dialogs' folders; empty before the first.
-    const QString& last_file() const { return last_file_; }
     // Every function without a module chosen set to "N/A", as one step.
     void set_unassigned_to_not_assigned();
 

@@ -35,6 +35,7 @@ std::string reply_for(int value) {
 
 const QString kProgrammed = QStringLiteral("SWITCH PANEL HAS BEEN PROGRAMMED");
 const QString kMismatchTitle = QStringLiteral("SWITCH PANEL/CONFIGURATION MIS-MATCH");
+constexpr int kDiscardChanges = 1; // the unsaved-work question's DISCARD
 
 } // namespace
 
@@ -111,6 +112,7 @@ class TestPanelOperations : public QObject, PanelFixture {
         list(4)->setCurrentRow(2); // SW2's channel, so that its designation box shows
         form->findChild<QLineEdit*>("Text4")->setText(QStringLiteral("DOOR"));
         QTest::mouseClick(form->findChild<QRadioButton*>("Option2"), Qt::LeftButton);
+        dialogs.answers = {kDiscardChanges};
         click("READ_CONFIG");
 
         std::vector<std::string> commands{"A", read_command(63)};
@@ -155,6 +157,7 @@ class TestPanelOperations : public QObject, PanelFixture {
         PanelSettings keeps_rule;
         keeps_rule.initial_values = {{22, 6}, {23, 10}};
         connect_panel(keeps_rule);
+        dialogs.answers = {kDiscardChanges};
         click("READ_CONFIG");
         QVERIFY(dialogs.messages.empty());
         QCOMPARE(list(45)->currentItem()->text(), QStringLiteral("80"));
@@ -193,6 +196,7 @@ class TestPanelOperations : public QObject, PanelFixture {
             // the sixth, so six full ticks is an exact floor. The panel stamps what it
             // receives late by its own scheduling, so its gaps only show that every "A" has
             // a wait of its own instead of leaving in a burst.
+            dialogs.answers = {kDiscardChanges}; // asked before a read only
             const auto clicked = std::chrono::steady_clock::now();
             click(button);
             QVERIFY(std::chrono::steady_clock::now() - clicked >=
@@ -254,6 +258,7 @@ class TestPanelOperations : public QObject, PanelFixture {
             PanelSettings short_identity;
             short_identity.faults.short_read = {kvr::model_code_location};
             connect_panel(short_identity);
+            dialogs.answers = {kDiscardChanges}; // asked before a read only
             click(button);
             QCOMPARE(received(), (std::vector<std::string>{"A", read_command(63)}));
             verify_failed(kBadData);
@@ -290,6 +295,7 @@ class TestPanelOperations : public QObject, PanelFixture {
         connect_panel(settings);
         list(2 * location + 1)->setCurrentRow(4);
         list(2 * location + 2)->setCurrentRow(9);
+        dialogs.answers = {kDiscardChanges};
         click("READ_CONFIG");
 
         std::vector<std::string> commands{"A", read_command(63)};
