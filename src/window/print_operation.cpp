@@ -63,13 +63,12 @@ void Form1::connect_sheet_printing() {
 }
 
 // The file the installer works on stays named after a write: "LOBBY.kcf, programmed on
-// /dev/ttyUSB0 at 14:02".
+// /dev/ttyUSB0 at 14:02"; none once a read has replaced what the window showed of it.
 void Form1::show_programmed_line() {
     const QString file =
-        last_file_.isEmpty() ? QString() : QFileInfo(last_file_).fileName() + QStringLiteral(", ");
-    source_.line =
-        file + QStringLiteral("programmed on %1 at %2")
-                   .arg(panel_port(), QTime::currentTime().toString(QStringLiteral("HH:mm")));
+        document_.isEmpty() ? QString() : QFileInfo(document_).fileName() + QStringLiteral(", ");
+    source_.line = file + QStringLiteral("programmed on %1 at %2")
+                              .arg(panel_port(), QTime::currentTime().toString(u"HH:mm"));
     show_source_line();
 }
 
