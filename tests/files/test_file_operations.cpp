@@ -16,6 +16,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include "files/configuration_file_io.h"
 #include "form1.h"
 #include "scripted_dialogs.h"
 
@@ -234,8 +235,11 @@ class TestFileOperations : public QObject {
             dialogs.messages.clear();
             open(path(name));
             QCOMPARE(dialogs.messages.size(), 1u);
-            // The fixed text, then the file and why it was refused.
-            QVERIFY(dialogs.messages[0].text.startsWith(kRefusedText + "\n\n" + path(name) + '\n'));
+            // The fixed text, then the file and why, as kvr-panel show says it.
+            const auto& reason =
+                std::get<kvr::NotAConfigurationFile>(kvr::read_configuration_file(path(name)));
+            QCOMPARE(dialogs.messages[0].text,
+                     kRefusedText + "\n\n" + path(name) + '\n' + reason.reason);
             QCOMPARE(dialogs.messages[0].title, QStringLiteral("FILE/MODEL MIS-MATCH"));
             QVERIFY2(state() == before, name);
         }
