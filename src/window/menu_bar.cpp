@@ -131,7 +131,11 @@ void Form1::remember_file(const QString& path) {
 
 // From the settings each time, so that files another window opened are listed too.
 void Form1::show_recent_files() {
-    qDeleteAll(recent_actions_);
+    // Later: the entry that opened a file is still being triggered when the list changes.
+    for (QAction* action : std::as_const(recent_actions_)) {
+        file_menu_->removeAction(action);
+        action->deleteLater();
+    }
     recent_actions_.clear();
     const QStringList recent = QSettings().value(kRecentKey).toStringList().mid(0, kRecentFiles);
     for (int i = 0; i < recent.size(); ++i) {
