@@ -111,8 +111,9 @@ void Form1::build_menu_bar() {
 
 void Form1::update_actions() {
     if (!take_action_) return; // before the menu bar is built
-    for (QAction* action : operation_actions_)
-        action->setEnabled(!operation_running_);
+    for (const QList<QAction*>* actions : {&operation_actions_, &recent_actions_})
+        for (QAction* action : *actions)
+            action->setEnabled(!operation_running_);
     undo_action_->setEnabled(!operation_running_ && can_undo());
     redo_action_->setEnabled(!operation_running_ && undo_stack_ && undo_stack_->canRedo());
     take_action_->setEnabled(!operation_running_ && panel_values_to_take());
@@ -143,11 +144,11 @@ void Form1::show_recent_files() {
         auto* action = new QAction(
             QStringLiteral("&%1 %2").arg(i + 1).arg(QFileInfo(path).fileName()), file_menu_);
         action->setToolTip(QDir::toNativeSeparators(path));
-        action->setEnabled(!operation_running_);
         connect(action, &QAction::triggered, this, [this, path] { open_file_asking(path); });
         file_menu_->insertAction(recent_end_, action);
         recent_actions_.append(action);
     }
+    update_actions();
 }
 
 void Form1::show_shortcuts() {

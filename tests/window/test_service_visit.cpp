@@ -219,6 +219,9 @@ class TestServiceVisit : public QObject, PanelFixture {
         QCOMPARE(dialogs.file_requests[2].shown.file_name, path("SITE.kcf"));
         QCOMPARE(dialogs.file_requests[3].shown.file_name, path("LOBBY2.pdf"));
         QCOMPARE(QSettings().value("files/recent").toStringList().constFirst(), path("SITE.kcf"));
+        dialogs.answers = {kDiscard};
+        menu_entry("1 SITE.kcf")->trigger(); // its entry is renewed as it opens the file
+        QCOMPARE(form->findChild<QLineEdit*>("Text2")->text(), QStringLiteral("LOBBY"));
     }
 };
 
