@@ -125,7 +125,7 @@ bool Form1::open_configuration_file(const QString& path) {
     }
     settle(true);
     remember_file(path);
-    document_ = path;
+    source_.file = path;
     record_operation(before);
     return true;
 }
@@ -182,7 +182,7 @@ void Form1::WRITE_FILE_Click() {
 }
 
 void Form1::save_file() {
-    save_to(document_.isEmpty());
+    save_to(source_.file.isEmpty());
 }
 
 void Form1::save_to(bool ask_where) {
@@ -209,7 +209,7 @@ void Form1::save_to(bool ask_where) {
         CommonDialog1.title = QStringLiteral("WRITE CONFIGURATION FILE");
         if (!dialogs_.show_save(this, CommonDialog1)) return;
     } else {
-        CommonDialog1.file_name = document_;
+        CommonDialog1.file_name = source_.file;
     }
     save_configuration(configuration_shown());
 }
@@ -230,7 +230,7 @@ void Form1::save_configuration(const Configuration& configuration) {
         // The file holds the window now; the steps before stay, to be undone if need be.
         settle(true);
         remember_file(CommonDialog1.file_name);
-        document_ = CommonDialog1.file_name;
+        source_.file = CommonDialog1.file_name;
         return;
     }
     dialogs_.message_box(this,

@@ -293,7 +293,6 @@ class Form1 : public QWidget, public kvr::ConfigurationModel {
     // The file dialog's state carries over from one file operation to the next.
     FileDialogState CommonDialog1;
     QString last_file_;
-    QString document_; // where Save writes without asking; empty once a read replaced it
 
     // ---- Commissioning sheet (print_operation.cpp) ----
     void connect_sheet_printing();
@@ -322,7 +321,7 @@ class Form1 : public QWidget, public kvr::ConfigurationModel {
     };
     void connect_undo();
     WindowSnapshot capture_window() const;
-    void restore_window(const WindowSnapshot& state);
+    void restore_window(const WindowSnapshot& state, bool with_source);
     // The operator's change since the last step, as one step; typing in the same box
     // (merge_id) adds to the step before.
     void record_step(int merge_id = -1);

@@ -107,7 +107,7 @@ void Form1::READ_CONFIG_Click() {
     }
     // The panel now holds what the window shows, texts and all: none were read.
     if (ended_.succeeded()) settle(true);
-    if (ended_.identified) document_.clear(); // Save no longer goes to the file unasked
+    if (ended_.identified) source_.file.clear(); // Save no longer goes to the file unasked
     record_operation(before);
 }
 

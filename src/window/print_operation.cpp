@@ -65,8 +65,9 @@ void Form1::connect_sheet_printing() {
 // The file the installer works on stays named after a write: "LOBBY.kcf, programmed on
 // /dev/ttyUSB0 at 14:02"; none once a read has replaced what the window showed of it.
 void Form1::show_programmed_line() {
-    const QString file =
-        document_.isEmpty() ? QString() : QFileInfo(document_).fileName() + QStringLiteral(", ");
+    const QString file = source_.file.isEmpty()
+                             ? QString()
+                             : QFileInfo(source_.file).fileName() + QStringLiteral(", ");
     source_.line = file + QStringLiteral("programmed on %1 at %2")
                               .arg(panel_port(), QTime::currentTime().toString(u"HH:mm"));
     show_source_line();

@@ -22,13 +22,17 @@ constexpr int kPanelNameStep = kFunctionCount; // merge ids: a designation's fun
 
 class WindowStep : public QUndoCommand {
   public:
-    WindowStep(Form1& form, WindowSnapshot before, WindowSnapshot after, int merge_id)
-        : form_(form), before_(std::move(before)), after_(std::move(after)), id_(merge_id) {}
+    // An operation (an open, a read) also changed where the window's configuration came
+    // from; an edit did not, so undoing it keeps the file saved since.
+    WindowStep(Form1& form, WindowSnapshot before, WindowSnapshot after, int merge_id,
+               bool operation)
+        : form_(form), before_(std::move(before)), after_(std::move(after)), id_(merge_id),
+          operation_(operation) {}
 
-    void undo() override { form_.restore_window(before_); }
+    void undo() override { form_.restore_window(before_, operation_); }
     // The first redo comes with the push, when the window already shows the step.
     void redo() override {
-        if (pushed_) form_.restore_window(after_);
+        if (pushed_) form_.restore_window(after_, operation_);
         pushed_ = true;
     }
     int id() const override { return id_; }
@@ -43,6 +47,7 @@ class WindowStep : public QUndoCommand {
     WindowSnapshot before_;
     WindowSnapshot after_;
     int id_;
+    bool operation_;
     bool pushed_ = false;
 };
 
@@ -112,7 +117,7 @@ WindowSnapshot Form1::capture_window() const {
 
 // The lists are set as the operator would set them, so their handlers run, but the rule
 // says nothing: the state brought back kept it when it was shown.
-void Form1::restore_window(const WindowSnapshot& state) {
+void Form1::restore_window(const WindowSnapshot& state, bool with_source) {
     const Quiet quiet(*this);
     restoring_ = true;
     for (int f = 0; f < kFunctionCount; ++f) {
@@ -134,14 +139,14 @@ void Form1::restore_window(const WindowSnapshot& state) {
         for (std::size_t w = 0; w < widgets.size(); ++w)
             if (widgets[w]) widgets[w]->setHidden(state.shown.hidden[f * widgets.size() + w]);
     }
-    source_ = state.source;
+    if (with_source) source_ = state.source;
     restoring_ = false;
 }
 
 void Form1::record_step(int merge_id) {
     WindowSnapshot now = capture_window();
     if (now.shown == committed_.shown) return;
-    push_step(new WindowStep(*this, std::move(committed_), now, merge_id));
+    push_step(new WindowStep(*this, std::move(committed_), now, merge_id, false));
     committed_ = std::move(now);
 }
 
@@ -151,7 +156,7 @@ void Form1::record_operation(const WindowSnapshot& before) {
         steps_changed();
         return;
     }
-    push_step(new WindowStep(*this, before, committed_, -1));
+    push_step(new WindowStep(*this, before, committed_, -1, true));
 }
 
 void Form1::push_step(WindowStep* step) {

@@ -16,6 +16,11 @@ struct ShownSource {
     QString name;   // as the sheet names it
     QString line;   // as the line under the port chooser names it
     QString sha256; // of a file's bytes as opened or saved
+    // Where Save writes without asking: the file last opened or saved, kept through a write,
+    // none once a read replaced what the window showed of it. An open or a read undone
+    // brings back the one before, so Save never writes what was shown before an open into
+    // the file opened.
+    QString file;
     bool holds_texts = true;
     std::optional<kvr::Configuration> values;
 };

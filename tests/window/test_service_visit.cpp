@@ -95,6 +95,11 @@ class TestServiceVisit : public QObject, PanelFixture {
         QVERIFY(form->open_file_asking(path("LOBBY.kcf"))); // nothing unsaved: no question
         QCOMPARE(dialogs.questions.size(), 4u);
         QCOMPARE(list(1)->currentRow(), 3);
+        form->undo(); // the open: back to what was read, which no file holds
+        QTest::keyClicks(form->findChild<QLineEdit*>("Text2"), "READ");
+        menu_entry("SAVE CONFIGURATION FILE")->trigger(); // asks where, not into LOBBY.kcf
+        QCOMPARE(dialogs.file_requests.size(), 3u);
+        QVERIFY(dialogs.file_requests.back().save);
     }
 
     // A write keeps the panel's values, not the texts typed before it: closing still asks.
