@@ -27,6 +27,13 @@ struct HandoverPanel {
     std::optional<HandoverLogEntry> last;
     // The log's latest entry that proves the panel held these values.
     std::optional<SheetStamp> stamp;
+    // What keeps the panel from being proven whatever the log holds: another file of the
+    // folder with the same panel name.
+    QString problem;
+    // The log could not be read: whether the panel was verified is unknown.
+    bool log_unreadable = false;
+
+    bool verified() const { return stamp.has_value() && problem.isEmpty(); }
 };
 
 // Writes the pack: the index (panels sorted by name, then file; refused files last, with
