@@ -10,6 +10,7 @@
 #include "cli/subcommands.h"
 #include "configuration/windows1252.h"
 #include "records/sheet_records.h"
+#include "site/site_check.h"
 
 namespace kvr::cli {
 
@@ -72,6 +73,28 @@ class HandoverResult : public Result {
     const std::vector<HandoverPanel>& panels_;
 };
 
+// The site's fields (the options given win over site.json), each panel's room, and what
+// the check finds across the panels.
+struct SiteOfPack {
+    SheetSite site;
+    QStringList findings;
+};
+SiteOfPack site_of_pack(const QString& folder, std::vector<HandoverPanel>& panels,
+                        const SheetSite& given) {
+    QString error;
+    const site::SiteFile file = site::read_site_file(folder, &error);
+    if (!error.isEmpty()) print_error(error);
+    std::vector<site::SitePanel> checked;
+    for (HandoverPanel& panel : panels) {
+        panel.room = site::sheet_site(file, panel.file_name, given).room;
+        checked.push_back({panel.file_name, panel.configuration, panel.refusal, panel.room});
+    }
+    SiteOfPack pack{site::sheet_site(file, QString(), given), {}};
+    for (const site::Finding& finding : site::check_site(checked))
+        pack.findings.append(finding.text);
+    return pack;
+}
+
 } // namespace
 
 ExitCode write_handover(const Invocation& invocation) {
@@ -86,13 +109,14 @@ ExitCode write_handover(const Invocation& invocation) {
     }
     records::CommissioningLog log(invocation.log);
     QString warning;
-    const std::vector<HandoverPanel> panels = records::handover_panels(folder, log, &warning);
+    std::vector<HandoverPanel> panels = records::handover_panels(folder, log, &warning);
     if (!warning.isEmpty()) print_error(warning);
+    const SiteOfPack site = site_of_pack(folder, panels, invocation.site);
 
     const QString pack = QDir::toNativeSeparators(*invocation.output);
     QString error;
-    if (!write_handover_pack(panels, invocation.site, QDateTime::currentDateTime(),
-                             *invocation.output, &error)) {
+    if (!write_handover_pack(panels, site.site, QDateTime::currentDateTime(), *invocation.output,
+                             &error, site.findings)) {
         print_error(QStringLiteral("%1 not written: %2").arg(pack, error));
         return output_failed;
     }

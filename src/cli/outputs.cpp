@@ -30,6 +30,18 @@ QString creation_refusal(const QString& path) {
     return {};
 }
 
+// Why files could not be saved in the folder at path, made first when it is missing.
+QString folder_refusal(const QString& path) {
+    const QFileInfo folder(path);
+    if (folder.exists() && !folder.isDir()) return QStringLiteral("%1 is not a folder").arg(path);
+    const QString writable = folder.exists() ? path : folder.absolutePath();
+    if (!QFileInfo(writable).isDir())
+        return QStringLiteral("the folder %1 does not exist").arg(writable);
+    if (::access(QFile::encodeName(writable).constData(), W_OK | X_OK) != 0)
+        return QStringLiteral("the folder %1 cannot be written").arg(writable);
+    return {};
+}
+
 } // namespace
 
 QString file_identity(const QString& path) {
@@ -61,6 +73,7 @@ QString output_refusal(const Invocation& invocation) {
     if (invocation.log) inputs.emplace_back(*invocation.log, file_identity(*invocation.log));
     for (const QString& port : invocation.ports)
         inputs.emplace_back(port, file_identity(port_path(port)));
+    if (invocation.output_is_folder) return folder_refusal(*invocation.output);
     std::vector<std::pair<QString, QString>> outputs;
     if (invocation.output && !output_to_stdout)
         outputs.emplace_back(*invocation.output, file_identity(*invocation.output));

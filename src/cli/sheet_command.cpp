@@ -12,6 +12,7 @@
 #include "cli/subcommands.h"
 #include "records/sheet_records.h"
 #include "sheet/sheet.h"
+#include "site/site_file.h"
 
 namespace kvr::cli {
 
@@ -32,15 +33,25 @@ class SheetResult : public Result {
     QString source_;
 };
 
-// The sheet with the site given and the log's stamp for what it shows.
+// The sheet with the site and the log's stamp for what it shows.
 SheetContent completed(SheetContent content, const Configuration& configuration,
-                       const Invocation& invocation) {
-    content.site = invocation.site;
+                       const Invocation& invocation, const SheetSite& site) {
+    content.site = site;
     records::CommissioningLog log(invocation.log);
     QString warning;
     content.stamp = records::verified_stamp(log, configuration, &warning);
     if (!warning.isEmpty()) print_error(warning);
     return content;
+}
+
+// The options given, and what site.json beside the file says where they are not given.
+SheetSite site_of_file(const QString& path, const SheetSite& given) {
+    if (path == kStandardStream) return given;
+    const QFileInfo file(path);
+    QString error;
+    const site::SiteFile site_file = site::read_site_file(file.absolutePath(), &error);
+    if (!error.isEmpty()) print_error(error);
+    return site::sheet_site(site_file, file.fileName(), given);
 }
 
 // The sheet of the file named, or of the panel read; the exit code once a failure is printed.
@@ -53,7 +64,8 @@ std::variant<SheetContent, ExitCode> sheet_of(const Invocation& invocation) {
         const QString source = path == kStandardStream
                                    ? QStringLiteral("STANDARD INPUT")
                                    : QDir::toNativeSeparators(QFileInfo(path).absoluteFilePath());
-        return completed(sheet_content(*configuration, source, now), *configuration, invocation);
+        return completed(sheet_content(*configuration, source, now), *configuration, invocation,
+                         site_of_file(path, invocation.site));
     }
     const std::optional<std::string> name =
         given_panel_name(invocation.name.value_or(QString()), NameSource::typed);
@@ -67,7 +79,7 @@ std::variant<SheetContent, ExitCode> sheet_of(const Invocation& invocation) {
     }
     return completed(
         sheet_content(*panel.configuration, QStringLiteral("PANEL ON ") + panel.result.device, now),
-        *panel.configuration, invocation);
+        *panel.configuration, invocation, invocation.site);
 }
 
 // The PDF drawn in a folder of its own, then copied to standard output.

@@ -7,6 +7,7 @@
 
 #include "files/configuration_file_io.h"
 #include "sheet_drawing.h"
+#include "site_pages.h"
 
 namespace kvr {
 namespace sheet {
@@ -146,7 +147,8 @@ void draw_index_page(Page& page, const std::vector<HandoverPanel>& panels, int i
 } // namespace sheet
 
 bool write_handover_pack(std::vector<HandoverPanel> panels, const SheetSite& site,
-                         const QDateTime& drawn, const QString& pdf_path, QString* error) {
+                         const QDateTime& drawn, const QString& pdf_path, QString* error,
+                         const QStringList& findings) {
     using namespace sheet;
     // Named panels by name, then file; refused files after them, by file.
     const auto key = [](const HandoverPanel& p) {
@@ -162,25 +164,31 @@ bool write_handover_pack(std::vector<HandoverPanel> panels, const SheetSite& sit
         if (!panel.configuration) continue;
         SheetContent content = sheet_content(*panel.configuration, panel.file_name, drawn);
         content.site = site;
+        if (!panel.room.isEmpty()) content.site.room = panel.room;
         content.stamp = panel.stamp;
         sheets.push_back(std::move(content));
     }
     const int index_pages =
         std::max<int>(1, (static_cast<int>(panels.size()) + kRowsPerPage - 1) / kRowsPerPage);
-    const int page_count = index_pages + static_cast<int>(sheets.size());
+    const SitePages site_pages(panels, findings);
+    const int first_sheet = index_pages + site_pages.page_count();
+    const int page_count = first_sheet + static_cast<int>(sheets.size());
     return write_pdf(
         pdf_path, QStringLiteral("Handover pack ") + site.site, page_count,
         [&](QPainter& painter, int number) {
-            if (number < index_pages) {
+            if (number < first_sheet) {
                 painter.save();
                 painter.setRenderHints(QPainter::Antialiasing);
                 Page page(painter);
-                draw_index_page(page, panels, number, site, drawn);
+                if (number < index_pages)
+                    draw_index_page(page, panels, number, site, drawn);
+                else
+                    site_pages.paint(page, number - index_pages);
                 draw_page_number(page, number + 1, page_count);
                 painter.restore();
                 return;
             }
-            paint_sheet(painter, sheets[number - index_pages]);
+            paint_sheet(painter, sheets[number - first_sheet]);
             Page page(painter);
             draw_page_number(page, number + 1, page_count);
         },

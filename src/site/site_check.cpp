@@ -1,0 +1,145 @@
+#include "site/site_check.h"
+
+#include <QDir>
+#include <QStringList>
+#include <array>
+#include <map>
+
+#include "configuration/texts.h"
+#include "files/configuration_file_io.h"
+
+namespace kvr::site {
+namespace {
+
+QString function_name(int function) {
+    return QString::fromLatin1(kFunctions[function].label);
+}
+
+Finding refused(const SitePanel& panel) {
+    return {FindingKind::refused_file,
+            QStringLiteral("%1 is refused: %2").arg(panel.file_name, panel.refusal),
+            {{panel.file_name, {}, {}}}};
+}
+
+std::vector<Finding> duplicate_names(const std::vector<SitePanel>& panels) {
+    std::map<std::string, std::vector<const SitePanel*>> by_name;
+    for (const SitePanel& panel : panels)
+        if (panel.configuration) by_name[panel.configuration->panel_name].push_back(&panel);
+    std::vector<Finding> findings;
+    for (const auto& [name, holders] : by_name) {
+        if (holders.size() < 2) continue;
+        Finding finding{FindingKind::duplicate_name, {}, {}};
+        QStringList files;
+        for (const SitePanel* panel : holders) {
+            files.append(panel->file_name);
+            finding.places.push_back({panel->file_name, {}, {}});
+        }
+        finding.text = QStringLiteral("the panel name \"%1\" is in %2")
+                           .arg(from_file_text(name), files.join(QStringLiteral(", ")));
+        findings.push_back(std::move(finding));
+    }
+    return findings;
+}
+
+// The name a designation is compared by; a designation left at its start text names nothing.
+QString compared_name(const std::string& designation) {
+    const QString name = from_file_text(designation).simplified().toUpper();
+    return name == QLatin1String(kDesignationStartText).trimmed() ? QString() : name;
+}
+
+std::vector<Finding> differing_designations(const std::vector<SitePanel>& panels) {
+    std::array<std::vector<FindingPlace>, kLastAssignment + 1> uses;
+    std::array<QStringList, kLastAssignment + 1> names;
+    for (const SitePanel& panel : panels) {
+        if (!panel.configuration) continue;
+        for (int f = 0; f < kBacklighting; ++f) {
+            const int16_t code = panel.configuration->codes[f];
+            const QString name = compared_name(panel.configuration->designations[f]);
+            if (!drives_channel(code) || name.isEmpty()) continue;
+            uses[code].push_back({panel.file_name, function_name(f),
+                                  from_file_text(panel.configuration->designations[f])});
+            if (!names[code].contains(name)) names[code].append(name);
+        }
+    }
+    std::vector<Finding> findings;
+    for (int code = 0; code <= kLastAssignment; ++code) {
+        if (names[code].size() < 2) continue;
+        QStringList parts;
+        for (const FindingPlace& use : uses[code])
+            parts.append(
+                QStringLiteral("\"%1\" (%2 %3)").arg(use.designation, use.file, use.function));
+        findings.push_back({FindingKind::designations_differ,
+                            QStringLiteral("%1 is called %2")
+                                .arg(QString::fromStdString(assignment_text(int16_t(code))),
+                                     parts.join(QStringLiteral(", "))),
+                            uses[code]});
+    }
+    return findings;
+}
+
+std::optional<Finding> incomplete(const SitePanel& panel) {
+    Finding finding{FindingKind::incomplete_selection, {}, {}};
+    QStringList functions;
+    for (int f = 0; f < kFunctionCount; ++f) {
+        if (panel.configuration->codes[f] >= 0) continue;
+        functions.append(function_name(f));
+        finding.places.push_back({panel.file_name, function_name(f), {}});
+    }
+    if (functions.isEmpty()) return std::nullopt;
+    finding.text = QStringLiteral("%1: %2 %3 a module without a channel, which a write refuses")
+                       .arg(panel.file_name, functions.join(QStringLiteral(", ")),
+                            functions.size() > 1 ? QStringLiteral("have") : QStringLiteral("has"));
+    return finding;
+}
+
+} // namespace
+
+Site read_site(const QString& folder) {
+    Site site;
+    site.folder = folder;
+    site.file = read_site_file(folder, &site.file_error);
+    const QDir dir(folder);
+    for (const QString& name : dir.entryList({QStringLiteral("*.kcf")}, QDir::Files, QDir::Name)) {
+        SitePanel panel;
+        panel.file_name = name;
+        const auto room = site.file.rooms.find(name);
+        if (room != site.file.rooms.end()) panel.room = room->second;
+        const FileReadResult read = read_configuration_file(dir.filePath(name));
+        if (const auto* record = std::get_if<ConfigurationRecord>(&read))
+            panel.configuration = configuration_of(*record);
+        else if (const auto* not_opened = std::get_if<FileNotOpened>(&read))
+            panel.refusal = not_opened->reason;
+        else
+            panel.refusal = std::get<NotAConfigurationFile>(read).reason;
+        site.panels.push_back(std::move(panel));
+    }
+    return site;
+}
+
+std::vector<Finding> check_site(const std::vector<SitePanel>& panels) {
+    std::vector<Finding> findings;
+    for (const SitePanel& panel : panels)
+        if (!panel.configuration) findings.push_back(refused(panel));
+    std::ranges::move(duplicate_names(panels), std::back_inserter(findings));
+    std::ranges::move(differing_designations(panels), std::back_inserter(findings));
+    for (const SitePanel& panel : panels)
+        if (panel.configuration)
+            if (std::optional<Finding> finding = incomplete(panel)) findings.push_back(*finding);
+    return findings;
+}
+
+QString kind_key(FindingKind kind) {
+    switch (kind) {
+    case FindingKind::refused_file:
+        return QStringLiteral("refused_file");
+    case FindingKind::duplicate_name:
+        return QStringLiteral("duplicate_name");
+    case FindingKind::designations_differ:
+        return QStringLiteral("designations_differ");
+    case FindingKind::incomplete_selection:
+        break;
+    }
+    return QStringLiteral("incomplete_selection");
+}
+
+} // namespace kvr::site
