@@ -2,6 +2,7 @@
 // discarded or kept open as the operator answers, and a write is stopped only when asked.
 
 #include <QCloseEvent>
+#include <QDir>
 #include <QLabel>
 
 #include "form1.h"
@@ -66,6 +67,12 @@ bool Form1::stop_programming_asked() {
     // The operator may have waited on the question until the write ended by itself.
     if (conversation_->running()) programming_stopped_ = true;
     return true;
+}
+
+bool Form1::open_file_asking(const QString& path) {
+    if (operation_running_ || (work_unsaved() && !unsaved_work_settled())) return false;
+    open_configuration_file(path);
+    return source_.holds_texts && source_.name == QDir::toNativeSeparators(path);
 }
 
 bool Form1::unsaved_work_settled() {

@@ -110,6 +110,7 @@ class Form1 : public QWidget, public kvr::ConfigurationModel {
     // The commissioning log every read and write is recorded in; nullopt (the default)
     // records nothing.
     void set_commissioning_log(const std::optional<QString>& path) { log_path_ = path; }
+    const std::optional<QString>& commissioning_log() const { return log_path_; }
 
     // The two panel operations, run by the READ_CONFIG and WRITE_CONFIG buttons.
     void READ_CONFIG_Click();
@@ -120,6 +121,9 @@ class Form1 : public QWidget, public kvr::ConfigurationModel {
     void WRITE_FILE_Click();
     // Opens the file at path as READ_FILE_Click does with the file chosen in its dialog.
     void open_configuration_file(const QString& path);
+    // Opens the file at path once unsaved work is settled as closing settles it; false when
+    // the operator keeps the work, an operation runs, or the file was not opened.
+    bool open_file_asking(const QString& path);
 
     // ---- Commissioning sheet (print_operation.cpp) ----
     // Saves the sheet of what the window shows now as a PDF the operator chooses; run by
@@ -145,6 +149,11 @@ class Form1 : public QWidget, public kvr::ConfigurationModel {
     // Keeps the window within a screen's available area: scroll bars over the fixed layout
     // when the area is smaller than the client area, nothing changed otherwise.
     void fit_to_screen(const QSize& available);
+
+  signals:
+    // A write's or a comparison's entry has been committed to the commissioning log (or
+    // there is no log to commit it to).
+    void panel_operation_logged();
 
   protected:
     void closeEvent(QCloseEvent* event) override;

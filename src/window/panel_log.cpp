@@ -44,11 +44,14 @@ void Form1::begin_logged_operation(records::RecordOperation operation,
 
 void Form1::commit_logged_operation() {
     Text1->setToolTip({});
-    if (!log_path_) return;
-    ended_.duration = std::chrono::milliseconds(operation_clock_.elapsed());
-    if (written_) ended_.written_back(written_);
-    records::Record entry = records::conversation_record(logged_, ended_, false, present_ports());
-    records::CommissioningLog log(log_path_);
-    const records::LogResult logged = log.record(entry);
-    Text1->setToolTip(logged.warning);
+    if (log_path_) {
+        ended_.duration = std::chrono::milliseconds(operation_clock_.elapsed());
+        if (written_) ended_.written_back(written_);
+        records::Record entry =
+            records::conversation_record(logged_, ended_, false, present_ports());
+        records::CommissioningLog log(log_path_);
+        const records::LogResult logged = log.record(entry);
+        Text1->setToolTip(logged.warning);
+    }
+    if (logged_.operation != records::RecordOperation::read) emit panel_operation_logged();
 }
