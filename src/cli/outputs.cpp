@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "files/configuration_file_io.h"
+#include "site/site_file.h"
 
 namespace kvr::cli {
 
@@ -63,10 +64,11 @@ QString output_refusal(const Invocation& invocation) {
     for (const QString& file : invocation.files) {
         if (file == kStandardStream) continue;
         inputs.emplace_back(file, file_identity(file));
-        // A folder's configuration files are inputs too (handover).
+        // A folder's configuration files and its site file are inputs too (handover, export).
         const QDir folder(file);
         if (QFileInfo(file).isDir())
-            for (const QString& name : folder.entryList({QStringLiteral("*.kcf")}, QDir::Files))
+            for (const QString& name :
+                 folder.entryList({QStringLiteral("*.kcf"), site::kSiteFileName}, QDir::Files))
                 inputs.emplace_back(folder.filePath(name), file_identity(folder.filePath(name)));
     }
     // Never drawn or traced over: it holds every panel's record.

@@ -68,7 +68,8 @@ CsvTable read_csv(const QByteArray& bytes) {
         }
     }
     if (quoted) {
-        table.error = QStringLiteral("row %1: a quote is opened and never closed").arg(row.line);
+        table.error = QStringLiteral("a quote is opened and never closed");
+        table.error_line = row.line;
         return table;
     }
     end_row();

@@ -18,6 +18,7 @@ struct CsvRow {
 struct CsvTable {
     std::vector<CsvRow> rows; // the header first; blank lines are left out
     QString error;            // not empty: the text cannot be read as CSV, and why
+    int error_line = 0;       // where the row that cannot be read starts
 };
 
 // The separator is the one the header line uses: a semicolon when it has more of them

@@ -83,7 +83,7 @@ class Importer {
   public:
     ScheduleImport run(const QByteArray& csv) {
         const CsvTable table = read_csv(csv);
-        if (!table.error.isEmpty()) return refused(0, table.error);
+        if (!table.error.isEmpty()) return refused(table.error_line, table.error);
         if (table.rows.empty()) return refused(0, QStringLiteral("the schedule is empty"));
         if (!find_columns(table.rows.front())) return std::move(result_);
         for (std::size_t i = 1; i < table.rows.size(); ++i)
