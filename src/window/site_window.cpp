@@ -1,0 +1,158 @@
+#include "site_window.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QHeaderView>
+#include <QLabel>
+#include <QPushButton>
+#include <QScreen>
+#include <QTableWidget>
+#include <QVBoxLayout>
+
+#include "files/configuration_file_io.h"
+#include "form1.h"
+#include "records/commissioning_log.h"
+#include "records/sheet_records.h"
+
+using namespace kvr;
+
+namespace {
+
+const char* const kHeadings[] = {"PANEL", "FILE",   "ROOM",    "LAST OUTCOME",
+                                 "TIME",  "PROVEN", "FINDINGS"};
+
+// What the log says of one panel: its newest entry, and whether it proves the file's values.
+struct PanelLogState {
+    QString outcome;
+    QString time;
+    QString proven;
+    bool is_proven = false;
+};
+
+PanelLogState log_state(records::CommissioningLog& log, const site::SitePanel& panel) {
+    if (!panel.configuration) return {{}, {}, QStringLiteral("refused"), false};
+    records::HistoryFilter filter;
+    filter.panel_name = from_file_text(panel.configuration->panel_name);
+    filter.limit = 1;
+    const records::History history = log.entries(filter);
+    // A log that cannot be read says nothing, and never "not proven".
+    if (!history.warning.isEmpty()) return {{}, {}, QStringLiteral("log unreadable"), false};
+    PanelLogState state;
+    if (!history.entries.empty()) {
+        const records::Record& last = history.entries.front();
+        state.outcome = records::outcome_text(last.outcome);
+        state.time = last.time.toLocalTime().toString(QStringLiteral("yyyy-MM-dd HH:mm"));
+    }
+    QString warning;
+    const std::optional<SheetStamp> stamp =
+        records::verified_stamp(log, *panel.configuration, &warning);
+    state.is_proven = stamp.has_value();
+    state.proven = !warning.isEmpty() ? QStringLiteral("log unreadable")
+                   : state.is_proven  ? QStringLiteral("yes")
+                                      : QStringLiteral("no");
+    return state;
+}
+
+// The findings that concern a file, one line each.
+QString findings_of(const std::vector<site::Finding>& findings, const QString& file_name) {
+    QStringList lines;
+    for (const site::Finding& finding : findings)
+        if (std::ranges::any_of(finding.places, [&](const site::FindingPlace& place) {
+                return place.file == file_name;
+            }))
+            lines.append(finding.text);
+    return lines.join(u'\n');
+}
+
+QTableWidgetItem* cell(const QString& text) {
+    auto* item = new QTableWidgetItem(text);
+    item->setFlags(Qt::ItemIsEnabled | Qt::ItemIsSelectable);
+    item->setToolTip(text);
+    return item;
+}
+
+} // namespace
+
+SiteWindow::SiteWindow(const QString& folder, Form1& form, QWidget* parent)
+    : QWidget(parent, Qt::Window), folder_(folder), form_(form),
+      table_(new QTableWidget(0, column_count, this)), summary_(new QLabel(this)) {
+    setObjectName(QStringLiteral("SITE_WINDOW"));
+    setWindowTitle(QStringLiteral("SITE - ") + QDir(folder).dirName());
+    table_->setObjectName(QStringLiteral("SITE_TABLE"));
+    QStringList headings;
+    for (const char* heading : kHeadings)
+        headings.append(QString::fromLatin1(heading));
+    table_->setHorizontalHeaderLabels(headings);
+    table_->setSelectionBehavior(QAbstractItemView::SelectRows);
+    table_->setSelectionMode(QAbstractItemView::SingleSelection);
+    table_->verticalHeader()->hide();
+    table_->horizontalHeader()->setStretchLastSection(true);
+    auto* next = new QPushButton(QStringLiteral("NEXT PANEL TO DO"), this);
+    next->setObjectName(QStringLiteral("NEXT_PANEL"));
+    auto* layout = new QVBoxLayout(this);
+    layout->addWidget(summary_);
+    layout->addWidget(table_);
+    layout->addWidget(next, 0, Qt::AlignRight);
+
+    connect(table_, &QTableWidget::cellDoubleClicked, this, [this](int row) { open_row(row); });
+    connect(next, &QPushButton::clicked, this, [this] { open_next_panel(); });
+    connect(&form_, &Form1::panel_operation_logged, this, &SiteWindow::refresh);
+    refresh();
+}
+
+void SiteWindow::refresh() {
+    site::Site site = site::read_site(folder_);
+    const std::vector<site::Finding> findings = site::check_site(site.panels);
+    records::CommissioningLog log(form_.commissioning_log());
+    panels_ = std::move(site.panels);
+    proven_.assign(panels_.size(), false);
+    table_->setRowCount(int(panels_.size()));
+    for (int row = 0; row < int(panels_.size()); ++row) {
+        const site::SitePanel& panel = panels_[row];
+        const PanelLogState state = log_state(log, panel);
+        proven_[row] = state.is_proven;
+        const QString name =
+            panel.configuration ? from_file_text(panel.configuration->panel_name) : QString();
+        const QString cells[column_count] = {name,
+                                             panel.file_name,
+                                             panel.room,
+                                             state.outcome,
+                                             state.time,
+                                             state.proven,
+                                             findings_of(findings, panel.file_name)};
+        for (int column = 0; column < column_count; ++column)
+            table_->setItem(row, column, cell(cells[column]));
+    }
+    table_->resizeColumnsToContents();
+    const auto proven = std::ranges::count(proven_, true);
+    summary_->setText(
+        QStringLiteral("%1 panels, %2 proven by the log, %3 findings%4")
+            .arg(panels_.size())
+            .arg(proven)
+            .arg(findings.size())
+            .arg(site.file_error.isEmpty() ? QString() : QStringLiteral("; ") + site.file_error));
+}
+
+bool SiteWindow::open_row(int row) {
+    if (row < 0 || row >= int(panels_.size())) return false;
+    table_->selectRow(row);
+    return form_.open_file_asking(QDir(folder_).filePath(panels_[row].file_name));
+}
+
+bool SiteWindow::open_next_panel() {
+    for (int row = 0; row < int(panels_.size()); ++row)
+        if (panels_[row].configuration && !proven_[row]) return open_row(row);
+    return false;
+}
+
+SiteWindow* show_site_window(Form1& form, const QString& folder) {
+    // A window of its own, owned by the main window so that it goes with it.
+    auto* window = new SiteWindow(QFileInfo(folder).absoluteFilePath(), form, &form);
+    window->setAttribute(Qt::WA_DeleteOnClose);
+    // Beside the main window, where the screen leaves room.
+    const QRect main = form.frameGeometry();
+    window->resize(720, main.height() > 0 ? main.height() : 600);
+    window->move(main.right() + 8, main.top());
+    window->show();
+    return window;
+}
