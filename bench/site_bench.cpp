@@ -14,7 +14,8 @@ namespace {
 
 constexpr int kPanels = 100;
 
-// Every switch and LED assigned and named, a channel shared by neighbouring panels.
+// Every switch and LED assigned and named, a channel shared by neighbouring panels; every
+// tenth panel calls its channels by other names, for the check to find.
 QByteArray schedule() {
     QByteArray csv = "panel,room,function,module,channel,designation,percent\r\n";
     for (int n = 0; n < kPanels; ++n) {
@@ -25,8 +26,8 @@ QByteArray schedule() {
             const int code = (n * 3 + f) % 160;
             csv += panel + ',' + room + ',' + (f < 10 ? "SW" : "LED") +
                    QByteArray::number(f % 10 + 1) + ',' + char('A' + code / 10) + ',' +
-                   QByteArray::number(code % 10 + 1) + ",Light " + QByteArray::number(code) +
-                   ",\r\n";
+                   QByteArray::number(code % 10 + 1) + (n % 10 ? ",Light " : ",Lamp ") +
+                   QByteArray::number(code) + ",\r\n";
         }
         csv += panel + ",," + "BACKLIGHTING,C,4,,\r\n" + panel + ",,DIMMING,N/A,,,\r\n";
         csv += panel + ",,INDICATOR INTENSITY,,,,90\r\n" + panel +
@@ -64,7 +65,7 @@ int main(int argc, char** argv) {
     };
     const Step steps[] = {
         {"import", {"import", csv, "-o", site, "--force"}, 0},
-        {"check", {"check", site}, 1}, // neighbouring panels name a channel apart
+        {"check", {"check", site}, 1},
         {"handover", {"handover", site, "-o", base + "/pack.pdf", "--no-log"}, 0},
     };
     for (const Step& step : steps) {

@@ -6,7 +6,9 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QJsonArray>
+#include <atomic>
 #include <cstdio>
+#include <thread>
 
 #include "cli/output.h"
 #include "cli/outputs.h"
@@ -84,6 +86,29 @@ bool refuses_to_replace(const QDir& folder, const std::vector<site::SchedulePane
     return any;
 }
 
+// Each save waits for the disk to hold the file; several at once share those waits.
+constexpr int kSavers = 8;
+
+// Saves every panel in the folder; gives, per panel, why it was not saved.
+std::vector<std::optional<QString>> save_panels(const QDir& folder,
+                                                const std::vector<site::SchedulePanel>& panels) {
+    std::vector<QString> paths;
+    for (const site::SchedulePanel& panel : panels)
+        paths.push_back(folder.filePath(panel.file_name));
+    std::vector<std::optional<QString>> failures(panels.size());
+    std::atomic<std::size_t> next{0};
+    {
+        std::vector<std::jthread> savers;
+        for (int i = 0; i < kSavers; ++i)
+            savers.emplace_back([&] {
+                for (std::size_t p = next++; p < panels.size(); p = next++)
+                    failures[p] =
+                        save_configuration_file(paths[p], record_of(panels[p].configuration));
+            });
+    }
+    return failures;
+}
+
 } // namespace
 
 ExitCode import_site(const Invocation& invocation) {
@@ -113,14 +138,18 @@ ExitCode import_site(const Invocation& invocation) {
         print_error(site_error + QStringLiteral("; nothing was saved"));
         return bad_input;
     }
+    const std::vector<std::optional<QString>> failures = save_panels(folder, imported.panels);
+    bool all_saved = true;
+    for (std::size_t p = 0; p < failures.size(); ++p) {
+        if (!failures[p]) continue;
+        print_error(
+            QStringLiteral("%1 not saved: %2")
+                .arg(QDir::toNativeSeparators(folder.filePath(imported.panels[p].file_name)),
+                     *failures[p]));
+        all_saved = false;
+    }
+    if (!all_saved) return output_failed;
     for (const site::SchedulePanel& panel : imported.panels) {
-        const QString path = folder.filePath(panel.file_name);
-        if (const std::optional<QString> failure =
-                save_configuration_file(path, record_of(panel.configuration))) {
-            print_error(
-                QStringLiteral("%1 not saved: %2").arg(QDir::toNativeSeparators(path), *failure));
-            return output_failed;
-        }
         if (panel.room.isEmpty())
             site.rooms.erase(panel.file_name);
         else
