@@ -75,7 +75,8 @@ QTableWidgetItem* cell(const QString& text) {
 
 SiteWindow::SiteWindow(const QString& folder, Form1& form, QWidget* parent)
     : QWidget(parent, Qt::Window), folder_(folder), form_(form),
-      table_(new QTableWidget(0, column_count, this)), summary_(new QLabel(this)) {
+      table_(new QTableWidget(0, column_count, this)), summary_(new QLabel(this)),
+      next_(new QPushButton(QStringLiteral("NEXT PANEL TO DO"), this)) {
     setObjectName(QStringLiteral("SITE_WINDOW"));
     setWindowTitle(QStringLiteral("SITE - ") + QDir(folder).dirName());
     table_->setObjectName(QStringLiteral("SITE_TABLE"));
@@ -87,15 +88,14 @@ SiteWindow::SiteWindow(const QString& folder, Form1& form, QWidget* parent)
     table_->setSelectionMode(QAbstractItemView::SingleSelection);
     table_->verticalHeader()->hide();
     table_->horizontalHeader()->setStretchLastSection(true);
-    auto* next = new QPushButton(QStringLiteral("NEXT PANEL TO DO"), this);
-    next->setObjectName(QStringLiteral("NEXT_PANEL"));
+    next_->setObjectName(QStringLiteral("NEXT_PANEL"));
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(summary_);
     layout->addWidget(table_);
-    layout->addWidget(next, 0, Qt::AlignRight);
+    layout->addWidget(next_, 0, Qt::AlignRight);
 
     connect(table_, &QTableWidget::cellDoubleClicked, this, [this](int row) { open_row(row); });
-    connect(next, &QPushButton::clicked, this, [this] { open_next_panel(); });
+    connect(next_, &QPushButton::clicked, this, [this] { open_next_panel(); });
     connect(&form_, &Form1::panel_operation_logged, this, &SiteWindow::refresh);
     refresh();
 }
@@ -125,6 +125,8 @@ void SiteWindow::refresh() {
     }
     table_->resizeColumnsToContents();
     const auto proven = std::ranges::count(proven_, true);
+    // Nothing is left to do once every panel that can be programmed is proven.
+    next_->setEnabled(next_row().has_value());
     summary_->setText(
         QStringLiteral("%1 panels, %2 proven by the log, %3 findings%4")
             .arg(panels_.size())
@@ -139,10 +141,15 @@ bool SiteWindow::open_row(int row) {
     return form_.open_file_asking(QDir(folder_).filePath(panels_[row].file_name));
 }
 
-bool SiteWindow::open_next_panel() {
+std::optional<int> SiteWindow::next_row() const {
     for (int row = 0; row < int(panels_.size()); ++row)
-        if (panels_[row].configuration && !proven_[row]) return open_row(row);
-    return false;
+        if (panels_[row].configuration && !proven_[row]) return row;
+    return std::nullopt;
+}
+
+bool SiteWindow::open_next_panel() {
+    const std::optional<int> row = next_row();
+    return row && open_row(*row);
 }
 
 SiteWindow* show_site_window(Form1& form, const QString& folder) {

@@ -5,12 +5,14 @@
 
 #include <QString>
 #include <QWidget>
+#include <optional>
 #include <vector>
 
 #include "site/site_check.h"
 
 class Form1;
 class QLabel;
+class QPushButton;
 class QTableWidget;
 
 class SiteWindow : public QWidget {
@@ -40,10 +42,14 @@ class SiteWindow : public QWidget {
     bool open_row(int row);
 
   private:
+    // The first row that can be programmed and is not proven.
+    std::optional<int> next_row() const;
+
     QString folder_;
     Form1& form_;
     QTableWidget* table_ = nullptr;
     QLabel* summary_ = nullptr;
+    QPushButton* next_ = nullptr;
     std::vector<kvr::site::SitePanel> panels_;
     std::vector<bool> proven_;
 };
