@@ -118,12 +118,19 @@ void draw_index_heading(Page& page, const SheetSite& site, const QDateTime& draw
 }
 
 void draw_index_page(Page& page, const std::vector<HandoverPanel>& panels, int index_page,
-                     const SheetSite& site, const QDateTime& drawn) {
+                     const SheetSite& site, const QDateTime& drawn, const QStringList& findings) {
     const int verified =
         std::ranges::count_if(panels, [](const HandoverPanel& p) { return p.stamp.has_value(); });
     const int refused = std::ranges::count_if(
         panels, [](const HandoverPanel& p) { return !p.configuration.has_value(); });
     draw_index_heading(page, site, drawn, static_cast<int>(panels.size()), verified, refused);
+    if (!findings.isEmpty())
+        draw_text(page, {kMargin, kTitleTop + 21, 120, 5},
+                  QStringLiteral("%1 across the site: see FINDINGS ACROSS THE SITE after the index")
+                      .arg(findings.size() == 1
+                               ? QStringLiteral("1 finding")
+                               : QStringLiteral("%1 findings").arg(findings.size())),
+                  sheet_font(8.5), 6, kWarningInk, Qt::AlignLeft);
 
     Row heading;
     for (int column = 0; column < kColumnCount; ++column)
@@ -181,7 +188,7 @@ bool write_handover_pack(std::vector<HandoverPanel> panels, const SheetSite& sit
                 painter.setRenderHints(QPainter::Antialiasing);
                 Page page(painter);
                 if (number < index_pages)
-                    draw_index_page(page, panels, number, site, drawn);
+                    draw_index_page(page, panels, number, site, drawn, findings);
                 else
                     site_pages.paint(page, number - index_pages);
                 draw_page_number(page, number + 1, page_count);

@@ -85,6 +85,7 @@ class TestKvrPanelSite : public QObject {
         text.start("pdftotext", {"-layout", path("pack.pdf"), "-"});
         QVERIFY(text.waitForFinished(30000));
         const QString pack = QString::fromUtf8(text.readAllStandardOutput()).simplified();
+        QVERIFY(pack.contains("1 finding across the site: see FINDINGS ACROSS THE SITE"));
         QVERIFY2(pack.contains("FINDINGS ACROSS THE SITE C 4 is called \"ENTRY\" (LOBBY.kcf SW1), "
                                "\"DESK\" (OFFICE.kcf LED2)"),
                  qPrintable(pack));
