@@ -92,6 +92,19 @@ class TestKvrPanelSite : public QObject {
         QVERIFY(pack.contains("CHANNEL SCHEDULE CHANNEL PANEL ROOM FUNCTION DESIGNATION "
                               "C-4 LOBBY HALL 1 SW1 ENTRY OFFICE ROOM 2 LED2 DESK"));
         QVERIFY(pack.contains("ROOM / LOCATION HALL 1"));
+
+        // The sheet of one file takes its room from site.json too, unless --room says.
+        const auto sheet_of = [this](const QStringList& options) {
+            kvr_panel(QStringList{"sheet", path("pack/OFFICE.kcf"), "-o", path("office.pdf"),
+                                  "--no-log"} +
+                      options);
+            QProcess text;
+            text.start("pdftotext", {"-layout", path("office.pdf"), "-"});
+            text.waitForFinished(30000);
+            return QString::fromUtf8(text.readAllStandardOutput()).simplified();
+        };
+        QVERIFY(sheet_of({}).contains("ROOM / LOCATION ROOM 2"));
+        QVERIFY(sheet_of({"--room", "ROOM 9"}).contains("ROOM / LOCATION ROOM 9"));
     }
 };
 

@@ -1,7 +1,11 @@
 // The site window beside the real window on a simulated panel: what the table says before
 // and after a write, and opening the next panel to do.
 
+#include <QAction>
+#include <QLabel>
 #include <QLineEdit>
+#include <QSettings>
+#include <QStandardPaths>
 #include <QTableWidget>
 #include <QTemporaryDir>
 
@@ -28,6 +32,11 @@ class TestSiteWindow : public QObject, PanelFixture {
     }
 
   private slots:
+    void initTestCase() {
+        QStandardPaths::setTestModeEnabled(true);
+        QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, folder.filePath("ini"));
+    }
+
     void table_follows_the_writes_of_the_main_window() {
         save(folder.filePath("a.kcf"), "HALL", 3);
         save(folder.filePath("b.kcf"), "STAIRS", 4);
@@ -68,6 +77,15 @@ class TestSiteWindow : public QObject, PanelFixture {
         click("WRITE_CONFIG");
         QCOMPARE(cell(site, 1, SiteWindow::outcome_column), QStringLiteral("failed"));
         QCOMPARE(cell(site, 1, SiteWindow::proven_column), QStringLiteral("no"));
+
+        // The sheet dialog proposes what site.json says of the file shown, and writes back.
+        dialogs.file_answers.push_back(folder.filePath("stairs.pdf"));
+        dialogs.site_answers.push_back(SheetSite{"NORTH", "EAST", "J-1", "A. FITTER", "CO"});
+        form->findChild<QLabel*>("Image1")->actions().constFirst()->trigger();
+        QCOMPARE(dialogs.sites_proposed.back().room, QStringLiteral("WEST"));
+        const site::SiteFile written = site::read_site_file(folder.path());
+        QCOMPARE(written.site, QStringLiteral("NORTH"));
+        QCOMPARE(written.rooms, (std::map<QString, QString>{{"b.kcf", "EAST"}}));
     }
 };
 
