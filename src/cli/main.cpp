@@ -51,7 +51,8 @@ const Subcommand kSubcommands[] = {
     {"handover",
      "FOLDER -o PACK.pdf [--site TEXT] [--room TEXT] [--job TEXT] [--installer NAME]\n"
      "      [--company NAME] [--require-verified] [--json] [--log FILE | --no-log]",
-     "writes the handover pack of a folder's .kcf files: an index, then each panel's sheet", 1,
+     "writes the handover pack of a folder's .kcf files: an index, the findings across the site,\n"
+     "      the channel schedule, then each panel's sheet", 1,
      output | site_fields | require_verified | json | log_file, Panels::none, write_handover},
     {"import", "SCHEDULE.csv -o FOLDER [--force] [--json]",
      "makes one .kcf file per panel of a lighting schedule (CSV), and the folder's site.json;\n"
