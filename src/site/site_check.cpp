@@ -42,8 +42,8 @@ std::vector<Finding> duplicate_names(const std::vector<SitePanel>& panels) {
 }
 
 // The name a designation is compared by; a designation left at its start text names nothing.
-QString compared_name(const std::string& designation) {
-    const QString name = from_file_text(designation).simplified().toUpper();
+QString compared_name(const QString& designation) {
+    const QString name = designation.simplified().toUpper();
     return name == QLatin1String(kDesignationStartText).trimmed() ? QString() : name;
 }
 
@@ -54,20 +54,27 @@ std::vector<Finding> differing_designations(const std::vector<SitePanel>& panels
         if (!panel.configuration) continue;
         for (int f = 0; f < kBacklighting; ++f) {
             const int16_t code = panel.configuration->codes[f];
-            const QString name = compared_name(panel.configuration->designations[f]);
+            const QString designation = from_file_text(panel.configuration->designations[f]);
+            const QString name = compared_name(designation);
             if (!drives_channel(code) || name.isEmpty()) continue;
-            uses[code].push_back({panel.file_name, function_name(f),
-                                  from_file_text(panel.configuration->designations[f])});
+            uses[code].push_back({panel.file_name, function_name(f), designation});
             if (!names[code].contains(name)) names[code].append(name);
         }
     }
     std::vector<Finding> findings;
     for (int code = 0; code <= kLastAssignment; ++code) {
         if (names[code].size() < 2) continue;
+        // One part per name, as first spelt, with every place that uses it.
+        std::vector<std::pair<QString, QStringList>> named(names[code].size());
+        for (const FindingPlace& use : uses[code]) {
+            auto& [shown, places] = named[names[code].indexOf(compared_name(use.designation))];
+            if (shown.isEmpty()) shown = use.designation;
+            places.append(use.file + u' ' + use.function);
+        }
         QStringList parts;
-        for (const FindingPlace& use : uses[code])
+        for (const auto& [shown, places] : named)
             parts.append(
-                QStringLiteral("\"%1\" (%2 %3)").arg(use.designation, use.file, use.function));
+                QStringLiteral("\"%1\" (%2)").arg(shown, places.join(QStringLiteral(", "))));
         findings.push_back({FindingKind::designations_differ,
                             QStringLiteral("%1 is called %2")
                                 .arg(QString::fromStdString(assignment_text(int16_t(code))),
