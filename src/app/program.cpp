@@ -5,6 +5,7 @@
 #include <QFileInfo>
 #include <QTimer>
 #include <cstdio>
+#include <cstdlib>
 #include <memory>
 #include <string_view>
 #include <sys/stat.h>
@@ -112,6 +113,14 @@ bool same_file(const QString& a, const QString& b) {
            first.st_dev == second.st_dev && first.st_ino == second.st_ino;
 }
 
+// At the exit of --help and --version: an answer that standard output could not take
+// (> /dev/full) is a failure, not exit 0.
+void fail_unwritten_answer() {
+    if (std::fflush(stdout) == 0 && !std::ferror(stdout)) return;
+    std::fputs("kvr-config: standard output could not be written\n", stderr);
+    std::_Exit(4);
+}
+
 } // namespace
 
 int run_kvr_config(int& argc, char** argv, const std::function<void(QWidget*)>& before_show) {
@@ -128,8 +137,10 @@ int run_kvr_config(int& argc, char** argv, const std::function<void(QWidget*)>& 
             return refused(options.parser.errorText(), options.parser.helpText());
         if (options.parser.isSet(QStringLiteral("help")) ||
             options.parser.isSet(QStringLiteral("help-all")) ||
-            options.parser.isSet(QStringLiteral("version")))
+            options.parser.isSet(QStringLiteral("version"))) {
+            std::atexit(fail_unwritten_answer);
             options.parser.process(without_display); // answers and exits
+        }
         if (options.parser.isSet(options.port) && options.parser.isSet(options.simulate))
             return start_error("--port and --simulate exclude each other");
         if (options.parser.isSet(options.log) && options.parser.isSet(options.no_log))
@@ -176,8 +187,7 @@ int run_kvr_config(int& argc, char** argv, const std::function<void(QWidget*)>& 
                          error.what());
             return 1;
         }
-        window.use_given_port(QString::fromStdString(simulated_panel->slave_path()),
-                              QStringLiteral("SIMULATED PANEL"));
+        window.use_simulated_panel(QString::fromStdString(simulated_panel->slave_path()));
     }
 
     // A file given (a double click on it) opens once the window is there to own its messages.

@@ -20,14 +20,23 @@ QJsonValue time_json(const QDateTime& time) {
     return time.toUTC().toString(Qt::ISODate);
 }
 
-// "not yet programmed and verified", or what proves it was.
+// What proves the panel was programmed and verified, or why nothing does.
 QString stamp_text(const HandoverPanel& panel) {
+    if (!panel.configuration) return QStringLiteral("refused: ") + panel.refusal;
+    if (!panel.problem.isEmpty()) return panel.problem;
+    if (panel.log_unreadable)
+        return QStringLiteral("unknown: the commissioning log could not be read");
     if (!panel.stamp) return QStringLiteral("not yet programmed and verified");
-    return QStringLiteral("%1 %2 on %3")
-        .arg(panel.stamp->programmed ? QStringLiteral("programmed and verified")
-                                     : QStringLiteral("verified"),
-             panel.stamp->when.toUTC().toString(QStringLiteral("yyyy-MM-dd HH:mm:ss 'UTC'")),
-             panel.stamp->device);
+    QString text =
+        QStringLiteral("%1 %2 on %3")
+            .arg(panel.stamp->programmed ? QStringLiteral("programmed and verified")
+                                         : QStringLiteral("verified"),
+                 panel.stamp->when.toUTC().toString(QStringLiteral("yyyy-MM-dd HH:mm:ss 'UTC'")),
+                 panel.stamp->device);
+    if (!panel.stamp->source_file.isEmpty())
+        text += QStringLiteral(" from ") + panel.stamp->source_file;
+    if (panel.stamp->labels_changed_since) text += QStringLiteral(" (labels changed since)");
+    return text;
 }
 
 class HandoverResult : public Result {
@@ -36,11 +45,9 @@ class HandoverResult : public Result {
         : pack_(pack), panels_(panels) {}
     QString text() const override {
         QString text = pack_ + QStringLiteral(": HANDOVER PACK WRITTEN\n");
+        if (panels_.empty()) text += QStringLiteral("  no panel in the folder: no .kcf file\n");
         for (const HandoverPanel& panel : panels_)
-            text += QStringLiteral("  %1: %2\n")
-                        .arg(panel.file_name, panel.configuration
-                                                  ? stamp_text(panel)
-                                                  : QStringLiteral("refused: ") + panel.refusal);
+            text += QStringLiteral("  %1: %2\n").arg(panel.file_name, stamp_text(panel));
         return text;
     }
     QJsonObject data() const override {
@@ -54,10 +61,17 @@ class HandoverResult : public Result {
                                          from_windows1252(panel.configuration->panel_name)))
                                    : QJsonValue()},
                 {"refusal", panel.configuration ? QJsonValue() : QJsonValue(panel.refusal)},
-                {"verified", stamp.has_value()},
-                {"stamp", stamp ? QJsonValue(QJsonObject{{"time", time_json(stamp->when)},
-                                                         {"device", stamp->device},
-                                                         {"programmed", stamp->programmed}})
+                {"problem", panel.problem.isEmpty() ? QJsonValue() : QJsonValue(panel.problem)},
+                // null: the log could not be read, so nobody knows.
+                {"verified",
+                 panel.log_unreadable && !stamp ? QJsonValue() : QJsonValue(panel.verified())},
+                {"stamp", stamp ? QJsonValue(QJsonObject{
+                                      {"time", time_json(stamp->when)},
+                                      {"device", stamp->device},
+                                      {"adapter", stamp->adapter},
+                                      {"source_file", stamp->source_file},
+                                      {"programmed", stamp->programmed},
+                                      {"labels_changed_since", stamp->labels_changed_since}})
                                 : QJsonValue()},
                 {"last", panel.last ? QJsonValue(QJsonObject{{"outcome", panel.last->outcome},
                                                              {"time", time_json(panel.last->when)},
@@ -84,13 +98,10 @@ SiteOfPack site_of_pack(const QString& folder, std::vector<HandoverPanel>& panel
     QString error;
     const site::SiteFile file = site::read_site_file(folder, &error);
     if (!error.isEmpty()) print_error(error);
-    std::vector<site::SitePanel> checked;
-    for (HandoverPanel& panel : panels) {
+    for (HandoverPanel& panel : panels)
         panel.room = site::sheet_site(file, panel.file_name, given).room;
-        checked.push_back({panel.file_name, panel.configuration, panel.refusal, panel.room});
-    }
     SiteOfPack pack{site::sheet_site(file, QString(), given), {}};
-    for (const site::Finding& finding : site::check_site(checked))
+    for (const site::Finding& finding : site::check_site(site::site_panels(panels, file)))
         pack.findings.append(finding.text);
     return pack;
 }
@@ -108,9 +119,9 @@ ExitCode write_handover(const Invocation& invocation) {
         return bad_input;
     }
     records::CommissioningLog log(invocation.log);
-    QString warning;
-    std::vector<HandoverPanel> panels = records::handover_panels(folder, log, &warning);
-    if (!warning.isEmpty()) print_error(warning);
+    QString log_warning;
+    std::vector<HandoverPanel> panels = records::handover_panels(folder, log, &log_warning);
+    if (!log_warning.isEmpty()) print_error(log_warning);
     const SiteOfPack site = site_of_pack(folder, panels, invocation.site);
 
     const QString pack = QDir::toNativeSeparators(*invocation.output);
@@ -120,11 +131,19 @@ ExitCode write_handover(const Invocation& invocation) {
         print_error(QStringLiteral("%1 not written: %2").arg(pack, error));
         return output_failed;
     }
-    // A refused file is a panel that cannot have been verified either.
-    const bool all_verified = std::ranges::all_of(
-        panels, [](const HandoverPanel& panel) { return panel.stamp.has_value(); });
-    const ExitCode code = invocation.require_verified && !all_verified ? differs : done;
-    return outranking(code, print_result(HandoverResult(pack, panels), invocation.json));
+    const ExitCode printed = print_result(HandoverResult(pack, panels), invocation.json);
+    if (!invocation.require_verified) return printed;
+    // A log that cannot be read answers nothing: the question is left open, not "no".
+    if (!log_warning.isEmpty()) {
+        print_error(
+            QStringLiteral("whether the panels are verified is unknown: %1").arg(log_warning));
+        return outranking(bad_input, printed);
+    }
+    // A refused file is a panel that cannot have been verified either, and a folder with no
+    // panel in it is not a site that is done.
+    const bool all_verified =
+        !panels.empty() && std::ranges::all_of(panels, &HandoverPanel::verified);
+    return outranking(all_verified ? done : differs, printed);
 }
 
 } // namespace kvr::cli

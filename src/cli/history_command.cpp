@@ -4,6 +4,7 @@
 #include <QFileInfo>
 #include <QJsonArray>
 #include <QJsonDocument>
+#include <QRegularExpression>
 #include <algorithm>
 
 #include "cli/output.h"
@@ -31,8 +32,32 @@ const HistoryColumn kColumns[] = {
     {"DEVICE", [](const Record& e) { return e.device; }},
     {"SOURCE", [](const Record& e) { return QFileInfo(e.source_text()).fileName(); }},
     {"STOPPED AT", [](const Record& e) { return e.failure.function; }},
+    {"SIMULATED", [](const Record& e) {
+         return e.simulated ? (*e.simulated ? QStringLiteral("yes") : QStringLiteral("no"))
+                            : QStringLiteral("unknown"); }},
 };
 // clang-format on
+
+// A text as a table cell shows it: a control character (a line end in a device or panel
+// name, say) is written as an escape, so that it cannot pose as a row of its own.
+QString shown_escaped(const QString& text) {
+    QString shown;
+    for (const QChar character : text) {
+        if (character == u'\\')
+            shown += QStringLiteral("\\\\");
+        else if (character == u'\n')
+            shown += QStringLiteral("\\n");
+        else if (character == u'\r')
+            shown += QStringLiteral("\\r");
+        else if (character == u'\t')
+            shown += QStringLiteral("\\t");
+        else if (character.category() == QChar::Other_Control)
+            shown += QStringLiteral("\\x%1").arg(character.unicode(), 2, 16, QLatin1Char('0'));
+        else
+            shown += character;
+    }
+    return shown;
+}
 
 class HistoryResult : public Result {
   public:
@@ -46,7 +71,7 @@ class HistoryResult : public Result {
         for (const Record& entry : entries_) {
             rows.emplace_back();
             for (const HistoryColumn& column : kColumns)
-                rows.back() << column.text(entry);
+                rows.back() << shown_escaped(column.text(entry));
         }
         std::vector<qsizetype> widths(std::size(kColumns), 0);
         for (const QStringList& row : rows)
@@ -72,23 +97,61 @@ class HistoryResult : public Result {
     bool csv_;
 };
 
-// A date (from its start, local time) or a date-time (local, or with Z or an offset).
+// The instant --since gives: a date alone is the start of that local day; a date and time
+// is local time, or the instant it names with Z or an offset. Invalid for anything else,
+// an impossible time or offset included.
 QDateTime since_of(const QString& text) {
-    const QDate date = QDate::fromString(text, Qt::ISODate);
-    if (date.isValid()) return date.startOfDay();
-    return QDateTime::fromString(text, Qt::ISODateWithMs);
+    static const QRegularExpression kForm(QStringLiteral(
+        R"(^(\d{4}-\d{2}-\d{2})(?:T(\d{2}):(\d{2})(?::(\d{2})(?:\.(\d{1,3}))?)?(Z|[+-]\d{2}:?\d{2})?)?$)"));
+    const QRegularExpressionMatch match = kForm.match(text);
+    if (!match.hasMatch()) return {};
+    const QDate date = QDate::fromString(match.captured(1), Qt::ISODate);
+    if (!date.isValid()) return {};
+    if (match.captured(2).isEmpty()) return date.startOfDay();
+    const QTime time(match.captured(2).toInt(), match.captured(3).toInt(),
+                     match.captured(4).toInt(), match.captured(5).leftJustified(3, u'0').toInt());
+    if (!time.isValid()) return {};
+    const QString zone = match.captured(6);
+    if (zone.isEmpty()) return QDateTime(date, time);
+    if (zone == QLatin1String("Z")) return QDateTime(date, time, Qt::UTC);
+    const QString digits = zone.mid(1).remove(u':');
+    const int hours = digits.left(2).toInt(), minutes = digits.mid(2).toInt();
+    constexpr int kWidestOffsetHours = 14;
+    if (minutes >= 60 || hours * 60 + minutes > kWidestOffsetHours * 60) return {};
+    const int seconds = (zone[0] == u'-' ? -1 : 1) * (hours * 3600 + minutes * 60);
+    return QDateTime(date, time, Qt::OffsetFromUTC, seconds);
+}
+
+// A filter given empty would match nothing or everything; neither is what was meant.
+std::optional<QString> empty_filter(const Invocation& invocation) {
+    const std::pair<const char*, const std::optional<QString>*> filters[] = {
+        {"--panel", &invocation.panel_filter},
+        {"--device", &invocation.device_filter},
+        {"--since", &invocation.since},
+    };
+    for (const auto& [option, value] : filters)
+        if (*value && (*value)->isEmpty()) return QString::fromLatin1(option);
+    return std::nullopt;
 }
 
 } // namespace
 
 ExitCode list_history(const Invocation& invocation) {
-    records::HistoryFilter filter{invocation.panel_filter, invocation.device_filter, {}, 0};
-    if (!invocation.since.isEmpty()) {
-        filter.since = since_of(invocation.since);
+    if (const std::optional<QString> option = empty_filter(invocation)) {
+        print_error(QStringLiteral("%1 needs a value that is not empty").arg(*option));
+        return bad_input;
+    }
+    records::HistoryFilter filter{invocation.panel_filter.value_or(QString()),
+                                  invocation.device_filter.value_or(QString()),
+                                  {},
+                                  0};
+    if (invocation.since) {
+        filter.since = since_of(*invocation.since);
         if (!filter.since.isValid()) {
             print_error(QStringLiteral("--since %1: not a date (2024-05-31) or a date and time "
-                                       "(2024-05-31T14:00, 2024-05-31T14:00Z)")
-                            .arg(invocation.since));
+                                       "(2024-05-31T14:00, 2024-05-31T14:00Z, "
+                                       "2024-05-31T14:00+02:00)")
+                            .arg(*invocation.since));
             return bad_input;
         }
     }

@@ -9,6 +9,7 @@ namespace kvr::cli {
 namespace {
 
 volatile std::sig_atomic_t write_end = -1;
+Interruption* living = nullptr;
 
 extern "C" void take_signal(int number) {
     const unsigned char byte = static_cast<unsigned char>(number);
@@ -23,12 +24,13 @@ Interruption::Interruption(std::function<void(int signal)> on_signal)
     if (::pipe2(pipe_, O_CLOEXEC | O_NONBLOCK) != 0)
         throw std::runtime_error("no pipe for the signals");
     write_end = pipe_[1];
+    living = this;
     notifier_ = std::make_unique<QSocketNotifier>(pipe_[0], QSocketNotifier::Read);
     QObject::connect(notifier_.get(), &QSocketNotifier::activated, notifier_.get(), [this] {
         unsigned char byte = 0;
         while (::read(pipe_[0], &byte, 1) == 1) {
             if (signal_ == 0) signal_ = byte;
-            on_signal_(byte);
+            if (on_signal_) on_signal_(byte);
         }
     });
     struct sigaction action {};
@@ -39,11 +41,16 @@ Interruption::Interruption(std::function<void(int signal)> on_signal)
     ::sigaction(SIGTERM, &action, &previous_term_);
 }
 
+Interruption* Interruption::current() {
+    return living;
+}
+
 Interruption::~Interruption() {
     ::sigaction(SIGINT, &previous_int_, nullptr);
     ::sigaction(SIGTERM, &previous_term_, nullptr);
     notifier_.reset();
     write_end = -1;
+    living = nullptr;
     ::close(pipe_[0]);
     ::close(pipe_[1]);
 }

@@ -140,7 +140,7 @@ QString check_panels(const Subcommand& command, const Invocation& invocation) {
     if (!invocation.ports.isEmpty() && invocation.simulated > 0)
         return QStringLiteral("--port and --simulate exclude each other");
     if (invocation.panel_count() == 0)
-        return QStringLiteral("%1 needs --port DEVICE or --simulate").arg(command.name);
+        return QStringLiteral("%1 needs --port DEVICE, --simulate or KVR_PORT").arg(command.name);
     if (command.panels != Panels::many && invocation.panel_count() > 1)
         return QStringLiteral("%1 talks to one panel at a time").arg(command.name);
     QSet<QString> seen;
@@ -245,8 +245,9 @@ ParsedArguments parse_arguments(const Subcommand& command, QStringList arguments
     // The environment names the fixture's ports when the command line names no panel.
     const bool panel_given = invocation.panel_count() > 0 ||
                              (command.panels == Panels::file_or_one && !invocation.files.isEmpty());
-    if ((command.options & port) && !panel_given && !default_ports.isEmpty())
-        invocation.ports = default_ports.split(u',', Qt::SkipEmptyParts);
+    if ((command.options & port) && !panel_given)
+        for (const QString& item : default_ports.split(u','))
+            if (!item.trimmed().isEmpty()) invocation.ports << item.trimmed();
     if (invocation.output && invocation.output->isEmpty()) {
         parsed.error = QStringLiteral("-o needs a file name");
         return parsed;

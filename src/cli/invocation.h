@@ -60,9 +60,9 @@ struct Invocation {
     // The commissioning log as --log, --no-log and KVR_LOG resolve it; nullopt: turned off.
     std::optional<QString> log;
     SheetSite site;
-    QString panel_filter;
-    QString device_filter;
-    QString since;
+    std::optional<QString> panel_filter; // given, perhaps empty
+    std::optional<QString> device_filter;
+    std::optional<QString> since;
     bool csv = false;
     bool require_verified = false;
     bool output_is_folder = false;

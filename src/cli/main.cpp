@@ -5,7 +5,9 @@
 #include <cstring>
 #include <iterator>
 #include <memory>
+#include <optional>
 
+#include "cli/interruption.h"
 #include "cli/output.h"
 #include "cli/outputs.h"
 #include "cli/subcommands.h"
@@ -140,5 +142,9 @@ int main(int argc, char* argv[]) {
         print_error(refusal);
         return bad_input;
     }
+    // Taken from before the first port opens until the results are printed and logged, so
+    // that a signal never ends the program with a finished result unsaid.
+    std::optional<Interruption> interruption;
+    if (command->panels != Panels::none) interruption.emplace();
     return command->run(parsed.invocation);
 }

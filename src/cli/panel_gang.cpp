@@ -2,6 +2,7 @@
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
+#include <algorithm>
 #include <cstring>
 #include <system_error>
 
@@ -12,12 +13,18 @@
 
 namespace kvr::cli {
 
+bool GangRun::stopped_by_signal() const {
+    return signal != 0 && std::ranges::any_of(results, [](const PortResult& result) {
+               return result.outcome == Outcome::interrupted;
+           });
+}
+
 ExitCode GangRun::exit_code() const {
     ExitCode code = done;
     for (const PortResult& result : results)
         if (!result.succeeded()) code = panel_failed;
     if (!trace_failure.isEmpty()) code = outranking(code, output_failed);
-    if (signal != 0) code = ExitCode(interrupted_base + signal);
+    if (stopped_by_signal()) code = ExitCode(interrupted_base + signal);
     return code;
 }
 
@@ -37,7 +44,7 @@ std::optional<SetupFailure> PanelGang::prepare(const Invocation& invocation) {
         for (int i = 0; i < invocation.simulated; ++i) {
             simulated_.push_back(std::make_unique<sim::PtyHost>());
             devices_.append(QString::fromStdString(simulated_.back()->slave_path()));
-            names_.append(QStringLiteral("SIMULATED PANEL %1").arg(i + 1));
+            names_.append(records::simulated_panel_name(i + 1));
         }
     } catch (const std::system_error& error) {
         return SetupFailure{panel_failed, QStringLiteral("cannot start a simulated panel: %1")
@@ -56,6 +63,7 @@ GangRun PanelGang::run(const Start& start, ProgressBoard& board) {
     for (qsizetype i = 0; i < devices_.size(); ++i) {
         PortResult& result = run.results[std::size_t(i)];
         result.device = names_[i];
+        result.simulated = i >= devices_.size() - qsizetype(simulated_.size());
         auto conversation = std::make_unique<PanelConversation>(devices_[i]);
         PanelConversation* c = conversation.get();
         c->set_trace(trace_.get());
@@ -71,7 +79,9 @@ GangRun PanelGang::run(const Start& start, ProgressBoard& board) {
                          });
         conversations.push_back(std::move(conversation));
     }
-    const Interruption interruption([&conversations](int) {
+    std::optional<Interruption> own;
+    Interruption& interruption = Interruption::current() ? *Interruption::current() : own.emplace();
+    interruption.on_signal([&conversations](int) {
         for (const auto& conversation : conversations)
             conversation->stop_at_boundary();
     });
@@ -80,6 +90,7 @@ GangRun PanelGang::run(const Start& start, ProgressBoard& board) {
     // A port that cannot be opened finishes inside its start; the loop runs only while
     // some conversation is still talking.
     if (running > 0) QCoreApplication::exec();
+    interruption.on_signal({});
     run.signal = interruption.signal();
     if (trace_) run.trace_failure = trace_->failure();
     return run;
@@ -99,7 +110,7 @@ std::variant<GangRun, ExitCode> run_on_panels(const Invocation& invocation,
     if (!run.trace_failure.isEmpty())
         print_error(QStringLiteral("the trace %1 stopped being written: %2")
                         .arg(invocation.trace, run.trace_failure));
-    if (run.signal != 0)
+    if (run.stopped_by_signal())
         print_error(
             QStringLiteral("stopped by %1: every port stopped between two transactions")
                 .arg(QString::fromLatin1(sigabbrev_np(run.signal)).prepend(QStringLiteral("SIG"))));

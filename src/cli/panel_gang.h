@@ -32,9 +32,12 @@ struct SetupFailure {
 // What a run of every port came to.
 struct GangRun {
     std::vector<PortResult> results; // one per port, in the order the ports were named
-    int signal = 0;                  // the signal that stopped the run, or 0
+    int signal = 0;                  // the signal taken while the ports ran, or 0
     QString trace_failure;           // why the trace stopped being written, or empty
 
+    // Whether the signal in fact stopped a port: one that came as the last port finished
+    // changes nothing that already happened.
+    bool stopped_by_signal() const;
     // The interruption, then a trace not written, then a failed port.
     ExitCode exit_code() const;
 };
@@ -52,6 +55,8 @@ class PanelGang {
     const QStringList& names() const { return names_; }
 
     // Starts every port's conversation with start and returns once all have finished.
+    // SIGINT and SIGTERM stop them, through the Interruption the caller holds until its
+    // results are out, or one of the run's own.
     using Start = std::function<void(PanelConversation& conversation)>;
     GangRun run(const Start& start, ProgressBoard& board);
 

@@ -35,12 +35,14 @@ class SheetResult : public Result {
 
 // The sheet with the site and the log's stamp for what it shows.
 SheetContent completed(SheetContent content, const Configuration& configuration,
-                       const Invocation& invocation, const SheetSite& site) {
+                       const QString& source_sha256, const Invocation& invocation,
+                       const SheetSite& site) {
     content.site = site;
     records::CommissioningLog log(invocation.log);
-    QString warning;
-    content.stamp = records::verified_stamp(log, configuration, &warning);
-    if (!warning.isEmpty()) print_error(warning);
+    const records::Proof proof = records::proof_of(log, configuration, source_sha256);
+    content.stamp = records::sheet_stamp(proof);
+    content.log_unreadable = proof.unreadable;
+    if (!proof.unreadable.isEmpty()) print_error(proof.unreadable);
     return content;
 }
 
@@ -59,13 +61,14 @@ std::variant<SheetContent, ExitCode> sheet_of(const Invocation& invocation) {
     const QDateTime now = QDateTime::currentDateTime();
     if (!invocation.files.isEmpty()) {
         const QString& path = invocation.files.front();
-        const std::optional<Configuration> configuration = load_or_report(path);
+        QString sha256;
+        const std::optional<Configuration> configuration = load_or_report(path, &sha256);
         if (!configuration) return bad_input;
         const QString source = path == kStandardStream
                                    ? QStringLiteral("STANDARD INPUT")
                                    : QDir::toNativeSeparators(QFileInfo(path).absoluteFilePath());
-        return completed(sheet_content(*configuration, source, now), *configuration, invocation,
-                         site_of_file(path, invocation.site));
+        return completed(sheet_content(*configuration, source, now), *configuration, sha256,
+                         invocation, site_of_file(path, invocation.site));
     }
     const std::optional<std::string> name =
         given_panel_name(invocation.name.value_or(QString()), NameSource::typed);
@@ -79,7 +82,7 @@ std::variant<SheetContent, ExitCode> sheet_of(const Invocation& invocation) {
     }
     return completed(
         sheet_content(*panel.configuration, QStringLiteral("PANEL ON ") + panel.result.device, now),
-        *panel.configuration, invocation, invocation.site);
+        *panel.configuration, {}, invocation, invocation.site);
 }
 
 // The PDF drawn in a folder of its own, then copied to standard output.

@@ -6,14 +6,15 @@
 //
 // The log never fails an operation: a log that cannot be opened or written (a full disk, a
 // read-only file, a file that is not a database) gives a warning and "not logged", and the
-// operation goes on. A file that is not an SQLite database is never opened, so never
-// overwritten.
+// operation goes on. A file that is not the log (no SQLite database, or another program's
+// one, known by the application id in its header) is never opened, so never changed.
 //
 // A log object holds one database connection and is used from the thread that made it;
 // each thread (and each process) makes its own.
 
 #include <QDateTime>
 #include <QString>
+#include <functional>
 #include <optional>
 #include <vector>
 
@@ -27,7 +28,7 @@ struct LogResult {
 };
 
 struct HistoryFilter {
-    QString panel_name; // exact; empty for every panel
+    QString panel_name; // without regard to case; empty for every panel
     QString device;     // exact; empty for every device
     QDateTime since;    // invalid for no limit
     int limit = 0;      // 0 for every matching entry
@@ -56,22 +57,33 @@ class CommissioningLog {
     // Several entries in one transaction, all or none (filling a log quickly).
     LogResult record_all(std::vector<Record>& entries);
 
+    // Reading opens the log read-only: it never writes, changes the journal or makes a
+    // file, so a log that cannot be written is read as it is.
     History entries(const HistoryFilter& filter);
-    // The newest entry with this values digest; only entries that prove the panel held the
-    // configuration (programmed and verified, or a verify that matched) when verified_only.
-    std::optional<Record> latest_with_digest(const QString& digest, bool verified_only,
-                                             QString* warning = nullptr);
+    // The newest entries (at most limit; 0 for all) with this values digest that keep
+    // accepts (every one when it is empty).
+    History with_digest(const QString& digest, int limit,
+                        const std::function<bool(const Record&)>& keep = {});
 
   private:
-    // Opens the connection once: nullopt when open, else the reason it cannot be.
-    std::optional<QString> open();
+    enum class Access : std::uint8_t { read, write };
+    // Opens the connection for what is asked (a read-only one is opened again to write):
+    // nullopt when open, else the reason it cannot be.
+    std::optional<QString> open(Access access);
+    std::optional<QString> open_for_reading();
+    std::optional<QString> open_for_writing();
+    void close();
     std::optional<QString> prepare_schema();
     QString warning(const QString& reason) const;
-    History query(const QString& where, const QVariantList& values, int limit);
+    QString unreadable(const QString& reason) const;
+    History query(const QString& where, const QVariantList& values, int limit,
+                  const std::function<bool(const Record&)>& keep);
 
     std::optional<QString> path_;
     QString connection_;
     bool open_ = false;
+    Access access_ = Access::read;
+    int version_ = 0; // of the open log's schema
 };
 
 } // namespace kvr::records

@@ -86,6 +86,7 @@ Record conversation_record(const LoggedOperation& operation, const ConversationE
     entry.version = QCoreApplication::applicationVersion();
     entry.operation = operation.operation;
     entry.device = end.device;
+    entry.simulated = end.simulated;
     entry.adapter = adapter_of(end.device, present);
     entry.panel_name = operation.panel_name;
     entry.source_path = operation.source_path;

@@ -17,7 +17,8 @@ namespace kvr::records {
 
 // What one conversation came to, as far as its signals tell.
 struct ConversationEnd {
-    QString device; // as results name it: the port, or "SIMULATED PANEL 2"
+    QString device;         // as results name it: the port, or "SIMULATED PANEL 2"
+    bool simulated = false; // a panel simulated by the program itself: never proof
     Outcome outcome = Outcome::bad_data;
     QString final_text;          // the last status in red or green
     QString problem;             // the transaction's complaint before a bad-data end

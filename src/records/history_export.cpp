@@ -10,10 +10,17 @@
 namespace kvr::records {
 namespace {
 
-QString csv_field(const QString& text) {
+// A text a spreadsheet would take for a formula (=, +, -, @, or a tab or carriage return
+// before one) gets a leading apostrophe, so opening the export never runs what a device or
+// panel name holds. Numbers are left as they are.
+QString csv_field(const Column& column, const Record& entry) {
+    QString text = column.get(entry).toString();
+    static const QString kFormulaStarts = QStringLiteral("=+-@\t\r");
+    if (column.kind == ColumnKind::text && !text.isEmpty() && kFormulaStarts.contains(text[0]))
+        text.prepend(u'\'');
     static const QString kNeedsQuotes = QStringLiteral(",\"\r\n");
     if (std::ranges::none_of(text, [](QChar c) { return kNeedsQuotes.contains(c); })) return text;
-    return u'"' + QString(text).replace(u'"', QStringLiteral("\"\"")) + u'"';
+    return u'"' + text.replace(u'"', QStringLiteral("\"\"")) + u'"';
 }
 
 QJsonValue json_value(const Column& column, const Record& entry) {
@@ -26,6 +33,7 @@ QJsonValue json_value(const Column& column, const Record& entry) {
     }
     if (value.isNull()) return QJsonValue::Null;
     if (column.kind == ColumnKind::integer) return value.toLongLong();
+    if (column.kind == ColumnKind::flag) return value.toInt() != 0;
     return value.toString();
 }
 
@@ -39,7 +47,7 @@ QString history_csv(const std::vector<Record>& entries) {
     for (const Record& entry : entries) {
         QStringList fields{QString::number(entry.id)};
         for (const Column& column : record_columns())
-            fields << csv_field(column.get(entry).toString());
+            fields << csv_field(column, entry);
         lines << fields.join(u',');
     }
     return lines.join(QStringLiteral("\r\n")) + QStringLiteral("\r\n");

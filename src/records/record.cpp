@@ -61,6 +61,10 @@ bool proves_verified(RecordOutcome outcome) {
     return std::ranges::find(kVerifyingOutcomes, outcome) != std::end(kVerifyingOutcomes);
 }
 
+QString simulated_panel_name(int number) {
+    return QStringLiteral("SIMULATED PANEL %1").arg(number);
+}
+
 QString Adapter::vid_pid() const {
     if (vendor_id < 0 || product_id < 0) return {};
     return QStringLiteral("%1:%2")

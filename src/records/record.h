@@ -31,10 +31,14 @@ QString outcome_text(RecordOutcome outcome);
 std::optional<RecordOperation> operation_from_text(const QString& text);
 std::optional<RecordOutcome> outcome_from_text(const QString& text);
 
-// The outcomes that prove the panel held the configuration when the entry was made.
+// The outcomes that say the panel held the values when the entry was made; whether an
+// entry proves a configuration is the proof rule's to say (records/proof.h).
 inline constexpr RecordOutcome kVerifyingOutcomes[] = {RecordOutcome::programmed_and_verified,
                                                        RecordOutcome::matches};
 bool proves_verified(RecordOutcome outcome);
+
+// How results and the log name the n-th panel simulated inside a program (from 1).
+QString simulated_panel_name(int number);
 
 // The serial adapter as far as the system describes it; empty or -1 where it does not.
 struct Adapter {
@@ -72,6 +76,9 @@ struct Record {
     RecordFailure failure;
     QList<std::int16_t> read_back; // the values read back, in location order, as far as read
     std::int64_t duration_ms = 0;
+    // The panel was one simulated by the program; nullopt for entries of older versions that
+    // did not say, which are taken as unknown and so prove nothing.
+    std::optional<bool> simulated = false;
 
     // "window", or the source path.
     QString source_text() const;

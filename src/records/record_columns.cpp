@@ -88,6 +88,12 @@ const Column kColumns[] = {
     {"duration_ms", ColumnKind::integer,
      [](const Record& r) { return QVariant(static_cast<qlonglong>(r.duration_ms)); },
      [](Record& r, const QVariant& v) { r.duration_ms = v.toLongLong(); }},
+    // Added with the log's second version: older entries hold null, unknown.
+    {"simulated", ColumnKind::flag,
+     [](const Record& r) { return r.simulated ? QVariant(int(*r.simulated)) : QVariant(); },
+     [](Record& r, const QVariant& v) {
+         r.simulated = v.isNull() ? std::nullopt : std::optional<bool>(v.toInt() != 0);
+     }},
 };
 
 #undef KVR_TEXT_COLUMN

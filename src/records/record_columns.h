@@ -13,6 +13,7 @@ enum class ColumnKind : std::uint8_t {
     text,
     integer,
     values, // the read-back values: "160,160,10" in the log, an array in JSON
+    flag,   // 0 or 1 (or null, unknown) in the log, a boolean in JSON
 };
 
 struct Column {

@@ -8,18 +8,20 @@
 #include <vector>
 
 #include "records/commissioning_log.h"
+#include "records/proof.h"
 #include "sheet/handover.h"
 
 namespace kvr::records {
 
-// The stamp for a configuration: the log's latest entry that proves a panel held the
-// values it programs. warning (when given) says why the log could not be read.
-std::optional<SheetStamp> verified_stamp(CommissioningLog& log, const Configuration& configuration,
-                                         QString* warning = nullptr);
+// The sheet's stamp for what the log proves: nothing when it proves nothing.
+std::optional<SheetStamp> sheet_stamp(const Proof& proof);
 
-// Every .kcf file in the folder (not its subfolders), read as the window opens a file: a
-// configuration with its latest log entry and stamp, or the reason it was refused. The
-// first warning from the log, if any, goes to warning.
+// Every entry of the folder (not its subfolders) whose name ends in .kcf, in any case: a
+// file read as the window opens it, with its latest log entry and what the log proves of
+// it, or the reason it was refused (a folder, a FIFO, a link that leads nowhere, a file
+// that cannot be read or is no configuration). Two files that give one panel name cannot
+// both be proven by it: each is given that problem. The first warning from the log, if
+// any, goes to warning.
 std::vector<HandoverPanel> handover_panels(const QString& folder, CommissioningLog& log,
                                            QString* warning = nullptr);
 

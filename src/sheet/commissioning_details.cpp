@@ -53,7 +53,8 @@ void draw_site(Page& page, const SheetSite& site, const QRectF& area) {
     }
 }
 
-void draw_stamp(Page& page, const std::optional<SheetStamp>& stamp, const QRectF& area) {
+void draw_stamp(Page& page, const SheetContent& shown, const QRectF& area) {
+    const std::optional<SheetStamp>& stamp = shown.stamp;
     const QColor ink = stamp ? kVerifiedInk : kWarningInk;
     page.painter.setPen(page.pen(ink, 0.5));
     page.painter.setBrush(Qt::NoBrush);
@@ -61,21 +62,30 @@ void draw_stamp(Page& page, const std::optional<SheetStamp>& stamp, const QRectF
     const QRectF inside = area.adjusted(kBoxPadding, 0.8, -kBoxPadding, -0.8);
     const QRectF first(inside.left(), inside.top(), inside.width(), inside.height() / 2);
     const QRectF second = first.translated(0, first.height());
+    const auto draw_lines = [&](const QString& headline, const QColor& headline_ink,
+                                const QString& detail, const QColor& detail_ink) {
+        draw_text(page, first, headline, sheet_font(9, true), 5, headline_ink, Qt::AlignHCenter);
+        draw_text(page, second, detail, sheet_font(7.5), 4.5, detail_ink, Qt::AlignHCenter);
+    };
     if (!stamp) {
-        draw_text(page, first, QStringLiteral("NOT YET PROGRAMMED AND VERIFIED"),
-                  sheet_font(9, true), 6, ink, Qt::AlignHCenter);
-        draw_text(page, second, QStringLiteral("no verified entry in the commissioning log"),
-                  sheet_font(7.5), 5.5, kMutedInk, Qt::AlignHCenter);
+        // An unreadable log is no proof either way: the sheet says what is unknown.
+        if (!shown.log_unreadable.isEmpty())
+            draw_lines(QStringLiteral("COMMISSIONING LOG COULD NOT BE READ"), ink,
+                       QStringLiteral("whether this panel was programmed and verified is unknown"),
+                       kMutedInk);
+        else
+            draw_lines(QStringLiteral("NOT YET PROGRAMMED AND VERIFIED"), ink,
+                       QStringLiteral("no verified entry in the commissioning log"), kMutedInk);
         return;
     }
-    draw_text(page, first,
-              stamp->programmed ? QStringLiteral("PROGRAMMED AND VERIFIED")
-                                : QStringLiteral("VERIFIED: THE PANEL MATCHED"),
-              sheet_font(9, true), 6, ink, Qt::AlignHCenter);
-    draw_text(page, second,
-              stamp->when.toUTC().toString(QStringLiteral("yyyy-MM-dd HH:mm 'UTC on' ")) +
-                  stamp->device,
-              sheet_font(8), 5.5, kTextInk, Qt::AlignHCenter);
+    QString headline = stamp->programmed ? QStringLiteral("PROGRAMMED AND VERIFIED")
+                                         : QStringLiteral("VERIFIED: THE PANEL MATCHED");
+    if (stamp->labels_changed_since) headline += QStringLiteral(" - LABELS CHANGED SINCE");
+    QString detail =
+        stamp->when.toUTC().toString(QStringLiteral("yyyy-MM-dd HH:mm 'UTC on' ")) + stamp->device;
+    if (!stamp->adapter.isEmpty()) detail += QStringLiteral(" (%1)").arg(stamp->adapter);
+    if (!stamp->source_file.isEmpty()) detail += QStringLiteral(" from ") + stamp->source_file;
+    draw_lines(headline, stamp->labels_changed_since ? kWarningInk : ink, detail, kTextInk);
 }
 
 void draw_handwriting_boxes(Page& page, const QRectF& area) {

@@ -27,7 +27,8 @@ struct IndexColumn {
     double width; // 0: what the others leave
 };
 const IndexColumn kIndexColumns[] = {
-    {"PANEL", 36}, {"FILE", 38}, {"LAST ENTRY IN THE LOG", 58}, {"VERIFIED", 18}, {"PORT", 0},
+    {"PANEL", 36},    {"FILE", 38},          {"LAST ENTRY IN THE LOG", 58},
+    {"VERIFIED", 18}, {"PORT / PROBLEM", 0},
 };
 constexpr int kColumnCount = std::size(kIndexColumns);
 
@@ -60,10 +61,12 @@ Row index_row(const HandoverPanel& panel) {
         row[2] = {panel.last->outcome + QStringLiteral(", ") + utc_text(panel.last->when)};
         row[4] = {panel.last->device};
     }
-    if (panel.stamp) {
+    if (panel.log_unreadable) row[3] = {QStringLiteral("unknown"), kWarningInk};
+    if (panel.verified()) {
         row[3] = {QStringLiteral("yes"), kVerifiedInk};
         row[4] = {panel.stamp->device};
     }
+    if (!panel.problem.isEmpty()) row[4] = {panel.problem, kWarningInk};
     return row;
 }
 
@@ -120,7 +123,7 @@ void draw_index_heading(Page& page, const SheetSite& site, const QDateTime& draw
 void draw_index_page(Page& page, const std::vector<HandoverPanel>& panels, int index_page,
                      const SheetSite& site, const QDateTime& drawn, const QStringList& findings) {
     const int verified =
-        std::ranges::count_if(panels, [](const HandoverPanel& p) { return p.stamp.has_value(); });
+        std::ranges::count_if(panels, [](const HandoverPanel& p) { return p.verified(); });
     const int refused = std::ranges::count_if(
         panels, [](const HandoverPanel& p) { return !p.configuration.has_value(); });
     draw_index_heading(page, site, drawn, static_cast<int>(panels.size()), verified, refused);
@@ -140,6 +143,10 @@ void draw_index_page(Page& page, const std::vector<HandoverPanel>& panels, int i
     page.painter.drawLine(page.at(kMargin, kTableTop + kRowHeight),
                           page.at(kMargin + kContentWidth, kTableTop + kRowHeight));
 
+    if (panels.empty())
+        draw_text(page, {kMargin + 1, kTableTop + kRowHeight, kContentWidth - 2, kRowHeight},
+                  QStringLiteral("NO PANEL IN THIS FOLDER: it holds no .kcf file"),
+                  sheet_font(8, true), 5, kWarningInk, Qt::AlignLeft);
     const std::size_t first = static_cast<std::size_t>(index_page) * kRowsPerPage;
     const std::size_t end = std::min(panels.size(), first + kRowsPerPage);
     for (std::size_t i = first; i < end; ++i) {
@@ -173,6 +180,7 @@ bool write_handover_pack(std::vector<HandoverPanel> panels, const SheetSite& sit
         content.site = site;
         if (!panel.room.isEmpty()) content.site.room = panel.room;
         content.stamp = panel.stamp;
+        if (panel.log_unreadable) content.log_unreadable = QStringLiteral("unreadable");
         sheets.push_back(std::move(content));
     }
     const int index_pages =

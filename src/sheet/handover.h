@@ -27,7 +27,14 @@ struct HandoverPanel {
     std::optional<HandoverLogEntry> last;
     // The log's latest entry that proves the panel held these values.
     std::optional<SheetStamp> stamp;
+    // What keeps the panel from being proven whatever the log holds: another file of the
+    // folder with the same panel name.
+    QString problem;
+    // The log could not be read: whether the panel was verified is unknown.
+    bool log_unreadable = false;
     QString room; // on its sheet and in the channel schedule; empty: the site's room
+
+    bool verified() const { return stamp.has_value() && problem.isEmpty(); }
 };
 
 // One use of a module and channel by a panel, as the channel schedule lists it.

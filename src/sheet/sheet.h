@@ -43,7 +43,11 @@ struct SheetSite {
 struct SheetStamp {
     QDateTime when; // converted to UTC on the sheet
     QString device;
+    QString adapter;        // the adapter's description, when the system gave one
+    QString source_file;    // the name of the file the values came from; empty: no file
     bool programmed = true; // written and read back; false: a verify found it matching
+    // The file's bytes changed after the entry (designations are not on the panel).
+    bool labels_changed_since = false;
 };
 
 struct SheetContent {
@@ -58,8 +62,9 @@ struct SheetContent {
     // Intensity codes, indexed by Intensity (backlighting, indicator, dimmed).
     std::array<std::int16_t, 3> intensity_codes{};
     SheetSite site;
-    // nullopt: not yet programmed and verified.
+    // nullopt: not yet programmed and verified, or unknown when log_unreadable says why.
     std::optional<SheetStamp> stamp;
+    QString log_unreadable;
 };
 
 // What the sheet names the backlighting (kBacklighting) and the dimming input (kDimming)

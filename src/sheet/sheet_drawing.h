@@ -82,7 +82,7 @@ void draw_function_table(Page& page, const SheetContent& content, const QRectF& 
 void draw_site(Page& page, const SheetSite& site, const QRectF& area);
 
 // Whether the configuration was programmed and verified, when and on which port.
-void draw_stamp(Page& page, const std::optional<SheetStamp>& stamp, const QRectF& area);
+void draw_stamp(Page& page, const SheetContent& shown, const QRectF& area);
 
 // The boxes written in by hand: notes, and the signature with its date.
 void draw_handwriting_boxes(Page& page, const QRectF& area);

@@ -156,7 +156,7 @@ void paint_sheet(QPainter& painter, const SheetContent& content) {
     draw_heading(page, shown);
     constexpr double kSiteWidth = kContentWidth - kStampWidth - 4;
     draw_site(page, shown.site, {kMargin, kDetailsTop, kSiteWidth, kDetailsHeight});
-    draw_stamp(page, shown.stamp,
+    draw_stamp(page, shown,
                {kMargin + kContentWidth - kStampWidth, kDetailsTop, kStampWidth, kDetailsHeight});
     draw_panel_face(page, shown, {kMargin, kFaceTop, kContentWidth, kFaceHeight});
     draw_function_table(page, shown, {kMargin, kTableTop, kContentWidth, kTableBottom - kTableTop});

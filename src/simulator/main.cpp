@@ -269,13 +269,11 @@ int main(int argc, char** argv) {
         std::cerr << "kvr-panel-sim: " << e.what() << "\nTry 'kvr-panel-sim --help'.\n";
         return 2;
     }
-    if (options.help) {
-        std::cout << usage_text;
-        return 0;
-    }
-    if (options.version) {
-        std::cout << "kvr-panel-sim " KVR_VERSION "\n";
-        return 0;
+    if (options.help || options.version) {
+        std::cout << (options.help ? usage_text : "kvr-panel-sim " KVR_VERSION "\n") << std::flush;
+        if (std::cout) return 0;
+        std::cerr << "kvr-panel-sim: standard output could not be written\n";
+        return 1;
     }
 
     // Signals are taken by sigwait below; the host's thread inherits the blocked mask.

@@ -1,12 +1,12 @@
 #include "site/site_check.h"
 
-#include <QDir>
 #include <QStringList>
 #include <array>
 #include <map>
 
 #include "configuration/texts.h"
 #include "files/configuration_file_io.h"
+#include "records/sheet_records.h"
 
 namespace kvr::site {
 namespace {
@@ -101,25 +101,22 @@ std::optional<Finding> incomplete(const SitePanel& panel) {
 
 } // namespace
 
+std::vector<SitePanel> site_panels(const std::vector<HandoverPanel>& panels, const SiteFile& file) {
+    std::vector<SitePanel> site;
+    for (const HandoverPanel& panel : panels) {
+        const auto room = file.rooms.find(panel.file_name);
+        site.push_back({panel.file_name, panel.configuration, panel.refusal,
+                        room != file.rooms.end() ? room->second : QString()});
+    }
+    return site;
+}
+
 Site read_site(const QString& folder) {
     Site site;
     site.folder = folder;
     site.file = read_site_file(folder, &site.file_error);
-    const QDir dir(folder);
-    for (const QString& name : dir.entryList({QStringLiteral("*.kcf")}, QDir::Files, QDir::Name)) {
-        SitePanel panel;
-        panel.file_name = name;
-        const auto room = site.file.rooms.find(name);
-        if (room != site.file.rooms.end()) panel.room = room->second;
-        const FileReadResult read = read_configuration_file(dir.filePath(name));
-        if (const auto* record = std::get_if<ConfigurationRecord>(&read))
-            panel.configuration = configuration_of(*record);
-        else if (const auto* not_opened = std::get_if<FileNotOpened>(&read))
-            panel.refusal = not_opened->reason;
-        else
-            panel.refusal = std::get<NotAConfigurationFile>(read).reason;
-        site.panels.push_back(std::move(panel));
-    }
+    records::CommissioningLog no_log(std::nullopt); // only the folder is read
+    site.panels = site_panels(records::handover_panels(folder, no_log), site.file);
     return site;
 }
 

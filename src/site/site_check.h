@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "configuration/configuration.h"
+#include "sheet/handover.h"
 #include "site/site_file.h"
 
 namespace kvr::site {
@@ -23,10 +24,14 @@ struct Site {
     QString folder;
     SiteFile file;
     QString file_error;            // why site.json could not be read, when it could not
-    std::vector<SitePanel> panels; // every .kcf file of the folder, by file name
+    std::vector<SitePanel> panels; // every .kcf entry of the folder, by file name
 };
 
-// Reads every .kcf file of the folder (not its subfolders) as the window opens a file.
+// The panels the handover pack lists, each with its room from the site file.
+std::vector<SitePanel> site_panels(const std::vector<HandoverPanel>& panels, const SiteFile& file);
+
+// Reads every .kcf entry of the folder (not its subfolders) as the handover pack does: a
+// file as the window opens it, anything else refused.
 Site read_site(const QString& folder);
 
 enum class FindingKind { refused_file, duplicate_name, designations_differ, incomplete_selection };

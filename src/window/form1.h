@@ -106,6 +106,9 @@ class Form1 : public QWidget, public kvr::ConfigurationModel {
     // A port named at start (--port, or the simulated panel's line shown as text): listed
     // in the SERIAL PORT chooser for the whole run, and used.
     void use_given_port(const QString& device, const QString& text = {});
+    // The line of the panel simulated inside the program: used as a given port, and logged
+    // as "SIMULATED PANEL 1", never as proof.
+    void use_simulated_panel(const QString& device);
 
     // The commissioning log every read and write is recorded in; nullopt (the default)
     // records nothing.
@@ -222,6 +225,7 @@ class Form1 : public QWidget, public kvr::ConfigurationModel {
                                 const QString& values_digest = {});
     void commit_logged_operation();
     std::optional<QString> log_path_;
+    QString simulated_device_; // the built-in simulated panel's line, when there is one
     kvr::records::LoggedOperation logged_;
     kvr::records::ConversationEnd ended_;
     kvr::PanelConversation::ValueSource written_; // a write's values, for what it read back

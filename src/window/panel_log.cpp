@@ -38,6 +38,10 @@ void Form1::begin_logged_operation(records::RecordOperation operation,
     }
     ended_ = {};
     ended_.device = panel_port();
+    if (!simulated_device_.isEmpty() && ended_.device == simulated_device_) {
+        ended_.device = records::simulated_panel_name(1);
+        ended_.simulated = true;
+    }
     written_ = nullptr;
     operation_clock_.start();
 }

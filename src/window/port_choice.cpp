@@ -13,3 +13,8 @@ void Form1::use_given_port(const QString& device, const QString& text) {
     SERIAL_PORT->keep_listed(device, text);
     set_panel_port(device);
 }
+
+void Form1::use_simulated_panel(const QString& device) {
+    simulated_device_ = device;
+    use_given_port(device, QStringLiteral("SIMULATED PANEL"));
+}

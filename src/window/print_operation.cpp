@@ -96,7 +96,13 @@ SheetContent Form1::sheet_from_window() {
     content.drawn = QDateTime::currentDateTime();
     content.site = sheet_site_;
     records::CommissioningLog log(log_path_);
-    content.stamp = records::verified_stamp(log, configuration_shown());
+    const bool unsaved = changed_since_source();
+    const records::Proof proof = records::proof_of(
+        log, configuration_shown(), source_.holds_texts && !unsaved ? source_.sha256 : QString());
+    content.stamp = records::sheet_stamp(proof);
+    // Designations typed since the file are not what was there when the panel was proven.
+    if (content.stamp && unsaved) content.stamp->labels_changed_since = true;
+    content.log_unreadable = proof.unreadable;
     for (int f = 0; f < kFunctionCount; ++f) {
         const QLineEdit* box = functions_[f].designation;
         content.functions[f] = {box ? box->text() : lighting_designation(f), listed_code(f)};

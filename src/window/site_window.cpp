@@ -21,35 +21,29 @@ namespace {
 const char* const kHeadings[] = {"PANEL", "FILE",   "ROOM",    "LAST OUTCOME",
                                  "TIME",  "PROVEN", "FINDINGS"};
 
-// What the log says of one panel: its newest entry, and whether it proves the file's values.
+// What the log says of a panel, as the handover index says it.
 struct PanelLogState {
     QString outcome;
     QString time;
     QString proven;
-    bool is_proven = false;
 };
 
-PanelLogState log_state(records::CommissioningLog& log, const site::SitePanel& panel) {
-    if (!panel.configuration) return {{}, {}, QStringLiteral("refused"), false};
-    records::HistoryFilter filter;
-    filter.panel_name = from_file_text(panel.configuration->panel_name);
-    filter.limit = 1;
-    const records::History history = log.entries(filter);
-    // A log that cannot be read says nothing, and never "not proven".
-    if (!history.warning.isEmpty()) return {{}, {}, QStringLiteral("log unreadable"), false};
+PanelLogState log_state(const HandoverPanel& panel) {
+    if (!panel.configuration) return {{}, {}, QStringLiteral("refused")};
     PanelLogState state;
-    if (!history.entries.empty()) {
-        const records::Record& last = history.entries.front();
-        state.outcome = records::outcome_text(last.outcome);
-        state.time = last.time.toLocalTime().toString(QStringLiteral("yyyy-MM-dd HH:mm"));
+    if (panel.last) {
+        state.outcome = panel.last->outcome;
+        state.time = panel.last->when.toLocalTime().toString(QStringLiteral("yyyy-MM-dd HH:mm"));
     }
-    QString warning;
-    const std::optional<SheetStamp> stamp =
-        records::verified_stamp(log, *panel.configuration, &warning);
-    state.is_proven = stamp.has_value();
-    state.proven = !warning.isEmpty() ? QStringLiteral("log unreadable")
-                   : state.is_proven  ? QStringLiteral("yes")
-                                      : QStringLiteral("no");
+    // A log that cannot be read says nothing, and never "not proven".
+    if (panel.log_unreadable)
+        state.proven = QStringLiteral("log unreadable");
+    else if (!panel.verified())
+        state.proven = QStringLiteral("no");
+    else if (panel.stamp->labels_changed_since)
+        state.proven = QStringLiteral("yes, designations changed since");
+    else
+        state.proven = QStringLiteral("yes");
     return state;
 }
 
@@ -101,16 +95,18 @@ SiteWindow::SiteWindow(const QString& folder, Form1& form, QWidget* parent)
 }
 
 void SiteWindow::refresh() {
-    site::Site site = site::read_site(folder_);
-    const std::vector<site::Finding> findings = site::check_site(site.panels);
+    QString site_error;
+    const site::SiteFile site_file = site::read_site_file(folder_, &site_error);
     records::CommissioningLog log(form_.commissioning_log());
-    panels_ = std::move(site.panels);
+    const std::vector<HandoverPanel> panels = records::handover_panels(folder_, log);
+    panels_ = site::site_panels(panels, site_file);
+    const std::vector<site::Finding> findings = site::check_site(panels_);
     proven_.assign(panels_.size(), false);
     table_->setRowCount(int(panels_.size()));
     for (int row = 0; row < int(panels_.size()); ++row) {
         const site::SitePanel& panel = panels_[row];
-        const PanelLogState state = log_state(log, panel);
-        proven_[row] = state.is_proven;
+        const PanelLogState state = log_state(panels[row]);
+        proven_[row] = panels[row].verified();
         const QString name =
             panel.configuration ? from_file_text(panel.configuration->panel_name) : QString();
         const QString cells[column_count] = {name,
@@ -132,7 +128,7 @@ void SiteWindow::refresh() {
             .arg(panels_.size())
             .arg(proven)
             .arg(findings.size())
-            .arg(site.file_error.isEmpty() ? QString() : QStringLiteral("; ") + site.file_error));
+            .arg(site_error.isEmpty() ? QString() : QStringLiteral("; ") + site_error));
 }
 
 bool SiteWindow::open_row(int row) {

@@ -7,11 +7,16 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QProcess>
+#include <QSqlDatabase>
+#include <QSqlQuery>
 #include <QTemporaryDir>
 #include <QTest>
+#include <csignal>
 #include <memory>
+#include <sys/stat.h>
 
 #include "kvr_panel_process.h"
+#include "records/commissioning_log.h"
 #include "simulator/pty_host.h"
 
 namespace {
@@ -112,9 +117,9 @@ class TestKvrPanelLog : public QObject {
 
         const Run csv = kvr_panel({"history", "--log", log, "--csv"});
         QVERIFY(csv.bytes.startsWith("id,time_utc,program,version,operation,device,adapter,"
-                                   "vid_pid,serial_number,panel_name,source,source_sha256,"
-                                   "values_digest,outcome,failure_location,failure_function,"
-                                   "failure_reason,read_back,duration_ms\r\n"));
+                                     "vid_pid,serial_number,panel_name,source,source_sha256,"
+                                     "values_digest,outcome,failure_location,failure_function,"
+                                     "failure_reason,read_back,duration_ms,simulated\r\n"));
         QCOMPARE(csv.bytes.count("\r\n"), 4);
         const Run one = kvr_panel(
             {"history", "--log", log, "--device", QString::fromStdString(panels[2]->slave_path())});
@@ -140,31 +145,64 @@ class TestKvrPanelLog : public QObject {
         QCOMPARE(QFileInfo(log).size(), 0);
     }
 
-    // The pack of a folder with a verified panel and a refused file: --require-verified
-    // says the site is not done; the sheet carries the site and the stamp.
+    // The pack of a folder with a verified panel, its copy under another name, a panel
+    // name given twice, and entries that are no files: only the panel the log names is
+    // proven, each refusal says why, and --require-verified says the site is not done.
     void handoverAndSheetStamp() {
         QTemporaryDir dir;
-        QVERIFY(QDir(dir.path()).mkdir("site"));
-        const QString file = save(dir.filePath("site/LOBBY.kcf"), lobby_file());
-        save(dir.filePath("site/BROKEN.kcf"), "07-04412");
+        QDir site(dir.filePath("site"));
+        QVERIFY(site.mkpath("."));
+        const QString file = save(site.filePath("LOBBY.kcf"), lobby_file());
+        QByteArray hall = lobby_file();
+        hall.replace("\"LOBBY\"", "\"HALL\"");
+        const QString hall_file = save(site.filePath("HALL.kcf"), hall);
+        save(site.filePath("BROKEN.KCF"), "07-04412");
         const QString log = dir.filePath("log.sqlite");
-        QCOMPARE(kvr_panel({"write", file, "--simulate", "--log", log}).exit_code, 0);
+        PtyHost panel;
+        const QString port = QString::fromStdString(panel.slave_path());
+        QCOMPARE(kvr_panel({"write", file, "--port", port, "--log", log}).exit_code, 0);
+        QCOMPARE(kvr_panel({"write", hall_file, "--simulate", "--log", log}).exit_code, 0);
+        QVERIFY(site.mkdir("folder.kcf"));
+        QVERIFY(QFile::link(site.filePath("gone"), site.filePath("dangling.kcf")));
+        QVERIFY(QFile::link(site.filePath("loop.kcf"), site.filePath("loop.kcf")));
+        QCOMPARE(::mkfifo(qPrintable(site.filePath("fifo.kcf")), 0600), 0);
 
         const QString pack = dir.filePath("pack.pdf");
-        const QStringList handover{"handover", dir.filePath("site"), "-o", pack, "--log", log,
-                                   "--site",   "HARBOUR HOUSE"};
+        const QStringList handover{"handover", site.path(), "-o",     pack,
+                                   "--log",    log,         "--site", "HARBOUR HOUSE"};
         const Run strict = kvr_panel(handover + QStringList{"--require-verified"});
         QCOMPARE(strict.exit_code, 1);
+        QVERIFY2(strict.bytes.contains("LOBBY.kcf: programmed and verified") &&
+                     strict.bytes.contains("from LOBBY.kcf"),
+                 strict.bytes);
+        QVERIFY(strict.bytes.contains("HALL.kcf: not yet programmed and verified"));
+        for (const char* refused : {"BROKEN.KCF: refused", "folder.kcf: refused: it is a folder",
+                                    "dangling.kcf: refused: it is a link", "loop.kcf: refused",
+                                    "fifo.kcf: refused: it is a FIFO"})
+            QVERIFY2(strict.bytes.contains(refused), refused);
         const QString index = pdf_text(pack);
-        QVERIFY2(index.contains("1 programmed and verified, 0 not verified, 1 files refused"),
+        QVERIFY2(index.contains("1 programmed and verified, 1 not verified, 5 files refused"),
                  qPrintable(index));
         QVERIFY(index.contains("HARBOUR HOUSE"));
-        QVERIFY(strict.bytes.contains("LOBBY.kcf: programmed and verified"));
-        QVERIFY(strict.bytes.contains("BROKEN.kcf: refused"));
         QCOMPARE(kvr_panel(handover).exit_code, 0);
-        const Run over_input = kvr_panel({"handover", dir.filePath("site"), "-o", file});
-        QCOMPARE(over_input.exit_code, 3);
-        QVERIFY(over_input.err.contains("would overwrite the input"));
+
+        // A second file with the same name cannot be told from the first by the log.
+        save(site.filePath("LOBBY COPY.kcf"), lobby_file());
+        const Run shared = kvr_panel(handover + QStringList{"--require-verified", "--json"});
+        QCOMPARE(shared.exit_code, 1);
+        for (const QJsonValue value : array_of(shared, "panels")) {
+            const QJsonObject panel = value.toObject();
+            if (panel["panel_name"] != "LOBBY") continue;
+            QVERIFY(!panel["verified"].toBool());
+            QVERIFY(panel["problem"].toString().contains("panel name also in"));
+        }
+
+        // A folder with nothing in it is not a site that is done.
+        QVERIFY(QDir(dir.path()).mkdir("empty"));
+        QCOMPARE(kvr_panel({"handover", dir.filePath("empty"), "-o", pack, "--log", log,
+                            "--require-verified"})
+                     .exit_code,
+                 1);
 
         const QString sheet = dir.filePath("sheet.pdf");
         QCOMPARE(kvr_panel({"sheet", file, "-o", sheet, "--log", log, "--installer", "J. SMITH"})
@@ -172,8 +210,111 @@ class TestKvrPanelLog : public QObject {
                  0);
         const QString stamped = pdf_text(sheet);
         QVERIFY(stamped.contains("PROGRAMMED AND VERIFIED") && stamped.contains("J. SMITH"));
-        QCOMPARE(kvr_panel({"sheet", file, "-o", sheet, "--no-log"}).exit_code, 0);
+        QVERIFY(!stamped.contains("CHANGED SINCE"));
+        QCOMPARE(kvr_panel({"sheet", hall_file, "-o", sheet, "--log", log}).exit_code, 0);
         QVERIFY(pdf_text(sheet).contains("NOT YET PROGRAMMED AND VERIFIED"));
+        // A designation edited after the write: the panel holds the same, the labels do not.
+        QByteArray edited = lobby_file();
+        edited.replace("\"ENTRY\"", "\"FOYER\"");
+        save(file, edited);
+        QCOMPARE(kvr_panel({"sheet", file, "-o", sheet, "--log", log}).exit_code, 0);
+        QVERIFY(pdf_text(sheet).contains("CHANGED SINCE"));
+    }
+
+    // A log that cannot be read is said to be so: never "not verified", never exit 0 for
+    // --require-verified.
+    void unreadableLogIsUnknownNotUnverified() {
+        QTemporaryDir dir;
+        QVERIFY(QDir(dir.path()).mkdir("site"));
+        const QString file = save(dir.filePath("site/LOBBY.kcf"), lobby_file());
+        const QString log = save(dir.filePath("log.sqlite"), "SQLite format 3");
+        const QString sheet = dir.filePath("sheet.pdf");
+        const Run drawn = kvr_panel({"sheet", file, "-o", sheet, "--log", log});
+        QCOMPARE(drawn.exit_code, 0);
+        QVERIFY(drawn.err.contains("cannot be read"));
+        QVERIFY(pdf_text(sheet).contains("COMMISSIONING LOG COULD NOT BE READ"));
+        const Run strict =
+            kvr_panel({"handover", dir.filePath("site"), "-o", dir.filePath("pack.pdf"), "--log",
+                       log, "--require-verified"});
+        QCOMPARE(strict.exit_code, 3);
+        QVERIFY(strict.err.contains("unknown"));
+    }
+
+    // --since is the instant given: one second either side of an entry, named in UTC, with
+    // an offset and in local time.
+    void historySinceIsExact() {
+        QTemporaryDir dir;
+        const QString log = dir.filePath("log.sqlite");
+        kvr::records::Record entry;
+        entry.time = QDateTime(QDate(2024, 5, 31), QTime(12, 0), Qt::UTC);
+        entry.device = "/dev/ttyUSB0";
+        entry.panel_name = "Lobby";
+        QVERIFY(kvr::records::CommissioningLog(log).record(entry).logged);
+        const auto found = [&log](const QString& since) {
+            const Run run = kvr_panel({"history", "--log", log, "--since", since, "--json"});
+            return run.exit_code == 0 ? array_of(run, "entries").size() : -1;
+        };
+        qputenv("TZ", "XYZ-2"); // two hours ahead of UTC, without a zone database
+        const std::pair<const char*, int> cases[] = {
+            {"2024-05-31T11:59:59Z", 1},
+            {"2024-05-31T12:00:01Z", 0},
+            {"2024-05-31T13:59:59+02:00", 1},
+            {"2024-05-31T14:00:01+02:00", 0},
+            {"2024-05-31T13:59:59", 1},
+            {"2024-05-31T14:00:01", 0},
+            {"2024-05-31", 1},
+            {"2024-06-01", 0},
+            {"2024-05-31T25:00", -1},
+            {"2024-05-31T12:00+99:00", -1},
+            {"", -1},
+        };
+        for (const auto& [since, expected] : cases)
+            QVERIFY2(found(QString::fromLatin1(since)) == expected, since);
+        qunsetenv("TZ");
+        const Run any_case = kvr_panel({"history", "--log", log, "--panel", "LOBBY", "--json"});
+        QCOMPARE(array_of(any_case, "entries").size(), 1);
+        QCOMPARE(kvr_panel({"history", "--log", log, "--device", ""}).exit_code, 3);
+    }
+
+    // A signal after the last port finished, while another process holds the log: the
+    // result is still printed and logged, and the exit code is the result's own.
+    void signalAfterTheLastPortChangesNothing() {
+        QTemporaryDir dir;
+        const QString log = dir.filePath("log.sqlite");
+        QCOMPARE(kvr_panel({"read", "--simulate", "--log", log}).exit_code, 0);
+        QSqlDatabase holder = QSqlDatabase::addDatabase("QSQLITE", "holder");
+        holder.setDatabaseName(log);
+        QVERIFY(holder.open());
+        QVERIFY(QSqlQuery(holder).exec("BEGIN IMMEDIATE"));
+
+        const QString trace = dir.filePath("trace.txt");
+        const QString saved = dir.filePath("READ.kcf");
+        auto process = start_kvr_panel(
+            {"read", "--simulate", "-o", saved, "--log", log, "--trace", trace, "--name", "LOBBY"});
+        // The last transaction reads location 24 (V, 0, 24, '0', '0', V); once its reply is
+        // in, the read is done and the entry waits on the held log.
+        QTRY_VERIFY_WITH_TIMEOUT(
+            [&trace] {
+                QFile file(trace);
+                if (!file.open(QIODevice::ReadOnly)) return false;
+                const QByteArray text = file.readAll();
+                const qsizetype last = text.indexOf("tx 56 00 18 30 30 56");
+                return last >= 0 && text.indexOf(" rx ", last) >= 0;
+            }(),
+            20000);
+        QTest::qWait(300);
+        ::kill(pid_t(process->processId()), SIGINT);
+        QTest::qWait(300);
+        QVERIFY(QSqlQuery(holder).exec("COMMIT"));
+        const Run run = finish_kvr_panel(*process);
+        QCOMPARE(run.exit_code, 0);
+        QVERIFY2(run.out.contains("PANEL NAME  LOBBY"), qPrintable(run.out));
+        QVERIFY(QFileInfo::exists(saved));
+        holder.close();
+        const Run history = kvr_panel({"history", "--log", log, "--json"});
+        QCOMPARE(array_of(history, "entries").size(), 2);
+        QCOMPARE(array_of(history, "entries")[0].toObject()["panel_name"].toString(), "LOBBY");
+        QVERIFY(array_of(history, "entries")[0].toObject()["simulated"].toBool());
     }
 };
 

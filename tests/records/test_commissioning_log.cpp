@@ -1,20 +1,25 @@
 // The log on real files in a temporary folder: what an entry holds, writers at once, and
 // logs that cannot take an entry.
 
+#include <QDir>
 #include <QFile>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QProcess>
+#include <QSqlDatabase>
+#include <QSqlQuery>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QThread>
+#include <map>
 #include <set>
 #include <unistd.h>
 
 #include "records/commissioning_log.h"
 #include "records/history_export.h"
 #include "records/log_location.h"
+#include "records/proof.h"
 
 using namespace kvr;
 using namespace kvr::records;
@@ -56,6 +61,24 @@ bool record_entries(const QString& path, const QString& writer) {
         if (!log.record(entry).logged) return false;
     }
     return true;
+}
+
+QByteArray bytes_of(const QString& path) {
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+// Runs statements on an SQLite file as another program would.
+void run_sql(const QString& path, const QStringList& statements) {
+    {
+        QSqlDatabase database = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), path);
+        database.setDatabaseName(path);
+        QVERIFY(database.open());
+        QSqlQuery query(database);
+        for (const QString& statement : statements)
+            QVERIFY2(query.exec(statement), qPrintable(statement));
+    }
+    QSqlDatabase::removeDatabase(path);
 }
 
 } // namespace
@@ -108,11 +131,13 @@ class TestCommissioningLog : public QObject {
         QVERIFY(!first.failure.location);
 
         // The stamp finds the verified write, not the newer failure of the same values.
-        const auto verified = log.latest_with_digest(written.values_digest, true);
-        QVERIFY(verified);
-        QCOMPARE(verified->id, written.id);
-        QCOMPARE(log.latest_with_digest(written.values_digest, false)->id, interrupted.id);
-        QVERIFY(!log.latest_with_digest(values_digest({}), false));
+        const auto verified = log.with_digest(written.values_digest, 1, [](const Record& entry) {
+            return proves_verified(entry.outcome);
+        });
+        QCOMPARE(verified.entries.size(), 1U);
+        QCOMPARE(verified.entries.front().id, written.id);
+        QCOMPARE(log.with_digest(written.values_digest, 1).entries.front().id, interrupted.id);
+        QVERIFY(log.with_digest(values_digest({}), 1).entries.empty());
 
         const QString csv = history_csv(history.entries);
         QVERIFY(csv.contains(QStringLiteral(",\"COMMUNICATIONS FAILURE, \"\"BAD\"\" DATA\",")));
@@ -193,6 +218,114 @@ class TestCommissioningLog : public QObject {
         Record entry = sample_record(RecordOutcome::read, "LOBBY");
         const LogResult off = CommissioningLog(std::nullopt).record(entry);
         QVERIFY(!off.logged && off.warning.isEmpty());
+    }
+
+    // What one entry proves of the LOBBY configuration, and what it does not.
+    void an_entry_proves_its_own_panel_name_and_values_on_a_real_port() {
+        const QString file_sha = QString(64, u'a');
+        struct Case {
+            const char* what;
+            void (*change)(Record& entry);
+            bool proven;
+            bool labels_changed = false;
+        };
+        const Case cases[] = {
+            {"a verified write", [](Record&) {}, true},
+            {"a verify that matched",
+             [](Record& e) {
+                 e.operation = RecordOperation::verify;
+                 e.outcome = RecordOutcome::matches;
+             },
+             true},
+            {"the same values under another name", [](Record& e) { e.panel_name = "HALL"; }, false},
+            {"the name in another case", [](Record& e) { e.panel_name = "Lobby"; }, false},
+            {"the same name with other values",
+             [](Record& e) { e.values_digest = values_digest({}); }, false},
+            {"a simulated panel", [](Record& e) { e.simulated = true; }, false},
+            {"a panel not known to be real", [](Record& e) { e.simulated.reset(); }, false},
+            {"an interrupted write", [](Record& e) { e.outcome = RecordOutcome::interrupted; },
+             false},
+            {"a verify that differed",
+             [](Record& e) {
+                 e.operation = RecordOperation::verify;
+                 e.outcome = RecordOutcome::differs;
+             },
+             false},
+            {"a file whose labels changed since",
+             [](Record& e) { e.source_sha256 = QString(64, u'b'); }, true, true},
+        };
+        int number = 0;
+        for (const Case& c : cases) {
+            CommissioningLog log(fresh_path(QStringLiteral("proof-%1.sqlite").arg(number++)));
+            Record entry = sample_record(RecordOutcome::programmed_and_verified, "LOBBY");
+            c.change(entry);
+            QVERIFY(log.record(entry).logged);
+            Configuration lobby = sample_configuration();
+            lobby.panel_name = "LOBBY";
+            const Proof proof = proof_of(log, lobby, file_sha);
+            QVERIFY2(proof.proven() == c.proven, c.what);
+            QVERIFY2(proof.labels_changed_since == c.labels_changed, c.what);
+            QVERIFY2(proof.unreadable.isEmpty(), c.what);
+        }
+    }
+
+    // Another program's database is never changed, not even by a look at it; a log of the
+    // first version is read as it is, and brought up to date only by a write.
+    void only_our_log_is_touched_and_reading_changes_nothing() {
+        const QString foreign = fresh_path(QStringLiteral("photos.db"));
+        run_sql(foreign, {"PRAGMA journal_mode = DELETE",
+                          "CREATE TABLE photos (id INTEGER PRIMARY KEY, name TEXT)",
+                          "INSERT INTO photos (name) VALUES ('door')"});
+        const QByteArray before = bytes_of(foreign);
+        Record entry = sample_record(RecordOutcome::programmed_and_verified, "LOBBY");
+        QVERIFY(!CommissioningLog(foreign).record(entry).logged);
+        QVERIFY(!CommissioningLog(foreign).entries({}).warning.isEmpty());
+        QCOMPARE(bytes_of(foreign), before);
+        QCOMPARE(QDir(folder_.path()).entryList({QStringLiteral("photos.db*")}).size(), 1);
+
+        const QString old = fresh_path(QStringLiteral("first-version.sqlite"));
+        QStringList first_version{
+            "CREATE TABLE entries (id INTEGER PRIMARY KEY, time_utc TEXT, program TEXT, "
+            "version TEXT, operation TEXT, device TEXT, adapter TEXT, vid_pid TEXT, "
+            "serial_number TEXT, panel_name TEXT, source TEXT, source_sha256 TEXT, "
+            "values_digest TEXT, outcome TEXT, failure_location INTEGER, failure_function TEXT, "
+            "failure_reason TEXT, read_back TEXT, duration_ms INTEGER)",
+            "PRAGMA user_version = 1"};
+        for (const char* device : {"/dev/ttyUSB0", "/dev/pts/2", "SIMULATED PANEL 1"})
+            first_version << QStringLiteral("INSERT INTO entries (time_utc, program, device, "
+                                            "outcome) VALUES ('2024-05-31T10:00:00.000Z', "
+                                            "'kvr-config', '%1', 'read')")
+                                 .arg(QLatin1String(device));
+        run_sql(old, first_version);
+        const QByteArray old_bytes = bytes_of(old);
+        const History read = CommissioningLog(old).entries({});
+        QCOMPARE(bytes_of(old), old_bytes);
+        QCOMPARE(read.entries.size(), 3U);
+        std::map<QString, std::optional<bool>> simulated;
+        for (const Record& e : read.entries)
+            simulated[e.device] = e.simulated;
+        QCOMPARE(simulated["/dev/ttyUSB0"], std::optional<bool>(false));
+        QCOMPARE(simulated["/dev/pts/2"], std::nullopt);
+        QCOMPARE(simulated["SIMULATED PANEL 1"], std::optional<bool>(true));
+        QVERIFY(CommissioningLog(old).record(entry).logged);
+        const History updated = CommissioningLog(old).entries({});
+        QCOMPARE(updated.entries.size(), 4U);
+        for (const Record& e : updated.entries)
+            if (e.device != entry.device || e.program != entry.program)
+                QCOMPARE(e.simulated, simulated[e.device]);
+    }
+
+    // A text that a spreadsheet would run as a formula is made harmless; numbers are not.
+    void csv_fields_cannot_be_formulas() {
+        Record entry = sample_record(RecordOutcome::failed, "=HYPERLINK(\"x\")");
+        entry.device = QStringLiteral("@SUM(A1)");
+        entry.failure.reason = QStringLiteral("\tTAB");
+        entry.read_back = {-1, 160};
+        const QString csv = history_csv({entry});
+        QVERIFY2(csv.contains(QStringLiteral(",'@SUM(A1),")), qPrintable(csv));
+        QVERIFY(csv.contains(QStringLiteral(",\"'=HYPERLINK(\"\"x\"\")\",")));
+        QVERIFY(csv.contains(QStringLiteral(",'\tTAB,")));
+        QVERIFY(csv.contains(QStringLiteral(",\"-1,160\",")));
     }
 
     void log_location_from_options_and_environment() {

@@ -41,6 +41,7 @@ void record_write(CommissioningLog& log, const Configuration& configuration,
     Record entry;
     entry.time = kProgrammed;
     entry.device = QStringLiteral("/dev/ttyUSB3");
+    entry.panel_name = QString::fromStdString(configuration.panel_name);
     entry.values_digest = values_digest(programmed_values(configuration));
     entry.outcome = outcome;
     QVERIFY(log.record(entry).logged);
@@ -69,7 +70,7 @@ class TestHandover : public QObject {
             const Configuration& configuration = verified ? verified_ : failed_;
             SheetContent content = sheet_content(configuration, folder_.filePath("A.kcf"), {});
             content.site = {"Riverside", "Plant room 2", "J-2291", "Ann Fitter", "Volt & Co"};
-            content.stamp = verified_stamp(log, configuration);
+            content.stamp = sheet_stamp(proof_of(log, configuration));
             QString error;
             QVERIFY2(write_sheet(content, pdf, &error), qPrintable(error));
             const QString text = pdf_text(pdf);

@@ -158,13 +158,12 @@ class TestSite : public QObject {
 
         // The channel schedule of the same panels: by channel, each use in panel order.
         std::vector<HandoverPanel> panels;
-        for (const SitePanel& panel : site.panels)
-            panels.push_back({panel.file_name,
-                              panel.configuration,
-                              panel.refusal,
-                              {},
-                              {},
-                              QStringLiteral("ROOM ") + panel.file_name});
+        for (const SitePanel& panel : site.panels) {
+            HandoverPanel& listed = panels.emplace_back();
+            listed.file_name = panel.file_name;
+            listed.configuration = panel.configuration;
+            listed.room = QStringLiteral("ROOM ") + panel.file_name;
+        }
         const std::vector<ChannelUse> uses = channel_schedule(panels);
         QCOMPARE(uses.size(), 5u);
         QCOMPARE(uses[0].code, int16_t(5));

@@ -124,6 +124,24 @@ class TestWindowLog : public QObject, PanelFixture {
         QCOMPARE(dialogs.sites_proposed[0].company, QStringLiteral("BRIGHT ELECTRIC"));
         QCOMPARE(dialogs.sites_proposed[0].site, QString());
     }
+
+    // The built-in simulated panel is logged by that name and never stamps a sheet.
+    void simulated_panel_is_logged_as_such_and_proves_nothing() {
+        complete_window("ATRIUM");
+        form->set_commissioning_log(path("simulated.sqlite"));
+        panel = std::make_unique<kvr::sim::PtyHost>();
+        form->use_simulated_panel(QString::fromStdString(panel->slave_path()));
+        click("WRITE_CONFIG");
+        QCOMPARE(status_colour(), kStatusGreen);
+        const auto logged = records::CommissioningLog(path("simulated.sqlite")).entries({}).entries;
+        QCOMPARE(logged.size(), 1u);
+        QCOMPARE(logged[0].device, QStringLiteral("SIMULATED PANEL 1"));
+        QCOMPARE(logged[0].simulated, std::optional<bool>(true));
+        dialogs.site_answers.push_back(SheetSite{});
+        dialogs.file_answers.push_back(path("simulated.pdf"));
+        form->findChild<QLabel*>("Image1")->actions().constFirst()->trigger();
+        QVERIFY(sheet_text(path("simulated.pdf")).contains("NOT YET PROGRAMMED AND VERIFIED"));
+    }
 };
 
 QTEST_MAIN(TestWindowLog)
