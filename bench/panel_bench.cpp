@@ -32,6 +32,7 @@ class NoDialogs final : public Dialogs {
     }
     bool show_open(QWidget*, FileDialogState&) override { return false; }
     bool show_save(QWidget*, FileDialogState&) override { return false; }
+    bool show_folder(QWidget*, FileDialogState&) override { return false; }
     int ask(QWidget*, const Question& question) override { return question.escape_answer; }
     bool ask_site(QWidget*, kvr::SheetSite&) override { return false; }
 };

@@ -5,7 +5,7 @@ _kvr_panel() {
     _init_completion || return
     command=${words[1]}
     if ((cword == 1)); then
-        COMPREPLY=($(compgen -W 'show write read verify diff sheet ports history handover --help --version' -- "$cur"))
+        COMPREPLY=($(compgen -W 'show write read verify diff sheet ports history handover import export check --help --version' -- "$cur"))
         return
     fi
     case $prev in
@@ -23,7 +23,12 @@ _kvr_panel() {
         return
         ;;
     -o | --output)
-        [[ $command == sheet || $command == handover ]] && _filedir pdf || _filedir kcf
+        case $command in
+        sheet | handover) _filedir pdf ;;
+        import) _filedir -d ;;
+        export) _filedir csv ;;
+        *) _filedir kcf ;;
+        esac
         return
         ;;
     --name | --simulate | --site | --room | --job | --installer | --company | --panel | \
@@ -43,13 +48,17 @@ _kvr_panel() {
         history) options='--panel --device --since --json --csv --log --no-log' ;;
         handover) options='-o --output --site --room --job --installer --company
             --require-verified --json --log --no-log' ;;
+        import) options='-o --output --force --json' ;;
+        export) options='-o --output --json' ;;
+        check) options='--json' ;;
         esac
         COMPREPLY=($(compgen -W "$options --help" -- "$cur"))
         return
     fi
     case $command in
     ports | read | history) ;;
-    handover) _filedir -d ;;
+    handover | export | check) _filedir -d ;;
+    import) _filedir csv ;;
     *) _filedir kcf ;;
     esac
 } &&

@@ -16,6 +16,7 @@
 #include "panel/line_trace.h"
 #include "records/log_location.h"
 #include "simulator/pty_host.h"
+#include "site_window.h"
 
 namespace {
 
@@ -39,13 +40,17 @@ struct CommandLine {
                            QStringLiteral("FILE")};
     QCommandLineOption no_log{QStringLiteral("no-log"),
                               QStringLiteral("Records nothing in the commissioning log.")};
+    QCommandLineOption site{QStringLiteral("site"),
+                            QStringLiteral("Opens the site window of FOLDER, a folder of "
+                                           "configuration files, beside the window."),
+                            QStringLiteral("FOLDER")};
 
     CommandLine() {
         parser.setApplicationDescription(
             QStringLiteral("Configures the KVR 10-button dimmable switch panel (07-04412)."));
         parser.addHelpOption();
         parser.addVersionOption();
-        parser.addOptions({port, simulate, trace, log, no_log});
+        parser.addOptions({port, simulate, trace, log, no_log, site});
         parser.addPositionalArgument(
             QStringLiteral("FILE"), QStringLiteral("A configuration file (.kcf) to open at start."),
             QStringLiteral("[FILE]"));
@@ -142,6 +147,9 @@ int run_kvr_config(int& argc, char** argv, const std::function<void(QWidget*)>& 
             return start_error("--log and --no-log exclude each other");
         const QStringList files = options.parser.positionalArguments();
         if (files.size() > 1) return start_error("one configuration file at a time");
+        if (options.parser.isSet(options.site) &&
+            !QFileInfo(options.parser.value(options.site)).isDir())
+            return start_error("--site needs a folder: ", options.parser.value(options.site));
         // Opening the trace would empty the file it was asked to open.
         if (options.parser.isSet(options.trace) && !files.isEmpty() &&
             same_file(options.parser.value(options.trace), files.front()))
@@ -190,6 +198,8 @@ int run_kvr_config(int& argc, char** argv, const std::function<void(QWidget*)>& 
 
     if (before_show) before_show(&window);
     window.show();
+    if (options.parser.isSet(options.site))
+        show_site_window(window, options.parser.value(options.site));
     const int exit_code = QApplication::exec();
     if (!trace.failure().isEmpty()) {
         std::fprintf(stderr, "kvr-config: the trace %s stopped being written: %s\n",

@@ -10,6 +10,7 @@
 #include "cli/subcommands.h"
 #include "configuration/windows1252.h"
 #include "records/sheet_records.h"
+#include "site/site_check.h"
 
 namespace kvr::cli {
 
@@ -86,6 +87,25 @@ class HandoverResult : public Result {
     const std::vector<HandoverPanel>& panels_;
 };
 
+// The site's fields (the options given win over site.json), each panel's room, and what
+// the check finds across the panels.
+struct SiteOfPack {
+    SheetSite site;
+    QStringList findings;
+};
+SiteOfPack site_of_pack(const QString& folder, std::vector<HandoverPanel>& panels,
+                        const SheetSite& given) {
+    QString error;
+    const site::SiteFile file = site::read_site_file(folder, &error);
+    if (!error.isEmpty()) print_error(error);
+    for (HandoverPanel& panel : panels)
+        panel.room = site::sheet_site(file, panel.file_name, given).room;
+    SiteOfPack pack{site::sheet_site(file, QString(), given), {}};
+    for (const site::Finding& finding : site::check_site(site::site_panels(panels, file)))
+        pack.findings.append(finding.text);
+    return pack;
+}
+
 } // namespace
 
 ExitCode write_handover(const Invocation& invocation) {
@@ -100,13 +120,14 @@ ExitCode write_handover(const Invocation& invocation) {
     }
     records::CommissioningLog log(invocation.log);
     QString log_warning;
-    const std::vector<HandoverPanel> panels = records::handover_panels(folder, log, &log_warning);
+    std::vector<HandoverPanel> panels = records::handover_panels(folder, log, &log_warning);
     if (!log_warning.isEmpty()) print_error(log_warning);
+    const SiteOfPack site = site_of_pack(folder, panels, invocation.site);
 
     const QString pack = QDir::toNativeSeparators(*invocation.output);
     QString error;
-    if (!write_handover_pack(panels, invocation.site, QDateTime::currentDateTime(),
-                             *invocation.output, &error)) {
+    if (!write_handover_pack(panels, site.site, QDateTime::currentDateTime(), *invocation.output,
+                             &error, site.findings)) {
         print_error(QStringLiteral("%1 not written: %2").arg(pack, error));
         return output_failed;
     }

@@ -66,6 +66,11 @@ const OptionRow kOptions[] = {
     {require_verified, {"require-verified"}, nullptr, "--require-verified",
      "exit 1 unless every panel has a matching verified entry in the log",
      [](Invocation& i, const QString&) { i.require_verified = true; }},
+    {output_folder, {"o", "output"}, "FOLDER", "-o, --output FOLDER",
+     "the folder to save the files in (made when missing)",
+     [](Invocation& i, const QString& v) { i.output = v; i.output_is_folder = true; }},
+    {force, {"force"}, nullptr, "--force", "replace files that are already in the folder",
+     [](Invocation& i, const QString&) { i.force = true; }},
 };
 // clang-format on
 
@@ -87,6 +92,9 @@ bool compares(const Subcommand& command) {
 bool checks_verified(const Subcommand& command) {
     return command.options & require_verified;
 }
+bool finds(const Subcommand& command) {
+    return command.finds;
+}
 
 // clang-format off
 const ExitStatusRow kExitStatus[] = {
@@ -94,6 +102,7 @@ const ExitStatusRow kExitStatus[] = {
     {"1", "a panel or a file differs", compares},
     {"1", "with --require-verified: a panel has no matching verified entry in the log",
      checks_verified},
+    {"1", "the check found something likely wrong across the panels", finds},
     {"2", "a panel failed on at least one port: no answer, wrong model, bad data,\n"
           "     or a port that cannot be opened", talks_to_panels},
     {"3", "a bad file or bad arguments; nothing was sent", always},

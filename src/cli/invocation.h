@@ -37,6 +37,8 @@ enum Option : unsigned {
     filters = 1U << 8,     // --panel, --device, --since
     csv = 1U << 9,
     require_verified = 1U << 10,
+    output_folder = 1U << 11, // -o names a folder to save files in (import)
+    force = 1U << 12,
 };
 inline constexpr unsigned panel_options = port | simulate | trace;
 
@@ -63,6 +65,8 @@ struct Invocation {
     std::optional<QString> since;
     bool csv = false;
     bool require_verified = false;
+    bool output_is_folder = false;
+    bool force = false;
 
     int panel_count() const { return simulated > 0 ? simulated : int(ports.size()); }
 };
@@ -76,6 +80,7 @@ struct Subcommand {
     Panels panels;
     ExitCode (*run)(const Invocation& invocation);
     bool compares = false; // may exit with differs
+    bool finds = false;    // may exit with differs when a check finds something
 };
 
 struct ParsedArguments {

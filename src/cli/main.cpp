@@ -53,8 +53,20 @@ const Subcommand kSubcommands[] = {
     {"handover",
      "FOLDER -o PACK.pdf [--site TEXT] [--room TEXT] [--job TEXT] [--installer NAME]\n"
      "      [--company NAME] [--require-verified] [--json] [--log FILE | --no-log]",
-     "writes the handover pack of a folder's .kcf files: an index, then each panel's sheet", 1,
+     "writes the handover pack of a folder's .kcf files: an index, the findings across the site,\n"
+     "      the channel schedule, then each panel's sheet", 1,
      output | site_fields | require_verified | json | log_file, Panels::none, write_handover},
+    {"import", "SCHEDULE.csv -o FOLDER [--force] [--json]",
+     "makes one .kcf file per panel of a lighting schedule (CSV), and the folder's site.json;\n"
+     "      nothing is saved while a row is wrong", 1, output_folder | force | json, Panels::none,
+     import_site},
+    {"export", "FOLDER [-o SCHEDULE.csv] [--json]",
+     "writes the lighting schedule (CSV) of a folder's .kcf files, as import reads it", 1,
+     output | json, Panels::none, export_site},
+    {"check", "FOLDER [--json]",
+     "lists what is likely wrong across the panels of a folder: refused files, names given\n"
+     "      twice, a channel with different designations, incomplete selections", 1, json,
+     Panels::none, check_site_folder, false, true},
     {"ports", "[--port DEVICE ...] [--json]",
      "lists the serial ports present, their stable names and whether they may be opened", 0,
      port | json, Panels::none, list_ports},

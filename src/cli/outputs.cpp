@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "files/configuration_file_io.h"
+#include "site/site_file.h"
 
 namespace kvr::cli {
 
@@ -27,6 +28,18 @@ QString creation_refusal(const QString& path) {
     if (longest > 0 && QFile::encodeName(target.fileName()).size() > longest)
         return QStringLiteral("the file name is longer than %1 bytes").arg(longest);
     if (const std::optional<QString> refusal = refusal_to_replace(path)) return *refusal;
+    return {};
+}
+
+// Why files could not be saved in the folder at path, made first when it is missing.
+QString folder_refusal(const QString& path) {
+    const QFileInfo folder(path);
+    if (folder.exists() && !folder.isDir()) return QStringLiteral("%1 is not a folder").arg(path);
+    const QString writable = folder.exists() ? path : folder.absolutePath();
+    if (!QFileInfo(writable).isDir())
+        return QStringLiteral("the folder %1 does not exist").arg(writable);
+    if (::access(QFile::encodeName(writable).constData(), W_OK | X_OK) != 0)
+        return QStringLiteral("the folder %1 cannot be written").arg(writable);
     return {};
 }
 
@@ -51,16 +64,18 @@ QString output_refusal(const Invocation& invocation) {
     for (const QString& file : invocation.files) {
         if (file == kStandardStream) continue;
         inputs.emplace_back(file, file_identity(file));
-        // A folder's configuration files are inputs too (handover).
+        // A folder's configuration files and its site file are inputs too (handover, export).
         const QDir folder(file);
         if (QFileInfo(file).isDir())
-            for (const QString& name : folder.entryList({QStringLiteral("*.kcf")}, QDir::Files))
+            for (const QString& name :
+                 folder.entryList({QStringLiteral("*.kcf"), site::kSiteFileName}, QDir::Files))
                 inputs.emplace_back(folder.filePath(name), file_identity(folder.filePath(name)));
     }
     // Never drawn or traced over: it holds every panel's record.
     if (invocation.log) inputs.emplace_back(*invocation.log, file_identity(*invocation.log));
     for (const QString& port : invocation.ports)
         inputs.emplace_back(port, file_identity(port_path(port)));
+    if (invocation.output_is_folder) return folder_refusal(*invocation.output);
     std::vector<std::pair<QString, QString>> outputs;
     if (invocation.output && !output_to_stdout)
         outputs.emplace_back(*invocation.output, file_identity(*invocation.output));

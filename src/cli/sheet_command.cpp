@@ -12,6 +12,7 @@
 #include "cli/subcommands.h"
 #include "records/sheet_records.h"
 #include "sheet/sheet.h"
+#include "site/site_file.h"
 
 namespace kvr::cli {
 
@@ -32,16 +33,27 @@ class SheetResult : public Result {
     QString source_;
 };
 
-// The sheet with the site given and the log's stamp for what it shows.
+// The sheet with the site and the log's stamp for what it shows.
 SheetContent completed(SheetContent content, const Configuration& configuration,
-                       const QString& source_sha256, const Invocation& invocation) {
-    content.site = invocation.site;
+                       const QString& source_sha256, const Invocation& invocation,
+                       const SheetSite& site) {
+    content.site = site;
     records::CommissioningLog log(invocation.log);
     const records::Proof proof = records::proof_of(log, configuration, source_sha256);
     content.stamp = records::sheet_stamp(proof);
     content.log_unreadable = proof.unreadable;
     if (!proof.unreadable.isEmpty()) print_error(proof.unreadable);
     return content;
+}
+
+// The options given, and what site.json beside the file says where they are not given.
+SheetSite site_of_file(const QString& path, const SheetSite& given) {
+    if (path == kStandardStream) return given;
+    const QFileInfo file(path);
+    QString error;
+    const site::SiteFile site_file = site::read_site_file(file.absolutePath(), &error);
+    if (!error.isEmpty()) print_error(error);
+    return site::sheet_site(site_file, file.fileName(), given);
 }
 
 // The sheet of the file named, or of the panel read; the exit code once a failure is printed.
@@ -56,7 +68,7 @@ std::variant<SheetContent, ExitCode> sheet_of(const Invocation& invocation) {
                                    ? QStringLiteral("STANDARD INPUT")
                                    : QDir::toNativeSeparators(QFileInfo(path).absoluteFilePath());
         return completed(sheet_content(*configuration, source, now), *configuration, sha256,
-                         invocation);
+                         invocation, site_of_file(path, invocation.site));
     }
     const std::optional<std::string> name =
         given_panel_name(invocation.name.value_or(QString()), NameSource::typed);
@@ -70,7 +82,7 @@ std::variant<SheetContent, ExitCode> sheet_of(const Invocation& invocation) {
     }
     return completed(
         sheet_content(*panel.configuration, QStringLiteral("PANEL ON ") + panel.result.device, now),
-        *panel.configuration, {}, invocation);
+        *panel.configuration, {}, invocation, invocation.site);
 }
 
 // The PDF drawn in a folder of its own, then copied to standard output.

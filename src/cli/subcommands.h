@@ -21,6 +21,9 @@ ExitCode draw_sheet(const Invocation& invocation);
 ExitCode list_ports(const Invocation& invocation);
 ExitCode list_history(const Invocation& invocation);
 ExitCode write_handover(const Invocation& invocation);
+ExitCode import_site(const Invocation& invocation);
+ExitCode export_site(const Invocation& invocation);
+ExitCode check_site_folder(const Invocation& invocation);
 
 // The configuration a file holds ("-": standard input), or nullopt once the reason it is
 // refused has been printed. sha256, when given, receives the SHA-256 (hex) of the bytes read.

@@ -16,6 +16,12 @@ inline constexpr int16_t kLastAssignment = 159;
 // A module chosen without a channel: what a file holds for a selection left incomplete.
 inline constexpr int16_t kNoChannel = -1;
 
+// Whether a code drives a module and channel of the control system; N/A, a module left
+// without a channel and a code the lists do not have drive none.
+inline constexpr bool drives_channel(int16_t code) {
+    return code >= 0 && code <= kLastAssignment;
+}
+
 // Intensity codes are 10, 7, 6, .., 1 for 100 %, 90 %, .., 30 %.
 inline constexpr int16_t kFullIntensity = 10;
 

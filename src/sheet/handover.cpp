@@ -7,6 +7,7 @@
 
 #include "files/configuration_file_io.h"
 #include "sheet_drawing.h"
+#include "site_pages.h"
 
 namespace kvr {
 namespace sheet {
@@ -120,12 +121,19 @@ void draw_index_heading(Page& page, const SheetSite& site, const QDateTime& draw
 }
 
 void draw_index_page(Page& page, const std::vector<HandoverPanel>& panels, int index_page,
-                     const SheetSite& site, const QDateTime& drawn) {
+                     const SheetSite& site, const QDateTime& drawn, const QStringList& findings) {
     const int verified =
         std::ranges::count_if(panels, [](const HandoverPanel& p) { return p.verified(); });
     const int refused = std::ranges::count_if(
         panels, [](const HandoverPanel& p) { return !p.configuration.has_value(); });
     draw_index_heading(page, site, drawn, static_cast<int>(panels.size()), verified, refused);
+    if (!findings.isEmpty())
+        draw_text(page, {kMargin, kTitleTop + 21, 120, 5},
+                  QStringLiteral("%1 across the site: see FINDINGS ACROSS THE SITE after the index")
+                      .arg(findings.size() == 1
+                               ? QStringLiteral("1 finding")
+                               : QStringLiteral("%1 findings").arg(findings.size())),
+                  sheet_font(8.5), 6, kWarningInk, Qt::AlignLeft);
 
     Row heading;
     for (int column = 0; column < kColumnCount; ++column)
@@ -153,7 +161,8 @@ void draw_index_page(Page& page, const std::vector<HandoverPanel>& panels, int i
 } // namespace sheet
 
 bool write_handover_pack(std::vector<HandoverPanel> panels, const SheetSite& site,
-                         const QDateTime& drawn, const QString& pdf_path, QString* error) {
+                         const QDateTime& drawn, const QString& pdf_path, QString* error,
+                         const QStringList& findings) {
     using namespace sheet;
     // Named panels by name, then file; refused files after them, by file.
     const auto key = [](const HandoverPanel& p) {
@@ -169,26 +178,32 @@ bool write_handover_pack(std::vector<HandoverPanel> panels, const SheetSite& sit
         if (!panel.configuration) continue;
         SheetContent content = sheet_content(*panel.configuration, panel.file_name, drawn);
         content.site = site;
+        if (!panel.room.isEmpty()) content.site.room = panel.room;
         content.stamp = panel.stamp;
         if (panel.log_unreadable) content.log_unreadable = QStringLiteral("unreadable");
         sheets.push_back(std::move(content));
     }
     const int index_pages =
         std::max<int>(1, (static_cast<int>(panels.size()) + kRowsPerPage - 1) / kRowsPerPage);
-    const int page_count = index_pages + static_cast<int>(sheets.size());
+    const SitePages site_pages(panels, findings);
+    const int first_sheet = index_pages + site_pages.page_count();
+    const int page_count = first_sheet + static_cast<int>(sheets.size());
     return write_pdf(
         pdf_path, QStringLiteral("Handover pack ") + site.site, page_count,
         [&](QPainter& painter, int number) {
-            if (number < index_pages) {
+            if (number < first_sheet) {
                 painter.save();
                 painter.setRenderHints(QPainter::Antialiasing);
                 Page page(painter);
-                draw_index_page(page, panels, number, site, drawn);
+                if (number < index_pages)
+                    draw_index_page(page, panels, number, site, drawn, findings);
+                else
+                    site_pages.paint(page, number - index_pages);
                 draw_page_number(page, number + 1, page_count);
                 painter.restore();
                 return;
             }
-            paint_sheet(painter, sheets[number - index_pages]);
+            paint_sheet(painter, sheets[number - first_sheet]);
             Page page(painter);
             draw_page_number(page, number + 1, page_count);
         },

@@ -32,14 +32,30 @@ struct HandoverPanel {
     QString problem;
     // The log could not be read: whether the panel was verified is unknown.
     bool log_unreadable = false;
+    QString room; // on its sheet and in the channel schedule; empty: the site's room
 
     bool verified() const { return stamp.has_value() && problem.isEmpty(); }
 };
 
+// One use of a module and channel by a panel, as the channel schedule lists it.
+struct ChannelUse {
+    std::int16_t code; // 0..159: module A..P, channel 1..10
+    QString panel;
+    QString room;
+    int function;        // index into kFunctions
+    QString designation; // the backlighting and the dimming input by what they are
+};
+
+// Every module and channel that any of the panels drives, in order A 1..P 10, each with
+// the panels (in the order given) and functions that drive it.
+std::vector<ChannelUse> channel_schedule(const std::vector<HandoverPanel>& panels);
+
 // Writes the pack: the index (panels sorted by name, then file; refused files last, with
-// their reason and no sheet), then a sheet per panel carrying the site. As write_sheet, the
-// file at pdf_path is replaced only once the new one is complete.
+// their reason and no sheet), the findings across the site, the channel schedule, then a
+// sheet per panel carrying the site. As write_sheet, the file at pdf_path is replaced only
+// once the new one is complete.
 bool write_handover_pack(std::vector<HandoverPanel> panels, const SheetSite& site,
-                         const QDateTime& drawn, const QString& pdf_path, QString* error);
+                         const QDateTime& drawn, const QString& pdf_path, QString* error,
+                         const QStringList& findings = {});
 
 } // namespace kvr

@@ -33,11 +33,11 @@ constexpr SiteField kSiteFields[] = {
     {"COMPANY", &kvr::SheetSite::company},
 };
 
-bool run_file_dialog(QWidget* parent, FileDialogState& dialog, QFileDialog::AcceptMode mode) {
+bool run_file_dialog(QWidget* parent, FileDialogState& dialog, QFileDialog::AcceptMode mode,
+                     QFileDialog::FileMode file_mode) {
     QFileDialog file_dialog(parent, dialog.title, QString(), qt_filter(dialog.filter));
     file_dialog.setAcceptMode(mode);
-    file_dialog.setFileMode(mode == QFileDialog::AcceptOpen ? QFileDialog::ExistingFile
-                                                            : QFileDialog::AnyFile);
+    file_dialog.setFileMode(file_mode);
     if (!dialog.file_name.isEmpty()) file_dialog.selectFile(dialog.file_name);
     if (file_dialog.exec() != QDialog::Accepted || file_dialog.selectedFiles().isEmpty())
         return false;
@@ -54,11 +54,15 @@ void QtDialogs::message_box(QWidget* parent, const QString& text, const QString&
 }
 
 bool QtDialogs::show_open(QWidget* parent, FileDialogState& dialog) {
-    return run_file_dialog(parent, dialog, QFileDialog::AcceptOpen);
+    return run_file_dialog(parent, dialog, QFileDialog::AcceptOpen, QFileDialog::ExistingFile);
+}
+
+bool QtDialogs::show_folder(QWidget* parent, FileDialogState& dialog) {
+    return run_file_dialog(parent, dialog, QFileDialog::AcceptOpen, QFileDialog::Directory);
 }
 
 bool QtDialogs::show_save(QWidget* parent, FileDialogState& dialog) {
-    return run_file_dialog(parent, dialog, QFileDialog::AcceptSave);
+    return run_file_dialog(parent, dialog, QFileDialog::AcceptSave, QFileDialog::AnyFile);
 }
 
 int QtDialogs::ask(QWidget* parent, const Question& question) {

@@ -39,6 +39,8 @@ class Dialogs {
     // confirmation dialog.file_name holds the chosen path.
     virtual bool show_open(QWidget* parent, FileDialogState& dialog) = 0;
     virtual bool show_save(QWidget* parent, FileDialogState& dialog) = 0;
+    // A modal dialog that chooses an existing folder, into dialog.file_name.
+    virtual bool show_folder(QWidget* parent, FileDialogState& dialog) = 0;
 
     // Asks a question; returns the index of the answer chosen.
     virtual int ask(QWidget* parent, const Question& question) = 0;
@@ -56,6 +58,7 @@ class QtDialogs final : public Dialogs {
     void message_box(QWidget* parent, const QString& text, const QString& title) override;
     bool show_open(QWidget* parent, FileDialogState& dialog) override;
     bool show_save(QWidget* parent, FileDialogState& dialog) override;
+    bool show_folder(QWidget* parent, FileDialogState& dialog) override;
     int ask(QWidget* parent, const Question& question) override;
     bool ask_site(QWidget* parent, kvr::SheetSite& site) override;
 };

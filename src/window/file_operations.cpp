@@ -16,6 +16,7 @@
 #include "files/configuration_file_io.h"
 #include "form1.h"
 #include "panel/panel_conversation.h"
+#include "site_window.h"
 
 using namespace kvr;
 
@@ -237,4 +238,11 @@ void Form1::save_configuration(const Configuration& configuration) {
                          QStringLiteral("THE CONFIGURATION FILE WAS NOT SAVED:\n") +
                              QDir::toNativeSeparators(CommonDialog1.file_name) + u'\n' + *failure,
                          QStringLiteral("FILE NOT SAVED"));
+}
+
+void Form1::open_site_folder() {
+    FileDialogState dialog{last_file_.isEmpty() ? QString() : QFileInfo(last_file_).absolutePath(),
+                           {},
+                           QStringLiteral("OPEN SITE FOLDER")};
+    if (dialogs_.show_folder(this, dialog)) show_site_window(*this, dialog.file_name);
 }

@@ -122,6 +122,7 @@ class Form1 : public QWidget, public kvr::ConfigurationModel {
     // The commissioning log every read and write is recorded in; nullopt (the default)
     // records nothing.
     void set_commissioning_log(const std::optional<QString>& path) { log_path_ = path; }
+    const std::optional<QString>& commissioning_log() const { return log_path_; }
 
     // The two panel operations, run by the READ_CONFIG and WRITE_CONFIG buttons. A read
     // over unsaved work asks first.
@@ -152,6 +153,8 @@ class Form1 : public QWidget, public kvr::ConfigurationModel {
     // Opens the file at path after the unsaved-work question, as OPEN CONFIGURATION FILE
     // does; false when nothing was opened (cancelled, an operation runs, or refused).
     bool open_file_asking(const QString& path);
+    // Opens the site window of a folder the operator chooses, beside this window.
+    void open_site_folder();
     // Every function without a module chosen set to "N/A", as one step.
     void set_unassigned_to_not_assigned();
 

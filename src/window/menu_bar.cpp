@@ -35,6 +35,7 @@ constexpr QKeyCombination kNoKeys{Qt::Key_unknown};
 const MenuEntry kMenuEntries[] = {
     {Menu::file, "&OPEN CONFIGURATION FILE...", Qt::CTRL | Qt::Key_O, &Form1::READ_FILE_Click, true,
      "READ_FILE"},
+    {Menu::file, "OPEN SITE &FOLDER...", kNoKeys, &Form1::open_site_folder, false, nullptr},
     {Menu::file, "&SAVE CONFIGURATION FILE", Qt::CTRL | Qt::Key_S, &Form1::save_file, true,
      "WRITE_FILE"},
     {Menu::file, "SAVE &AS...", Qt::CTRL | Qt::SHIFT | Qt::Key_S, &Form1::WRITE_FILE_Click, true,

@@ -16,6 +16,7 @@
 #include "panel/panel_conversation.h"
 #include "records/sheet_records.h"
 #include "sheet/sheet.h"
+#include "site/site_file.h"
 
 using namespace kvr;
 
@@ -131,17 +132,36 @@ SheetContent Form1::sheet_from_window() {
 }
 
 // The site of this sheet: the last one's answers proposed, installer and company also from
-// the last run. False when the operator cancels.
+// the last run; for a file in a site's folder, what its site.json says, and the answers go
+// back into it. False when the operator cancels.
 bool Form1::ask_sheet_site() {
     QSettings settings;
     if (sheet_site_.installer.isEmpty())
         sheet_site_.installer = settings.value(kInstallerKey).toString();
     if (sheet_site_.company.isEmpty()) sheet_site_.company = settings.value(kCompanyKey).toString();
+    const QFileInfo file(source_.holds_texts ? source_.name : QString());
+    const bool in_site = !source_.name.isEmpty() && source_.holds_texts &&
+                         QFileInfo::exists(file.dir().filePath(site::kSiteFileName));
+    QString error;
+    const site::SiteFile site_file =
+        in_site ? site::read_site_file(file.absolutePath(), &error) : site::SiteFile{};
     SheetSite site = sheet_site_;
+    if (in_site && error.isEmpty()) {
+        site = site::sheet_site(site_file, file.fileName());
+        if (site.installer.isEmpty()) site.installer = sheet_site_.installer;
+        if (site.company.isEmpty()) site.company = sheet_site_.company;
+    }
     if (!dialogs_.ask_site(this, site)) return false;
     sheet_site_ = site;
     settings.setValue(kInstallerKey, site.installer);
     settings.setValue(kCompanyKey, site.company);
+    if (in_site && error.isEmpty())
+        error = site::write_site_file(file.absolutePath(),
+                                      site::with_sheet_site(site_file, file.fileName(), site))
+                    .value_or(QString());
+    if (in_site && !error.isEmpty())
+        dialogs_.message_box(this, QStringLiteral("THE SITE FILE WAS NOT READ OR SAVED:\n") + error,
+                             QStringLiteral("SITE FILE"));
     return true;
 }
 

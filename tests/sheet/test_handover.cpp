@@ -124,13 +124,14 @@ class TestHandover : public QObject {
         QVERIFY(index.contains(QStringLiteral(
             "3 panels: 1 programmed and verified, 1 not verified, 1 files refused")));
         QVERIFY(!index.contains(QStringLiteral("notes.txt")));
-        QVERIFY(index.contains(QStringLiteral("Page 1 of 3")));
-        QVERIFY(pdf_text(pdf, 2).contains(QStringLiteral("ATRIUM")));
-        const QString last = pdf_text(pdf, 3);
+        QVERIFY(index.contains(QStringLiteral("Page 1 of 4")));
+        QVERIFY(pdf_text(pdf, 2).startsWith(QStringLiteral("CHANNEL SCHEDULE")));
+        QVERIFY(pdf_text(pdf, 3).contains(QStringLiteral("ATRIUM")));
+        const QString last = pdf_text(pdf, 4);
         QVERIFY(last.contains(QStringLiteral("LOBBY")) &&
-                last.contains(QStringLiteral("Page 3 of 3")));
+                last.contains(QStringLiteral("Page 4 of 4")));
         QVERIFY(last.contains(QStringLiteral("PROGRAMMED AND VERIFIED")));
-        QVERIFY(pdf_text(pdf, 4).isEmpty());
+        QVERIFY(pdf_text(pdf, 5).isEmpty());
     }
 };
 

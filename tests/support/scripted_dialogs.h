@@ -38,6 +38,7 @@ class ScriptedDialogs final : public Dialogs {
     }
     bool show_open(QWidget*, FileDialogState& dialog) override { return answer(false, dialog); }
     bool show_save(QWidget*, FileDialogState& dialog) override { return answer(true, dialog); }
+    bool show_folder(QWidget*, FileDialogState& dialog) override { return answer(false, dialog); }
     int ask(QWidget*, const Question& question) override {
         questions.push_back(question);
         if (answers.empty()) return question.escape_answer;

@@ -1,0 +1,95 @@
+// kvr-panel export: a folder's .kcf files written back as the lighting schedule that
+// import reads, with the rooms from the folder's site.json.
+
+#include <QDir>
+#include <QSaveFile>
+
+#include "cli/output.h"
+#include "cli/outputs.h"
+#include "cli/subcommands.h"
+#include "site/schedule.h"
+#include "site/site_check.h"
+
+namespace kvr::cli {
+
+namespace {
+
+class ExportResult : public Result {
+  public:
+    ExportResult(const QString& schedule, int panels) : schedule_(schedule), panels_(panels) {}
+    QString text() const override {
+        return QStringLiteral("%1: SCHEDULE OF %2 PANELS WRITTEN\n").arg(schedule_).arg(panels_);
+    }
+    QJsonObject data() const override {
+        return {{"command", "export"}, {"schedule", schedule_}, {"panels", panels_}};
+    }
+
+  private:
+    QString schedule_;
+    int panels_;
+};
+
+// The panels as the schedule holds them, or nullopt once every file it cannot hold is
+// printed: a refused file, or one with a selection that a file saved by the window never
+// has.
+std::optional<std::vector<site::SchedulePanel>> schedule_panels(const site::Site& site) {
+    std::vector<site::SchedulePanel> panels;
+    bool complete = true;
+    for (const site::SitePanel& panel : site.panels) {
+        const QString path = QDir::toNativeSeparators(QDir(site.folder).filePath(panel.file_name));
+        if (!panel.configuration) {
+            print_error(QStringLiteral("%1: %2").arg(path, panel.refusal));
+            complete = false;
+        } else if (incomplete_selection(*panel.configuration)) {
+            print_error(
+                QStringLiteral("%1: a module without a channel cannot be exported").arg(path));
+            complete = false;
+        } else {
+            panels.push_back({panel.file_name, panel.room, *panel.configuration});
+        }
+    }
+    if (!complete) return std::nullopt;
+    return panels;
+}
+
+std::optional<QString> save_schedule(const QString& path, const QByteArray& bytes) {
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered)) return file.errorString();
+    if (file.write(bytes) != bytes.size())
+        return QStringLiteral("not all of the file could be written: the disk may be full");
+    if (!file.commit()) return file.errorString();
+    return std::nullopt;
+}
+
+} // namespace
+
+ExitCode export_site(const Invocation& invocation) {
+    const QString& folder = invocation.files[0];
+    if (!QFileInfo(folder).isDir()) {
+        print_error(QStringLiteral("%1 is not a folder").arg(QDir::toNativeSeparators(folder)));
+        return bad_input;
+    }
+    const bool to_stdout = !invocation.output || *invocation.output == kStandardStream;
+    if (to_stdout && invocation.json) {
+        print_error(QStringLiteral("export --json needs -o SCHEDULE.csv"));
+        return bad_input;
+    }
+    const site::Site site = site::read_site(folder);
+    if (!site.file_error.isEmpty()) print_error(site.file_error + QStringLiteral("; no rooms"));
+    const auto panels = schedule_panels(site);
+    if (!panels) return bad_input;
+    const QByteArray schedule = site::export_schedule(*panels);
+    if (to_stdout) {
+        if (print_bytes(schedule)) return done;
+        print_error(QStringLiteral("the schedule could not be written to standard output"));
+        return output_failed;
+    }
+    const QString output = QDir::toNativeSeparators(*invocation.output);
+    if (const std::optional<QString> failure = save_schedule(*invocation.output, schedule)) {
+        print_error(QStringLiteral("%1 not written: %2").arg(output, *failure));
+        return output_failed;
+    }
+    return print_result(ExportResult(output, int(panels->size())), invocation.json);
+}
+
+} // namespace kvr::cli

@@ -1,0 +1,306 @@
+#include "site/schedule.h"
+
+#include <QHash>
+#include <algorithm>
+#include <array>
+#include <optional>
+
+#include "configuration/texts.h"
+#include "configuration/windows1252.h"
+#include "files/configuration_file_io.h"
+#include "site/csv.h"
+
+namespace kvr::site {
+namespace {
+
+enum Column {
+    panel_column,
+    room_column,
+    function_column,
+    module_column,
+    channel_column,
+    designation_column,
+    percent_column,
+    column_count
+};
+
+// The schedule's names for the 22 functions and the three intensities, in that order.
+constexpr int kScheduleFunctionCount = kFunctionCount + 3;
+constexpr std::array<Intensity, 3> kScheduleIntensities = {Intensity::Backlighting,
+                                                           Intensity::Indicator, Intensity::Dimmed};
+
+QString schedule_name(int entry) {
+    if (entry < kBacklighting) return QString::fromLatin1(kFunctions[entry].label);
+    static const QString names[] = {
+        QStringLiteral("BACKLIGHTING"),           QStringLiteral("DIMMING"),
+        QStringLiteral("BACKLIGHTING INTENSITY"), QStringLiteral("INDICATOR INTENSITY"),
+        QStringLiteral("DIMMED INTENSITY"),
+    };
+    return names[entry - kBacklighting];
+}
+
+std::optional<int> schedule_entry(const QString& text) {
+    const QString name = text.simplified().toUpper();
+    for (int entry = 0; entry < kScheduleFunctionCount; ++entry)
+        if (schedule_name(entry) == name) return entry;
+    return std::nullopt;
+}
+
+// The value of the list entry with this text, as the window's list would give it.
+std::optional<int> list_value(ListContents list, const QString& text) {
+    for (const ListEntry& entry : list_entries(list))
+        if (text == QLatin1String(entry.text)) return entry.value;
+    return std::nullopt;
+}
+
+bool carried(const QString& text) {
+    return std::ranges::all_of(text, [](QChar c) { return carried_in_file_text(c.unicode()); });
+}
+
+std::string file_text(const QString& text) {
+    return to_windows1252(text.toStdU16String()).value_or(std::string());
+}
+
+struct Draft {
+    SchedulePanel panel;
+    int first_row = 0;
+    int room_row = 0;
+    std::array<int, kScheduleFunctionCount> rows{}; // where each was given; 0: not yet
+};
+
+Draft new_draft(const QString& name, int row) {
+    Draft draft;
+    draft.first_row = row;
+    Configuration& configuration = draft.panel.configuration;
+    configuration.panel_name = file_text(name);
+    configuration.codes.fill(kNotAssigned);
+    configuration.designations.fill(kDesignationStartText);
+    draft.panel.file_name = proposed_file_name(name);
+    return draft;
+}
+
+class Importer {
+  public:
+    ScheduleImport run(const QByteArray& csv) {
+        const CsvTable table = read_csv(csv);
+        if (!table.error.isEmpty()) return refused(table.error_line, table.error);
+        if (table.rows.empty()) return refused(0, QStringLiteral("the schedule is empty"));
+        if (!find_columns(table.rows.front())) return std::move(result_);
+        for (std::size_t i = 1; i < table.rows.size(); ++i)
+            take_row(table.rows[i]);
+        check_file_names();
+        std::ranges::stable_sort(result_.problems, {}, &ScheduleRemark::row);
+        for (Draft& draft : drafts_)
+            settle(draft);
+        if (result_.problems.empty())
+            for (Draft& draft : drafts_)
+                result_.panels.push_back(std::move(draft.panel));
+        return std::move(result_);
+    }
+
+  private:
+    ScheduleImport refused(int row, const QString& text) {
+        result_.problems.push_back({row, text});
+        return std::move(result_);
+    }
+    void problem(int row, const QString& text) { result_.problems.push_back({row, text}); }
+
+    bool find_columns(const CsvRow& header) {
+        columns_.fill(-1);
+        for (int i = 0; i < header.fields.size(); ++i) {
+            const qsizetype column = kScheduleColumns.indexOf(header.fields[i].trimmed().toLower());
+            if (column < 0) continue; // a spreadsheet's own notes
+            if (columns_[column] >= 0)
+                problem(header.line, QStringLiteral("the column \"%1\" is given twice")
+                                         .arg(kScheduleColumns[column]));
+            columns_[column] = i;
+        }
+        for (int column = 0; column < column_count; ++column)
+            if (columns_[column] < 0)
+                problem(header.line, QStringLiteral("the header has no column \"%1\"")
+                                         .arg(kScheduleColumns[column]));
+        return result_.problems.empty();
+    }
+
+    QString field(const CsvRow& row, Column column) const {
+        const int i = columns_[column];
+        return i < row.fields.size() ? row.fields[i] : QString();
+    }
+
+    Draft& draft_for(const QString& name, int row) {
+        const auto found = index_.constFind(name);
+        if (found != index_.constEnd()) return drafts_[*found];
+        index_.insert(name, int(drafts_.size()));
+        drafts_.push_back(new_draft(name, row));
+        return drafts_.back();
+    }
+
+    void take_row(const CsvRow& row) {
+        const int line = row.line;
+        const QString name = field(row, panel_column);
+        if (name.isEmpty()) return problem(line, QStringLiteral("the panel name is empty"));
+        if (const auto refusal = panel_name_refusal(name.toStdU16String()))
+            return problem(line, QStringLiteral("panel \"%1\": %2")
+                                     .arg(name, QString::fromStdString(*refusal).toLower()));
+        Draft& draft = draft_for(name, line);
+        take_room(draft, field(row, room_column).trimmed(), line);
+
+        const QString function = field(row, function_column);
+        const std::optional<int> entry = schedule_entry(function);
+        if (!entry)
+            return problem(line, QStringLiteral("\"%1\" is no function; the functions are "
+                                                "SW1..SW10, LED1..LED10, BACKLIGHTING, DIMMING, "
+                                                "BACKLIGHTING INTENSITY, INDICATOR INTENSITY, "
+                                                "DIMMED INTENSITY")
+                                     .arg(function));
+        const QString what = schedule_name(*entry) + QStringLiteral(" of ") + name;
+        if (const int first = draft.rows[*entry])
+            return problem(
+                line, QStringLiteral("%1 is given twice (first on row %2)").arg(what).arg(first));
+        draft.rows[*entry] = line;
+        if (*entry < kFunctionCount)
+            take_function(draft.panel.configuration, *entry, row, what);
+        else
+            take_intensity(draft.panel.configuration, kScheduleIntensities[*entry - kFunctionCount],
+                           row, what);
+    }
+
+    void take_room(Draft& draft, const QString& room, int line) {
+        if (room.isEmpty()) return;
+        if (draft.room_row && draft.panel.room != room)
+            return problem(line, QStringLiteral("room \"%1\" differs from \"%2\" on row %3")
+                                     .arg(room, draft.panel.room)
+                                     .arg(draft.room_row));
+        draft.panel.room = room;
+        draft.room_row = line;
+    }
+
+    void take_function(Configuration& configuration, int function, const CsvRow& row,
+                       const QString& what) {
+        const int line = row.line;
+        if (!field(row, percent_column).trimmed().isEmpty())
+            problem(line, what + QStringLiteral(" takes no percent"));
+        const QString designation = field(row, designation_column);
+        const bool named = function < kBacklighting;
+        if (!named && !designation.isEmpty())
+            problem(line, what + QStringLiteral(" takes no designation"));
+        else if (named && !carried(designation))
+            problem(line, what + QStringLiteral(": the designation holds a double quote, a line "
+                                                "end or a character a configuration file cannot "
+                                                "carry"));
+        else if (named)
+            configuration.designations[function] = file_text(designation);
+
+        QString module = field(row, module_column).trimmed().toUpper();
+        const QString channel = field(row, channel_column).trimmed();
+        if (module.isEmpty())
+            module = QString::fromLatin1(list_entries(ListContents::Module)[0].text);
+        const std::optional<int> module_value = list_value(ListContents::Module, module);
+        if (!module_value)
+            return problem(line, what + QStringLiteral(": module \"%1\" is not A..P or N/A")
+                                            .arg(field(row, module_column)));
+        if (*module_value == kNotAssigned) {
+            if (!channel.isEmpty()) problem(line, what + QStringLiteral(": N/A takes no channel"));
+            configuration.codes[function] = kNotAssigned;
+            return;
+        }
+        const std::optional<int> channel_value = list_value(ListContents::Channel, channel);
+        if (!channel_value)
+            return problem(
+                line, what + (channel.isEmpty()
+                                  ? QStringLiteral(": module %1 has no channel").arg(module)
+                                  : QStringLiteral(": channel \"%1\" is not 1..10").arg(channel)));
+        configuration.codes[function] = static_cast<int16_t>(*module_value + *channel_value);
+    }
+
+    void take_intensity(Configuration& configuration, Intensity which, const CsvRow& row,
+                        const QString& what) {
+        const int line = row.line;
+        for (const Column column : {module_column, channel_column, designation_column})
+            if (!field(row, column).trimmed().isEmpty())
+                problem(line, what + QStringLiteral(" takes a percent only, no %1")
+                                         .arg(kScheduleColumns[column]));
+        QString percent = field(row, percent_column).trimmed();
+        if (percent.endsWith(u'%')) percent = percent.chopped(1).trimmed();
+        const std::optional<int> code = list_value(ListContents::Intensity, percent);
+        if (!code)
+            return problem(line, what + QStringLiteral(": percent \"%1\" is not 100, 90, .., 30")
+                                            .arg(field(row, percent_column)));
+        configuration.intensities[which] = static_cast<int16_t>(*code);
+    }
+
+    // Folders on Windows and macOS do not tell names apart by case.
+    void check_file_names() {
+        QHash<QString, const Draft*> seen;
+        for (const Draft& draft : drafts_) {
+            const QString key = draft.panel.file_name.toLower();
+            if (const Draft* other = seen.value(key))
+                problem(draft.first_row,
+                        QStringLiteral("panels \"%1\" (row %2) and \"%3\" would both be saved "
+                                       "as %4")
+                            .arg(from_file_text(other->panel.configuration.panel_name))
+                            .arg(other->first_row)
+                            .arg(from_file_text(draft.panel.configuration.panel_name),
+                                 draft.panel.file_name));
+            else
+                seen.insert(key, &draft);
+        }
+    }
+
+    void settle(Draft& draft) {
+        Configuration& configuration = draft.panel.configuration;
+        const SettledIntensities settled = settle_intensities(configuration.intensities);
+        if (!settled.backlighting_lowered) return;
+        const int backlighting_row = draft.rows[kFunctionCount];
+        result_.notes.push_back(
+            {backlighting_row ? backlighting_row : draft.rows[kFunctionCount + 1],
+             QStringLiteral("%1: backlighting intensity lowered to %2 %: %3")
+                 .arg(from_file_text(configuration.panel_name))
+                 .arg(intensity_percent(settled.codes[Intensity::Backlighting]))
+                 .arg(QString::fromLatin1(kIntensityRuleMessage).replace(u'\n', u' '))});
+        configuration.intensities = settled.codes;
+    }
+
+    std::array<int, column_count> columns_{};
+    std::vector<Draft> drafts_;
+    QHash<QString, int> index_;
+    ScheduleImport result_;
+};
+
+} // namespace
+
+ScheduleImport import_schedule(const QByteArray& csv) {
+    return Importer().run(csv);
+}
+
+QByteArray export_schedule(const std::vector<SchedulePanel>& panels) {
+    std::vector<QStringList> rows = {kScheduleColumns};
+    for (const SchedulePanel& panel : panels) {
+        const Configuration& configuration = panel.configuration;
+        const QString name = from_file_text(configuration.panel_name);
+        for (int f = 0; f < kFunctionCount; ++f) {
+            const int16_t code = programmed_assignment(configuration.codes[f]);
+            const bool named = f < kBacklighting;
+            const QString designation =
+                named ? from_file_text(configuration.designations[f]) : QString();
+            if (code == kNotAssigned &&
+                (!named || designation == QLatin1String(kDesignationStartText)))
+                continue;
+            const Assignment assignment = assignment_of(code);
+            rows.push_back({name, panel.room, schedule_name(f),
+                            assignment.module.empty()
+                                ? QString::fromLatin1(list_entries(ListContents::Module)[0].text)
+                                : QString::fromStdString(assignment.module),
+                            assignment.channel ? QString::number(*assignment.channel) : QString(),
+                            designation, QString()});
+        }
+        for (std::size_t i = 0; i < kScheduleIntensities.size(); ++i)
+            rows.push_back({name, panel.room, schedule_name(kFunctionCount + int(i)), QString(),
+                            QString(), QString(),
+                            QString::number(intensity_percent(
+                                configuration.intensities[kScheduleIntensities[i]]))});
+    }
+    return write_csv(rows);
+}
+
+} // namespace kvr::site

@@ -1,0 +1,42 @@
+#pragma once
+// site.json, the file a folder of panels keeps about its site: the site's name, the job
+// number, the company and installer, and the room each panel file is in. The sheet, the
+// handover pack and the window's sheet dialog take their fields from it.
+
+#include <QString>
+#include <map>
+#include <optional>
+
+#include "sheet/sheet.h"
+
+namespace kvr::site {
+
+inline const QString kSiteFileName = QStringLiteral("site.json");
+
+struct SiteFile {
+    QString site;
+    QString job;
+    QString company;
+    QString installer;
+    std::map<QString, QString> rooms; // by panel file name ("LOBBY.kcf")
+
+    bool operator==(const SiteFile&) const = default;
+};
+
+// The folder's site file; an empty one when there is none. error (when given) says why a
+// file that is there could not be read; its fields are then left empty.
+SiteFile read_site_file(const QString& folder, QString* error = nullptr);
+
+// Saves the site file in the folder, replacing the old one only once the new one is
+// complete. Gives why it was not saved, or nothing.
+[[nodiscard]] std::optional<QString> write_site_file(const QString& folder, const SiteFile& file);
+
+// The sheet's fields for a panel file of the folder: what was given (on the command line,
+// in a dialog) wins over the site file where it is not empty.
+SheetSite sheet_site(const SiteFile& file, const QString& file_name, const SheetSite& given = {});
+
+// The site file with the sheet's fields taken back from what the installer typed for a
+// panel file of the folder.
+SiteFile with_sheet_site(SiteFile file, const QString& file_name, const SheetSite& typed);
+
+} // namespace kvr::site

@@ -1,0 +1,93 @@
+// The site window beside the real window on a simulated panel: what the table says before
+// and after a write, and opening the next panel to do.
+
+#include <QAction>
+#include <QLabel>
+#include <QLineEdit>
+#include <QSettings>
+#include <QStandardPaths>
+#include <QTableWidget>
+#include <QTemporaryDir>
+
+#include "files/configuration_file_io.h"
+#include "panel_fixture.h"
+#include "site_window.h"
+
+using namespace kvr;
+
+class TestSiteWindow : public QObject, PanelFixture {
+    Q_OBJECT
+
+    QTemporaryDir folder;
+
+    static void save(const QString& path, const char* name, int16_t code) {
+        Configuration configuration;
+        configuration.panel_name = name;
+        configuration.codes.fill(kNotAssigned);
+        configuration.codes[0] = code;
+        QVERIFY(!save_configuration_file(path, record_of(configuration)));
+    }
+    QString cell(SiteWindow& site, int row, SiteWindow::Column column) const {
+        return site.findChild<QTableWidget*>("SITE_TABLE")->item(row, column)->text();
+    }
+
+  private slots:
+    void initTestCase() {
+        QStandardPaths::setTestModeEnabled(true);
+        QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, folder.filePath("ini"));
+    }
+
+    void table_follows_the_writes_of_the_main_window() {
+        save(folder.filePath("a.kcf"), "HALL", 3);
+        save(folder.filePath("b.kcf"), "STAIRS", 3); // the same values, another name
+        QVERIFY(!site::write_site_file(folder.path(), {"", "", "", "", {{"b.kcf", "WEST"}}}));
+        new_window();
+        form->set_commissioning_log(folder.filePath("log.sqlite"));
+        SiteWindow site(folder.path(), *form);
+        QCOMPARE(site.windowTitle(), QStringLiteral("SITE - ") + QDir(folder.path()).dirName());
+        QCOMPARE(site.findChild<QTableWidget*>("SITE_TABLE")->rowCount(), 2);
+        QCOMPARE(cell(site, 1, SiteWindow::room_column), QStringLiteral("WEST"));
+        QCOMPARE(cell(site, 0, SiteWindow::proven_column), QStringLiteral("no"));
+        // Switches left unnamed are no finding.
+        QCOMPARE(cell(site, 0, SiteWindow::findings_column), QString());
+
+        QVERIFY(site.open_next_panel());
+        QCOMPARE(form->findChild<QLineEdit*>("Text2")->text(), QStringLiteral("HALL"));
+        connect_panel();
+        click("WRITE_CONFIG");
+        QCOMPARE(status(), StatusTexts::programmed);
+        QCOMPARE(cell(site, 0, SiteWindow::outcome_column),
+                 QStringLiteral("programmed and verified"));
+        QCOMPARE(cell(site, 0, SiteWindow::proven_column), QStringLiteral("yes"));
+        QCOMPARE(cell(site, 1, SiteWindow::proven_column), QStringLiteral("no"));
+
+        // The next is the other panel; changed work is kept when the operator cancels.
+        list(1)->setCurrentRow(5);
+        dialogs.answers = {2};
+        QVERIFY(!site.open_next_panel());
+        QCOMPARE(form->findChild<QLineEdit*>("Text2")->text(), QStringLiteral("HALL"));
+        dialogs.answers = {1};
+        QVERIFY(site.open_next_panel());
+        QCOMPARE(form->findChild<QLineEdit*>("Text2")->text(), QStringLiteral("STAIRS"));
+
+        // A write that fails is the panel's last outcome at once, and proves nothing.
+        kvr::sim::PanelSettings failing;
+        failing.faults.no_write_ack = {3};
+        connect_panel(failing);
+        click("WRITE_CONFIG");
+        QCOMPARE(cell(site, 1, SiteWindow::outcome_column), QStringLiteral("failed"));
+        QCOMPARE(cell(site, 1, SiteWindow::proven_column), QStringLiteral("no"));
+
+        // The sheet dialog proposes what site.json says of the file shown, and writes back.
+        dialogs.file_answers.push_back(folder.filePath("stairs.pdf"));
+        dialogs.site_answers.push_back(SheetSite{"NORTH", "EAST", "J-1", "A. FITTER", "CO"});
+        form->findChild<QLabel*>("Image1")->actions().constFirst()->trigger();
+        QCOMPARE(dialogs.sites_proposed.back().room, QStringLiteral("WEST"));
+        const site::SiteFile written = site::read_site_file(folder.path());
+        QCOMPARE(written.site, QStringLiteral("NORTH"));
+        QCOMPARE(written.rooms, (std::map<QString, QString>{{"b.kcf", "EAST"}}));
+    }
+};
+
+QTEST_MAIN(TestSiteWindow)
+#include "test_site_window.moc"
