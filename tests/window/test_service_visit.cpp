@@ -17,6 +17,7 @@
 #include "panel_fixture.h"
 #include "port_chooser.h"
 #include "records/commissioning_log.h"
+#include "records/proof.h"
 
 using namespace kvr;
 using records::RecordOutcome;
@@ -164,7 +165,8 @@ class TestServiceVisit : public QObject, PanelFixture {
         QCOMPARE(logged_entries[0].operation, records::RecordOperation::verify);
         QCOMPARE(logged_entries[0].outcome, RecordOutcome::differs);
         QCOMPARE(logged_entries[1].outcome, RecordOutcome::matches);
-        QCOMPARE(logged_entries[1].panel_name, QStringLiteral("LOBBY"));
+        QVERIFY(records::proves(logged_entries[1], form->configuration_shown())); // a real port
+        QVERIFY(!records::proves(logged_entries[0], form->configuration_shown()));
 
         menu_entry("TAKE THE PANEL'S VALUES")->trigger();
         QCOMPARE(list(5)->currentRow(), 2);
