@@ -94,10 +94,15 @@ QString insert_statement() {
         .arg(names.join(QStringLiteral(", ")), places.join(QStringLiteral(", ")));
 }
 
+// history --panel, which matches without regard to case; new with the second version.
+const char* const kPanelAnyCaseIndex =
+    "CREATE INDEX entries_by_panel_any_case ON entries (panel_name COLLATE NOCASE, time_utc)";
+
 // Every filter and the newest-first order use one of these.
 const char* const kIndexes[] = {
     "CREATE INDEX entries_by_time ON entries (time_utc)",
     "CREATE INDEX entries_by_panel ON entries (panel_name, time_utc)",
+    kPanelAnyCaseIndex,
     "CREATE INDEX entries_by_device ON entries (device, time_utc)",
     "CREATE INDEX entries_by_digest ON entries (values_digest, time_utc)",
 };
@@ -266,7 +271,8 @@ std::optional<QString> CommissioningLog::prepare_schema() {
     case 1:
         statements << QStringLiteral("ALTER TABLE entries ADD COLUMN simulated INTEGER")
                    << QStringLiteral("UPDATE entries SET simulated = %1")
-                          .arg(QLatin1String(kFirstVersionSimulated));
+                          .arg(QLatin1String(kFirstVersionSimulated))
+                   << QString::fromLatin1(kPanelAnyCaseIndex);
         break;
     default:
         break;
