@@ -4,17 +4,20 @@
 #include <QCommandLineParser>
 #include <QFileInfo>
 #include <QTimer>
+#include <chrono>
 #include <cstdio>
 #include <memory>
+#include <optional>
 #include <string_view>
-#include <sys/stat.h>
 #include <system_error>
 
 #include "dialogs.h"
 #include "form1.h"
 #include "panel/line_trace.h"
+#include "panel/protocol.h"
 #include "records/log_location.h"
 #include "simulator/pty_host.h"
+#include "system/system.h"
 
 namespace {
 
@@ -38,13 +41,19 @@ struct CommandLine {
                            QStringLiteral("FILE")};
     QCommandLineOption no_log{QStringLiteral("no-log"),
                               QStringLiteral("Records nothing in the commissioning log.")};
+    QCommandLineOption reply_wait{
+        QStringLiteral("reply-wait"),
+        QStringLiteral("Waits MS milliseconds (100 to 2000) for each reply from the panel, for "
+                       "a slow panel or USB adapter, in this run (Panel, Line timing remembers "
+                       "it). The default is 100."),
+        QStringLiteral("MS")};
 
     CommandLine() {
         parser.setApplicationDescription(
             QStringLiteral("Configures the KVR 10-button dimmable switch panel (07-04412)."));
         parser.addHelpOption();
         parser.addVersionOption();
-        parser.addOptions({port, simulate, trace, log, no_log});
+        parser.addOptions({port, simulate, trace, log, no_log, reply_wait});
         parser.addPositionalArgument(
             QStringLiteral("FILE"), QStringLiteral("A configuration file (.kcf) to open at start."),
             QStringLiteral("[FILE]"));
@@ -93,18 +102,23 @@ int refused(const QString& why, const QString& usage) {
     return 3;
 }
 
+// The reply wait given, or nullopt when the text is none (100..2000 milliseconds).
+std::optional<std::chrono::milliseconds> reply_wait_in(const QString& text) {
+    bool number = false;
+    const std::chrono::milliseconds wait(text.toInt(&number));
+    if (!number || !kvr::is_reply_wait(wait)) return std::nullopt;
+    return wait;
+}
+
 int start_error(const char* text, const QString& detail = {}) {
     std::fprintf(stderr, "kvr-config: %s%s\n", text, qPrintable(detail));
     return 3;
 }
 
-// Same file by any name: the same device and inode.
+// Same file by any name.
 bool same_file(const QString& a, const QString& b) {
-    struct stat first {
-    }, second{};
-    return ::stat(QFile::encodeName(a).constData(), &first) == 0 &&
-           ::stat(QFile::encodeName(b).constData(), &second) == 0 &&
-           first.st_dev == second.st_dev && first.st_ino == second.st_ino;
+    return QFileInfo::exists(a) && QFileInfo::exists(b) &&
+           kvr::os::file_identity(a) == kvr::os::file_identity(b);
 }
 
 } // namespace
@@ -129,6 +143,9 @@ int run_kvr_config(int& argc, char** argv, const std::function<void(QWidget*)>& 
             return start_error("--port and --simulate exclude each other");
         if (options.parser.isSet(options.log) && options.parser.isSet(options.no_log))
             return start_error("--log and --no-log exclude each other");
+        if (options.parser.isSet(options.reply_wait) &&
+            !reply_wait_in(options.parser.value(options.reply_wait)))
+            return start_error("--reply-wait takes milliseconds from 100 to 2000");
         const QStringList files = options.parser.positionalArguments();
         if (files.size() > 1) return start_error("one configuration file at a time");
         // Opening the trace would empty the file it was asked to open.
@@ -158,6 +175,8 @@ int run_kvr_config(int& argc, char** argv, const std::function<void(QWidget*)>& 
         options.parser.isSet(options.no_log), QProcessEnvironment::systemEnvironment()));
     if (options.parser.isSet(options.port))
         window.use_given_port(options.parser.value(options.port));
+    if (options.parser.isSet(options.reply_wait))
+        window.set_reply_wait(*reply_wait_in(options.parser.value(options.reply_wait)));
 
     // Started after the window is built, so that it adds nothing to the wait for it.
     if (options.parser.isSet(options.simulate)) {

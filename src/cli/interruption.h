@@ -1,12 +1,13 @@
 #pragma once
 // Ctrl-C (SIGINT) and SIGTERM, taken into the event loop while an Interruption lives: the
-// handler only writes the signal's number into a pipe, and a socket notifier on its other
-// end calls back on the loop, where stopping the panels is safe. One at a time.
+// system's side (a signal handler on POSIX, the console's control handler on Windows) only
+// hands the request on, and the callback runs on the loop, where stopping the panels is
+// safe. One at a time.
 
-#include <QSocketNotifier>
-#include <csignal>
 #include <functional>
 #include <memory>
+
+#include "system/system.h"
 
 namespace kvr::cli {
 
@@ -22,10 +23,7 @@ class Interruption {
 
   private:
     std::function<void(int)> on_signal_;
-    int pipe_[2] = {-1, -1};
-    std::unique_ptr<QSocketNotifier> notifier_;
-    struct sigaction previous_int_ {};
-    struct sigaction previous_term_ {};
+    std::unique_ptr<os::StopRequests> requests_;
     int signal_ = 0;
 };
 

@@ -66,6 +66,9 @@ const OptionRow kOptions[] = {
     {require_verified, {"require-verified"}, nullptr, "--require-verified",
      "exit 1 unless every panel has a matching verified entry in the log",
      [](Invocation& i, const QString&) { i.require_verified = true; }},
+    {reply_wait, {"reply-wait"}, "MS", "--reply-wait MS",
+     "how long to wait for each reply: 100 (the default) to 2000 ms, for a slow\n"
+     "panel or USB adapter; the pauses between transactions stay 100 ms"},
 };
 // clang-format on
 
@@ -95,7 +98,7 @@ const ExitStatusRow kExitStatus[] = {
     {"1", "with --require-verified: a panel has no matching verified entry in the log",
      checks_verified},
     {"2", "a panel failed on at least one port: no answer, wrong model, bad data,\n"
-          "     or a port that cannot be opened", talks_to_panels},
+          "or a port that cannot be opened", talks_to_panels},
     {"3", "a bad file or bad arguments; nothing was sent", always},
     {"4", "a result or the trace could not be written (a full disk, a closed pipe)", always},
     {"130", "stopped by Ctrl-C (SIGINT) between two transactions; 143 for SIGTERM",
@@ -103,11 +106,17 @@ const ExitStatusRow kExitStatus[] = {
 };
 // clang-format on
 
+// "  name  text", the text's continuation lines under its first.
+QString usage_line(const QString& name, int width, const QString& text) {
+    QString indented = text;
+    indented.replace(u'\n', u'\n' + QString(2 + width + 2, u' '));
+    return QStringLiteral("  %1  %2\n").arg(name, -width).arg(indented);
+}
+
 QString exit_status_lines(const std::function<bool(const ExitStatusRow&)>& shown) {
     QString text = QStringLiteral("Exit status:\n");
     for (const ExitStatusRow& row : kExitStatus)
-        if (shown(row))
-            text += QStringLiteral("  %1  %2\n").arg(QLatin1String(row.code), -3).arg(row.meaning);
+        if (shown(row)) text += usage_line(QLatin1String(row.code), 3, QLatin1String(row.meaning));
     return text;
 }
 
@@ -115,7 +124,7 @@ QString option_lines(unsigned options) {
     QString text;
     for (const OptionRow& row : kOptions)
         if (options & row.flag)
-            text += QStringLiteral("  %1  %2\n").arg(QLatin1String(row.shown), -22).arg(row.help);
+            text += usage_line(QLatin1String(row.shown), 22, QLatin1String(row.help));
     return text;
 }
 
@@ -222,6 +231,17 @@ ParsedArguments parse_arguments(const Subcommand& command, QStringList arguments
         case json:
             invocation.json = true;
             break;
+        case reply_wait: {
+            bool number = false;
+            invocation.reply_wait = std::chrono::milliseconds(parser.value(option).toInt(&number));
+            if (!number || !is_reply_wait(invocation.reply_wait)) {
+                parsed.error = QStringLiteral("--reply-wait takes milliseconds from %1 to %2")
+                                   .arg(shortest_reply_wait.count())
+                                   .arg(longest_reply_wait.count());
+                return parsed;
+            }
+            break;
+        }
         default:
             break;
         }

@@ -6,9 +6,11 @@
 #include <QProcessEnvironment>
 #include <QString>
 #include <QStringList>
+#include <chrono>
 #include <cstddef>
 #include <optional>
 
+#include "panel/protocol.h"
 #include "panel/serial_ports.h"
 #include "sheet/sheet.h"
 
@@ -37,8 +39,9 @@ enum Option : unsigned {
     filters = 1U << 8,     // --panel, --device, --since
     csv = 1U << 9,
     require_verified = 1U << 10,
+    reply_wait = 1U << 11,
 };
-inline constexpr unsigned panel_options = port | simulate | trace;
+inline constexpr unsigned panel_options = port | simulate | trace | reply_wait;
 
 // How many panels a subcommand talks to.
 // file_or_one: either one file (file_count 1) or one panel, not both.
@@ -63,6 +66,7 @@ struct Invocation {
     QString since;
     bool csv = false;
     bool require_verified = false;
+    std::chrono::milliseconds reply_wait = tick; // --reply-wait
 
     int panel_count() const { return simulated > 0 ? simulated : int(ports.size()); }
 };

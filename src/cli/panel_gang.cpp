@@ -2,13 +2,13 @@
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
-#include <cstring>
 #include <system_error>
 
 #include "cli/interruption.h"
 #include "cli/output.h"
 #include "cli/progress_board.h"
 #include "simulator/pty_host.h"
+#include "system/system.h"
 
 namespace kvr::cli {
 
@@ -31,6 +31,7 @@ std::optional<SetupFailure> PanelGang::prepare(const Invocation& invocation) {
             return SetupFailure{bad_input, QStringLiteral("cannot write the trace %1: %2")
                                                .arg(invocation.trace, trace_->error())};
     }
+    reply_wait_ = invocation.reply_wait;
     devices_ = invocation.ports;
     names_ = invocation.ports;
     try {
@@ -59,6 +60,7 @@ GangRun PanelGang::run(const Start& start, ProgressBoard& board) {
         auto conversation = std::make_unique<PanelConversation>(devices_[i]);
         PanelConversation* c = conversation.get();
         c->set_trace(trace_.get());
+        c->set_reply_wait(reply_wait_);
         records::follow(*c, result, c);
         QObject::connect(c, &PanelConversation::progress, c, [&board, i](int done, int total) {
             board.progress(std::size_t(i), done, total);
@@ -100,9 +102,8 @@ std::variant<GangRun, ExitCode> run_on_panels(const Invocation& invocation,
         print_error(QStringLiteral("the trace %1 stopped being written: %2")
                         .arg(invocation.trace, run.trace_failure));
     if (run.signal != 0)
-        print_error(
-            QStringLiteral("stopped by %1: every port stopped between two transactions")
-                .arg(QString::fromLatin1(sigabbrev_np(run.signal)).prepend(QStringLiteral("SIG"))));
+        print_error(QStringLiteral("stopped by %1: every port stopped between two transactions")
+                        .arg(os::signal_name(run.signal)));
     return run;
 }
 

@@ -56,6 +56,7 @@ class PanelGang {
     GangRun run(const Start& start, ProgressBoard& board);
 
   private:
+    std::chrono::milliseconds reply_wait_ = tick;
     QStringList devices_;
     QStringList names_;
     std::vector<std::unique_ptr<sim::PtyHost>> simulated_;

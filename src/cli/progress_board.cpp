@@ -1,9 +1,6 @@
 #include "cli/progress_board.h"
 
-#include <cstdlib>
-#include <cstring>
-#include <sys/ioctl.h>
-#include <unistd.h>
+#include "system/system.h"
 
 namespace kvr::cli {
 
@@ -11,24 +8,13 @@ namespace {
 
 constexpr int kBarWidth = 25;
 
-bool is_live_terminal(std::FILE* stream) {
-    const char* term = std::getenv("TERM");
-    return isatty(fileno(stream)) == 1 && !(term && std::strcmp(term, "dumb") == 0);
-}
-
-int terminal_columns(std::FILE* stream) {
-    winsize size{};
-    if (ioctl(fileno(stream), TIOCGWINSZ, &size) == 0 && size.ws_col > 0) return size.ws_col;
-    return 80;
-}
-
 } // namespace
 
 ProgressBoard::ProgressBoard(std::FILE* stream, QStringList devices, QString activity)
     : stream_(stream), devices_(std::move(devices)), activity_(std::move(activity)),
-      live_(is_live_terminal(stream)) {
+      live_(os::is_live_terminal(stream)) {
     if (!live_) return;
-    columns_ = terminal_columns(stream);
+    columns_ = os::terminal_columns(stream);
     for (qsizetype port = 0; port < devices_.size(); ++port)
         write(QStringLiteral("%1: %2\n").arg(devices_[port], activity_).left(columns_ - 1));
 }

@@ -10,6 +10,7 @@
 #include <QWidget>
 #include <array>
 #include <bitset>
+#include <chrono>
 #include <optional>
 
 #include "configuration/configuration.h"
@@ -106,6 +107,15 @@ class Form1 : public QWidget, public kvr::ConfigurationModel {
     // A port named at start (--port, or the simulated panel's line shown as text): listed
     // in the SERIAL PORT chooser for the whole run, and used.
     void use_given_port(const QString& device, const QString& text = {});
+
+    // How long each reply from the panel is waited for (kvr::is_reply_wait): the protocol's
+    // 100 ms unless chosen with choose_line_timing (remembered) or set for this run only
+    // (--reply-wait). The pauses between transactions stay one tick.
+    void set_reply_wait(std::chrono::milliseconds wait);
+    std::chrono::milliseconds reply_wait() const;
+    // The Panel menu's "Line timing": asks the reply wait through the dialogs and remembers
+    // it for the next runs. Nothing changes when the operator cancels.
+    void choose_line_timing();
 
     // The commissioning log every read and write is recorded in; nullopt (the default)
     // records nothing.
