@@ -39,6 +39,9 @@ const OptionRow kOptions[] = {
      "the panel name saved (default: the base name of FILE)"},
     {json, {"json"}, nullptr, "--json",
      "print one JSON document instead of the table"},
+    {json_lines, {"json-lines"}, nullptr, "--json-lines",
+     "print one JSON object a line for each port, the moment it finishes",
+     [](Invocation& i, const QString&) { i.json_lines = true; }},
     {log_file, {"log"}, "FILE", "--log FILE",
      "the commissioning log to use instead of the usual one",
      [](Invocation& i, const QString& v) { i.log_option = v; }},
@@ -248,6 +251,10 @@ ParsedArguments parse_arguments(const Subcommand& command, QStringList arguments
     }
     if (invocation.json && invocation.csv) {
         parsed.error = QStringLiteral("--json and --csv exclude each other");
+        return parsed;
+    }
+    if (invocation.json && invocation.json_lines) {
+        parsed.error = QStringLiteral("--json and --json-lines exclude each other");
         return parsed;
     }
     if (command.options & log_file)

@@ -40,6 +40,7 @@ enum Option : unsigned {
     csv = 1U << 9,
     require_verified = 1U << 10,
     reply_wait = 1U << 11,
+    json_lines = 1U << 12,
 };
 inline constexpr unsigned panel_options = port | simulate | trace | reply_wait;
 
@@ -56,6 +57,7 @@ struct Invocation {
     std::optional<QString> output; // "-": standard output
     std::optional<QString> name;
     bool json = false;
+    bool json_lines = false;           // one JSON object per port result, as each port finishes
     std::optional<QString> log_option; // --log as given
     bool no_log = false;
     // The commissioning log as --log, --no-log and KVR_LOG resolve it; nullopt: turned off.

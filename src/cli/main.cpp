@@ -24,17 +24,17 @@ const Subcommand kSubcommands[] = {
      "FILE.kcf (--port DEVICE [--port DEVICE ...] | --simulate[=N]) [--trace FILE] [--json]\n"
      "      [--log FILE | --no-log]",
      "programs every panel named with the file's configuration, all at once", 1,
-     panel_options | json | log_file, Panels::many, write_panels},
+     panel_options | json | json_lines | log_file, Panels::many, write_panels},
     {"read",
      "(--port DEVICE | --simulate) [-o FILE.kcf] [--name NAME] [--json] [--trace FILE]\n"
      "      [--log FILE | --no-log]",
      "reads a panel and prints it as show does; -o also saves it", 0,
-     panel_options | output | name | json | log_file, Panels::one, read_panel},
+     panel_options | output | name | json | json_lines | log_file, Panels::one, read_panel},
     {"verify",
      "FILE.kcf (--port DEVICE [--port DEVICE ...] | --simulate[=N]) [--trace FILE] [--json]\n"
      "      [--log FILE | --no-log]",
      "reads every panel named and prints each value that differs from the file", 1,
-     panel_options | json | log_file, Panels::many, verify_panels, true},
+     panel_options | json | json_lines | log_file, Panels::many, verify_panels, true},
     {"diff", "A.kcf B.kcf [--json]", "prints each value and text that differs between two files",
      2, json, Panels::none, diff_files, true},
     {"sheet",

@@ -38,8 +38,9 @@ QString output_refusal(const Invocation& invocation) {
     if (invocation.files.count(kStandardStream) > 1)
         return QStringLiteral("standard input (-) can be read only once");
     const bool output_to_stdout = invocation.output == kStandardStream;
-    if (output_to_stdout && invocation.json)
-        return QStringLiteral("-o - and --json both want standard output");
+    if (output_to_stdout && (invocation.json || invocation.json_lines))
+        return QStringLiteral("-o - and --json%1 both want standard output")
+            .arg(invocation.json_lines ? QStringLiteral("-lines") : QString());
 
     std::vector<std::pair<QString, QString>> inputs; // name, identity
     for (const QString& file : invocation.files) {

@@ -47,7 +47,7 @@ std::optional<SetupFailure> PanelGang::prepare(const Invocation& invocation) {
     return std::nullopt;
 }
 
-GangRun PanelGang::run(const Start& start, ProgressBoard& board) {
+GangRun PanelGang::run(const Start& start, ProgressBoard& board, const Finished& finished) {
     GangRun run;
     run.results.resize(std::size_t(devices_.size()));
     std::vector<std::unique_ptr<PanelConversation>> conversations;
@@ -66,9 +66,10 @@ GangRun PanelGang::run(const Start& start, ProgressBoard& board) {
             board.progress(std::size_t(i), done, total);
         });
         QObject::connect(c, &PanelConversation::finished, c,
-                         [&result, &running, &board, &clock, i](Outcome) {
+                         [&result, &running, &board, &clock, &finished, i](Outcome) {
                              result.duration = std::chrono::milliseconds(clock.elapsed());
                              board.finish(std::size_t(i), result.line());
+                             if (finished) board.above([&] { finished(result); });
                              if (--running == 0) QCoreApplication::exit(0);
                          });
         conversations.push_back(std::move(conversation));
@@ -89,14 +90,15 @@ GangRun PanelGang::run(const Start& start, ProgressBoard& board) {
 
 std::variant<GangRun, ExitCode> run_on_panels(const Invocation& invocation,
                                               const PanelGang::Start& start,
-                                              const QString& activity) {
+                                              const QString& activity,
+                                              const PanelGang::Finished& finished) {
     PanelGang gang;
     if (const std::optional<SetupFailure> failure = gang.prepare(invocation)) {
         print_error(failure->message);
         return failure->code;
     }
     ProgressBoard board(stderr, gang.names(), activity);
-    GangRun run = gang.run(start, board);
+    GangRun run = gang.run(start, board, finished);
     board.close();
     if (!run.trace_failure.isEmpty())
         print_error(QStringLiteral("the trace %1 stopped being written: %2")

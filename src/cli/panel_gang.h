@@ -51,9 +51,11 @@ class PanelGang {
     // The panels as results name them.
     const QStringList& names() const { return names_; }
 
-    // Starts every port's conversation with start and returns once all have finished.
+    // Starts every port's conversation with start and returns once all have finished;
+    // finished, if given, takes each port's result the moment that port finishes.
     using Start = std::function<void(PanelConversation& conversation)>;
-    GangRun run(const Start& start, ProgressBoard& board);
+    using Finished = std::function<void(PortResult& result)>;
+    GangRun run(const Start& start, ProgressBoard& board, const Finished& finished = {});
 
   private:
     std::chrono::milliseconds reply_wait_ = tick;
@@ -66,8 +68,10 @@ class PanelGang {
 // Prepares the invocation's panels and runs start on each, with a progress board on
 // standard error that says activity: the run, or the exit code of a setup failure once its
 // reason is printed. An interruption and a trace that failed are said on standard error.
-std::variant<GangRun, ExitCode>
-run_on_panels(const Invocation& invocation, const PanelGang::Start& start, const QString& activity);
+std::variant<GangRun, ExitCode> run_on_panels(const Invocation& invocation,
+                                              const PanelGang::Start& start,
+                                              const QString& activity,
+                                              const PanelGang::Finished& finished = {});
 
 // "kvr-panel: 2 of 8 panels failed: /dev/ttyUSB3, /dev/ttyUSB5" on standard error.
 void report_failed_ports(const std::vector<PortResult>& results);

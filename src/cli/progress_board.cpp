@@ -15,8 +15,10 @@ ProgressBoard::ProgressBoard(std::FILE* stream, QStringList devices, QString act
       live_(os::is_live_terminal(stream)) {
     if (!live_) return;
     columns_ = os::terminal_columns(stream);
-    for (qsizetype port = 0; port < devices_.size(); ++port)
-        write(QStringLiteral("%1: %2\n").arg(devices_[port], activity_).left(columns_ - 1));
+    for (const QString& device : devices_)
+        lines_.append(QStringLiteral("%1: %2").arg(device, activity_));
+    for (const QString& line : lines_)
+        write(line.left(columns_ - 1) + u'\n');
 }
 
 ProgressBoard::~ProgressBoard() {
@@ -43,10 +45,19 @@ void ProgressBoard::close() {
     if (live_) write(QStringLiteral("\x1b[%1A\r\x1b[J").arg(devices_.size()));
 }
 
+void ProgressBoard::above(const std::function<void()>& print) {
+    if (!live_ || closed_) return print();
+    write(QStringLiteral("\x1b[%1A\r\x1b[J").arg(devices_.size()));
+    print();
+    for (const QString& line : lines_)
+        write(line.left(columns_ - 1) + u'\n');
+}
+
 // The cursor stays below the board; a line is never longer than the terminal is wide, so
 // that each takes exactly one row.
 void ProgressBoard::draw(std::size_t port, const QString& text) {
     if (!live_ || closed_) return;
+    lines_[qsizetype(port)] = text;
     const qsizetype up = devices_.size() - qsizetype(port);
     write(QStringLiteral("\x1b[%1A\r\x1b[2K").arg(up) + text.left(columns_ - 1) +
           QStringLiteral("\x1b[%1B\r").arg(up));

@@ -35,6 +35,14 @@ class WriteResult : public Result {
     const std::vector<PortResult>& ports_;
 };
 
+// One port's result as a line of --json-lines: a port of the document, with its command.
+QJsonObject port_line(const QString& file, const PortResult& port) {
+    QJsonObject line = port.json();
+    line.insert("command", "write");
+    line.insert("file", file);
+    return line;
+}
+
 } // namespace
 
 ExitCode write_panels(const Invocation& invocation) {
@@ -52,23 +60,32 @@ ExitCode write_panels(const Invocation& invocation) {
 
     // What the window would program after opening the file.
     const Configuration programmed = programmed_with_notes(*file, path);
-    const auto values = [&programmed](const Location& location) {
+    const PanelConversation::ValueSource values = [&programmed](const Location& location) {
         return value_at(programmed, location);
     };
+    const LoggedOperation logged{records::RecordOperation::write,
+                                 QString::fromStdU16String(from_windows1252(file->panel_name)),
+                                 logged_source(path), sha256,
+                                 records::values_digest(records::programmed_values(*file))};
+    // With --json-lines each port is logged and printed the moment it finishes.
+    ExitCode printed = done;
+    PanelGang::Finished as_it_finishes;
+    if (invocation.json_lines)
+        as_it_finishes = [&](PortResult& result) {
+            result.written_back(values);
+            record_port(invocation, logged, result);
+            printed = outranking(printed, print_json_line(port_line(path, result)));
+        };
     auto run = run_on_panels(
         invocation, [&values](PanelConversation& c) { c.start_write(values); },
-        QStringLiteral("writing"));
+        QStringLiteral("writing"), as_it_finishes);
     if (const ExitCode* failure = std::get_if<ExitCode>(&run)) return *failure;
     GangRun& gang = std::get<GangRun>(run);
+    report_failed_ports(gang.results);
+    if (invocation.json_lines) return outranking(gang.exit_code(), printed);
     for (PortResult& result : gang.results)
         result.written_back(values);
-    record_ports(invocation,
-                 {records::RecordOperation::write,
-                  QString::fromStdU16String(from_windows1252(file->panel_name)),
-                  logged_source(path), sha256,
-                  records::values_digest(records::programmed_values(*file))},
-                 gang.results);
-    report_failed_ports(gang.results);
+    record_ports(invocation, logged, gang.results);
     return outranking(gang.exit_code(),
                       print_result(WriteResult(path, gang.results), invocation.json));
 }

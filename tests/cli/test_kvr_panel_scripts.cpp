@@ -224,6 +224,38 @@ class TestKvrPanelScripts : public QObject {
         QCOMPARE(sheet["sheet"].toString(), pdf);
     }
 
+    // --json-lines: one object a line, each the moment its port finishes, so a silent
+    // panel's comes while the other is still being programmed.
+    void json_lines() {
+        kvr::sim::PanelSettings silent;
+        silent.faults.silent = true;
+        PtyHost good, quiet(silent);
+        auto process = start({"write", file, "--port", device(good), "--port", device(quiet),
+                              "--json-lines", "--reply-wait", "150"});
+        QVERIFY(process->waitForReadyRead(10000));
+        const QByteArray first = process->readLine();
+        QCOMPARE(process->state(), QProcess::Running);
+        const Run run = finish(*process);
+        QCOMPARE(run.exit_code, 2);
+        QList<QJsonObject> lines;
+        for (const QByteArray& line : (first + run.bytes).split('\n'))
+            if (!line.isEmpty()) lines.append(QJsonDocument::fromJson(line).object());
+        QCOMPARE(lines.size(), 2);
+        QCOMPARE(lines[0]["device"].toString(), device(quiet));
+        QCOMPARE(lines[0]["outcome"].toString(), "no_response");
+        QCOMPARE(lines[1]["device"].toString(), device(good));
+        QCOMPARE(lines[1]["outcome"].toString(), "succeeded");
+        QCOMPARE(lines[1]["values"].toArray().size(), 25);
+        for (const QJsonObject& line : lines) {
+            QCOMPARE(line["version"].toInt(), 1);
+            QCOMPARE(line["command"].toString(), "write");
+        }
+        // Six waits of 150 ms each: the reply wait reaches the handshake too.
+        const auto attentions = quiet.transcript();
+        QCOMPARE(attentions.size(), std::size_t{6});
+        QVERIFY(attentions.back().time - attentions.front().time >= std::chrono::milliseconds(750));
+    }
+
     // "-" is standard input for a file and standard output for -o.
     void standard_streams() {
         PtyHost panel;
