@@ -69,6 +69,10 @@ const OptionRow kOptions[] = {
     {require_verified, {"require-verified"}, nullptr, "--require-verified",
      "exit 1 unless every panel has a matching verified entry in the log",
      [](Invocation& i, const QString&) { i.require_verified = true; }},
+    {watch, {"watch"}, nullptr, "--watch",
+     "keep running as a fixture: program each panel put on a port, panel after panel,\n"
+     "until Ctrl-C",
+     [](Invocation& i, const QString&) { i.watch = true; }},
     {reply_wait, {"reply-wait"}, "MS", "--reply-wait MS",
      "how long to wait for each reply: 100 (the default) to 2000 ms, for a slow\n"
      "panel or USB adapter; the pauses between transactions stay 100 ms"},
@@ -255,6 +259,10 @@ ParsedArguments parse_arguments(const Subcommand& command, QStringList arguments
     }
     if (invocation.json && invocation.json_lines) {
         parsed.error = QStringLiteral("--json and --json-lines exclude each other");
+        return parsed;
+    }
+    if (invocation.watch && invocation.json) {
+        parsed.error = QStringLiteral("--watch prints each panel as it is done: use --json-lines");
         return parsed;
     }
     if (command.options & log_file)

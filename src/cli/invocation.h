@@ -41,6 +41,7 @@ enum Option : unsigned {
     require_verified = 1U << 10,
     reply_wait = 1U << 11,
     json_lines = 1U << 12,
+    watch = 1U << 13,
 };
 inline constexpr unsigned panel_options = port | simulate | trace | reply_wait;
 
@@ -69,6 +70,7 @@ struct Invocation {
     bool csv = false;
     bool require_verified = false;
     std::chrono::milliseconds reply_wait = tick; // --reply-wait
+    bool watch = false;                          // a fixture: panel after panel
 
     int panel_count() const { return simulated > 0 ? simulated : int(ports.size()); }
 };

@@ -24,7 +24,7 @@ const Subcommand kSubcommands[] = {
      "FILE.kcf (--port DEVICE [--port DEVICE ...] | --simulate[=N]) [--trace FILE] [--json]\n"
      "      [--log FILE | --no-log]",
      "programs every panel named with the file's configuration, all at once", 1,
-     panel_options | json | json_lines | log_file, Panels::many, write_panels},
+     panel_options | json | json_lines | watch | log_file, Panels::many, write_panels},
     {"read",
      "(--port DEVICE | --simulate) [-o FILE.kcf] [--name NAME] [--json] [--trace FILE]\n"
      "      [--log FILE | --no-log]",

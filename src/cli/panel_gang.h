@@ -48,8 +48,12 @@ class PanelGang {
 
     // Takes the invocation's ports or starts its simulated panels, and opens its trace.
     std::optional<SetupFailure> prepare(const Invocation& invocation);
-    // The panels as results name them.
+    // The panels as results name them, the devices they are on, and what every
+    // conversation on them is given.
     const QStringList& names() const { return names_; }
+    const QStringList& devices() const { return devices_; }
+    LineTrace* trace() const { return trace_.get(); }
+    std::chrono::milliseconds reply_wait() const { return reply_wait_; }
 
     // Starts every port's conversation with start and returns once all have finished;
     // finished, if given, takes each port's result the moment that port finishes.

@@ -14,6 +14,7 @@
 
 #include "files/configuration_file.h"
 #include "kvr_panel_process.h"
+#include "panel/protocol.h"
 #include "simulator/pty_host.h"
 
 namespace {
@@ -254,6 +255,51 @@ class TestKvrPanelScripts : public QObject {
         const auto attentions = quiet.transcript();
         QCOMPARE(attentions.size(), std::size_t{6});
         QVERIFY(attentions.back().time - attentions.front().time >= std::chrono::milliseconds(750));
+    }
+
+    // A fixture: a panel programmed, taken out, another put in and programmed; while none
+    // answers, only attention characters, at most one each 500 ms. Ctrl-C while it waits
+    // ends it with the summary, each panel logged.
+    void fixture_panel_after_panel() {
+        kvr::sim::PanelSettings comes_and_goes;
+        comes_and_goes.faults.unplug_after = 1 + 2 + 50; // a call, the handshake, the write
+        comes_and_goes.faults.unplugged_for = std::chrono::milliseconds(1500);
+        PtyHost panel(comes_and_goes);
+        const QString log = dir.filePath("fixture.sqlite");
+        auto process = start(
+            {"write", file, "--port", device(panel), "--watch", "--json-lines", "--log", log});
+        QList<QJsonObject> results;
+        while (results.size() < 2 && process->waitForReadyRead(20000))
+            while (process->canReadLine())
+                results.append(QJsonDocument::fromJson(process->readLine()).object());
+        QCOMPARE(results.size(), 2);
+        ::kill(pid_t(process->processId()), SIGINT);
+        const Run run = finish(*process);
+        QCOMPARE(run.exit_code, 0);
+        for (const QJsonObject& result : results) {
+            QCOMPARE(result["outcome"].toString(), "succeeded");
+            QVERIFY(result["logged"].toBool());
+        }
+        const QJsonObject summary = QJsonDocument::fromJson(run.bytes.trimmed()).object();
+        QCOMPARE(summary["summary"][0]["programmed"].toInt(), 2);
+        QCOMPARE(summary["summary"][0]["failed"].toInt(), 0);
+        QCOMPARE(panel.locations()[5], 23);
+        const Run history = kvr_panel({"history", "--log", log, "--json"});
+        QCOMPARE(json_of(history)["entries"].toArray().size(), 2);
+
+        // Between the two panels: nothing but "A", never twice within 500 ms.
+        std::vector<kvr::sim::Timestamp> calls;
+        bool between = false;
+        for (const auto& entry : panel.transcript()) {
+            if (entry.direction != kvr::sim::Direction::received) continue;
+            if (entry.bytes == kvr::read_command(24)) between = true;
+            if (between && entry.bytes == kvr::read_command(63)) break; // the next panel
+            if (between && entry.bytes == "A") calls.push_back(entry.time);
+            QVERIFY(!between || entry.bytes == "A" || entry.bytes == kvr::read_command(24));
+        }
+        QVERIFY(calls.size() >= 3);
+        for (std::size_t i = 1; i + 1 < calls.size(); ++i) // the last is the handshake's own
+            QVERIFY(calls[i] - calls[i - 1] >= std::chrono::milliseconds(450));
     }
 
     // "-" is standard input for a file and standard output for -o.
