@@ -73,6 +73,9 @@ const OptionRow kOptions[] = {
      "keep running as a fixture: program each panel put on a port, panel after panel,\n"
      "until Ctrl-C",
      [](Invocation& i, const QString&) { i.watch = true; }},
+    {probe, {"probe"}, nullptr, "--probe",
+     "call each port named, or every port present, for a panel and read its model code",
+     [](Invocation& i, const QString&) { i.probe = true; }},
     {reply_wait, {"reply-wait"}, "MS", "--reply-wait MS",
      "how long to wait for each reply: 100 (the default) to 2000 ms, for a slow\n"
      "panel or USB adapter; the pauses between transactions stay 100 ms"},

@@ -42,6 +42,7 @@ enum Option : unsigned {
     reply_wait = 1U << 11,
     json_lines = 1U << 12,
     watch = 1U << 13,
+    probe = 1U << 14,
 };
 inline constexpr unsigned panel_options = port | simulate | trace | reply_wait;
 
@@ -71,6 +72,7 @@ struct Invocation {
     bool require_verified = false;
     std::chrono::milliseconds reply_wait = tick; // --reply-wait
     bool watch = false;                          // a fixture: panel after panel
+    bool probe = false;                          // ports: ask each port for a panel
 
     int panel_count() const { return simulated > 0 ? simulated : int(ports.size()); }
 };

@@ -53,9 +53,10 @@ const Subcommand kSubcommands[] = {
      "      [--company NAME] [--require-verified] [--json] [--log FILE | --no-log]",
      "writes the handover pack of a folder's .kcf files: an index, then each panel's sheet", 1,
      output | site_fields | require_verified | json | log_file, Panels::none, write_handover},
-    {"ports", "[--port DEVICE ...] [--json]",
-     "lists the serial ports present, their stable names and whether they may be opened", 0,
-     port | json, Panels::none, list_ports},
+    {"ports", "[--port DEVICE ...] [--probe [--reply-wait MS]] [--json]",
+     "lists the serial ports present, their stable names and whether they may be opened;\n"
+     "      --probe says which has a panel on it", 0,
+     port | json | probe | reply_wait, Panels::none, list_ports},
 };
 // clang-format on
 

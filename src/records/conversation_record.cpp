@@ -66,7 +66,7 @@ void follow(PanelConversation& conversation, ConversationEnd& end, QObject* cont
                      [&end](const QString& text) { end.lateness = text; });
     QObject::connect(&conversation, &PanelConversation::panel_identified, context,
                      [&end] { end.identified = true; });
-    QObject::connect(&conversation, &PanelConversation::model_mismatch, context,
+    QObject::connect(&conversation, &PanelConversation::model_code_read, context,
                      [&end](std::int16_t code) { end.model_code = code; });
     QObject::connect(
         &conversation, &PanelConversation::value_read, context,

@@ -24,7 +24,7 @@ struct ConversationEnd {
     QString lateness;            // StatusTexts::answered_late when lateness caused the end
     bool identified = false;     // the panel answered and its model code was accepted
     int locations_done = 0;      // of the 25 configuration locations
-    std::int16_t model_code = 0; // a refused panel's model code
+    std::int16_t model_code = 0; // the model code read (a refused panel's says why)
     // The first locations_done values, in location order: as read, or as written and read
     // back equal (the caller fills a write's, see written_back).
     PanelValues values{};

@@ -331,6 +331,22 @@ class TestKvrPanelScripts : public QObject {
         QVERIFY(pty["present"].toBool() && pty["may_open"].toBool());
         QVERIFY(pty["advice"].isNull() && pty["by_id"].toArray().isEmpty());
 
+        // --probe: a panel and its model code, a silent port called only with "A".
+        kvr::sim::PanelSettings silent;
+        silent.faults.silent = true;
+        PtyHost quiet(silent);
+        const Run probe = kvr_panel(
+            {"ports", "--probe", "--port", device(panel), "--port", device(quiet), "--json"});
+        QCOMPARE(probe.exit_code, 0);
+        const QJsonArray probed = json_of(probe)["ports"].toArray();
+        QCOMPARE(probed[0]["state"].toString(), "panel");
+        QCOMPARE(probed[0]["model_code"].toInt(), 70);
+        QCOMPARE(probed[1]["state"].toString(), "no_answer");
+        QVERIFY(probed[1]["model_code"].isNull());
+        for (const auto& entry : quiet.transcript())
+            QCOMPARE(entry.bytes, "A");
+        QCOMPARE(panel.transcript().size(), std::size_t{4}); // "A", "D000D", model code, reply
+
         const QJsonArray present = json_of(kvr_panel({"ports", "--json"}))["ports"].toArray();
         const Run text = kvr_panel({"ports"});
         QCOMPARE(text.exit_code, 0);
