@@ -130,11 +130,33 @@ QString exit_status_lines(const std::function<bool(const ExitStatusRow&)>& shown
     return text;
 }
 
-QString option_lines(unsigned options) {
+// An option's help as it applies to the subcommand: the ports it takes, what -o writes.
+QString help_for(const OptionRow& row, const Subcommand* command) {
+    const QString name = command ? QLatin1String(command->name) : QString();
+    if (row.flag == port && command && command->panels == Panels::none)
+        return QStringLiteral("also a port not listed, or (with --probe) only the ports named");
+    if (row.flag == port && command && command->panels != Panels::many)
+        return QStringLiteral("the serial port with the panel on it");
+    if (row.flag == simulate && command && command->panels != Panels::many)
+        return QStringLiteral("a panel simulated inside the program, instead of a port");
+    if (row.flag == output && name == QLatin1String("read"))
+        return QStringLiteral("also save the configuration read in FILE, as .kcf (- is standard "
+                              "output)");
+    if (row.flag == output && name == QLatin1String("sheet"))
+        return QStringLiteral("the sheet's PDF (- is standard output)");
+    if (row.flag == output && name == QLatin1String("handover"))
+        return QStringLiteral("the pack's PDF");
+    return QLatin1String(row.help);
+}
+
+QString option_lines(unsigned options, const Subcommand* command = nullptr) {
     QString text;
     for (const OptionRow& row : kOptions)
-        if (options & row.flag)
-            text += usage_line(QLatin1String(row.shown), 22, QLatin1String(row.help));
+        if (options & row.flag) {
+            const bool one = command && command->panels != Panels::many && row.flag == simulate;
+            text += usage_line(QLatin1String(one ? "--simulate" : row.shown), 22,
+                               help_for(row, command));
+        }
     return text;
 }
 
@@ -286,7 +308,8 @@ ParsedArguments parse_arguments(const Subcommand& command, QStringList arguments
 
 QString subcommand_usage(const Subcommand& command) {
     return QStringLiteral("Usage: kvr-panel %1 %2\n%3\n\nOptions:\n%4  %5  %6\n\n%7")
-        .arg(command.name, command.synopsis, command.description, option_lines(command.options),
+        .arg(command.name, command.synopsis, command.description,
+             option_lines(command.options, &command),
              QStringLiteral("-h, --help").leftJustified(22), QStringLiteral("this text"),
              exit_status_lines(
                  [&command](const ExitStatusRow& row) { return row.applies(command); }));
