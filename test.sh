@@ -1,10 +1,13 @@
 #!/usr/bin/env bash
-# Builds the program and runs every test, then runs them again built with
-# AddressSanitizer and UndefinedBehaviorSanitizer.
+# Checks that the sources compile for Windows, builds the program and runs every test, then
+# runs them again built with AddressSanitizer and UndefinedBehaviorSanitizer.
 set -euo pipefail
 cd "$(dirname "$0")"
 source scripts/install-packages.sh
 kvr_install_packages
+
+# Every source of both programs compiles for Windows too (MinGW-w64, syntax only).
+scripts/check-windows.sh
 
 export QT_QPA_PLATFORM=offscreen
 kvr_build build -DCMAKE_BUILD_TYPE=RelWithDebInfo

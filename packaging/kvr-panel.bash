@@ -31,6 +31,10 @@ _kvr_panel() {
         esac
         return
         ;;
+    --reply-wait)
+        COMPREPLY=($(compgen -W '100 200 500 1000 2000' -- "$cur"))
+        return
+        ;;
     --name | --simulate | --site | --room | --job | --installer | --company | --panel | \
         --device | --since)
         return
@@ -40,11 +44,15 @@ _kvr_panel() {
         local options
         case $command in
         show | diff) options='--json' ;;
-        write | verify) options='--port --simulate --trace --json --log --no-log' ;;
-        read) options='--port --simulate --trace -o --output --name --json --log --no-log' ;;
-        sheet) options='--port --simulate --trace -o --output --name --json --log --no-log
-            --site --room --job --installer --company' ;;
-        ports) options='--port --json' ;;
+        write) options='--port --simulate --watch --trace --json --json-lines --reply-wait --log
+            --no-log' ;;
+        verify) options='--port --simulate --trace --json --json-lines --reply-wait --log
+            --no-log' ;;
+        read) options='--port --simulate --trace -o --output --name --json --json-lines
+            --reply-wait --log --no-log' ;;
+        sheet) options='--port --simulate --trace -o --output --name --json --reply-wait --log
+            --no-log --site --room --job --installer --company' ;;
+        ports) options='--port --probe --reply-wait --json' ;;
         history) options='--panel --device --since --json --csv --log --no-log' ;;
         handover) options='-o --output --site --room --job --installer --company
             --require-verified --json --log --no-log' ;;

@@ -4,7 +4,8 @@
 kvr_packages=(cmake ninja-build g++ qt6-base-dev qt6-serialport-dev libgl-dev
               libqt6sql6-sqlite
               fonts-dejavu-core fonts-liberation poppler-utils
-              dpkg-dev file lintian desktop-file-utils shared-mime-info)
+              dpkg-dev file lintian desktop-file-utils shared-mime-info
+              g++-mingw-w64-x86-64-posix)
 
 kvr_install_packages() {
   local missing=()

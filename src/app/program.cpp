@@ -4,19 +4,22 @@
 #include <QCommandLineParser>
 #include <QFileInfo>
 #include <QTimer>
+#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <memory>
+#include <optional>
 #include <string_view>
-#include <sys/stat.h>
 #include <system_error>
 
 #include "dialogs.h"
 #include "form1.h"
 #include "panel/line_trace.h"
+#include "panel/protocol.h"
 #include "records/log_location.h"
 #include "simulator/pty_host.h"
 #include "site_window.h"
+#include "system/system.h"
 
 namespace {
 
@@ -44,13 +47,19 @@ struct CommandLine {
                             QStringLiteral("Opens the site window of FOLDER, a folder of "
                                            "configuration files, beside the window."),
                             QStringLiteral("FOLDER")};
+    QCommandLineOption reply_wait{
+        QStringLiteral("reply-wait"),
+        QStringLiteral("Waits MS milliseconds (100 to 2000) for each reply from the panel, for "
+                       "a slow panel or USB adapter, in this run (Panel, Line timing remembers "
+                       "it). The default is 100."),
+        QStringLiteral("MS")};
 
     CommandLine() {
         parser.setApplicationDescription(
             QStringLiteral("Configures the KVR 10-button dimmable switch panel (07-04412)."));
         parser.addHelpOption();
         parser.addVersionOption();
-        parser.addOptions({port, simulate, trace, log, no_log, site});
+        parser.addOptions({port, simulate, trace, log, no_log, site, reply_wait});
         parser.addPositionalArgument(
             QStringLiteral("FILE"), QStringLiteral("A configuration file (.kcf) to open at start."),
             QStringLiteral("[FILE]"));
@@ -99,18 +108,23 @@ int refused(const QString& why, const QString& usage) {
     return 3;
 }
 
+// The reply wait given, or nullopt when the text is none (100..2000 milliseconds).
+std::optional<std::chrono::milliseconds> reply_wait_in(const QString& text) {
+    bool number = false;
+    const std::chrono::milliseconds wait(text.toInt(&number));
+    if (!number || !kvr::is_reply_wait(wait)) return std::nullopt;
+    return wait;
+}
+
 int start_error(const char* text, const QString& detail = {}) {
     std::fprintf(stderr, "kvr-config: %s%s\n", text, qPrintable(detail));
     return 3;
 }
 
-// Same file by any name: the same device and inode.
+// Same file by any name.
 bool same_file(const QString& a, const QString& b) {
-    struct stat first {
-    }, second{};
-    return ::stat(QFile::encodeName(a).constData(), &first) == 0 &&
-           ::stat(QFile::encodeName(b).constData(), &second) == 0 &&
-           first.st_dev == second.st_dev && first.st_ino == second.st_ino;
+    return QFileInfo::exists(a) && QFileInfo::exists(b) &&
+           kvr::os::file_identity(a) == kvr::os::file_identity(b);
 }
 
 // At the exit of --help and --version: an answer that standard output could not take
@@ -145,6 +159,9 @@ int run_kvr_config(int& argc, char** argv, const std::function<void(QWidget*)>& 
             return start_error("--port and --simulate exclude each other");
         if (options.parser.isSet(options.log) && options.parser.isSet(options.no_log))
             return start_error("--log and --no-log exclude each other");
+        if (options.parser.isSet(options.reply_wait) &&
+            !reply_wait_in(options.parser.value(options.reply_wait)))
+            return start_error("--reply-wait takes milliseconds from 100 to 2000");
         const QStringList files = options.parser.positionalArguments();
         if (files.size() > 1) return start_error("one configuration file at a time");
         if (options.parser.isSet(options.site) &&
@@ -177,6 +194,8 @@ int run_kvr_config(int& argc, char** argv, const std::function<void(QWidget*)>& 
         options.parser.isSet(options.no_log), QProcessEnvironment::systemEnvironment()));
     if (options.parser.isSet(options.port))
         window.use_given_port(options.parser.value(options.port));
+    if (options.parser.isSet(options.reply_wait))
+        window.set_reply_wait(*reply_wait_in(options.parser.value(options.reply_wait)));
 
     // Started after the window is built, so that it adds nothing to the wait for it.
     if (options.parser.isSet(options.simulate)) {

@@ -51,15 +51,17 @@ class VerifyResult : public Result {
     }
     QJsonObject data() const override {
         QJsonArray ports;
-        for (const PortVerification& port : ports_) {
-            QJsonObject json = port.result.json();
-            const bool read = port.result.succeeded();
-            json.insert("matches", read ? QJsonValue(port.differences.empty()) : QJsonValue());
-            json.insert("differences", differences_json(port.differences, QStringLiteral("file"),
-                                                        QStringLiteral("panel")));
-            ports.append(json);
-        }
+        for (const PortVerification& port : ports_)
+            ports.append(port_json(port));
         return {{"command", "verify"}, {"file", file_}, {"ports", ports}};
+    }
+    static QJsonObject port_json(const PortVerification& port) {
+        QJsonObject json = port.result.json();
+        const bool read = port.result.succeeded();
+        json.insert("matches", read ? QJsonValue(port.differences.empty()) : QJsonValue());
+        json.insert("differences", differences_json(port.differences, QStringLiteral("file"),
+                                                    QStringLiteral("panel")));
+        return json;
     }
 
   private:
@@ -101,30 +103,53 @@ ExitCode verify_panels(const Invocation& invocation) {
     // What the file programs against what each panel holds, exactly.
     const Configuration file = programmed_with_notes(*loaded, path);
 
+    const auto differences_of = [&file](const PortResult& result) {
+        return result.succeeded()
+                   ? differences(file, configuration_in(result.values), Texts::ignored)
+                   : std::vector<Difference>{};
+    };
+    const LoggedOperation logged{records::RecordOperation::verify,
+                                 QString::fromStdU16String(from_windows1252(loaded->panel_name)),
+                                 logged_source(path), sha256,
+                                 records::values_digest(records::programmed_values(*loaded))};
+    // With --json-lines each port is compared, logged and printed the moment it finishes.
+    ExitCode printed = done;
+    bool any_differs = false;
+    PanelGang::Finished as_it_finishes;
+    if (invocation.json_lines)
+        as_it_finishes = [&](PortResult& result) {
+            PortVerification port{result, differences_of(result)};
+            any_differs = any_differs || !port.differences.empty();
+            record_port(invocation, logged, result, !port.differences.empty());
+            port.result.logged = result.logged;
+            QJsonObject line = VerifyResult::port_json(port);
+            line.insert("command", "verify");
+            line.insert("file", path);
+            printed = outranking(printed, print_json_line(line));
+        };
+
     auto run = run_on_panels(
-        invocation, [](PanelConversation& c) { c.start_read(); }, QStringLiteral("reading"));
+        invocation, [](PanelConversation& c) { c.start_read(); }, QStringLiteral("reading"),
+        as_it_finishes);
     if (const ExitCode* failure = std::get_if<ExitCode>(&run)) return *failure;
     GangRun& gang = std::get<GangRun>(run);
+    if (invocation.json_lines) {
+        report_failed_ports(gang.results);
+        return outranking(outranking(gang.exit_code(), any_differs ? differs : done), printed);
+    }
 
     std::vector<std::vector<Difference>> found;
     std::vector<bool> differing;
     for (const PortResult& result : gang.results) {
-        found.push_back(result.succeeded()
-                            ? differences(file, configuration_in(result.values), Texts::ignored)
-                            : std::vector<Difference>{});
+        found.push_back(differences_of(result));
         differing.push_back(!found.back().empty());
     }
-    record_ports(invocation,
-                 {records::RecordOperation::verify,
-                  QString::fromStdU16String(from_windows1252(loaded->panel_name)),
-                  logged_source(path), sha256,
-                  records::values_digest(records::programmed_values(*loaded))},
-                 gang.results, differing);
+    record_ports(invocation, logged, gang.results, differing);
     // Taken once the log has marked each port.
     std::vector<PortVerification> ports;
     for (std::size_t i = 0; i < gang.results.size(); ++i)
         ports.push_back({gang.results[i], std::move(found[i])});
-    const bool any_differs = std::ranges::find(differing, true) != differing.end();
+    any_differs = std::ranges::find(differing, true) != differing.end();
     report_failed_ports(gang.results);
     const ExitCode code = outranking(gang.exit_code(), any_differs ? differs : done);
     return outranking(code, print_result(VerifyResult(path, ports), invocation.json));

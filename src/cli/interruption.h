@@ -1,14 +1,16 @@
 #pragma once
 // Ctrl-C (SIGINT) and SIGTERM, taken into the event loop while an Interruption lives: the
-// handler only writes the signal's number into a pipe, and a socket notifier on its other
-// end calls back on the loop, where stopping the panels is safe. One at a time. Once the
-// loop has ended a signal waits in the pipe unheard, so an Interruption that is kept until
-// the results are printed and logged lets no signal end the program before they are.
+// system's side (a signal handler on POSIX, the console's control handler on Windows) only
+// hands the request on, and the callback runs on the loop, where stopping the panels is
+// safe. One at a time. Once the loop has ended a request waits unheard, so an Interruption
+// that is kept until the results are printed and logged lets no signal end the program
+// before they are.
 
-#include <QSocketNotifier>
-#include <csignal>
 #include <functional>
 #include <memory>
+#include <optional>
+
+#include "system/system.h"
 
 namespace kvr::cli {
 
@@ -30,11 +32,25 @@ class Interruption {
 
   private:
     std::function<void(int)> on_signal_;
-    int pipe_[2] = {-1, -1};
-    std::unique_ptr<QSocketNotifier> notifier_;
-    struct sigaction previous_int_ {};
-    struct sigaction previous_term_ {};
+    std::unique_ptr<os::StopRequests> requests_;
     int signal_ = 0;
+};
+
+// Points the Interruption that lives (or one of its own, when none does) at on_signal for as
+// long as it lives, and at nothing after: what stops one run's panels.
+class SignalTarget {
+  public:
+    explicit SignalTarget(std::function<void(int signal)> on_signal);
+    ~SignalTarget();
+    SignalTarget(const SignalTarget&) = delete;
+    SignalTarget& operator=(const SignalTarget&) = delete;
+
+    // The first signal taken, or 0.
+    int signal() const { return interruption_->signal(); }
+
+  private:
+    std::optional<Interruption> own_;
+    Interruption* interruption_;
 };
 
 } // namespace kvr::cli

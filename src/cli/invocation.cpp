@@ -39,6 +39,9 @@ const OptionRow kOptions[] = {
      "the panel name saved (default: the base name of FILE)"},
     {json, {"json"}, nullptr, "--json",
      "print one JSON document instead of the table"},
+    {json_lines, {"json-lines"}, nullptr, "--json-lines",
+     "print one JSON object a line for each port, the moment it finishes",
+     [](Invocation& i, const QString&) { i.json_lines = true; }},
     {log_file, {"log"}, "FILE", "--log FILE",
      "the commissioning log to use instead of the usual one",
      [](Invocation& i, const QString& v) { i.log_option = v; }},
@@ -71,6 +74,16 @@ const OptionRow kOptions[] = {
      [](Invocation& i, const QString& v) { i.output = v; i.output_is_folder = true; }},
     {force, {"force"}, nullptr, "--force", "replace files that are already in the folder",
      [](Invocation& i, const QString&) { i.force = true; }},
+    {watch, {"watch"}, nullptr, "--watch",
+     "keep running as a fixture: program each panel put on a port, panel after panel,\n"
+     "until Ctrl-C",
+     [](Invocation& i, const QString&) { i.watch = true; }},
+    {probe, {"probe"}, nullptr, "--probe",
+     "call each port named, or every port present, for a panel and read its model code",
+     [](Invocation& i, const QString&) { i.probe = true; }},
+    {reply_wait, {"reply-wait"}, "MS", "--reply-wait MS",
+     "how long to wait for each reply: 100 (the default) to 2000 ms, for a slow\n"
+     "panel or USB adapter; the pauses between transactions stay 100 ms"},
 };
 // clang-format on
 
@@ -104,7 +117,7 @@ const ExitStatusRow kExitStatus[] = {
      checks_verified},
     {"1", "the check found something likely wrong across the panels", finds},
     {"2", "a panel failed on at least one port: no answer, wrong model, bad data,\n"
-          "     or a port that cannot be opened", talks_to_panels},
+          "or a port that cannot be opened", talks_to_panels},
     {"3", "a bad file or bad arguments; nothing was sent", always},
     {"4", "a result or the trace could not be written (a full disk, a closed pipe)", always},
     {"130", "stopped by Ctrl-C (SIGINT) between two transactions; 143 for SIGTERM",
@@ -112,19 +125,47 @@ const ExitStatusRow kExitStatus[] = {
 };
 // clang-format on
 
+// "  name  text", the text's continuation lines under its first.
+QString usage_line(const QString& name, int width, const QString& text) {
+    QString indented = text;
+    indented.replace(u'\n', u'\n' + QString(2 + width + 2, u' '));
+    return QStringLiteral("  %1  %2\n").arg(name, -width).arg(indented);
+}
+
 QString exit_status_lines(const std::function<bool(const ExitStatusRow&)>& shown) {
     QString text = QStringLiteral("Exit status:\n");
     for (const ExitStatusRow& row : kExitStatus)
-        if (shown(row))
-            text += QStringLiteral("  %1  %2\n").arg(QLatin1String(row.code), -3).arg(row.meaning);
+        if (shown(row)) text += usage_line(QLatin1String(row.code), 3, QLatin1String(row.meaning));
     return text;
 }
 
-QString option_lines(unsigned options) {
+// An option's help as it applies to the subcommand: the ports it takes, what -o writes.
+QString help_for(const OptionRow& row, const Subcommand* command) {
+    const QString name = command ? QLatin1String(command->name) : QString();
+    if (row.flag == port && command && command->panels == Panels::none)
+        return QStringLiteral("also a port not listed, or (with --probe) only the ports named");
+    if (row.flag == port && command && command->panels != Panels::many)
+        return QStringLiteral("the serial port with the panel on it");
+    if (row.flag == simulate && command && command->panels != Panels::many)
+        return QStringLiteral("a panel simulated inside the program, instead of a port");
+    if (row.flag == output && name == QLatin1String("read"))
+        return QStringLiteral("also save the configuration read in FILE, as .kcf (- is standard "
+                              "output)");
+    if (row.flag == output && name == QLatin1String("sheet"))
+        return QStringLiteral("the sheet's PDF (- is standard output)");
+    if (row.flag == output && name == QLatin1String("handover"))
+        return QStringLiteral("the pack's PDF");
+    return QLatin1String(row.help);
+}
+
+QString option_lines(unsigned options, const Subcommand* command = nullptr) {
     QString text;
     for (const OptionRow& row : kOptions)
-        if (options & row.flag)
-            text += QStringLiteral("  %1  %2\n").arg(QLatin1String(row.shown), -22).arg(row.help);
+        if (options & row.flag) {
+            const bool one = command && command->panels != Panels::many && row.flag == simulate;
+            text += usage_line(QLatin1String(one ? "--simulate" : row.shown), 22,
+                               help_for(row, command));
+        }
     return text;
 }
 
@@ -231,12 +272,31 @@ ParsedArguments parse_arguments(const Subcommand& command, QStringList arguments
         case json:
             invocation.json = true;
             break;
+        case reply_wait: {
+            bool number = false;
+            invocation.reply_wait = std::chrono::milliseconds(parser.value(option).toInt(&number));
+            if (!number || !is_reply_wait(invocation.reply_wait)) {
+                parsed.error = QStringLiteral("--reply-wait takes milliseconds from %1 to %2")
+                                   .arg(shortest_reply_wait.count())
+                                   .arg(longest_reply_wait.count());
+                return parsed;
+            }
+            break;
+        }
         default:
             break;
         }
     }
     if (invocation.json && invocation.csv) {
         parsed.error = QStringLiteral("--json and --csv exclude each other");
+        return parsed;
+    }
+    if (invocation.json && invocation.json_lines) {
+        parsed.error = QStringLiteral("--json and --json-lines exclude each other");
+        return parsed;
+    }
+    if (invocation.watch && invocation.json) {
+        parsed.error = QStringLiteral("--watch prints each panel as it is done: use --json-lines");
         return parsed;
     }
     if (command.options & log_file)
@@ -258,7 +318,8 @@ ParsedArguments parse_arguments(const Subcommand& command, QStringList arguments
 
 QString subcommand_usage(const Subcommand& command) {
     return QStringLiteral("Usage: kvr-panel %1 %2\n%3\n\nOptions:\n%4  %5  %6\n\n%7")
-        .arg(command.name, command.synopsis, command.description, option_lines(command.options),
+        .arg(command.name, command.synopsis, command.description,
+             option_lines(command.options, &command),
              QStringLiteral("-h, --help").leftJustified(22), QStringLiteral("this text"),
              exit_status_lines(
                  [&command](const ExitStatusRow& row) { return row.applies(command); }));

@@ -6,9 +6,11 @@
 #include <QProcessEnvironment>
 #include <QString>
 #include <QStringList>
+#include <chrono>
 #include <cstddef>
 #include <optional>
 
+#include "panel/protocol.h"
 #include "panel/serial_ports.h"
 #include "sheet/sheet.h"
 
@@ -37,10 +39,14 @@ enum Option : unsigned {
     filters = 1U << 8,     // --panel, --device, --since
     csv = 1U << 9,
     require_verified = 1U << 10,
-    output_folder = 1U << 11, // -o names a folder to save files in (import)
-    force = 1U << 12,
+    reply_wait = 1U << 11,
+    json_lines = 1U << 12,
+    watch = 1U << 13,
+    probe = 1U << 14,
+    output_folder = 1U << 15, // -o names a folder to save files in (import)
+    force = 1U << 16,
 };
-inline constexpr unsigned panel_options = port | simulate | trace;
+inline constexpr unsigned panel_options = port | simulate | trace | reply_wait;
 
 // How many panels a subcommand talks to.
 // file_or_one: either one file (file_count 1) or one panel, not both.
@@ -55,6 +61,7 @@ struct Invocation {
     std::optional<QString> output; // "-": standard output
     std::optional<QString> name;
     bool json = false;
+    bool json_lines = false;           // one JSON object per port result, as each port finishes
     std::optional<QString> log_option; // --log as given
     bool no_log = false;
     // The commissioning log as --log, --no-log and KVR_LOG resolve it; nullopt: turned off.
@@ -67,6 +74,9 @@ struct Invocation {
     bool require_verified = false;
     bool output_is_folder = false;
     bool force = false;
+    std::chrono::milliseconds reply_wait = tick; // --reply-wait
+    bool watch = false;                          // a fixture: panel after panel
+    bool probe = false;                          // ports: ask each port for a panel
 
     int panel_count() const { return simulated > 0 ? simulated : int(ports.size()); }
 };

@@ -23,26 +23,26 @@ const Subcommand kSubcommands[] = {
      "prints the configuration in a file as a table, or as one JSON document", 1, json,
      Panels::none, show_file},
     {"write",
-     "FILE.kcf (--port DEVICE [--port DEVICE ...] | --simulate[=N]) [--trace FILE] [--json]\n"
-     "      [--log FILE | --no-log]",
+     "FILE.kcf (--port DEVICE [--port DEVICE ...] | --simulate[=N]) [--watch] [--trace FILE]\n"
+     "      [--json | --json-lines] [--reply-wait MS] [--log FILE | --no-log]",
      "programs every panel named with the file's configuration, all at once", 1,
-     panel_options | json | log_file, Panels::many, write_panels},
+     panel_options | json | json_lines | watch | log_file, Panels::many, write_panels},
     {"read",
-     "(--port DEVICE | --simulate) [-o FILE.kcf] [--name NAME] [--json] [--trace FILE]\n"
-     "      [--log FILE | --no-log]",
+     "(--port DEVICE | --simulate) [-o FILE.kcf] [--name NAME] [--json | --json-lines]\n"
+     "      [--trace FILE] [--reply-wait MS] [--log FILE | --no-log]",
      "reads a panel and prints it as show does; -o also saves it", 0,
-     panel_options | output | name | json | log_file, Panels::one, read_panel},
+     panel_options | output | name | json | json_lines | log_file, Panels::one, read_panel},
     {"verify",
-     "FILE.kcf (--port DEVICE [--port DEVICE ...] | --simulate[=N]) [--trace FILE] [--json]\n"
-     "      [--log FILE | --no-log]",
+     "FILE.kcf (--port DEVICE [--port DEVICE ...] | --simulate[=N]) [--trace FILE]\n"
+     "      [--json | --json-lines] [--reply-wait MS] [--log FILE | --no-log]",
      "reads every panel named and prints each value that differs from the file", 1,
-     panel_options | json | log_file, Panels::many, verify_panels, true},
+     panel_options | json | json_lines | log_file, Panels::many, verify_panels, true},
     {"diff", "A.kcf B.kcf [--json]", "prints each value and text that differs between two files",
      2, json, Panels::none, diff_files, true},
     {"sheet",
      "(FILE.kcf | --port DEVICE | --simulate) -o SHEET.pdf [--name NAME] [--trace FILE] [--json]\n"
      "      [--site TEXT] [--room TEXT] [--job TEXT] [--installer NAME] [--company NAME]\n"
-     "      [--log FILE | --no-log]",
+     "      [--reply-wait MS] [--log FILE | --no-log]",
      "draws the commissioning sheet of a file, or of a panel as read, as a one-page PDF,\n"
      "      stamped from the log when a panel was programmed and verified with it", 1,
      panel_options | output | name | json | site_fields | log_file, Panels::file_or_one, draw_sheet},
@@ -67,9 +67,10 @@ const Subcommand kSubcommands[] = {
      "lists what is likely wrong across the panels of a folder: refused files, names given\n"
      "      twice, a channel with different designations, incomplete selections", 1, json,
      Panels::none, check_site_folder, false, true},
-    {"ports", "[--port DEVICE ...] [--json]",
-     "lists the serial ports present, their stable names and whether they may be opened", 0,
-     port | json, Panels::none, list_ports},
+    {"ports", "[--port DEVICE ...] [--probe [--reply-wait MS]] [--json]",
+     "lists the serial ports present, their stable names and whether they may be opened;\n"
+     "      --probe says which has a panel on it", 0,
+     port | json | probe | reply_wait, Panels::none, list_ports},
 };
 // clang-format on
 

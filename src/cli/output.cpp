@@ -49,6 +49,13 @@ ExitCode print_result(const Result& result, bool json) {
     return output_failed;
 }
 
+ExitCode print_json_line(QJsonObject object) {
+    object.insert(QStringLiteral("version"), kJsonVersion);
+    if (print_bytes(QJsonDocument(object).toJson(QJsonDocument::Compact) + '\n')) return done;
+    print_error(QStringLiteral("a result could not be written to standard output"));
+    return output_failed;
+}
+
 void print_error(const QString& message) {
     // One line, whatever the message holds.
     QString line = message;

@@ -25,6 +25,10 @@ class Result {
 // could not take it all (a full disk, a closed pipe), else done.
 ExitCode print_result(const Result& result, bool json);
 
+// Prints one object of JSON lines, with the version, and flushes it at once; output_failed,
+// once standard error says so, when standard output could not take it.
+ExitCode print_json_line(QJsonObject object);
+
 // False when standard output could not take the bytes.
 bool print_bytes(const QByteArray& bytes);
 bool print(const QString& text); // as it is, no line end added

@@ -3,13 +3,12 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <sys/stat.h>
-#include <unistd.h>
 #include <utility>
 #include <vector>
 
 #include "files/configuration_file_io.h"
 #include "site/site_file.h"
+#include "system/system.h"
 
 namespace kvr::cli {
 
@@ -19,12 +18,11 @@ namespace {
 QString creation_refusal(const QString& path) {
     const QFileInfo target(path);
     const QString folder = target.absolutePath();
-    const QByteArray encoded_folder = QFile::encodeName(folder);
     if (!QFileInfo(folder).isDir())
         return QStringLiteral("the folder %1 does not exist").arg(folder);
-    if (::access(encoded_folder.constData(), W_OK | X_OK) != 0)
+    if (!os::may_create_in(folder))
         return QStringLiteral("the folder %1 cannot be written").arg(folder);
-    const long longest = ::pathconf(encoded_folder.constData(), _PC_NAME_MAX);
+    const qsizetype longest = os::longest_file_name(folder);
     if (longest > 0 && QFile::encodeName(target.fileName()).size() > longest)
         return QStringLiteral("the file name is longer than %1 bytes").arg(longest);
     if (const std::optional<QString> refusal = refusal_to_replace(path)) return *refusal;
@@ -46,19 +44,16 @@ QString folder_refusal(const QString& path) {
 } // namespace
 
 QString file_identity(const QString& path) {
-    struct stat node {};
-    if (::stat(QFile::encodeName(path).constData(), &node) != 0)
-        return QDir::cleanPath(QFileInfo(path).absoluteFilePath());
-    if (S_ISCHR(node.st_mode)) return QStringLiteral("c%1").arg(node.st_rdev);
-    return QStringLiteral("i%1:%2").arg(node.st_dev).arg(node.st_ino);
+    return os::file_identity(path);
 }
 
 QString output_refusal(const Invocation& invocation) {
     if (invocation.files.count(kStandardStream) > 1)
         return QStringLiteral("standard input (-) can be read only once");
     const bool output_to_stdout = invocation.output == kStandardStream;
-    if (output_to_stdout && invocation.json)
-        return QStringLiteral("-o - and --json both want standard output");
+    if (output_to_stdout && (invocation.json || invocation.json_lines))
+        return QStringLiteral("-o - and --json%1 both want standard output")
+            .arg(invocation.json_lines ? QStringLiteral("-lines") : QString());
 
     std::vector<std::pair<QString, QString>> inputs; // name, identity
     for (const QString& file : invocation.files) {

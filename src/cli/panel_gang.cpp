@@ -3,13 +3,13 @@
 #include <QCoreApplication>
 #include <QElapsedTimer>
 #include <algorithm>
-#include <cstring>
 #include <system_error>
 
 #include "cli/interruption.h"
 #include "cli/output.h"
 #include "cli/progress_board.h"
 #include "simulator/pty_host.h"
+#include "system/system.h"
 
 namespace kvr::cli {
 
@@ -38,6 +38,7 @@ std::optional<SetupFailure> PanelGang::prepare(const Invocation& invocation) {
             return SetupFailure{bad_input, QStringLiteral("cannot write the trace %1: %2")
                                                .arg(invocation.trace, trace_->error())};
     }
+    reply_wait_ = invocation.reply_wait;
     devices_ = invocation.ports;
     names_ = invocation.ports;
     try {
@@ -53,7 +54,7 @@ std::optional<SetupFailure> PanelGang::prepare(const Invocation& invocation) {
     return std::nullopt;
 }
 
-GangRun PanelGang::run(const Start& start, ProgressBoard& board) {
+GangRun PanelGang::run(const Start& start, ProgressBoard& board, const Finished& finished) {
     GangRun run;
     run.results.resize(std::size_t(devices_.size()));
     std::vector<std::unique_ptr<PanelConversation>> conversations;
@@ -67,21 +68,21 @@ GangRun PanelGang::run(const Start& start, ProgressBoard& board) {
         auto conversation = std::make_unique<PanelConversation>(devices_[i]);
         PanelConversation* c = conversation.get();
         c->set_trace(trace_.get());
+        c->set_reply_wait(reply_wait_);
         records::follow(*c, result, c);
         QObject::connect(c, &PanelConversation::progress, c, [&board, i](int done, int total) {
             board.progress(std::size_t(i), done, total);
         });
         QObject::connect(c, &PanelConversation::finished, c,
-                         [&result, &running, &board, &clock, i](Outcome) {
+                         [&result, &running, &board, &clock, &finished, i](Outcome) {
                              result.duration = std::chrono::milliseconds(clock.elapsed());
                              board.finish(std::size_t(i), result.line());
+                             if (finished) board.above([&] { finished(result); });
                              if (--running == 0) QCoreApplication::exit(0);
                          });
         conversations.push_back(std::move(conversation));
     }
-    std::optional<Interruption> own;
-    Interruption& interruption = Interruption::current() ? *Interruption::current() : own.emplace();
-    interruption.on_signal([&conversations](int) {
+    const SignalTarget interruption([&conversations](int) {
         for (const auto& conversation : conversations)
             conversation->stop_at_boundary();
     });
@@ -90,7 +91,6 @@ GangRun PanelGang::run(const Start& start, ProgressBoard& board) {
     // A port that cannot be opened finishes inside its start; the loop runs only while
     // some conversation is still talking.
     if (running > 0) QCoreApplication::exec();
-    interruption.on_signal({});
     run.signal = interruption.signal();
     if (trace_) run.trace_failure = trace_->failure();
     return run;
@@ -98,22 +98,22 @@ GangRun PanelGang::run(const Start& start, ProgressBoard& board) {
 
 std::variant<GangRun, ExitCode> run_on_panels(const Invocation& invocation,
                                               const PanelGang::Start& start,
-                                              const QString& activity) {
+                                              const QString& activity,
+                                              const PanelGang::Finished& finished) {
     PanelGang gang;
     if (const std::optional<SetupFailure> failure = gang.prepare(invocation)) {
         print_error(failure->message);
         return failure->code;
     }
     ProgressBoard board(stderr, gang.names(), activity);
-    GangRun run = gang.run(start, board);
+    GangRun run = gang.run(start, board, finished);
     board.close();
     if (!run.trace_failure.isEmpty())
         print_error(QStringLiteral("the trace %1 stopped being written: %2")
                         .arg(invocation.trace, run.trace_failure));
     if (run.stopped_by_signal())
-        print_error(
-            QStringLiteral("stopped by %1: every port stopped between two transactions")
-                .arg(QString::fromLatin1(sigabbrev_np(run.signal)).prepend(QStringLiteral("SIG"))));
+        print_error(QStringLiteral("stopped by %1: every port stopped between two transactions")
+                        .arg(os::signal_name(run.signal)));
     return run;
 }
 

@@ -51,16 +51,23 @@ class PanelGang {
 
     // Takes the invocation's ports or starts its simulated panels, and opens its trace.
     std::optional<SetupFailure> prepare(const Invocation& invocation);
-    // The panels as results name them.
+    // The panels as results name them, the devices they are on, and what every
+    // conversation on them is given.
     const QStringList& names() const { return names_; }
+    const QStringList& devices() const { return devices_; }
+    LineTrace* trace() const { return trace_.get(); }
+    std::chrono::milliseconds reply_wait() const { return reply_wait_; }
 
-    // Starts every port's conversation with start and returns once all have finished.
-    // SIGINT and SIGTERM stop them, through the Interruption the caller holds until its
-    // results are out, or one of the run's own.
+    // Starts every port's conversation with start and returns once all have finished;
+    // finished, if given, takes each port's result the moment that port finishes. SIGINT
+    // and SIGTERM stop them, through the Interruption the caller holds until its results
+    // are out, or one of the run's own.
     using Start = std::function<void(PanelConversation& conversation)>;
-    GangRun run(const Start& start, ProgressBoard& board);
+    using Finished = std::function<void(PortResult& result)>;
+    GangRun run(const Start& start, ProgressBoard& board, const Finished& finished = {});
 
   private:
+    std::chrono::milliseconds reply_wait_ = tick;
     QStringList devices_;
     QStringList names_;
     std::vector<std::unique_ptr<sim::PtyHost>> simulated_;
@@ -70,8 +77,10 @@ class PanelGang {
 // Prepares the invocation's panels and runs start on each, with a progress board on
 // standard error that says activity: the run, or the exit code of a setup failure once its
 // reason is printed. An interruption and a trace that failed are said on standard error.
-std::variant<GangRun, ExitCode>
-run_on_panels(const Invocation& invocation, const PanelGang::Start& start, const QString& activity);
+std::variant<GangRun, ExitCode> run_on_panels(const Invocation& invocation,
+                                              const PanelGang::Start& start,
+                                              const QString& activity,
+                                              const PanelGang::Finished& finished = {});
 
 // "kvr-panel: 2 of 8 panels failed: /dev/ttyUSB3, /dev/ttyUSB5" on standard error.
 void report_failed_ports(const std::vector<PortResult>& results);

@@ -28,4 +28,11 @@ void record_ports(const Invocation& invocation, const LoggedOperation& operation
         result.logged = logged.logged;
 }
 
+void record_port(const Invocation& invocation, const LoggedOperation& operation, PortResult& result,
+                 bool differing) {
+    std::vector<PortResult> one{result};
+    record_ports(invocation, operation, one, {differing});
+    result.logged = one.front().logged;
+}
+
 } // namespace kvr::cli

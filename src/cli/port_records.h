@@ -22,6 +22,10 @@ using records::LoggedOperation;
 void record_ports(const Invocation& invocation, const LoggedOperation& operation,
                   std::vector<PortResult>& results, const std::vector<bool>& differing = {});
 
+// Records one port's entry the moment it finishes (--json-lines, --watch), marking it.
+void record_port(const Invocation& invocation, const LoggedOperation& operation, PortResult& result,
+                 bool differing = false);
+
 // The source as an entry names it: the absolute path of a file, "-" for standard input.
 QString logged_source(const QString& path);
 

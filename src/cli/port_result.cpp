@@ -26,10 +26,11 @@ QString PortResult::line() const {
     QString text = device + QLatin1String(": ") + final_text;
     if (outcome == Outcome::mismatch)
         return text + QStringLiteral(" (model code %1)").arg(model_code);
-    if (outcome != Outcome::bad_data) return text;
+    if (outcome != Outcome::bad_data)
+        return lateness.isEmpty() ? text : text + QStringLiteral(" (%1)").arg(lateness);
     const Location& at = *stopped_at();
     text += QStringLiteral(" (location %1, %2").arg(at.number).arg(holds(at));
-    if (!problem.isEmpty()) text += QLatin1String(": ") + problem;
+    if (const QString reason = why(); !reason.isEmpty()) text += QLatin1String(": ") + reason;
     return text + u')';
 }
 
@@ -47,7 +48,7 @@ QJsonObject PortResult::json() const {
         {"status", final_text},
         {"location", at ? QJsonValue(at->number) : QJsonValue()},
         {"function", at ? QJsonValue(holds(*at)) : QJsonValue()},
-        {"reason", or_null(problem)},
+        {"reason", or_null(why())},
         {"model_code", outcome == Outcome::mismatch ? QJsonValue(model_code) : QJsonValue()},
         {"duration_ms", qint64(duration.count())},
         {"values", read_back},

@@ -80,6 +80,7 @@ class PortList : public Result {
 } // namespace
 
 ExitCode list_ports(const Invocation& invocation) {
+    if (invocation.probe) return probe_ports(invocation);
     QList<PortDescription> ports = present_ports();
     for (const QString& named : invocation.ports) {
         const QString path = port_path(named);

@@ -1,9 +1,6 @@
 #include "cli/progress_board.h"
 
-#include <cstdlib>
-#include <cstring>
-#include <sys/ioctl.h>
-#include <unistd.h>
+#include "system/system.h"
 
 namespace kvr::cli {
 
@@ -11,26 +8,17 @@ namespace {
 
 constexpr int kBarWidth = 25;
 
-bool is_live_terminal(std::FILE* stream) {
-    const char* term = std::getenv("TERM");
-    return isatty(fileno(stream)) == 1 && !(term && std::strcmp(term, "dumb") == 0);
-}
-
-int terminal_columns(std::FILE* stream) {
-    winsize size{};
-    if (ioctl(fileno(stream), TIOCGWINSZ, &size) == 0 && size.ws_col > 0) return size.ws_col;
-    return 80;
-}
-
 } // namespace
 
 ProgressBoard::ProgressBoard(std::FILE* stream, QStringList devices, QString activity)
     : stream_(stream), devices_(std::move(devices)), activity_(std::move(activity)),
-      live_(is_live_terminal(stream)) {
+      live_(os::is_live_terminal(stream)) {
     if (!live_) return;
-    columns_ = terminal_columns(stream);
-    for (qsizetype port = 0; port < devices_.size(); ++port)
-        write(QStringLiteral("%1: %2\n").arg(devices_[port], activity_).left(columns_ - 1));
+    columns_ = os::terminal_columns(stream);
+    for (const QString& device : devices_)
+        lines_.append(QStringLiteral("%1: %2").arg(device, activity_));
+    for (const QString& line : lines_)
+        write(line.left(columns_ - 1) + u'\n');
 }
 
 ProgressBoard::~ProgressBoard() {
@@ -57,10 +45,19 @@ void ProgressBoard::close() {
     if (live_) write(QStringLiteral("\x1b[%1A\r\x1b[J").arg(devices_.size()));
 }
 
+void ProgressBoard::above(const std::function<void()>& print) {
+    if (!live_ || closed_) return print();
+    write(QStringLiteral("\x1b[%1A\r\x1b[J").arg(devices_.size()));
+    print();
+    for (const QString& line : lines_)
+        write(line.left(columns_ - 1) + u'\n');
+}
+
 // The cursor stays below the board; a line is never longer than the terminal is wide, so
 // that each takes exactly one row.
 void ProgressBoard::draw(std::size_t port, const QString& text) {
     if (!live_ || closed_) return;
+    lines_[qsizetype(port)] = text;
     const qsizetype up = devices_.size() - qsizetype(port);
     write(QStringLiteral("\x1b[%1A\r\x1b[2K").arg(up) + text.left(columns_ - 1) +
           QStringLiteral("\x1b[%1B\r").arg(up));

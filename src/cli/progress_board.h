@@ -6,6 +6,7 @@
 #include <QString>
 #include <QStringList>
 #include <cstdio>
+#include <functional>
 
 namespace kvr::cli {
 
@@ -21,6 +22,9 @@ class ProgressBoard {
     void finish(std::size_t port, const QString& line);
     // Removes the live lines.
     void close();
+    // Runs print (which writes results to standard output) with the live lines out of its
+    // way, then draws them again below what it printed.
+    void above(const std::function<void()>& print);
 
   private:
     void draw(std::size_t port, const QString& text);
@@ -29,6 +33,7 @@ class ProgressBoard {
     std::FILE* stream_;
     QStringList devices_;
     QString activity_;
+    QStringList lines_; // as drawn
     bool live_;
     bool closed_ = false;
     int columns_ = 0;

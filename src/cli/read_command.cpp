@@ -26,11 +26,20 @@ class ReadResult : public Result {
         return read_.configuration ? configuration_table(*read_.configuration) : QString();
     }
     QJsonObject data() const override {
+        return {{"command", "read"}, {"ports", QJsonArray{port_json()}}};
+    }
+    QJsonObject port_json() const {
         QJsonObject port = read_.result.json();
         port.insert("configuration", read_.configuration
                                          ? QJsonValue(configuration_json(*read_.configuration))
                                          : QJsonValue());
-        return {{"command", "read"}, {"ports", QJsonArray{port}}};
+        return port;
+    }
+    // The one port's result as a line of --json-lines.
+    ExitCode print_line() const {
+        QJsonObject line = port_json();
+        line.insert("command", "read");
+        return print_json_line(line);
     }
 
   private:
@@ -100,11 +109,14 @@ ExitCode read_panel(const Invocation& invocation) {
     if (const ExitCode* failure = std::get_if<ExitCode>(&outcome)) return *failure;
     const PanelRead& read = std::get<PanelRead>(outcome);
 
-    if (!read.configuration && !invocation.json) print_error(read.result.line());
+    if (!read.configuration && !invocation.json && !invocation.json_lines)
+        print_error(read.result.line());
     // With -o -, standard output carries the file alone.
     const bool file_to_stdout = invocation.output == kStandardStream;
-    const ExitCode printed =
-        file_to_stdout ? done : print_result(ReadResult(read), invocation.json);
+    const ReadResult result(read);
+    const ExitCode printed = file_to_stdout          ? done
+                             : invocation.json_lines ? result.print_line()
+                                                     : print_result(result, invocation.json);
     // An interrupted or failed read saves nothing.
     if (!read.configuration || !invocation.output) return outranking(read.code, printed);
     return outranking(outranking(read.code, printed),

@@ -19,6 +19,8 @@ ExitCode verify_panels(const Invocation& invocation);
 ExitCode diff_files(const Invocation& invocation);
 ExitCode draw_sheet(const Invocation& invocation);
 ExitCode list_ports(const Invocation& invocation);
+// ports --probe
+ExitCode probe_ports(const Invocation& invocation);
 ExitCode list_history(const Invocation& invocation);
 ExitCode write_handover(const Invocation& invocation);
 ExitCode import_site(const Invocation& invocation);

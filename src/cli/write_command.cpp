@@ -3,11 +3,13 @@
 #include <QJsonArray>
 
 #include "cli/configuration.h"
+#include "cli/fixture.h"
 #include "cli/output.h"
 #include "cli/panel_gang.h"
 #include "cli/port_records.h"
 #include "cli/subcommands.h"
 #include "configuration/windows1252.h"
+#include "system/system.h"
 
 namespace kvr::cli {
 
@@ -35,6 +37,67 @@ class WriteResult : public Result {
     const std::vector<PortResult>& ports_;
 };
 
+// One port's result as a line of --json-lines: a port of the document, with its command.
+QJsonObject port_line(const QString& file, const PortResult& port) {
+    QJsonObject line = port.json();
+    line.insert("command", "write");
+    line.insert("file", file);
+    return line;
+}
+
+// One panel's result as the fixture reports it, as a line of text or of JSON.
+ExitCode report(const Invocation& invocation, const QString& file, const PortResult& port) {
+    if (invocation.json_lines) return print_json_line(port_line(file, port));
+    if (print(port.line() + u'\n')) return done;
+    print_error(QStringLiteral("a result could not be written to standard output"));
+    return output_failed;
+}
+
+// How many panels each port programmed and failed, once the fixture has ended.
+ExitCode summarise(const Invocation& invocation, const QString& file, const FixtureRun& run) {
+    if (run.signal != 0)
+        print_error(QStringLiteral("stopped by %1").arg(os::signal_name(run.signal)));
+    if (!run.trace_failure.isEmpty())
+        print_error(QStringLiteral("the trace %1 stopped being written: %2")
+                        .arg(invocation.trace, run.trace_failure));
+    QJsonArray ports;
+    QString text;
+    for (const FixtureTally& port : run.ports) {
+        ports.append(QJsonObject{
+            {"device", port.device}, {"programmed", port.programmed}, {"failed", port.failed}});
+        text += QStringLiteral("%1: %2 programmed, %3 failed\n")
+                    .arg(port.device)
+                    .arg(port.programmed)
+                    .arg(port.failed);
+    }
+    if (invocation.json_lines)
+        return print_json_line({{"command", "write"}, {"file", file}, {"summary", ports}});
+    if (print(text)) return done;
+    print_error(QStringLiteral("the summary could not be written to standard output"));
+    return output_failed;
+}
+
+// write --watch: panel after panel, each logged and reported as it is done.
+ExitCode watch_fixture(const Invocation& invocation, const QString& file,
+                       const PanelConversation::ValueSource& values,
+                       const LoggedOperation& logged) {
+    PanelGang gang;
+    if (const std::optional<SetupFailure> failure = gang.prepare(invocation)) {
+        print_error(failure->message);
+        return failure->code;
+    }
+    ExitCode printed = done;
+    const FixtureRun run = run_fixture(
+        gang, [&values](PanelConversation& c) { c.start_write(values); },
+        [&](PortResult& result) {
+            result.written_back(values);
+            record_port(invocation, logged, result);
+            printed = outranking(printed, report(invocation, file, result));
+        });
+    printed = outranking(printed, summarise(invocation, file, run));
+    return outranking(run.exit_code(), printed);
+}
+
 } // namespace
 
 ExitCode write_panels(const Invocation& invocation) {
@@ -52,23 +115,33 @@ ExitCode write_panels(const Invocation& invocation) {
 
     // What the window would program after opening the file.
     const Configuration programmed = programmed_with_notes(*file, path);
-    const auto values = [&programmed](const Location& location) {
+    const PanelConversation::ValueSource values = [&programmed](const Location& location) {
         return value_at(programmed, location);
     };
+    const LoggedOperation logged{records::RecordOperation::write,
+                                 QString::fromStdU16String(from_windows1252(file->panel_name)),
+                                 logged_source(path), sha256,
+                                 records::values_digest(records::programmed_values(*file))};
+    if (invocation.watch) return watch_fixture(invocation, path, values, logged);
+    // With --json-lines each port is logged and printed the moment it finishes.
+    ExitCode printed = done;
+    PanelGang::Finished as_it_finishes;
+    if (invocation.json_lines)
+        as_it_finishes = [&](PortResult& result) {
+            result.written_back(values);
+            record_port(invocation, logged, result);
+            printed = outranking(printed, print_json_line(port_line(path, result)));
+        };
     auto run = run_on_panels(
         invocation, [&values](PanelConversation& c) { c.start_write(values); },
-        QStringLiteral("writing"));
+        QStringLiteral("writing"), as_it_finishes);
     if (const ExitCode* failure = std::get_if<ExitCode>(&run)) return *failure;
     GangRun& gang = std::get<GangRun>(run);
+    report_failed_ports(gang.results);
+    if (invocation.json_lines) return outranking(gang.exit_code(), printed);
     for (PortResult& result : gang.results)
         result.written_back(values);
-    record_ports(invocation,
-                 {records::RecordOperation::write,
-                  QString::fromStdU16String(from_windows1252(file->panel_name)),
-                  logged_source(path), sha256,
-                  records::values_digest(records::programmed_values(*file))},
-                 gang.results);
-    report_failed_ports(gang.results);
+    record_ports(invocation, logged, gang.results);
     return outranking(gang.exit_code(),
                       print_result(WriteResult(path, gang.results), invocation.json));
 }

@@ -9,12 +9,7 @@
 #include "configuration/texts.h"
 #include "configuration/windows1252.h"
 
-#ifdef Q_OS_UNIX
-#include <cerrno>
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-#endif
+#include "system/system.h"
 
 namespace kvr {
 namespace {
@@ -35,25 +30,7 @@ std::optional<QString> open_regular_file(QFile& file) {
     const QFileInfo info(file.fileName());
     if (!info.exists()) return QStringLiteral("THE FILE DOES NOT EXIST");
     if (!info.isFile()) return kNotRegularFile;
-#ifdef Q_OS_UNIX
-    // Non-blocking and checked again once open, in case the path became a pipe meanwhile.
-    const int fd =
-        ::open(QFile::encodeName(file.fileName()).constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
-    if (fd < 0) return qt_error_string(errno);
-    struct stat status {};
-    if (::fstat(fd, &status) != 0 || !S_ISREG(status.st_mode)) {
-        ::close(fd);
-        return kNotRegularFile;
-    }
-    if (!file.open(fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle)) {
-        ::close(fd);
-        return file.errorString();
-    }
-#else
-    if (!file.open(QIODevice::ReadOnly)) return file.errorString();
-    if (file.isSequential()) return kNotRegularFile;
-#endif
-    return std::nullopt;
+    return os::open_regular_file(file, kNotRegularFile);
 }
 
 // A code of -2 or below would become a channel position that no list has.

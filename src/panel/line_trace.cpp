@@ -1,28 +1,14 @@
 #include "panel/line_trace.h"
 
-#include <cerrno>
-#include <cstring>
-#include <fcntl.h>
-#include <unistd.h>
+#include "system/system.h"
 
 namespace kvr {
 
 bool LineTrace::open(const QString& path) {
-    // Non-blocking: a FIFO with no reader fails at once (ENXIO) instead of waiting for one,
-    // and a slow reader costs trace lines, never the pacing of the line.
-    const int fd = ::open(QFile::encodeName(path).constData(),
-                          O_WRONLY | O_CREAT | O_TRUNC | O_NONBLOCK | O_CLOEXEC, 0666);
-    if (fd < 0) {
-        error_ = errno == ENXIO ? QStringLiteral("a pipe with nobody reading it")
-                                : QString::fromLocal8Bit(std::strerror(errno));
-        return false;
-    }
-    if (!file_.open(fd, QIODevice::WriteOnly | QIODevice::Unbuffered,
-                    QFileDevice::AutoCloseHandle)) {
-        error_ = file_.errorString();
-        ::close(fd);
-        return false;
-    }
+    // Without waiting: a pipe with no reader fails at once instead of waiting for one, and
+    // a slow reader costs trace lines, never the pacing of the line.
+    error_ = os::open_without_waiting(file_, path);
+    if (!error_.isEmpty()) return false;
     clock_.start();
     write("# milliseconds  port  direction  hex  |  printable\n");
     return true;
@@ -37,6 +23,12 @@ void LineTrace::record(const QString& device, Direction direction, const QByteAr
             .arg(device, direction == Direction::sent ? QStringLiteral("tx") : QStringLiteral("rx"))
             .arg(hex(bytes), printable(bytes));
     write(line.toUtf8());
+}
+
+void LineTrace::note(const QString& device, const QString& text) {
+    if (!file_.isOpen()) return;
+    const double ms = static_cast<double>(clock_.nsecsElapsed()) / 1e6;
+    write(QStringLiteral("# %1 %2 %3\n").arg(ms, 8, 'f', 3).arg(device, text).toUtf8());
 }
 
 // Unbuffered: each line reaches the file as it is written, and a short write shows here.

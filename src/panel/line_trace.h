@@ -22,6 +22,8 @@ class LineTrace {
     QString error() const { return error_; }
 
     void record(const QString& device, Direction direction, const QByteArray& bytes);
+    // A remark about the line, as a comment: "#   131.905 /dev/ttyUSB0 THE SWITCH PANEL ...".
+    void note(const QString& device, const QString& text);
     // Why the trace stopped being written (a full disk, a reader gone), or empty.
     const QString& failure() const { return failure_; }
 

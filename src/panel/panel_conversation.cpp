@@ -29,9 +29,21 @@ const QString StatusTexts::switches_incomplete =
 const QString StatusTexts::leds_incomplete = QStringLiteral(
     "DATA MUST BE ENTERED (CLICKED) FOR ALL LED'S AND BACKLIGHTING BEFORE WRITING DATA");
 
+QString StatusTexts::answered_late(std::chrono::milliseconds late, std::chrono::milliseconds wait) {
+    return QStringLiteral("THE SWITCH PANEL ANSWERED LATE (%1 MS; THE WAIT IS %2 MS)")
+        .arg(late.count())
+        .arg(wait.count());
+}
+
 namespace {
 
 using Clock = std::chrono::steady_clock;
+using std::chrono::milliseconds;
+
+// How long after a transaction's wait has ended with nothing received the line is still
+// watched, so that a panel answering late is told from one not answering at all. Only a
+// failure waits for it.
+constexpr milliseconds late_reply_watch{1000};
 
 std::string_view as_view(const QByteArray& bytes) {
     return {bytes.constData(), static_cast<std::size_t>(bytes.size())};
@@ -81,6 +93,12 @@ void PanelConversation::start_write(ValueSource values) {
     if (open_panel_port()) wake_panel();
 }
 
+void PanelConversation::start_identify() {
+    if (running()) return;
+    begin(Operation::identify);
+    if (open_panel_port()) wake_panel();
+}
+
 void PanelConversation::refuse_write(const QString& refusal) {
     if (running()) return;
     begin(Operation::write);
@@ -118,8 +136,9 @@ void PanelConversation::begin(Operation operation) {
     line_failed_ = false;
     stop_requested_ = false;
     location_index_ = 0;
-    emit status(operation == Operation::read ? StatusTexts::starting_read
-                                             : StatusTexts::starting_write,
+    drain_chars_ = 0;
+    emit status(operation == Operation::write ? StatusTexts::starting_write
+                                              : StatusTexts::starting_read,
                 StatusColour::yellow);
 }
 
@@ -160,28 +179,28 @@ void PanelConversation::finish(Outcome outcome) {
 void PanelConversation::pause_one_tick(Step step) {
     step_ = step;
     waiting_for_reply_ = false;
-    arm_tick();
+    arm_tick(tick);
 }
 
 void PanelConversation::await_reply(Step step) {
     step_ = step;
     waiting_for_reply_ = true;
-    arm_tick();
+    arm_tick(reply_wait_);
 }
 
-void PanelConversation::arm_tick() {
+void PanelConversation::arm_tick(milliseconds interval) {
     // The deadline is taken before the timer starts, so a tick delivered on time is never
     // before it. A lost line ends every wait at once: the step that follows finds no reply.
-    tick_due_ = Clock::now() + tick;
+    tick_due_ = Clock::now() + interval;
     timer_flag = 0;
-    Timer1->start(line_failed_ ? std::chrono::milliseconds(0) : tick);
+    Timer1->start(line_failed_ ? milliseconds(0) : interval);
 }
 
 void PanelConversation::Timer1_Timer() {
     // Pacing must never be short, even if a platform's timer fires a little early.
     const auto early = tick_due_ - Clock::now();
     if (early > Clock::duration::zero() && !line_failed_) {
-        Timer1->start(std::chrono::ceil<std::chrono::milliseconds>(early));
+        Timer1->start(std::chrono::ceil<milliseconds>(early));
         return;
     }
     timer_flag = 1;
@@ -192,9 +211,25 @@ void PanelConversation::take_received() {
     const QByteArray bytes = MSComm1->readAll();
     if (trace_) trace_->record(device_, LineTrace::Direction::received, bytes);
     received_ += bytes;
-    if (waiting_for_reply_ && received_.size() >= static_cast<qsizetype>(reply_wait_chars)) {
+    if (waiting_for_reply_ && reply_complete()) {
         Timer1->stop();
         wait_ended();
+    }
+}
+
+// What ends a wait before its time: the acknowledgement at the end of all the handshake
+// has received, every late acknowledgement expected, the first character of a late reply,
+// or enough characters for a reply.
+bool PanelConversation::reply_complete() const {
+    switch (step_) {
+    case Step::attention:
+        return as_view(received_).ends_with(acknowledgement);
+    case Step::drain:
+        return received_.size() >= drain_chars_;
+    case Step::late_watch:
+        return !received_.isEmpty();
+    default:
+        return received_.size() >= static_cast<qsizetype>(reply_wait_chars);
     }
 }
 
@@ -205,16 +240,17 @@ void PanelConversation::line_failed() {
     if (Timer1->isActive()) Timer1->start(0);
 }
 
-void PanelConversation::send_to_panel(const std::string& bytes) {
+void PanelConversation::send_to_panel(const std::string& bytes, bool keep_received) {
     // Whatever waits on the line before a command is not an answer to it: the tail of a
     // late reply, padding, a panel that keeps talking.
-    received_.clear();
+    if (!keep_received) received_.clear();
     if (line_failed_) return;
-    MSComm1->clear(QSerialPort::Input);
+    if (!keep_received) MSComm1->clear(QSerialPort::Input);
     const QByteArray command(bytes.data(), static_cast<qsizetype>(bytes.size()));
     if (trace_) trace_->record(device_, LineTrace::Direction::sent, command);
     MSComm1->write(command);
     MSComm1->flush();
+    sent_at_ = Clock::now();
 }
 
 QByteArray PanelConversation::take_reply() {
@@ -225,12 +261,64 @@ QByteArray PanelConversation::take_reply() {
 
 void PanelConversation::wait_ended() {
     waiting_for_reply_ = false;
+    if (step_ == Step::late_watch) return late_reply_seen();
+    if (timer_flag == 1 && watch_for_late_reply()) return;
+    step_ended(step_);
+}
+
+// A wait that ended on its tick with nothing received is followed by a watch on the line:
+// a reply that begins there came late, and the failure says so. Not for the handshake's
+// attempts before its last, which wait on the line themselves.
+bool PanelConversation::watch_for_late_reply() {
+    if (!received_.isEmpty() || line_failed_) return false;
+    milliseconds watch = late_reply_watch;
     switch (step_) {
+    case Step::attention:
+        if (attempt_ < attention_attempts) return false;
+        watch = reply_wait_;
+        watched_from_ = first_attention_at_;
+        break;
+    case Step::identity_reply:
+    case Step::location_reply:
+    case Step::write_ack:
+    case Step::read_back:
+        watched_from_ = sent_at_;
+        break;
+    default:
+        return false;
+    }
+    watched_step_ = step_;
+    step_ = Step::late_watch;
+    waiting_for_reply_ = true;
+    arm_tick(watch);
+    return true;
+}
+
+// The watched wait's reply is still nothing: what came late is not an answer.
+void PanelConversation::late_reply_seen() {
+    if (!received_.isEmpty()) {
+        const auto late = std::chrono::duration_cast<milliseconds>(Clock::now() - watched_from_);
+        const QString text = StatusTexts::answered_late(late, reply_wait_);
+        if (trace_) trace_->note(device_, text);
+        emit answered_late(text);
+    }
+    received_.clear();
+    timer_flag = 1;
+    step_ended(watched_step_);
+}
+
+void PanelConversation::step_ended(Step step) {
+    switch (step) {
     case Step::idle:
+    case Step::late_watch:
         return;
     case Step::attention:
         return attention_answered();
     case Step::identity_pause:
+        if (drain_late_acknowledgements()) return;
+        [[fallthrough]];
+    case Step::drain:
+        drain_chars_ = 0;
         if (stopped_at_boundary()) return;
         address_l = model_code_location;
         return read_panel_value(Step::identity_reply);
@@ -259,24 +347,48 @@ void PanelConversation::wake_panel() {
     send_attention();
 }
 
+// What arrives over all the attention attempts is one reply: an acknowledgement may
+// straddle two attempts, and only the line before the first "A" is discarded.
 void PanelConversation::send_attention() {
     ++attempt_;
-    send_to_panel(std::string(1, attention));
+    send_to_panel(std::string(1, attention), attempt_ > 1);
+    if (attempt_ == 1) first_attention_at_ = sent_at_;
+    last_attention_at_ = sent_at_;
     await_reply(Step::attention);
 }
 
+// The panel has answered when all that arrived ends with the acknowledgement within the
+// last wait; noise before it does not matter.
 void PanelConversation::attention_answered() {
-    const bool enough = received_.size() >= static_cast<qsizetype>(reply_wait_chars);
-    if (!enough && attempt_ < attention_attempts && !line_failed_) {
+    const bool answered = timer_flag != 1 && as_view(received_).ends_with(acknowledgement);
+    if (!answered && attempt_ < attention_attempts && !line_failed_) {
         if (stopped_at_boundary()) return;
         send_attention();
         return;
     }
-    if (as_view(take_reply()) != acknowledgement || timer_flag == 1) {
+    received_.clear();
+    if (!answered) {
         fail(Outcome::no_response, StatusTexts::no_response);
         return;
     }
+    // A slow panel acknowledges the extra attention characters too, after this one: they
+    // are taken before the first transaction, never as its reply. As late as the first
+    // answer was, the last of them comes as much later as the last "A" left after the first.
+    drain_chars_ = static_cast<qsizetype>(acknowledgement.size()) * (attempt_ - 1);
+    drain_until_ = Clock::now() + (last_attention_at_ - first_attention_at_) + reply_wait_;
     pause_one_tick(Step::identity_pause);
+}
+
+// At the end of the pause after the handshake: true while late acknowledgements are still
+// expected, and then it waits for them (or their time) as the drain step.
+bool PanelConversation::drain_late_acknowledgements() {
+    const auto left = drain_until_ - Clock::now();
+    if (drain_chars_ == 0 || received_.size() >= drain_chars_ || left <= Clock::duration::zero())
+        return false;
+    step_ = Step::drain;
+    waiting_for_reply_ = true;
+    arm_tick(std::chrono::ceil<milliseconds>(left));
+    return true;
 }
 
 // Only a reply that holds a value is a model code. A failed read is a failed transaction,
@@ -286,12 +398,19 @@ void PanelConversation::identity_answered() {
         fail(Outcome::bad_data, StatusTexts::bad_data);
         return;
     }
+    emit model_code_read(A);
     if (!is_accepted_model(A)) {
         emit model_mismatch(A);
         fail(Outcome::mismatch, StatusTexts::mismatch);
         return;
     }
     emit panel_identified();
+    if (operation_ == Operation::identify) {
+        emit status(QStringLiteral("SWITCH PANEL ANSWERED - MODEL CODE %1").arg(A),
+                    StatusColour::green);
+        finish(Outcome::succeeded);
+        return;
+    }
     pause_one_tick(Step::location_pause);
 }
 

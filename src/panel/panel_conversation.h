@@ -13,6 +13,7 @@
 // the conversation is armed while it runs, so the line stays quiet until it returns.
 
 #include <QByteArray>
+#include <QMetaType>
 #include <QObject>
 #include <QString>
 #include <chrono>
@@ -20,6 +21,7 @@
 #include <functional>
 
 #include "panel/memory_map.h"
+#include "panel/protocol.h"
 
 class QSerialPort;
 class QTimer;
@@ -45,7 +47,8 @@ enum class Outcome : std::uint8_t {
     interrupted, // stopped between two transactions when asked to
 };
 
-enum class Operation : std::uint8_t { read, write };
+// identify: the handshake and the model code only, as ports --probe asks.
+enum class Operation : std::uint8_t { read, write, identify };
 
 // The texts the conversation reports, for callers and tests that look for one.
 struct StatusTexts {
@@ -63,6 +66,9 @@ struct StatusTexts {
     // Why a write is refused before anything is sent.
     static const QString switches_incomplete;
     static const QString leds_incomplete;
+    // Said after a failure's own text when the reply began only after its wait had ended:
+    // "THE SWITCH PANEL ANSWERED LATE (130 MS; THE WAIT IS 100 MS)".
+    static QString answered_late(std::chrono::milliseconds late, std::chrono::milliseconds wait);
 };
 
 class PanelConversation : public QObject {
@@ -79,11 +85,17 @@ class PanelConversation : public QObject {
     void set_device(const QString& device) { device_ = device; }
     // Every byte sent and received is recorded there, if set. Not owned.
     void set_trace(LineTrace* trace) { trace_ = trace; }
+    // How long each reply is waited for (is_reply_wait); the pauses stay one tick.
+    void set_reply_wait(std::chrono::milliseconds wait) { reply_wait_ = wait; }
+    std::chrono::milliseconds reply_wait() const { return reply_wait_; }
 
     // Starts an operation; its end is reported by finished(). One at a time: a start while
     // one runs is ignored.
     void start_read();
     void start_write(ValueSource values);
+    // The handshake and the model code, nothing written: succeeded for a model this
+    // program knows, mismatch for another (model_code_read says which).
+    void start_identify();
     // A write the caller refused before anything is sent (an incomplete selection): the
     // port is opened and closed, and the refusal shown in red.
     void refuse_write(const QString& refusal);
@@ -104,6 +116,10 @@ class PanelConversation : public QObject {
     void value_read(int location, std::int16_t value);
     // Location 63 holds a code this program does not accept.
     void model_mismatch(std::int16_t code);
+    // The model code as read, accepted or not.
+    void model_code_read(std::int16_t code);
+    // The failure that follows was caused by lateness: text is StatusTexts::answered_late.
+    void answered_late(const QString& text);
     // Locations done so far of the 25 configuration locations.
     void progress(int done, int total);
     void finished(kvr::Outcome outcome);
@@ -119,6 +135,8 @@ class PanelConversation : public QObject {
         write_ack,      // waiting for the acknowledgement of a write
         read_back,      // waiting for the read-back of a write
         final_pause,    // the pause before success is reported
+        drain,          // taking the late acknowledgements of extra attention characters
+        late_watch,     // a wait ended with nothing: does the reply come late?
     };
 
     void begin(Operation operation);
@@ -131,18 +149,24 @@ class PanelConversation : public QObject {
     // enough characters have arrived.
     void pause_one_tick(Step step);
     void await_reply(Step step);
-    void arm_tick();
+    void arm_tick(std::chrono::milliseconds interval);
     void Timer1_Timer();
     void take_received();
+    bool reply_complete() const;
     void line_failed();
-    void send_to_panel(const std::string& bytes);
+    // Whatever waits on the line is discarded first, unless keep_received.
+    void send_to_panel(const std::string& bytes, bool keep_received = false);
     QByteArray take_reply();
     void wait_ended();
+    void step_ended(Step step);
+    bool watch_for_late_reply();
+    void late_reply_seen();
 
     // The steps, in the order an operation takes them.
     void wake_panel();
     void send_attention();
     void attention_answered();
+    bool drain_late_acknowledgements();
     void identity_answered();
     void transfer_location();
     void location_read();
@@ -173,7 +197,17 @@ class PanelConversation : public QObject {
     int attempt_ = 0;
     std::size_t location_index_ = 0;
     QByteArray received_;
+    std::chrono::milliseconds reply_wait_ = tick;
     std::chrono::steady_clock::time_point tick_due_{};
+    // When the command now answered was sent, and the handshake's first and last "A".
+    std::chrono::steady_clock::time_point sent_at_{};
+    std::chrono::steady_clock::time_point first_attention_at_{};
+    std::chrono::steady_clock::time_point last_attention_at_{};
+    // The handshake's extra acknowledgements still expected, as characters, and until when.
+    qsizetype drain_chars_ = 0;
+    std::chrono::steady_clock::time_point drain_until_{};
+    Step watched_step_ = Step::idle; // the step whose wait a late_watch follows
+    std::chrono::steady_clock::time_point watched_from_{};
 
     std::int16_t timer_flag = 0;
     std::int16_t error_flag = 0;

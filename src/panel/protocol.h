@@ -15,8 +15,14 @@ namespace kvr {
 // Line settings of serial port 1: 9600 baud, 8 data bits, no parity, 1 stop bit.
 inline constexpr std::int32_t baud_rate = 9600;
 
-// Every pause and every reply wait lasts one tick of the time-out timer.
+// Every pause lasts one tick of the time-out timer, and so does every reply wait unless
+// it is lengthened for a slow panel or adapter (never shortened, never beyond the longest).
 inline constexpr std::chrono::milliseconds tick{100};
+inline constexpr std::chrono::milliseconds shortest_reply_wait = tick;
+inline constexpr std::chrono::milliseconds longest_reply_wait{2000};
+constexpr bool is_reply_wait(std::chrono::milliseconds wait) {
+    return wait >= shortest_reply_wait && wait <= longest_reply_wait;
+}
 
 // The attention handshake sends "A" at most this many times.
 inline constexpr int attention_attempts = 6;

@@ -9,12 +9,7 @@
 #include <QSerialPortInfo>
 #include <algorithm>
 
-#ifdef Q_OS_UNIX
-#include <cerrno>
-#include <grp.h>
-#include <sys/stat.h>
-#include <unistd.h>
-#endif
+#include "system/system.h"
 
 namespace kvr {
 
@@ -40,23 +35,6 @@ QString no_such_device(const QString& prefix) {
     }
     return text;
 }
-
-#ifdef Q_OS_UNIX
-// The group whose members may open the device: the node's own group when it grants read
-// and write, else the usual serial group.
-QString serial_group(const QString& device) {
-    struct stat node {};
-    if (::stat(QFile::encodeName(device).constData(), &node) == 0 && node.st_gid != 0 &&
-        (node.st_mode & (S_IRGRP | S_IWGRP)) == (S_IRGRP | S_IWGRP))
-        if (const group* owner = ::getgrgid(node.st_gid))
-            return QString::fromLocal8Bit(owner->gr_name);
-    return QStringLiteral("dialout");
-}
-
-bool access_denied(const QString& device) {
-    return ::access(QFile::encodeName(device).constData(), R_OK | W_OK) != 0 && errno == EACCES;
-}
-#endif
 
 #ifdef Q_OS_LINUX
 bool has_open(const QString& process, const QString& target) {
@@ -109,15 +87,11 @@ QString in_use_or_denied(const QString& prefix, const QString& device) {
 } // namespace
 
 QString access_advice(const QString& device) {
-#ifdef Q_OS_UNIX
-    if (access_denied(device))
-        return QStringLiteral("ADD THE USER TO GROUP %1 (OR INSTALL THE PACKAGE'S UDEV RULE) AND "
-                              "LOG IN AGAIN")
-            .arg(serial_group(device));
-#else
-    Q_UNUSED(device);
-#endif
-    return {};
+    const QString group = os::access_group_needed(device);
+    if (group.isEmpty()) return {};
+    return QStringLiteral("ADD THE USER TO GROUP %1 (OR INSTALL THE PACKAGE'S UDEV RULE) AND "
+                          "LOG IN AGAIN")
+        .arg(group);
 }
 
 QStringList stable_names(const QString& device, const QString& folder) {
@@ -142,7 +116,11 @@ QString serial_port_1() {
 }
 
 QString port_path(const QString& port) {
+#ifdef Q_OS_WIN
+    return port; // COM3 is the device's own name
+#else
     return port.contains(u'/') ? port : QStringLiteral("/dev/") + port;
+#endif
 }
 
 QList<PortDescription> present_ports() {

@@ -23,7 +23,7 @@ RecordOutcome outcome_of(RecordOperation operation, const ConversationEnd& end, 
 // What the operator saw, with what the panel said before the end.
 QString reason_of(const ConversationEnd& end) {
     QString reason = end.final_text;
-    if (!end.problem.isEmpty()) reason += QLatin1String(": ") + end.problem;
+    if (const QString why = end.why(); !why.isEmpty()) reason += QLatin1String(": ") + why;
     if (end.outcome == Outcome::mismatch)
         reason += QStringLiteral(" (model code %1)").arg(end.model_code);
     return reason;
@@ -42,6 +42,11 @@ const Location* ConversationEnd::stopped_at() const {
     return nullptr;
 }
 
+QString ConversationEnd::why() const {
+    if (problem.isEmpty() || lateness.isEmpty()) return problem + lateness;
+    return problem + QLatin1String(" - ") + lateness;
+}
+
 void ConversationEnd::written_back(const PanelConversation::ValueSource& written) {
     const auto locations = configuration_locations();
     for (int i = 0; i < locations_done; ++i)
@@ -57,9 +62,11 @@ void follow(PanelConversation& conversation, ConversationEnd& end, QObject* cont
                                   colour == StatusColour::unchanged)
                              end.problem = text;
                      });
+    QObject::connect(&conversation, &PanelConversation::answered_late, context,
+                     [&end](const QString& text) { end.lateness = text; });
     QObject::connect(&conversation, &PanelConversation::panel_identified, context,
                      [&end] { end.identified = true; });
-    QObject::connect(&conversation, &PanelConversation::model_mismatch, context,
+    QObject::connect(&conversation, &PanelConversation::model_code_read, context,
                      [&end](std::int16_t code) { end.model_code = code; });
     QObject::connect(
         &conversation, &PanelConversation::value_read, context,

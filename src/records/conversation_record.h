@@ -22,15 +22,19 @@ struct ConversationEnd {
     Outcome outcome = Outcome::bad_data;
     QString final_text;          // the last status in red or green
     QString problem;             // the transaction's complaint before a bad-data end
+    QString lateness;            // StatusTexts::answered_late when lateness caused the end
     bool identified = false;     // the panel answered and its model code was accepted
     int locations_done = 0;      // of the 25 configuration locations
-    std::int16_t model_code = 0; // a refused panel's model code
+    std::int16_t model_code = 0; // the model code read (a refused panel's says why)
     // The first locations_done values, in location order: as read, or as written and read
     // back equal (the caller fills a write's, see written_back).
     PanelValues values{};
     std::chrono::milliseconds duration{};
 
     bool succeeded() const { return outcome == Outcome::succeeded; }
+    // The complaint and the lateness behind a failure, "COMMUNICATIONS CORRUPTED - THE
+    // SWITCH PANEL ANSWERED LATE (...)", or empty.
+    QString why() const;
     // The location a failed or interrupted conversation stopped at, or nullptr.
     const Location* stopped_at() const;
     // Each location a write finished was written with its value and read back equal.

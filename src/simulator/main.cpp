@@ -47,13 +47,19 @@ Faults (any number at once; LOC is a location 0..63 or "all"; repeatable where i
   --read-differs LOC     answer a read of LOC with one more than is stored
   --raw-read LOC=TEXT    answer a read of LOC with exactly TEXT
   --delay MS             send every reply, attention replies included, MS milliseconds late
+  --attention-delay MS   send attention replies MS milliseconds later still (a slow wake-up)
   --hang-up-after K      drop the line after K commands
   --noise TEXT           send TEXT just before every attention reply
   --split-reply MS[@LOC] send the last character of every reply MS milliseconds after the
-                         rest; with @LOC only of replies to reads and writes at LOC
+                         rest; with @LOC only of replies to reads and writes at LOC, with
+                         @A only of attention replies (repeatable)
   --split-tail N         hold back the last N characters of a split reply (default 1)
   --pad-reply N[@LOC]    follow every read reply (with @LOC: every read of LOC) by N "X"s
   --chatter MS           send an "X" every MS milliseconds, whatever else goes on
+  --unplug-after K       after every K-th command, answer nothing for a while (the panel is
+                         taken out of its fixture), then answer as a new panel put in, with
+                         the locations as they started
+  --unplugged-for MS     how long the panel stays out (default 2000)
 
 TEXT may hold the escapes \r \n \t \\ and \xHH.
 )";
@@ -157,6 +163,7 @@ struct Options {
 Options parse_options(int argc, char** argv) {
     Options o;
     auto& f = o.settings.faults;
+    f.unplugged_for = std::chrono::milliseconds(2000);
     std::vector<std::pair<int, std::uint8_t>> sets;
     using Handler = std::function<void(std::string_view)>;
     const std::vector<std::pair<std::string_view, Handler>> with_value = {
@@ -184,6 +191,7 @@ Options parse_options(int argc, char** argv) {
              f.raw_read[parse_location(loc)] = unescape(text);
          }},
         {"--delay", [&](auto v) { f.reply_delay = parse_ms(v, 0); }},
+        {"--attention-delay", [&](auto v) { f.attention_delay = parse_ms(v, 0); }},
         {"--hang-up-after",
          [&](auto v) { f.hang_up_after = static_cast<int>(parse_number(v, 1, 1000000, "K")); }},
         {"--noise", [&](auto v) { f.attention_noise = unescape(v); }},
@@ -191,7 +199,10 @@ Options parse_options(int argc, char** argv) {
          [&](auto v) {
              const auto [ms, loc] = split_at_sign(v);
              f.split_delay = parse_ms(ms, 1);
-             if (loc) add_locations(f.split_at, *loc);
+             if (loc == "A")
+                 f.split_attention = true;
+             else if (loc)
+                 add_locations(f.split_at, *loc);
          }},
         {"--split-tail",
          [&](auto v) { f.split_tail = static_cast<std::size_t>(parse_number(v, 1, 1000, "N")); }},
@@ -205,6 +216,9 @@ Options parse_options(int argc, char** argv) {
                  f.pad_read[l] = count;
          }},
         {"--chatter", [&](auto v) { f.chatter_interval = parse_ms(v, 1); }},
+        {"--unplug-after",
+         [&](auto v) { f.unplug_after = static_cast<int>(parse_number(v, 1, 1000000, "K")); }},
+        {"--unplugged-for", [&](auto v) { f.unplugged_for = parse_ms(v, 1); }},
     };
     for (int i = 1; i < argc; ++i) {
         std::string_view arg = argv[i];

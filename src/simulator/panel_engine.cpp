@@ -33,6 +33,7 @@ PanelEngine::PanelEngine(const PanelSettings& settings, Timestamp switched_on)
     locations_[model_code_location] = settings.model_code;
     for (const auto& [number, value] : settings.initial_values)
         set_location(number, value);
+    first_locations_ = locations_;
 }
 
 PanelEngine::Frame PanelEngine::frame(std::string_view pattern) const {
@@ -83,17 +84,32 @@ void PanelEngine::handle_command(std::string_view command, Timestamp now) {
     ++commands_;
     const bool hang_up =
         faults_.hang_up_after > 0 && commands_ >= static_cast<std::size_t>(faults_.hang_up_after);
-    if (!faults_.silent) {
+    if (!faults_.silent && plugged_in(now)) {
         if (auto reply = answer(command)) {
             std::optional<int> location;
             if (command[0] != attention) location = static_cast<unsigned char>(command[2]);
             queue_reply(*std::move(reply), location, now);
         }
     }
+    if (faults_.unplug_after > 0 && !unplugged_until_ &&
+        ++plugged_commands_ >= faults_.unplug_after) {
+        plugged_commands_ = 0;
+        unplugged_until_ = now + faults_.unplugged_for;
+    }
     if (hang_up) {
         hang_up_queued_ = true;
         queue_.push_back({now + faults_.reply_delay, Output{{}, true}});
     }
+}
+
+// False while the panel is out of its fixture; the next panel put in starts afresh.
+bool PanelEngine::plugged_in(Timestamp now) {
+    if (!unplugged_until_) return true;
+    if (now < *unplugged_until_) return false;
+    unplugged_until_.reset();
+    locations_ = first_locations_;
+    attentions_ = 0;
+    return true;
 }
 
 std::optional<std::string> PanelEngine::answer(std::string_view command) {
@@ -133,11 +149,12 @@ std::string PanelEngine::read_reply(int location) const {
 }
 
 void PanelEngine::queue_reply(std::string reply, std::optional<int> location, Timestamp now) {
-    const Timestamp due = now + faults_.reply_delay;
-    const bool split =
-        faults_.split_delay > Clock::duration::zero() && faults_.split_tail > 0 &&
-        reply.size() > faults_.split_tail &&
-        (faults_.split_at.empty() || (location && faults_.split_at.contains(*location)));
+    const Timestamp due =
+        now + faults_.reply_delay + (location ? Clock::duration::zero() : faults_.attention_delay);
+    const bool every = faults_.split_at.empty() && !faults_.split_attention;
+    const bool chosen = location ? faults_.split_at.contains(*location) : faults_.split_attention;
+    const bool split = faults_.split_delay > Clock::duration::zero() && faults_.split_tail > 0 &&
+                       reply.size() > faults_.split_tail && (every || chosen);
     if (!split) {
         queue_.push_back({due, Output{std::move(reply)}});
         return;

@@ -41,17 +41,25 @@ struct Faults {
     std::chrono::milliseconds reply_delay{}; // every reply leaves this much later
     int hang_up_after = 0;                   // the line drops after this many commands; 0 = never
     std::string attention_noise;             // sent just before every attention reply
+    // Attention replies leave this much later still: a panel slow to wake.
+    std::chrono::milliseconds attention_delay{};
     // A reply torn apart: its last split_tail characters leave split_delay after the rest
     // (replies no longer than that leave whole). Only replies to reads and writes at
-    // split_at, or every reply, attention replies included, when split_at is empty.
+    // split_at and, with split_attention, attention replies; every reply when neither is set.
     std::chrono::milliseconds split_delay{}; // 0 = replies leave whole
     std::size_t split_tail = 1;
     std::set<int> split_at;
+    bool split_attention = false;
     std::map<int, std::size_t> pad_read; // a read here is answered with this many junk
                                          // characters after its carriage return
     // A junk character leaves this often, whatever else goes on; the first one this long
     // after the panel is switched on. 0 = never.
     std::chrono::milliseconds chatter_interval{};
+    // A panel taken out of its fixture and another put in, again and again: after every
+    // unplug_after-th command it answers nothing for unplugged_for, then answers as a new
+    // panel (the locations as they started, the handshake counted afresh). 0 = never.
+    int unplug_after = 0;
+    std::chrono::milliseconds unplugged_for{};
 };
 
 struct PanelSettings {
@@ -118,6 +126,7 @@ class PanelEngine {
     enum class Frame { complete, incomplete, invalid };
     Frame frame(std::string_view pattern) const;
     void handle_command(std::string_view command, Timestamp now);
+    bool plugged_in(Timestamp now);
     std::optional<std::string> answer(std::string_view command);
     std::optional<std::string> answer_write(int location, std::uint8_t value);
     std::string read_reply(int location) const;
@@ -127,6 +136,7 @@ class PanelEngine {
 
     Faults faults_;
     std::array<std::uint8_t, location_count> locations_{};
+    std::array<std::uint8_t, location_count> first_locations_{}; // as a new panel holds them
     std::string pending_input_;
     struct Pending {
         Timestamp due;
@@ -140,6 +150,8 @@ class PanelEngine {
     std::size_t recorded_ = 0;
     std::size_t commands_ = 0;
     int attentions_ = 0;
+    int plugged_commands_ = 0;                 // since the panel was last put in
+    std::optional<Timestamp> unplugged_until_; // while it is out of the fixture
     bool hang_up_queued_ = false;
     bool hung_up_ = false;
 };

@@ -12,6 +12,7 @@
 #include <QWidget>
 #include <array>
 #include <bitset>
+#include <chrono>
 #include <functional>
 #include <optional>
 #include <vector>
@@ -118,6 +119,15 @@ class Form1 : public QWidget, public kvr::ConfigurationModel {
     // The line of the panel simulated inside the program: used as a given port, and logged
     // as "SIMULATED PANEL 1", never as proof.
     void use_simulated_panel(const QString& device);
+
+    // How long each reply from the panel is waited for (kvr::is_reply_wait): the protocol's
+    // 100 ms unless chosen with choose_line_timing (remembered) or set for this run only
+    // (--reply-wait). The pauses between transactions stay one tick.
+    void set_reply_wait(std::chrono::milliseconds wait);
+    std::chrono::milliseconds reply_wait() const;
+    // The Panel menu's "Line timing": asks the reply wait through the dialogs and remembers
+    // it for the next runs. Nothing changes when the operator cancels.
+    void choose_line_timing();
 
     // The commissioning log every read and write is recorded in; nullopt (the default)
     // records nothing.

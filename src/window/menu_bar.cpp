@@ -51,7 +51,7 @@ const MenuEntry kMenuEntries[] = {
     {Menu::panel, "&COMPARE WITH SWITCH PANEL", Qt::CTRL | Qt::SHIFT | Qt::Key_R,
      &Form1::compare_with_panel, true, nullptr},
     {Menu::panel, "&TAKE THE PANEL'S VALUES", kNoKeys, &Form1::take_panel_values, false, nullptr},
-    // The line's timing settings join the Panel menu here, after the panel's operations.
+    {Menu::panel, "&LINE TIMING...", kNoKeys, &Form1::choose_line_timing, false, nullptr},
     {Menu::help, "&KEYBOARD SHORTCUTS", kNoKeys, &Form1::show_shortcuts, false, nullptr},
     {Menu::help, "&ABOUT", kNoKeys, &Form1::show_about, false, nullptr},
 };

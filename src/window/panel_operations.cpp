@@ -6,10 +6,12 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
+#include <QSettings>
 #include <QTextEdit>
 
 #include "form1.h"
 #include "panel/panel_conversation.h"
+#include "panel/protocol.h"
 #include "panel/serial_ports.h"
 #include "port_chooser.h"
 
@@ -22,6 +24,10 @@ const QString kReadMismatch = QStringLiteral("THE SWITCH PANEL THAT YOU HAVE ATT
                                              "DATA FROM DOES NOT MATCH THIS CONFIGURATION PROGRAM");
 const QString kWriteMismatch = QStringLiteral("THE SWITCH PANEL THAT YOU HAVE ATTEMPTED TO WRITE "
                                               "DATA TO DOES NOT MATCH THIS CONFIGURATION PROGRAM");
+
+const QString kReplyWaitKey = QStringLiteral("line/reply_wait_ms");
+// The reply waits offered by "Line timing", in milliseconds.
+constexpr int kReplyWaitChoices[] = {100, 200, 500, 1000, 2000};
 
 QColor background(StatusColour colour) {
     switch (colour) {
@@ -38,6 +44,8 @@ QColor background(StatusColour colour) {
 
 void Form1::set_up_panel_communication() {
     conversation_ = new PanelConversation(serial_port_1(), this);
+    const std::chrono::milliseconds remembered(QSettings().value(kReplyWaitKey).toInt());
+    if (is_reply_wait(remembered)) conversation_->set_reply_wait(remembered);
     connect(conversation_, &PanelConversation::status, this,
             [this](const QString& text, StatusColour colour) {
                 if (colour == StatusColour::unchanged) {
@@ -59,6 +67,11 @@ void Form1::set_up_panel_communication() {
     // Success or failure shows only once the log has the operation, so the operator never
     // unplugs a panel whose entry is still being written.
     connect(conversation_, &PanelConversation::finished, this, [this](Outcome outcome) {
+        // A failure caused by lateness says so beside the status, with the log's warning.
+        if (!ended_.lateness.isEmpty())
+            Text1->setToolTip(Text1->toolTip().isEmpty()
+                                  ? ended_.lateness
+                                  : ended_.lateness + u'\n' + Text1->toolTip());
         if (!final_status_) return;
         show_status(final_status_->text, final_status_->background);
         port_failure_shown_ =
@@ -79,6 +92,37 @@ void Form1::set_up_panel_communication() {
 void Form1::set_panel_port(const QString& device) {
     conversation_->set_device(device);
     SERIAL_PORT->show_in_use(device);
+}
+
+void Form1::set_reply_wait(std::chrono::milliseconds wait) {
+    if (is_reply_wait(wait)) conversation_->set_reply_wait(wait);
+}
+
+std::chrono::milliseconds Form1::reply_wait() const {
+    return conversation_->reply_wait();
+}
+
+void Form1::choose_line_timing() {
+    Question question;
+    question.title = QStringLiteral("LINE TIMING");
+    question.text =
+        QStringLiteral("HOW LONG TO WAIT FOR EACH REPLY FROM THE SWITCH PANEL.\n"
+                       "THE STANDARD IS 100 MS; A SLOW PANEL OR USB ADAPTER MAY NEED MORE.\n"
+                       "NOW: %1 MS")
+            .arg(reply_wait().count());
+    for (const int ms : kReplyWaitChoices) {
+        question.answers.append(ms == shortest_reply_wait.count()
+                                    ? QStringLiteral("%1 MS (STANDARD)").arg(ms)
+                                    : QStringLiteral("%1 MS").arg(ms));
+        if (ms == reply_wait().count()) question.default_answer = int(question.answers.size()) - 1;
+    }
+    question.answers.append(QStringLiteral("CANCEL"));
+    question.escape_answer = int(question.answers.size()) - 1;
+    const int chosen = dialogs_.ask(this, question);
+    if (chosen < 0 || chosen >= int(std::size(kReplyWaitChoices))) return;
+    const std::chrono::milliseconds wait(kReplyWaitChoices[chosen]);
+    conversation_->set_reply_wait(wait);
+    QSettings().setValue(kReplyWaitKey, int(wait.count()));
 }
 
 const QString& Form1::panel_port() const {

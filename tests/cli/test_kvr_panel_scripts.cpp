@@ -14,6 +14,7 @@
 
 #include "files/configuration_file.h"
 #include "kvr_panel_process.h"
+#include "panel/protocol.h"
 #include "simulator/pty_host.h"
 
 namespace {
@@ -224,6 +225,83 @@ class TestKvrPanelScripts : public QObject {
         QCOMPARE(sheet["sheet"].toString(), pdf);
     }
 
+    // --json-lines: one object a line, each the moment its port finishes, so a silent
+    // panel's comes while the other is still being programmed.
+    void json_lines() {
+        kvr::sim::PanelSettings silent;
+        silent.faults.silent = true;
+        PtyHost good, quiet(silent);
+        auto process = start({"write", file, "--port", device(good), "--port", device(quiet),
+                              "--json-lines", "--reply-wait", "150"});
+        QVERIFY(process->waitForReadyRead(10000));
+        const QByteArray first = process->readLine();
+        QCOMPARE(process->state(), QProcess::Running);
+        const Run run = finish(*process);
+        QCOMPARE(run.exit_code, 2);
+        QList<QJsonObject> lines;
+        for (const QByteArray& line : (first + run.bytes).split('\n'))
+            if (!line.isEmpty()) lines.append(QJsonDocument::fromJson(line).object());
+        QCOMPARE(lines.size(), 2);
+        QCOMPARE(lines[0]["device"].toString(), device(quiet));
+        QCOMPARE(lines[0]["outcome"].toString(), "no_response");
+        QCOMPARE(lines[1]["device"].toString(), device(good));
+        QCOMPARE(lines[1]["outcome"].toString(), "succeeded");
+        QCOMPARE(lines[1]["values"].toArray().size(), 25);
+        for (const QJsonObject& line : lines) {
+            QCOMPARE(line["version"].toInt(), 1);
+            QCOMPARE(line["command"].toString(), "write");
+        }
+        // Six waits of 150 ms each: the reply wait reaches the handshake too.
+        const auto attentions = quiet.transcript();
+        QCOMPARE(attentions.size(), std::size_t{6});
+        QVERIFY(attentions.back().time - attentions.front().time >= std::chrono::milliseconds(750));
+    }
+
+    // A fixture: a panel programmed, taken out, another put in and programmed; while none
+    // answers, only attention characters, at most one each 500 ms. Ctrl-C while it waits
+    // ends it with the summary, each panel logged.
+    void fixture_panel_after_panel() {
+        kvr::sim::PanelSettings comes_and_goes;
+        comes_and_goes.faults.unplug_after = 1 + 2 + 50; // a call, the handshake, the write
+        comes_and_goes.faults.unplugged_for = std::chrono::milliseconds(1500);
+        PtyHost panel(comes_and_goes);
+        const QString log = dir.filePath("fixture.sqlite");
+        auto process = start(
+            {"write", file, "--port", device(panel), "--watch", "--json-lines", "--log", log});
+        QList<QJsonObject> results;
+        while (results.size() < 2 && process->waitForReadyRead(20000))
+            while (process->canReadLine())
+                results.append(QJsonDocument::fromJson(process->readLine()).object());
+        QCOMPARE(results.size(), 2);
+        ::kill(pid_t(process->processId()), SIGINT);
+        const Run run = finish(*process);
+        QCOMPARE(run.exit_code, 0);
+        for (const QJsonObject& result : results) {
+            QCOMPARE(result["outcome"].toString(), "succeeded");
+            QVERIFY(result["logged"].toBool());
+        }
+        const QJsonObject summary = QJsonDocument::fromJson(run.bytes.trimmed()).object();
+        QCOMPARE(summary["summary"][0]["programmed"].toInt(), 2);
+        QCOMPARE(summary["summary"][0]["failed"].toInt(), 0);
+        QCOMPARE(panel.locations()[5], 23);
+        const Run history = kvr_panel({"history", "--log", log, "--json"});
+        QCOMPARE(json_of(history)["entries"].toArray().size(), 2);
+
+        // Between the two panels: nothing but "A", never twice within 500 ms.
+        std::vector<kvr::sim::Timestamp> calls;
+        bool between = false;
+        for (const auto& entry : panel.transcript()) {
+            if (entry.direction != kvr::sim::Direction::received) continue;
+            if (entry.bytes == kvr::read_command(24)) between = true;
+            if (between && entry.bytes == kvr::read_command(63)) break; // the next panel
+            if (between && entry.bytes == "A") calls.push_back(entry.time);
+            QVERIFY(!between || entry.bytes == "A" || entry.bytes == kvr::read_command(24));
+        }
+        QVERIFY(calls.size() >= 3);
+        for (std::size_t i = 1; i + 1 < calls.size(); ++i) // the last is the handshake's own
+            QVERIFY(calls[i] - calls[i - 1] >= std::chrono::milliseconds(450));
+    }
+
     // "-" is standard input for a file and standard output for -o.
     void standard_streams() {
         PtyHost panel;
@@ -252,6 +330,22 @@ class TestKvrPanelScripts : public QObject {
         QCOMPARE(pty["device"].toString(), device(panel));
         QVERIFY(pty["present"].toBool() && pty["may_open"].toBool());
         QVERIFY(pty["advice"].isNull() && pty["by_id"].toArray().isEmpty());
+
+        // --probe: a panel and its model code, a silent port called only with "A".
+        kvr::sim::PanelSettings silent;
+        silent.faults.silent = true;
+        PtyHost quiet(silent);
+        const Run probe = kvr_panel(
+            {"ports", "--probe", "--port", device(panel), "--port", device(quiet), "--json"});
+        QCOMPARE(probe.exit_code, 0);
+        const QJsonArray probed = json_of(probe)["ports"].toArray();
+        QCOMPARE(probed[0]["state"].toString(), "panel");
+        QCOMPARE(probed[0]["model_code"].toInt(), 70);
+        QCOMPARE(probed[1]["state"].toString(), "no_answer");
+        QVERIFY(probed[1]["model_code"].isNull());
+        for (const auto& entry : quiet.transcript())
+            QCOMPARE(entry.bytes, "A");
+        QCOMPARE(panel.transcript().size(), std::size_t{4}); // "A", "D000D", model code, reply
 
         const QJsonArray present = json_of(kvr_panel({"ports", "--json"}))["ports"].toArray();
         const Run text = kvr_panel({"ports"});

@@ -2,6 +2,7 @@
 // report, the handshake and identity, ports that cannot be opened, several panels at once
 // and the line trace.
 
+#include <QRegularExpression>
 #include <QSerialPort>
 #include <QSignalSpy>
 #include <QTemporaryDir>
@@ -21,6 +22,8 @@ using kvr::StatusTexts;
 using kvr::write_command;
 using kvr::sim::Direction;
 using kvr::sim::PanelSettings;
+
+Q_DECLARE_METATYPE(PanelSettings)
 
 namespace {
 
@@ -42,8 +45,9 @@ struct Run {
                              texts << text;
                              colours.push_back(colour);
                          });
-        QObject::connect(&conversation, &PanelConversation::value_read,
-                         [this](int location, int16_t value) { values.emplace_back(location, value); });
+        QObject::connect(
+            &conversation, &PanelConversation::value_read,
+            [this](int location, int16_t value) { values.emplace_back(location, value); });
         QObject::connect(&conversation, &PanelConversation::model_mismatch,
                          [this](int16_t code) { mismatches.push_back(code); });
         QObject::connect(&conversation, &PanelConversation::finished,
@@ -183,8 +187,8 @@ class TestPanelConversation : public QObject {
         bool identified = false;
         QObject::connect(&run.conversation, &PanelConversation::panel_identified,
                          [&] { identified = true; });
-        QObject::connect(&run.conversation, &PanelConversation::panel_identified,
-                         &run.conversation, &PanelConversation::cancel);
+        QObject::connect(&run.conversation, &PanelConversation::panel_identified, &run.conversation,
+                         &PanelConversation::cancel);
         run.conversation.start_read();
         QVERIFY(run.finish());
         QCOMPARE(identified, outcome == int(Outcome::succeeded));
@@ -197,32 +201,83 @@ class TestPanelConversation : public QObject {
         QVERIFY(run.values.empty());
     }
 
+    // The handshake takes all that arrives over its attention characters as one reply and
+    // succeeds when it ends with "D000D"; the late acknowledgements of the extra ones are
+    // taken before the model code is asked for; a failure caused by lateness says so.
+    void handshake_data() {
+        QTest::addColumn<PanelSettings>("settings");
+        QTest::addColumn<int>("wait");       // the reply wait, ms
+        QTest::addColumn<int>("attentions"); // "A"s sent
+        QTest::addColumn<int>("outcome");
+        QTest::addColumn<QString>("late"); // the lateness said, as a pattern; empty: none
+        const auto with = [](auto set) {
+            PanelSettings settings;
+            set(settings.faults);
+            return settings;
+        };
+        const int ok = int(Outcome::succeeded);
+        using namespace std::chrono_literals;
+        QTest::newRow("silent") << with([](auto& f) { f.silent = true; }) << 100 << 6
+                                << int(Outcome::no_response) << "";
+        QTest::newRow("fourth answered")
+            << with([](auto& f) { f.answer_attention_only = 4; }) << 100 << 4 << ok << "";
+        QTest::newRow("noise first")
+            << with([](auto& f) { f.attention_noise = "x?"; }) << 100 << 1 << ok << "";
+        // "D0" in the first wait, "00D" in the second.
+        QTest::newRow("split acknowledgement") << with([](auto& f) {
+            f.answer_attention_only = 1;
+            f.split_attention = true;
+            f.split_tail = 3;
+            f.split_delay = 150ms;
+        }) << 100 << 2 << ok << "";
+        // Each "A" answered 150 ms late, the second one after the handshake has succeeded.
+        QTest::newRow("late acknowledgement of the extra A")
+            << with([](auto& f) { f.attention_delay = 150ms; }) << 100 << 2 << ok << "";
+        QTest::newRow("30 ms late")
+            << with([](auto& f) { f.reply_delay = 130ms; }) << 100 << 2 << int(Outcome::bad_data)
+            << "THE SWITCH PANEL ANSWERED LATE \\(1[3-9]\\d MS; THE WAIT IS "
+               "100 MS\\)";
+        QTest::newRow("30 ms late, --reply-wait 200")
+            << with([](auto& f) { f.reply_delay = 130ms; }) << 200 << 1 << ok << "";
+        QTest::newRow("answered after the sixth wait")
+            << with([](auto& f) {
+                   f.answer_attention_only = 1;
+                   f.reply_delay = 640ms;
+               })
+            << 100 << 6 << int(Outcome::no_response)
+            << "ANSWERED LATE \\(6[4-9]\\d MS; THE WAIT IS 100 MS\\)";
+    }
     void handshake() {
-        PanelSettings silent;
-        silent.faults.silent = true;
-        Run no_answer(silent);
-        no_answer.conversation.start_write(stored_values({}));
-        QVERIFY(no_answer.finish());
-        QCOMPARE(no_answer.received(), std::vector<std::string>(6, "A"));
-        QCOMPARE(*no_answer.outcome, Outcome::no_response);
-        QCOMPARE(no_answer.texts.back(), StatusTexts::no_response);
-
-        PanelSettings fourth;
-        fourth.faults.answer_attention_only = 4;
-        fourth.model_code = 71;
-        Run late(fourth);
-        late.conversation.start_read();
-        QVERIFY(late.finish());
-        QCOMPARE(late.received(), (std::vector<std::string>{"A", "A", "A", "A", read_command(63)}));
-        QCOMPARE(*late.outcome, Outcome::mismatch);
-
-        PanelSettings noise; // stray characters before "D000D" make six: one attempt only
-        noise.faults.attention_noise = "x";
-        Run noisy(noise);
-        noisy.conversation.start_read();
-        QVERIFY(noisy.finish());
-        QCOMPARE(noisy.received(), std::vector<std::string>{"A"});
-        QCOMPARE(*noisy.outcome, Outcome::no_response);
+        QFETCH(PanelSettings, settings);
+        QFETCH(int, wait);
+        QFETCH(int, attentions);
+        QFETCH(int, outcome);
+        QFETCH(QString, late);
+        Run run(settings);
+        QString lateness;
+        QObject::connect(&run.conversation, &PanelConversation::answered_late,
+                         [&](const QString& text) { lateness = text; });
+        run.conversation.set_reply_wait(std::chrono::milliseconds(wait));
+        run.conversation.start_identify();
+        QVERIFY(run.finish());
+        QCOMPARE(int(*run.outcome), outcome);
+        std::vector<std::string> expected(std::size_t(attentions), "A");
+        if (outcome != int(Outcome::no_response)) expected.push_back(read_command(63));
+        QCOMPARE(run.received(), expected);
+        if (late.isEmpty())
+            QVERIFY2(lateness.isEmpty(), qPrintable(lateness));
+        else
+            QVERIFY2(QRegularExpression(late).match(lateness).hasMatch(), qPrintable(lateness));
+        if (outcome != int(Outcome::succeeded)) return;
+        // Every acknowledgement had left before the model code was asked for.
+        const auto transcript = run.panel->transcript();
+        const auto asked = std::find_if(transcript.begin(), transcript.end(), [](const auto& e) {
+            return e.direction == Direction::received && e.bytes == read_command(63);
+        });
+        QVERIFY(asked != transcript.end());
+        QCOMPARE(std::count_if(asked, transcript.end(),
+                               [](const auto& e) { return e.direction == Direction::sent; }),
+                 1);
     }
 
     void port_that_cannot_be_opened_is_named() {

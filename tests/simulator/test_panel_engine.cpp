@@ -206,6 +206,29 @@ class TestPanelEngine : public QObject {
         }));
         every.receive("A", t0);
         QCOMPARE(sent(every), (Sent{{t0, "D0"}, {t0 + 8ms, "00D"}}));
+        // A slow wake-up: attention replies alone are late, and split.
+        PanelEngine waking(with_faults([](auto& f) {
+            f.attention_delay = 20ms;
+            f.split_attention = true;
+            f.split_delay = 8ms;
+            f.split_tail = 3;
+        }));
+        waking.receive("A" + read_cmd(4), t0);
+        QCOMPARE(sent(waking),
+                 (Sent{{t0 + 20ms, "D0"}, {t0 + 28ms, "00D"}, {t0 + 28ms, "1600\r"}}));
+    }
+
+    // Taken out of its fixture after every second command, and another panel put in.
+    void unpluggedAndReplaced() {
+        PanelEngine panel(with_faults([](auto& f) {
+            f.unplug_after = 2;
+            f.unplugged_for = 50ms;
+        }));
+        QCOMPARE(talk(panel, write_cmd(5, 1)), "D000D"s);
+        QCOMPARE(talk(panel, "A"), "D000D"s);
+        QCOMPARE(talk(panel, "A", t0 + 49ms), ""s);
+        QCOMPARE(talk(panel, read_cmd(5), t0 + 50ms), "1600\r"s);
+        QCOMPARE(panel.commands_received(), std::size_t{4});
     }
 
     void lateReplies() {

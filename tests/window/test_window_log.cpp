@@ -94,6 +94,30 @@ class TestWindowLog : public QObject, PanelFixture {
         QVERIFY2(tooltip().contains(QStringLiteral("not logged")), qPrintable(tooltip()));
     }
 
+    // A panel answering 30 ms after the wait: the failure's tooltip says so; Line timing
+    // lengthens the wait, and the next window remembers it.
+    void line_timing_for_a_late_panel() {
+        new_window();
+        kvr::sim::PanelSettings late;
+        late.faults.reply_delay = std::chrono::milliseconds(130);
+        connect_panel(late);
+        click("READ_CONFIG");
+        QCOMPARE(status(), kBadData);
+        QVERIFY2(tooltip().contains(QStringLiteral("THE SWITCH PANEL ANSWERED LATE (1")) &&
+                     tooltip().contains(QStringLiteral("MS; THE WAIT IS 100 MS)")),
+                 qPrintable(tooltip()));
+        dialogs.answers = {1}; // 200 MS
+        form->choose_line_timing();
+        QCOMPARE(dialogs.questions.back().answers.size(), 6); // five waits and CANCEL
+        click("READ_CONFIG");
+        QCOMPARE(status_colour(), kStatusGreen);
+        QCOMPARE(tooltip(), QString());
+        new_window();
+        QCOMPARE(form->reply_wait(), std::chrono::milliseconds(200));
+        form->choose_line_timing(); // cancelled: unchanged
+        QCOMPARE(form->reply_wait(), std::chrono::milliseconds(200));
+    }
+
     void sheet_carries_the_site_and_the_stamp() {
         complete_window("FOYER");
         // A log of its own: the first test's write verified these values already.
