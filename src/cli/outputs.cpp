@@ -36,7 +36,7 @@ QString folder_refusal(const QString& path) {
     const QString writable = folder.exists() ? path : folder.absolutePath();
     if (!QFileInfo(writable).isDir())
         return QStringLiteral("the folder %1 does not exist").arg(writable);
-    if (::access(QFile::encodeName(writable).constData(), W_OK | X_OK) != 0)
+    if (!os::may_create_in(writable))
         return QStringLiteral("the folder %1 cannot be written").arg(writable);
     return {};
 }
