@@ -236,7 +236,7 @@ class TestFileOperations : public QObject {
             open(path(name));
             QCOMPARE(dialogs.messages.size(), 1u);
             // The fixed text, then the file and why, as kvr-panel show says it.
-            const auto& reason =
+            const auto reason =
                 std::get<kvr::NotAConfigurationFile>(kvr::read_configuration_file(path(name)));
             QCOMPARE(dialogs.messages[0].text,
                      kRefusedText + "\n\n" + path(name) + '\n' + reason.reason);
