@@ -99,6 +99,10 @@ class TestKvrPanelLog : public QObject {
             QCOMPARE(entry["source"].toString(), QFileInfo(file).absoluteFilePath());
             QCOMPARE(entry["source_sha256"].toString(), hex_sha256(lobby_file()));
             QCOMPARE(entry["values_digest"].toString(), digest);
+            // One run: the three prove the file together or not at all.
+            QCOMPARE(entry["line"].toString(), "pseudo-terminal");
+            QVERIFY(!entry["run"].toString().isEmpty() &&
+                    entry["run"] == entries[0].toObject()["run"]);
             QList<int> read_back;
             for (const QJsonValue value : entry["read_back"].toArray())
                 read_back << value.toInt();
@@ -119,7 +123,8 @@ class TestKvrPanelLog : public QObject {
         QVERIFY(csv.bytes.startsWith("id,time_utc,program,version,operation,device,adapter,"
                                      "vid_pid,serial_number,panel_name,source,source_sha256,"
                                      "values_digest,outcome,failure_location,failure_function,"
-                                     "failure_reason,read_back,duration_ms,simulated\r\n"));
+                                     "failure_reason,read_back,duration_ms,simulated,line,run,"
+                                     "sequence,previous_digest,digest\r\n"));
         QCOMPARE(csv.bytes.count("\r\n"), 4);
         const Run one = kvr_panel(
             {"history", "--log", log, "--device", QString::fromStdString(panels[2]->slave_path())});
@@ -172,13 +177,15 @@ class TestKvrPanelLog : public QObject {
                                    "--log",    log,         "--site", "HARBOUR HOUSE"};
         const Run strict = kvr_panel(handover + QStringList{"--require-verified"});
         QCOMPARE(strict.exit_code, 1);
-        QVERIFY2(strict.bytes.contains("LOBBY.kcf: programmed and verified") &&
-                     strict.bytes.contains("from LOBBY.kcf"),
+        QVERIFY2(strict.bytes.contains("LOBBY.kcf: PROVEN - PROGRAMMED AND VERIFIED (") &&
+                     strict.bytes.contains(" (PSEUDO-TERMINAL)) FROM LOBBY.kcf"),
                  strict.bytes);
-        QVERIFY(strict.bytes.contains("HALL.kcf: not yet programmed and verified"));
-        for (const char* refused : {"BROKEN.KCF: refused", "folder.kcf: refused: it is a folder",
-                                    "dangling.kcf: refused: it is a link", "loop.kcf: refused",
-                                    "fifo.kcf: refused: it is a FIFO"})
+        QVERIFY(strict.bytes.contains(
+            "HALL.kcf: NOT PROVEN - ONLY EVER WRITTEN TO A SIMULATED PANEL"));
+        for (const char* refused :
+             {"BROKEN.KCF: NOT PROVEN - REFUSED", "folder.kcf: NOT PROVEN - REFUSED: it is a folder",
+              "dangling.kcf: NOT PROVEN - REFUSED: it is a link", "loop.kcf: NOT PROVEN - REFUSED",
+              "fifo.kcf: NOT PROVEN - REFUSED: it is a FIFO"})
             QVERIFY2(strict.bytes.contains(refused), refused);
         const QString index = pdf_text(pack);
         QVERIFY2(index.contains("1 programmed and verified, 1 not verified, 5 files refused"),
@@ -186,16 +193,36 @@ class TestKvrPanelLog : public QObject {
         QVERIFY(index.contains("HARBOUR HOUSE"));
         QCOMPARE(kvr_panel(handover).exit_code, 0);
 
-        // A second file with the same name cannot be told from the first by the log.
-        save(site.filePath("LOBBY COPY.kcf"), lobby_file());
+        // A second file with the same name cannot be told from the first by the log: the
+        // pack, --require-verified, status and the sheet of either file all say so.
+        const QString copy = save(site.filePath("LOBBY COPY.kcf"), lobby_file());
         const Run shared = kvr_panel(handover + QStringList{"--require-verified", "--json"});
         QCOMPARE(shared.exit_code, 1);
-        for (const QJsonValue value : array_of(shared, "panels")) {
-            const QJsonObject panel = value.toObject();
-            if (panel["panel_name"] != "LOBBY") continue;
-            QVERIFY(!panel["verified"].toBool());
-            QVERIFY(panel["problem"].toString().contains("panel name also in"));
-        }
+        const QString because = "PANEL NAME ALSO IN LOBBY COPY.kcf";
+        const auto lobby_of = [](const Run& run) {
+            for (const QJsonValue value : array_of(run, "panels"))
+                if (value.toObject()["file"].toString().endsWith("/LOBBY.kcf") ||
+                    value.toObject()["file"] == "LOBBY.kcf")
+                    return value.toObject();
+            return QJsonObject();
+        };
+        QCOMPARE(lobby_of(shared)["status"].toString(), "not_proven");
+        QCOMPARE(lobby_of(shared)["reason"].toString(), because);
+        QVERIFY(!lobby_of(shared)["verified"].toBool());
+        QVERIFY(pdf_text(pack).contains(because));
+        const Run status = kvr_panel({"status", site.path(), "--log", log, "--json"});
+        QCOMPARE(status.exit_code, 1);
+        QCOMPARE(lobby_of(status)["reason"].toString(), because);
+        const Run one = kvr_panel({"status", file, "--log", log});
+        QCOMPARE(one.exit_code, 1);
+        QVERIFY2(one.bytes.contains("LOBBY.kcf: NOT PROVEN - " + because.toLatin1()), one.bytes);
+        const QString shared_sheet = dir.filePath("shared.pdf");
+        QCOMPARE(kvr_panel({"sheet", file, "-o", shared_sheet, "--log", log}).exit_code, 0);
+        const QString shared_text = pdf_text(shared_sheet);
+        QVERIFY(shared_text.contains("NOT YET PROGRAMMED AND VERIFIED") &&
+                shared_text.contains(because));
+        QVERIFY(QFile::remove(copy));
+        QCOMPARE(kvr_panel({"status", file, "--log", log}).exit_code, 0);
 
         // A folder with nothing in it is not a site that is done.
         QVERIFY(QDir(dir.path()).mkdir("empty"));
