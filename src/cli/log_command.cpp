@@ -48,8 +48,7 @@ class ChainResult : public Result {
         for (const records::ChainBreak& found : check_.breaks)
             breaks.append(QJsonObject{
                 {"fault", fault_key(found.fault)},
-                {"sequence", found.sequence == records::kNowhereInOrder ? QJsonValue()
-                                                                       : QJsonValue(qint64(found.sequence))},
+                {"sequence", found.sequence > 0 ? QJsonValue(qint64(found.sequence)) : QJsonValue()},
                 {"id", found.id ? QJsonValue(qint64(found.id)) : QJsonValue()},
                 {"text", found.text},
             });

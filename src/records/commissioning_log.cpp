@@ -508,9 +508,10 @@ int column_index(const char* name) {
 
 // "entry 42 (sequence 40, 2026-12-09 13:39 UTC, write LOBBY on /dev/ttyUSB0)"
 QString described(const Record& entry) {
-    return QStringLiteral("entry %1 (sequence %2, %3, %4 %5 on %6)")
+    return QStringLiteral("entry %1 (%2, %3, %4 %5 on %6)")
         .arg(entry.id)
-        .arg(entry.sequence)
+        .arg(entry.sequence > 0 ? QStringLiteral("sequence %1").arg(entry.sequence)
+                                : QStringLiteral("no sequence"))
         .arg(entry.time.toUTC().toString(QStringLiteral("yyyy-MM-dd HH:mm 'UTC'")),
              operation_text(entry.operation), entry.panel_name, entry.device);
 }
@@ -591,12 +592,8 @@ ChainCheck CommissioningLog::check_chain(std::int64_t from) {
     std::optional<QString> failure =
         select(QStringLiteral("sequence IS NULL"), {}, QStringLiteral("id"),
                [&](const QSqlQuery& row) {
-                   Record entry = record_of(row);
-                   entry.sequence = kNowhereInOrder;
-                   fail(ChainFault::inserted, entry,
+                   fail(ChainFault::inserted, record_of(row),
                         QStringLiteral(": inserted by hand, it has no place in the order"));
-                   check.breaks.back().text.replace(
-                       QStringLiteral("sequence %1").arg(kNowhereInOrder), QStringLiteral("no sequence"));
                    ++check.entries;
                    return true;
                });

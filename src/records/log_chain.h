@@ -10,7 +10,6 @@
 #include <QString>
 #include <QVariantList>
 #include <cstdint>
-#include <limits>
 #include <vector>
 
 namespace kvr::records {
@@ -26,14 +25,12 @@ enum class ChainFault : std::uint8_t {
     unlinked, // chained to a digest that is not the one of the entry before it
 };
 
-// Where a break sits in the order of the entries: a verdict that rests on an entry at or
-// after it rests on what may have been edited. An entry with no place in the order is
-// taken to sit after everything.
-inline constexpr std::int64_t kNowhereInOrder = std::numeric_limits<std::int64_t>::max();
-
 struct ChainBreak {
     ChainFault fault;
-    std::int64_t sequence = 0; // the position, kNowhereInOrder for an entry with none
+    // Where it sits in the order of the entries: a verdict that rests on an entry at or after
+    // it rests on what may have been edited. 0 for an entry with no sequence, which the
+    // order puts before every other: it matters only to a verdict that rests on it.
+    std::int64_t sequence = 0;
     std::int64_t id = 0;       // the entry's id; 0 for entries that are gone
     QString text;              // "entry 42 (sequence 40, 2026-12-09 13:39 UTC, LOBBY): altered"
 };

@@ -267,6 +267,56 @@ class TestKvrPanelLog : public QObject {
         QVERIFY(strict.err.contains("unknown"));
     }
 
+    // Edits made with SQLite itself: log check names each entry altered, removed or
+    // inserted, and a verdict resting on them is unknown; a correct write after them proves.
+    void logCheckFindsEditsByHand() {
+        QTemporaryDir dir;
+        const QString site = dir.filePath("site");
+        QVERIFY(QDir().mkpath(site));
+        const QString file = save(site + "/LOBBY.kcf", lobby_file());
+        const QString log = dir.filePath("log.sqlite");
+        PtyHost panel;
+        const QString port = QString::fromStdString(panel.slave_path());
+        for (int i = 0; i < 4; ++i)
+            QCOMPARE(kvr_panel({"write", file, "--port", port, "--log", log}).exit_code, 0);
+        QCOMPARE(kvr_panel({"log", "check", "--log", log}).exit_code, 0);
+        QCOMPARE(kvr_panel({"status", site, "--log", log}).exit_code, 0);
+        {
+            QSqlDatabase database = QSqlDatabase::addDatabase("QSQLITE", "editor");
+            database.setDatabaseName(log);
+            QVERIFY(database.open());
+            QSqlQuery query(database);
+            for (const char* edit :
+                 {"UPDATE entries SET device = '/dev/ttyUSB0' WHERE sequence = 4",
+                  "DELETE FROM entries WHERE sequence = 2",
+                  "INSERT INTO entries (time_utc, operation, panel_name, outcome) "
+                  "VALUES ('2026-12-09T10:00:00.000Z', 'write', 'LOBBY', 'programmed and verified')"})
+                QVERIFY2(query.exec(edit), edit);
+        }
+        QSqlDatabase::removeDatabase("editor");
+        const Run check = kvr_panel({"log", "check", "--log", log, "--json"});
+        QCOMPARE(check.exit_code, 1);
+        QStringList found;
+        for (const QJsonValue value : array_of(check, "breaks"))
+            found << value.toObject()["fault"].toString() + ' ' +
+                         value.toObject()["sequence"].toVariant().toString();
+        QCOMPARE(found, QStringList({"inserted ", "removed 2", "altered 4"}));
+        const Run text = kvr_panel({"log", "check", "--log", log});
+        QVERIFY2(text.bytes.contains("(sequence 4, ") && text.bytes.contains("altered by hand") &&
+                     text.bytes.contains("sequence 2: the entry was removed") &&
+                     text.bytes.contains("no sequence"),
+                 text.bytes);
+        const Run unknown = kvr_panel({"status", file, "--log", log, "--json"});
+        QCOMPARE(unknown.exit_code, 1);
+        const QJsonObject verdict = array_of(unknown, "panels")[0].toObject();
+        QCOMPARE(verdict["status"].toString(), "unknown");
+        QCOMPARE(verdict["reason"].toString(), "AN ENTRY OF THE LOG WAS ALTERED");
+        // A correct write after the edits rests on nothing edited; the edits stay found.
+        QCOMPARE(kvr_panel({"write", file, "--port", port, "--log", log}).exit_code, 0);
+        QCOMPARE(kvr_panel({"status", file, "--log", log}).exit_code, 0);
+        QCOMPARE(kvr_panel({"log", "check", "--log", log}).exit_code, 1);
+    }
+
     // --since is the instant given: one second either side of an entry, named in UTC, with
     // an offset and in local time.
     void historySinceIsExact() {
