@@ -597,36 +597,50 @@ ChainCheck CommissioningLog::check_chain(std::int64_t from) {
                    ++check.entries;
                    return true;
                });
-    std::optional<Record> last;
+    // What the walk keeps of each entry; the whole entry is read only to name a fault.
+    struct Link {
+        std::int64_t sequence;
+        QString digest;
+        QString previous;
+    };
+    static const int sequence_at = column_index("sequence") + 1;
+    static const int digest_at = column_index("digest") + 1;
+    static const int previous_at = column_index("previous_digest") + 1;
+    std::optional<Link> last;
+    std::optional<Record> newest_entry; // only for a newest entry that is not the head's
     const std::int64_t first = std::max<std::int64_t>(from, 1);
     if (!failure)
         failure = select(
             QStringLiteral("sequence >= ?"), {qlonglong(first - 1)}, QStringLiteral("sequence"),
             [&](const QSqlQuery& row) {
-                Record entry = record_of(row);
-                if (entry.sequence < first) { // only what the first one looked at is chained to
-                    last = std::move(entry);
+                Link link{row.value(sequence_at).toLongLong(), row.value(digest_at).toString(),
+                          row.value(previous_at).toString()};
+                if (link.sequence < first) { // only what the first one looked at is chained to
+                    last = std::move(link);
                     return true;
                 }
                 ++check.entries;
+                const auto found = [&](ChainFault fault, const char* what) {
+                    fail(fault, record_of(row), QLatin1String(what));
+                };
                 const std::int64_t expected = last ? last->sequence + 1 : first;
-                if (last && entry.sequence == last->sequence)
-                    fail(ChainFault::inserted, entry,
-                         QStringLiteral(": inserted by hand, in the place of another entry"));
-                else if (entry.sequence > expected)
-                    check.breaks.push_back(removed(expected, entry.sequence - 1));
-                if (entry.sequence > head_sequence)
-                    fail(ChainFault::inserted, entry,
-                         QStringLiteral(": inserted by hand, after the newest entry the log made"));
-                else if (chain_digest(stored_values(row)) != entry.digest)
-                    fail(ChainFault::altered, entry, QStringLiteral(": altered by hand"));
-                else if ((last && entry.sequence == last->sequence + 1 &&
-                          entry.previous_digest != last->digest) ||
-                         (entry.sequence == 1 && !entry.previous_digest.isEmpty()))
-                    fail(ChainFault::unlinked, entry,
-                         QStringLiteral(": not chained to the entry before it, which was "
-                                        "replaced by hand"));
-                last = std::move(entry);
+                if (last && link.sequence == last->sequence)
+                    found(ChainFault::inserted, ": inserted by hand, in the place of another entry");
+                else if (link.sequence > expected)
+                    check.breaks.push_back(removed(expected, link.sequence - 1));
+                if (link.sequence > head_sequence)
+                    found(ChainFault::inserted,
+                          ": inserted by hand, after the newest entry the log made");
+                else if (chain_digest(stored_values(row)) != link.digest)
+                    found(ChainFault::altered, ": altered by hand");
+                else if ((last && link.sequence == last->sequence + 1 &&
+                          link.previous != last->digest) ||
+                         (link.sequence == 1 && !link.previous.isEmpty()))
+                    found(ChainFault::unlinked, ": not chained to the entry before it, which "
+                                                "was replaced by hand");
+                if (link.sequence == head_sequence && link.digest != head_digest)
+                    newest_entry = record_of(row);
+                last = std::move(link);
                 return true;
             });
     if (failure) {
@@ -636,9 +650,8 @@ ChainCheck CommissioningLog::check_chain(std::int64_t from) {
     const std::int64_t newest = last ? last->sequence : first - 1;
     if (newest < head_sequence && head_sequence >= first)
         check.breaks.push_back(removed(std::max(newest + 1, first), head_sequence));
-    else if (last && newest == head_sequence && last->digest != head_digest &&
-             !check.broken_from(newest))
-        fail(ChainFault::altered, *last, QStringLiteral(": replaced by hand"));
+    else if (newest_entry && newest == head_sequence && !check.broken_from(newest))
+        fail(ChainFault::altered, *newest_entry, QStringLiteral(": replaced by hand"));
     std::ranges::sort(check.breaks, {}, &ChainBreak::sequence);
     return check;
 }

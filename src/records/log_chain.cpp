@@ -9,8 +9,8 @@
 namespace kvr::records {
 
 QString chain_digest(const QVariantList& stored) {
-    QCryptographicHash hash(QCryptographicHash::Sha256);
-    hash.addData(QByteArrayView("kvr commissioning log entry 1\n"));
+    QByteArray canonical("kvr commissioning log entry 1\n");
+    canonical.reserve(1024);
     const auto columns = record_columns();
     for (std::size_t i = 0; i < columns.size() && qsizetype(i) < stored.size(); ++i) {
         // An empty field is no field: Qt stores an empty text as null.
@@ -18,10 +18,11 @@ QString chain_digest(const QVariantList& stored) {
         if (bytes.isEmpty() || std::strcmp(columns[i].name, "digest") == 0) continue;
         // Each field named and measured, so no text can pose as the end of one field and
         // the start of the next.
-        hash.addData(QByteArray(columns[i].name) + ':' + QByteArray::number(bytes.size()) + ':');
-        hash.addData(bytes);
+        canonical.append(columns[i].name).append(':').append(QByteArray::number(bytes.size()));
+        canonical.append(':').append(bytes);
     }
-    return QString::fromLatin1(hash.result().toHex());
+    return QString::fromLatin1(
+        QCryptographicHash::hash(canonical, QCryptographicHash::Sha256).toHex());
 }
 
 bool ChainCheck::broken_from(std::int64_t sequence) const {
