@@ -178,6 +178,10 @@ class TestCommissioningLog : public QObject {
         for (const Record& entry : history.entries)
             distinct.emplace(entry.panel_name, entry.device);
         QCOMPARE(distinct.size(), history.entries.size());
+        // One chain through every writer's entries, newest first by sequence.
+        const ChainCheck chain = CommissioningLog(path).check_chain();
+        QVERIFY(chain.holds() && chain.entries == 5 * kEntriesPerWriter);
+        QCOMPARE(history.entries.front().sequence, 5 * kEntriesPerWriter);
     }
 
     void file_that_is_no_database_is_left_alone() {
@@ -379,6 +383,10 @@ class TestCommissioningLog : public QObject {
         QVERIFY(CommissioningLog(old).record(entry).logged);
         const History updated = CommissioningLog(old).entries({});
         QCOMPARE(updated.entries.size(), 4U);
+        // Chained once, in the order the entries were made.
+        QVERIFY(CommissioningLog(old).check_chain().holds());
+        QCOMPARE(updated.entries.front().sequence, 4);
+        QCOMPARE(updated.entries.back().sequence, 1);
         for (const Record& e : updated.entries)
             if (e.device != entry.device || e.program != entry.program)
                 QCOMPARE(e.simulated, simulated[e.device]);
