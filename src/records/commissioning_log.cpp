@@ -100,10 +100,9 @@ const char* const kIndexes[] = {
     "CREATE INDEX entries_by_panel ON entries (panel_name, sequence)",
     "CREATE INDEX entries_by_panel_any_case ON entries (panel_name COLLATE NOCASE, sequence)",
     "CREATE INDEX entries_by_device ON entries (device, sequence)",
-    "CREATE INDEX entries_by_digest ON entries (values_digest, sequence)",
     "CREATE INDEX entries_by_run ON entries (run)",
 };
-// The older versions' indexes that ordered by time.
+// The older versions' indexes that ordered by time, and one by values no query asks now.
 const char* const kTimeOrderedIndexes[] = {"entries_by_panel", "entries_by_panel_any_case",
                                            "entries_by_device", "entries_by_digest"};
 const char* const kTimeIndex = "CREATE INDEX IF NOT EXISTS entries_by_time ON entries (time_utc)";
@@ -483,11 +482,6 @@ History CommissioningLog::entries(const HistoryFilter& filter) {
     if (!filter.device.isEmpty()) require("device = ?", filter.device);
     if (filter.since.isValid()) require("time_utc >= ?", stored_time(filter.since));
     return query(conditions.join(QStringLiteral(" AND ")), values, filter.limit, keep);
-}
-
-History CommissioningLog::with_digest(const QString& digest, int limit,
-                                      const std::function<bool(const Record&)>& keep) {
-    return query(QStringLiteral("values_digest = ?"), {digest}, limit, keep);
 }
 
 } // namespace kvr::records

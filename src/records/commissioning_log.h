@@ -62,10 +62,6 @@ class CommissioningLog {
     // Reading opens the log read-only: it never writes, changes the journal or makes a
     // file, so a log that cannot be written is read as it is.
     History entries(const HistoryFilter& filter);
-    // The newest entries (at most limit; 0 for all) with this values digest that keep
-    // accepts (every one when it is empty).
-    History with_digest(const QString& digest, int limit,
-                        const std::function<bool(const Record&)>& keep = {});
 
     // Visits the entries of one panel name (exact, case and all), newest first by sequence,
     // while visit returns true. The reason the log cannot be read, or nullopt.

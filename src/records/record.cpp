@@ -72,10 +72,6 @@ std::optional<LineKind> line_from_text(const QString& text) {
     return value_of(kLines, text);
 }
 
-bool proves_verified(RecordOutcome outcome) {
-    return std::ranges::find(kVerifyingOutcomes, outcome) != std::end(kVerifyingOutcomes);
-}
-
 QString simulated_panel_name(int number) {
     return QStringLiteral("SIMULATED PANEL %1").arg(number);
 }

@@ -31,12 +31,6 @@ QString outcome_text(RecordOutcome outcome);
 std::optional<RecordOperation> operation_from_text(const QString& text);
 std::optional<RecordOutcome> outcome_from_text(const QString& text);
 
-// The outcomes that say the panel held the values when the entry was made; whether an
-// entry proves a configuration is the proof rule's to say (records/proof.h).
-inline constexpr RecordOutcome kVerifyingOutcomes[] = {RecordOutcome::programmed_and_verified,
-                                                       RecordOutcome::matches};
-bool proves_verified(RecordOutcome outcome);
-
 // The kind of line an entry's panel was reached through. A pseudo-terminal may relay a
 // real panel, so it can prove, but it is named as one; a simulated panel never proves.
 enum class LineKind : std::uint8_t { usb_adapter, serial_port, pseudo_terminal, simulated };

@@ -291,11 +291,12 @@ Verdicts verdicts_of(CommissioningLog& log, const std::vector<VerdictSubject>& s
         const Fold folded =
             fold(log, name, values_digest(programmed_values(configuration)));
         Verdict verdict;
+        if (folded.unreadable && verdicts.unreadable.isEmpty())
+            verdicts.unreadable = *folded.unreadable;
         if (!sharing[i].isEmpty()) {
             verdict = decided(VerdictStatus::not_proven, QStringLiteral("PANEL NAME ALSO IN ") +
                                                              sharing[i].join(QStringLiteral(", ")));
         } else if (folded.unreadable) {
-            if (verdicts.unreadable.isEmpty()) verdicts.unreadable = *folded.unreadable;
             verdict = decided(VerdictStatus::unknown,
                               QStringLiteral("THE COMMISSIONING LOG COULD NOT BE READ"));
         } else {
