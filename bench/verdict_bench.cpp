@@ -7,6 +7,8 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QElapsedTimer>
+#include <QSqlDatabase>
+#include <QSqlQuery>
 #include <QTemporaryDir>
 #include <cstdio>
 
@@ -76,6 +78,7 @@ template <typename Work> double milliseconds(Work&& work) {
 } // namespace
 
 int main(int argc, char** argv) {
+    std::setvbuf(stdout, nullptr, _IOLBF, 0); // each figure as it is measured
     QCoreApplication application(argc, argv);
     QTemporaryDir folder;
     const QString path = folder.filePath(QStringLiteral("commissioning.sqlite"));
@@ -142,5 +145,39 @@ int main(int argc, char** argv) {
     std::printf("log check of %lld entries: %8.1f ms (target 2000), %s\n",
                 static_cast<long long>(check.entries), walked,
                 check.holds() ? "the chain holds" : "BROKEN");
-    return check.holds() ? 0 : 1;
+
+    // The same entries in a log of the second version (no sequence, no chain), upgraded in
+    // place by the next entry written to it.
+    const QString older = folder.filePath(QStringLiteral("second-version.sqlite"));
+    {
+        QSqlDatabase database = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), older);
+        database.setDatabaseName(older);
+        QSqlQuery query(database);
+        if (!database.open() ||
+            !query.exec(QStringLiteral("ATTACH DATABASE '%1' AS newer").arg(path)) ||
+            !query.exec(QStringLiteral(
+                "CREATE TABLE entries (id INTEGER PRIMARY KEY, time_utc TEXT, program TEXT, "
+                "version TEXT, operation TEXT, device TEXT, adapter TEXT, vid_pid TEXT, "
+                "serial_number TEXT, panel_name TEXT, source TEXT, source_sha256 TEXT, "
+                "values_digest TEXT, outcome TEXT, failure_location INTEGER, "
+                "failure_function TEXT, failure_reason TEXT, read_back TEXT, "
+                "duration_ms INTEGER, simulated INTEGER)")) ||
+            !query.exec(QStringLiteral(
+                "INSERT INTO entries SELECT id, time_utc, program, version, operation, "
+                "device, adapter, vid_pid, serial_number, panel_name, source, source_sha256, "
+                "values_digest, outcome, failure_location, failure_function, failure_reason, "
+                "read_back, duration_ms, simulated FROM newer.entries")) ||
+            !query.exec(QStringLiteral("PRAGMA application_id = 1263948364")) ||
+            !query.exec(QStringLiteral("PRAGMA user_version = 2")))
+            return 1;
+    }
+    QSqlDatabase::removeDatabase(older);
+    CommissioningLog upgraded(older);
+    Record next = entry_number(kEntries + 1, start);
+    const double upgrade = milliseconds([&] { upgraded.record(next); });
+    const ChainCheck chained = CommissioningLog(older).check_chain();
+    std::printf("a second-version log of %d entries upgraded and chained by its next entry: "
+                "%.0f ms, %s\n",
+                kEntries + 1, upgrade, chained.holds() ? "the chain holds" : "BROKEN");
+    return check.holds() && chained.holds() ? 0 : 1;
 }

@@ -4,6 +4,10 @@
 // An edit that does not recompute the chain breaks it at the entry edited; a removed entry
 // leaves a gap in the sequence, and one inserted has no place in it.
 //
+// The sequence and the chain are those of the log the entries were made in, one station's:
+// entries another station made keep their own when they are merged, each station's chain
+// checked on its own.
+//
 // The digest covers the columns an entry has a value in (not null, not empty), each named, so a column a later
 // version adds (empty in the entries made before it) leaves their digests as they were.
 
