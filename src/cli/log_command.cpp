@@ -1,4 +1,5 @@
 // kvr-panel log check: whether the commissioning log was edited by hand, entry by entry.
+// kvr-panel log import: a colleague's log file merged into this one.
 
 #include <QDir>
 #include <QJsonArray>
@@ -77,13 +78,71 @@ ExitCode check_log(const Invocation& invocation) {
     return outranking(check.holds() ? done : differs, printed);
 }
 
+class MergeResult : public Result {
+  public:
+    MergeResult(const QString& from, const QString& log, const records::Merge& merge)
+        : from_(from), log_(log), merge_(merge) {}
+    QString text() const override {
+        QString text = QStringLiteral("%1 into %2: %3 entries added, %4 held already\n")
+                           .arg(from_, log_)
+                           .arg(merge_.added)
+                           .arg(merge_.held);
+        if (!merge_.held_differently.isEmpty())
+            text += QStringLiteral("HELD DIFFERENTLY - %1 entries of the file are held otherwise "
+                                   "here; this log's are kept:\n")
+                        .arg(merge_.held_differently.size());
+        for (const QString& entry : merge_.held_differently)
+            text += QStringLiteral("  ") + entry + u'\n';
+        return text;
+    }
+    QJsonObject data() const override {
+        return {{"command", "log import"},
+                {"file", from_},
+                {"log", log_},
+                {"added", qint64(merge_.added)},
+                {"held", qint64(merge_.held)},
+                {"held_differently", QJsonArray::fromStringList(merge_.held_differently)}};
+    }
+
+  private:
+    QString from_;
+    QString log_;
+    const records::Merge& merge_;
+};
+
+ExitCode import_log(const Invocation& invocation) {
+    if (invocation.files.size() != 2) {
+        print_error(QStringLiteral("log import takes one log file: kvr-panel log import OTHER.sqlite"));
+        return bad_input;
+    }
+    if (!invocation.log) {
+        print_error(QStringLiteral("log import needs a log: --no-log or an empty KVR_LOG turned it off"));
+        return bad_input;
+    }
+    records::CommissioningLog log(invocation.log);
+    const records::Merge merge = log.merge_from(invocation.files[1]);
+    if (!merge.refusal.isEmpty() || !merge.warning.isEmpty()) {
+        print_error(merge.refusal.isEmpty() ? merge.warning : merge.refusal);
+        return merge.refusal.isEmpty() ? output_failed : bad_input;
+    }
+    const ExitCode printed = print_result(
+        MergeResult(QDir::toNativeSeparators(invocation.files[1]),
+                    QDir::toNativeSeparators(*invocation.log), merge),
+        invocation.json);
+    return outranking(merge.held_differently.isEmpty() ? done : differs, printed);
+}
+
 } // namespace
 
 ExitCode run_log_action(const Invocation& invocation) {
-    if (invocation.files.value(0) == QLatin1String("check")) return check_log(invocation);
-    print_error(QStringLiteral("unknown log action \"%1\"; kvr-panel log --help lists them")
-                    .arg(invocation.files.value(0)));
-    return bad_input;
+    const QString action = invocation.files.value(0);
+    if (action == QLatin1String("import")) return import_log(invocation);
+    if (action != QLatin1String("check") || invocation.files.size() > 1) {
+        print_error(QStringLiteral("unknown log action \"%1\"; kvr-panel log --help lists them")
+                        .arg(invocation.files.join(u' ')));
+        return bad_input;
+    }
+    return check_log(invocation);
 }
 
 } // namespace kvr::cli

@@ -8,8 +8,12 @@
 #include <QSqlQuery>
 #include <QStringList>
 #include <QThread>
+#include <QSysInfo>
 #include <QUrl>
+#include <QUuid>
 #include <atomic>
+#include <tuple>
+#include <map>
 #include <variant>
 
 #include "records/record_columns.h"
@@ -19,8 +23,9 @@ namespace {
 
 // The second version added the simulated column, and the application id that marks the
 // log as ours before anything is done to a file; the third the line, the run, the sequence
-// and the chain, and orders entries by their sequence.
-constexpr int kSchemaVersion = 3;
+// and the chain, and orders entries by their sequence; the fourth gives every entry a uuid
+// and its station, so entries of other stations' logs can be merged in (log import).
+constexpr int kSchemaVersion = 4;
 constexpr int kApplicationId = 0x4B56524C; // "KVRL"
 // Long enough to outlast another writer's entry, short enough that a stuck log never holds
 // up a panel operation noticeably.
@@ -93,15 +98,26 @@ QString insert_statement() {
 const char* const kChainHeadTable =
     "CREATE TABLE chain_head (sequence INTEGER NOT NULL, digest TEXT NOT NULL)";
 
+// The station this log's own entries are made on: one row, made with the log.
+const char* const kStationTable = "CREATE TABLE station (id TEXT NOT NULL, host TEXT, user TEXT)";
+// The newest entry of each other station as the log it was merged from had it: how an
+// entry removed from the end of that station's entries is found.
+const char* const kStationHeadsTable =
+    "CREATE TABLE station_heads (station TEXT PRIMARY KEY, sequence INTEGER NOT NULL, "
+    "digest TEXT NOT NULL)";
+
 // Every filter and the newest-first order use one of these; history --panel matches
-// without regard to case.
+// without regard to case. An entry is held once: one uuid, one place in its station's order.
 const char* const kIndexes[] = {
-    "CREATE UNIQUE INDEX entries_by_sequence ON entries (sequence)",
+    "CREATE UNIQUE INDEX entries_by_station ON entries (station, sequence)",
+    "CREATE UNIQUE INDEX entries_by_uuid ON entries (uuid)",
     "CREATE INDEX entries_by_panel ON entries (panel_name, sequence)",
     "CREATE INDEX entries_by_panel_any_case ON entries (panel_name COLLATE NOCASE, sequence)",
     "CREATE INDEX entries_by_device ON entries (device, sequence)",
     "CREATE INDEX entries_by_run ON entries (run)",
 };
+// The third version's index of the one station's order.
+const char* const kThirdVersionIndexes[] = {"entries_by_sequence"};
 // The older versions' indexes that ordered by time, and one by values no query asks now.
 const char* const kTimeOrderedIndexes[] = {"entries_by_panel", "entries_by_panel_any_case",
                                            "entries_by_device", "entries_by_digest"};
@@ -264,6 +280,7 @@ std::optional<QString> CommissioningLog::prepare_schema() {
     QStringList statements;
     if (found == 0) {
         statements << create_table_statement() << QString::fromLatin1(kChainHeadTable)
+                   << QString::fromLatin1(kStationTable) << QString::fromLatin1(kStationHeadsTable)
                    << QString::fromLatin1(kTimeIndex);
         for (const char* index : kIndexes)
             statements << QString::fromLatin1(index);
@@ -280,9 +297,14 @@ std::optional<QString> CommissioningLog::prepare_schema() {
             statements << QStringLiteral("UPDATE entries SET %1 = %2")
                               .arg(QLatin1String(column.name), QLatin1String(column.before));
     }
-    if (found > 0 && found < kSchemaVersion) {
+    if (found > 0 && found < 3) {
         statements << QString::fromLatin1(kChainHeadTable) << QString::fromLatin1(kTimeIndex);
         for (const char* index : kTimeOrderedIndexes)
+            statements << QStringLiteral("DROP INDEX IF EXISTS %1").arg(QLatin1String(index));
+    }
+    if (found > 0 && found < 4) {
+        statements << QString::fromLatin1(kStationTable) << QString::fromLatin1(kStationHeadsTable);
+        for (const char* index : kThirdVersionIndexes)
             statements << QStringLiteral("DROP INDEX IF EXISTS %1").arg(QLatin1String(index));
     }
     if (!statements.isEmpty()) {
@@ -290,15 +312,68 @@ std::optional<QString> CommissioningLog::prepare_schema() {
                    << QStringLiteral("PRAGMA user_version = %1").arg(kSchemaVersion);
         if (const auto failure = run(database, statements)) return give_up(*failure);
     }
+    if (found < 4)
+        if (const auto failure = make_station()) return give_up(*failure);
     if (found > 0 && found < kSchemaVersion) {
-        if (const auto failure = chain_existing_entries()) return give_up(*failure);
+        if (found < 3)
+            if (const auto failure = chain_existing_entries()) return give_up(*failure);
+        if (const auto failure = name_existing_entries()) return give_up(*failure);
         QStringList indexes;
         for (const char* index : kIndexes)
             indexes << QString::fromLatin1(index);
         if (const auto failure = run(database, indexes)) return give_up(*failure);
     }
+    if (const auto failure = load_station()) return give_up(*failure);
     if (!query.exec(QStringLiteral("COMMIT"))) return give_up(failure_of(query));
     version_ = kSchemaVersion;
+    return std::nullopt;
+}
+
+std::optional<QString> CommissioningLog::make_station() {
+    QSqlQuery query(QSqlDatabase::database(connection_, false));
+    if (!query.prepare(QStringLiteral("INSERT INTO station (id, host, user) VALUES (?, ?, ?)")))
+        return failure_of(query);
+    QString user = qEnvironmentVariable("USER");
+    if (user.isEmpty()) user = qEnvironmentVariable("USERNAME");
+    query.addBindValue(QUuid::createUuid().toString(QUuid::WithoutBraces));
+    query.addBindValue(QSysInfo::machineHostName());
+    query.addBindValue(user);
+    if (!query.exec()) return failure_of(query);
+    return std::nullopt;
+}
+
+std::optional<QString> CommissioningLog::load_station() {
+    QSqlQuery query(QSqlDatabase::database(connection_, false));
+    if (!query.exec(QStringLiteral("SELECT id, host, user FROM station")) || !query.next())
+        return query.lastError().isValid() ? failure_of(query)
+                                           : QStringLiteral("it names no station");
+    station_ = {query.value(0).toString(), query.value(1).toString(), query.value(2).toString()};
+    return std::nullopt;
+}
+
+// The entries made before the fourth version were made on this log's station: each is
+// given its uuid and the station, which the digest does not cover.
+std::optional<QString> CommissioningLog::name_existing_entries() {
+    if (const auto failure = load_station()) return failure;
+    QSqlDatabase database = QSqlDatabase::database(connection_, false);
+    std::vector<qlonglong> ids;
+    QSqlQuery select(database);
+    if (!select.exec(QStringLiteral("SELECT id FROM entries WHERE uuid IS NULL")))
+        return failure_of(select);
+    while (select.next())
+        ids.push_back(select.value(0).toLongLong());
+    QSqlQuery update(database);
+    if (!update.prepare(QStringLiteral("UPDATE entries SET uuid = ?, station = ?, station_host = ?, "
+                                       "station_user = ? WHERE id = ?")))
+        return failure_of(update);
+    for (const qlonglong id : ids) {
+        update.addBindValue(QUuid::createUuid().toString(QUuid::WithoutBraces));
+        update.addBindValue(station_.id);
+        update.addBindValue(station_.host);
+        update.addBindValue(station_.user);
+        update.addBindValue(id);
+        if (!update.exec()) return failure_of(update);
+    }
     return std::nullopt;
 }
 
@@ -339,6 +414,10 @@ LogResult CommissioningLog::record_all(std::vector<Record>& entries) {
         if (!stored.time.isValid()) stored.time = now;
         stored.sequence = ++sequence;
         stored.previous_digest = previous;
+        stored.uuid = QUuid::createUuid().toString(QUuid::WithoutBraces);
+        stored.station = station_.id;
+        stored.station_host = station_.host;
+        stored.station_user = station_.user;
         QVariantList values;
         for (const Column& column : record_columns())
             values << column.get(stored);
@@ -423,7 +502,9 @@ History CommissioningLog::query(const QString& where, const QVariantList& values
     if (version_ == 0) return {};
     History history;
     const std::optional<QString> failure =
-        select(where, values, sequence_column() + QStringLiteral(" DESC"),
+        select(where, values,
+               several_stations() ? QStringLiteral("time_utc DESC, station, sequence DESC")
+                                  : sequence_column() + QStringLiteral(" DESC"),
                [&](const QSqlQuery& row) {
                    Record entry = record_of(row);
                    if (keep && !keep(entry)) return true;
@@ -439,9 +520,36 @@ std::optional<QString> CommissioningLog::newest_first(const QString& panel_name,
     if (!path_ || !QFileInfo::exists(*path_)) return std::nullopt;
     if (const std::optional<QString> failure = open_to_read()) return failure;
     if (version_ == 0) return std::nullopt;
-    return select(QStringLiteral("panel_name = ?"), {panel_name},
-                  sequence_column() + QStringLiteral(" DESC"),
-                  [&visit](const QSqlQuery& row) { return visit(record_of(row)); });
+    // The log's own entries only: their sequence is their order.
+    if (!several_stations())
+        return select(QStringLiteral("panel_name = ?"), {panel_name},
+                      sequence_column() + QStringLiteral(" DESC"),
+                      [&visit](const QSqlQuery& row) { return visit(record_of(row)); });
+    // Several stations: each one's entries in the order of its sequence, the stations'
+    // merged by time (a clock set back on one station never reorders its own entries).
+    std::map<QString, std::vector<Record>> stations;
+    if (const auto failure = select(QStringLiteral("panel_name = ?"), {panel_name},
+                                    QStringLiteral("station, sequence DESC"),
+                                    [&stations](const QSqlQuery& row) {
+                                        Record entry = record_of(row);
+                                        stations[entry.station].push_back(std::move(entry));
+                                        return true;
+                                    }))
+        return failure;
+    std::vector<std::pair<std::vector<Record>*, std::size_t>> heads;
+    for (auto& [station, entries] : stations)
+        heads.emplace_back(&entries, 0);
+    for (;;) {
+        std::pair<std::vector<Record>*, std::size_t>* newest = nullptr;
+        for (auto& head : heads) {
+            if (head.second >= head.first->size()) continue;
+            if (!newest || (*head.first)[head.second].time >
+                               (*newest->first)[newest->second].time)
+                newest = &head;
+        }
+        if (!newest) return std::nullopt;
+        if (!visit((*newest->first)[newest->second++])) return std::nullopt;
+    }
 }
 
 History CommissioningLog::run_entries(const QString& run, const QString& panel_name) {
@@ -510,6 +618,7 @@ QString described(const Record& entry) {
              operation_text(entry.operation), entry.panel_name, entry.device);
 }
 
+// Of one station; the caller names it and the time after the gap.
 ChainBreak removed(std::int64_t first, std::int64_t last) {
     return {ChainFault::removed, first, 0,
             first == last
@@ -517,7 +626,9 @@ ChainBreak removed(std::int64_t first, std::int64_t last) {
                 : QStringLiteral("sequence %1 to %2: %3 entries were removed")
                       .arg(first)
                       .arg(last)
-                      .arg(last - first + 1)};
+                      .arg(last - first + 1),
+            {},
+            {}};
 }
 
 } // namespace
@@ -559,6 +670,13 @@ std::optional<QString> CommissioningLog::chain_existing_entries() {
     return std::nullopt;
 }
 
+bool CommissioningLog::several_stations() {
+    if (version_ < 4) return false;
+    QSqlQuery count(QSqlDatabase::database(connection_, false));
+    return count.exec(QStringLiteral("SELECT count(*) FROM station_heads")) && count.next() &&
+           count.value(0).toLongLong() > 0;
+}
+
 ChainCheck CommissioningLog::check_chain(std::int64_t from) {
     ChainCheck check;
     check.chained = true;
@@ -572,21 +690,57 @@ ChainCheck CommissioningLog::check_chain(std::int64_t from) {
         check.chained = false;
         return check;
     }
-    QSqlQuery head(QSqlDatabase::database(connection_, false));
+    QSqlDatabase database = QSqlDatabase::database(connection_, false);
+    // Each station's chain and the newest entry it made: the log's own from chain_head, the
+    // others' as the logs they were merged from had them. A station no log was merged from
+    // has no entry the log made: every one of its entries was inserted by hand.
+    struct Head {
+        std::int64_t sequence = 0;
+        QString digest;
+    };
+    std::map<QString, Head> heads;
+    QSqlQuery head(database);
     if (!head.exec(QStringLiteral("SELECT sequence, digest FROM chain_head"))) {
         check.unreadable = unreadable(failure_of(head));
         return check;
     }
-    const std::int64_t head_sequence = head.next() ? head.value(0).toLongLong() : 0;
-    const QString head_digest = head.value(1).toString();
+    Head own;
+    if (head.next()) own = {head.value(0).toLongLong(), head.value(1).toString()};
+    QString own_station;
+    if (version_ >= 4) {
+        QSqlQuery query(database);
+        const bool asked = query.exec(QStringLiteral("SELECT id FROM station"));
+        if (asked && query.next()) own_station = query.value(0).toString();
+        if (!asked ||
+            !query.exec(QStringLiteral("SELECT station, sequence, digest FROM station_heads"))) {
+            check.unreadable = unreadable(failure_of(query));
+            return check;
+        }
+        while (query.next())
+            heads[query.value(0).toString()] = {query.value(1).toLongLong(),
+                                                query.value(2).toString()};
+        if (!query.exec(QStringLiteral("SELECT DISTINCT station FROM entries WHERE station IS NOT NULL"))) {
+            check.unreadable = unreadable(failure_of(query));
+            return check;
+        }
+        while (query.next())
+            heads.try_emplace(query.value(0).toString());
+    }
+    heads[own_station] = own;
+    // With entries of several stations, a verdict may rest on any of them: all are walked.
+    if (heads.size() > 1) from = 1;
 
     const auto fail = [&check](ChainFault fault, const Record& entry, const QString& what) {
-        check.breaks.push_back({fault, entry.sequence, entry.id, described(entry) + what});
+        check.breaks.push_back(
+            {fault, entry.sequence, entry.id, described(entry) + what, entry.station, entry.time});
     };
     std::optional<QString> failure =
-        select(QStringLiteral("sequence IS NULL"), {}, QStringLiteral("id"),
-               [&](const QSqlQuery& row) {
-                   fail(ChainFault::inserted, record_of(row),
+        select(version_ >= 4 ? QStringLiteral("sequence IS NULL OR station IS NULL")
+                             : QStringLiteral("sequence IS NULL"),
+               {}, QStringLiteral("id"), [&](const QSqlQuery& row) {
+                   Record entry = record_of(row);
+                   entry.station.clear();
+                   fail(ChainFault::inserted, entry,
                         QStringLiteral(": inserted by hand, it has no place in the order"));
                    ++check.entries;
                    return true;
@@ -600,13 +754,28 @@ ChainCheck CommissioningLog::check_chain(std::int64_t from) {
     static const int sequence_at = column_index("sequence") + 1;
     static const int digest_at = column_index("digest") + 1;
     static const int previous_at = column_index("previous_digest") + 1;
-    std::optional<Link> last;
-    std::optional<Record> newest_entry; // only for a newest entry that is not the head's
+    static const int time_at = column_index("time_utc") + 1;
     const std::int64_t first = std::max<std::int64_t>(from, 1);
-    if (!failure)
+    for (const auto& [station, station_head] : heads) {
+        if (failure) break;
+        const std::int64_t head_sequence = station_head.sequence;
+        const QString& head_digest = station_head.digest;
+        std::optional<Link> last;
+        std::optional<Record> newest_entry; // only for a newest entry that is not the head's
+        const std::size_t breaks_before = check.breaks.size();
+        const auto removed_before = [&](std::int64_t first_gone, std::int64_t last_gone,
+                                        const QDateTime& next) {
+            ChainBreak gap = removed(first_gone, last_gone);
+            gap.station = station;
+            gap.time = next;
+            check.breaks.push_back(std::move(gap));
+        };
         failure = select(
-            QStringLiteral("sequence >= ?"), {qlonglong(first - 1)}, QStringLiteral("sequence"),
-            [&](const QSqlQuery& row) {
+            version_ >= 4 ? QStringLiteral("station = ? AND sequence >= ?")
+                          : QStringLiteral("sequence >= ?"),
+            version_ >= 4 ? QVariantList{station, qlonglong(first - 1)}
+                          : QVariantList{qlonglong(first - 1)},
+            QStringLiteral("sequence"), [&](const QSqlQuery& row) {
                 Link link{row.value(sequence_at).toLongLong(), row.value(digest_at).toString(),
                           row.value(previous_at).toString()};
                 if (link.sequence < first) { // only what the first one looked at is chained to
@@ -621,7 +790,9 @@ ChainCheck CommissioningLog::check_chain(std::int64_t from) {
                 if (last && link.sequence == last->sequence)
                     found(ChainFault::inserted, ": inserted by hand, in the place of another entry");
                 else if (link.sequence > expected)
-                    check.breaks.push_back(removed(expected, link.sequence - 1));
+                    removed_before(expected, link.sequence - 1,
+                                   QDateTime::fromString(row.value(time_at).toString(),
+                                                         Qt::ISODateWithMs));
                 if (link.sequence > head_sequence)
                     found(ChainFault::inserted,
                           ": inserted by hand, after the newest entry the log made");
@@ -637,17 +808,131 @@ ChainCheck CommissioningLog::check_chain(std::int64_t from) {
                 last = std::move(link);
                 return true;
             });
+        if (failure) break;
+        const std::int64_t newest = last ? last->sequence : first - 1;
+        const bool broken_at_newest = std::any_of(
+            check.breaks.begin() + std::ptrdiff_t(breaks_before), check.breaks.end(),
+            [newest](const ChainBreak& b) { return b.sequence >= newest; });
+        if (newest < head_sequence && head_sequence >= first)
+            removed_before(std::max(newest + 1, first), head_sequence, {});
+        else if (newest_entry && newest == head_sequence && !broken_at_newest)
+            fail(ChainFault::altered, *newest_entry, QStringLiteral(": replaced by hand"));
+    }
     if (failure) {
         check.unreadable = *failure;
         return check;
     }
-    const std::int64_t newest = last ? last->sequence : first - 1;
-    if (newest < head_sequence && head_sequence >= first)
-        check.breaks.push_back(removed(std::max(newest + 1, first), head_sequence));
-    else if (newest_entry && newest == head_sequence && !check.broken_from(newest))
-        fail(ChainFault::altered, *newest_entry, QStringLiteral(": replaced by hand"));
-    std::ranges::sort(check.breaks, {}, &ChainBreak::sequence);
+    std::ranges::stable_sort(check.breaks, {}, &ChainBreak::sequence);
     return check;
+}
+
+Merge CommissioningLog::merge_from(const QString& other_path) {
+    Merge merge;
+    const QString shown = QDir::toNativeSeparators(other_path);
+    const auto refused = [&](const QString& reason) {
+        merge.refusal = QStringLiteral("%1 is not merged: %2").arg(shown, reason);
+        return merge;
+    };
+    if (!QFileInfo(other_path).isFile()) return refused(QStringLiteral("there is no such file"));
+    if (path_ && QFileInfo(other_path).canonicalFilePath() == QFileInfo(*path_).canonicalFilePath())
+        return refused(QStringLiteral("it is this log"));
+    CommissioningLog other(other_path);
+    if (const std::optional<QString> failure = other.open(Access::read)) return refused(*failure);
+    if (other.version_ == 0) return refused(QStringLiteral("it holds no entries"));
+    if (other.version_ < 4)
+        return refused(QStringLiteral("it was made by an older kvr-config, whose entries name no "
+                                      "station; one entry recorded there with this version gives "
+                                      "them their station"));
+    // The file's entries and the newest entry of each station as the file knows it: its own
+    // station's from its chain head, the others' as it merged them.
+    std::vector<Record> entries;
+    if (const auto failure = other.select({}, {}, QStringLiteral("station, sequence"),
+                                          [&entries](const QSqlQuery& row) {
+                                              entries.push_back(record_of(row));
+                                              return true;
+                                          }))
+        return refused(*failure);
+    std::vector<std::tuple<QString, qlonglong, QString>> heads;
+    {
+        QSqlQuery query(QSqlDatabase::database(other.connection_, false));
+        if (!query.exec(QStringLiteral("SELECT (SELECT id FROM station), sequence, digest FROM "
+                                       "chain_head UNION ALL SELECT station, sequence, digest "
+                                       "FROM station_heads")))
+            return refused(other.unreadable(failure_of(query)));
+        while (query.next())
+            heads.emplace_back(query.value(0).toString(), query.value(1).toLongLong(),
+                               query.value(2).toString());
+    }
+    other.close();
+
+    if (!path_) {
+        merge.warning = QStringLiteral("the log is off: nothing was merged");
+        return merge;
+    }
+    if (const std::optional<QString> failure = open(Access::write)) {
+        merge.warning = warning(*failure);
+        return merge;
+    }
+    QSqlDatabase database = QSqlDatabase::database(connection_, false);
+    QSqlQuery query(database);
+    const auto give_up = [&](const QString& reason) {
+        QSqlQuery(database).exec(QStringLiteral("ROLLBACK"));
+        merge = {};
+        merge.warning = warning(reason);
+        return merge;
+    };
+    if (!query.exec(QStringLiteral("BEGIN IMMEDIATE"))) return give_up(failure_of(query));
+    // An entry is held as it is when every field is the file's: its digest alone would not
+    // show a field edited without it.
+    QStringList names;
+    for (const Column& column : record_columns())
+        names << QLatin1String(column.name);
+    QSqlQuery held(database);
+    if (!held.prepare(QStringLiteral("SELECT %1 FROM entries WHERE uuid = ? OR "
+                                     "(station = ? AND sequence = ?)")
+                          .arg(names.join(u','))))
+        return give_up(failure_of(held));
+    if (!query.prepare(insert_statement())) return give_up(failure_of(query));
+    for (const Record& entry : entries) {
+        held.addBindValue(entry.uuid);
+        held.addBindValue(entry.station);
+        held.addBindValue(qlonglong(entry.sequence));
+        if (!held.exec()) return give_up(failure_of(held));
+        if (held.next()) {
+            bool same = true;
+            int field = 0;
+            for (const Column& column : record_columns())
+                same = same && held.value(field++).toString() == column.get(entry).toString();
+            if (same)
+                ++merge.held;
+            else
+                merge.held_differently << described(entry);
+            held.finish();
+            continue;
+        }
+        held.finish();
+        for (const Column& column : record_columns())
+            query.addBindValue(column.get(entry));
+        if (!query.exec()) return give_up(failure_of(query));
+        ++merge.added;
+    }
+    // What the file knew of each other station's newest entry, unless this log knows of a
+    // newer one; this station's own chain head is its own.
+    QSqlQuery head(database);
+    if (!head.prepare(QStringLiteral(
+            "INSERT INTO station_heads (station, sequence, digest) VALUES (?, ?, ?) "
+            "ON CONFLICT (station) DO UPDATE SET sequence = excluded.sequence, "
+            "digest = excluded.digest WHERE excluded.sequence > station_heads.sequence")))
+        return give_up(failure_of(head));
+    for (const auto& [station, sequence, digest] : heads) {
+        if (station == station_.id || station.isEmpty()) continue;
+        head.addBindValue(station);
+        head.addBindValue(sequence);
+        head.addBindValue(digest);
+        if (!head.exec()) return give_up(failure_of(head));
+    }
+    if (!query.exec(QStringLiteral("COMMIT"))) return give_up(failure_of(query));
+    return merge;
 }
 
 } // namespace kvr::records

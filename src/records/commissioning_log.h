@@ -15,6 +15,7 @@
 #include <QDateTime>
 #include <QSqlQuery>
 #include <QString>
+#include <QStringList>
 #include <functional>
 #include <optional>
 #include <vector>
@@ -29,11 +30,30 @@ struct LogResult {
     QString warning; // why not, when the log is on but the entry could not be committed
 };
 
+// The station a log's own entries are made on: made once with the log, which is the
+// user's on that machine.
+struct Station {
+    QString id; // a UUID
+    QString host;
+    QString user;
+};
+
 struct HistoryFilter {
     QString panel_name; // without regard to case; empty for every panel
     QString device;     // exact; empty for every device
     QDateTime since;    // invalid for no limit
     int limit = 0;      // 0 for every matching entry
+};
+
+// What merging another station's log file into this one did.
+struct Merge {
+    QString refusal;        // the file is no log of ours, or cannot be read: nothing was merged
+    QString warning;        // this log could not be written: nothing was merged
+    std::int64_t added = 0; // entries this log did not hold
+    std::int64_t held = 0;  // entries it held already, as they are
+    // Entries this log holds otherwise than the file does (one uuid, or one place in a
+    // station's order, with other fields): left as this log has them, and named.
+    QStringList held_differently;
 };
 
 // What a query found, or why the log could not be read.
@@ -69,8 +89,14 @@ class CommissioningLog {
     std::optional<QString> newest_first(const QString& panel_name, const Visit& visit);
     // The entries of one run with this panel name.
     History run_entries(const QString& run, const QString& panel_name);
-    // Walks the chain from the entry at sequence from (1: the whole log) to the newest,
-    // and finds every entry altered, removed or inserted by hand.
+    // Merges the entries of another log file (read only, never changed) into this one: each
+    // keeps its uuid, station, sequence and chain; an entry held already is not added again,
+    // so merging twice adds nothing.
+    Merge merge_from(const QString& other_path);
+
+    // Walks each station's chain and finds every entry altered, removed or inserted by hand;
+    // in a log of this station's entries only, from the entry at sequence from (1: the
+    // whole log) to the newest.
     ChainCheck check_chain(std::int64_t from = 1);
 
   private:
@@ -94,12 +120,17 @@ class CommissioningLog {
     std::optional<QString> open_to_read();
     QString sequence_column() const;
     std::optional<QString> chain_existing_entries();
+    std::optional<QString> make_station();
+    bool several_stations();
+    std::optional<QString> load_station();
+    std::optional<QString> name_existing_entries();
 
     std::optional<QString> path_;
     QString connection_;
     bool open_ = false;
     Access access_ = Access::read;
     int version_ = 0; // of the open log's schema
+    Station station_;  // of the log opened to write
 };
 
 } // namespace kvr::records
