@@ -10,6 +10,9 @@ kvr_install_packages
 scripts/check-windows.sh
 
 export QT_QPA_PLATFORM=offscreen
+# The company log's tests run against a real PostgreSQL server of their own, stopped at exit.
+source scripts/postgres-server.sh
+kvr_start_postgres
 kvr_build build -DCMAKE_BUILD_TYPE=RelWithDebInfo
 ctest --test-dir build --output-on-failure --timeout 300
 

@@ -67,7 +67,13 @@ _kvr_panel() {
     fi
     case $command in
     ports | read | history) ;;
-    log) ((cword == 2)) && COMPREPLY=($(compgen -W 'check' -- "$cur")) ;;
+    log)
+        if ((cword == 2)); then
+            COMPREPLY=($(compgen -W 'check import' -- "$cur"))
+        elif ((cword == 3)) && [[ ${words[2]} == import ]]; then
+            _filedir sqlite
+        fi
+        ;;
     status)
         _filedir kcf
         _filedir -d
