@@ -1,5 +1,6 @@
 // kvr-panel log check: whether the commissioning log was edited by hand, entry by entry.
 // kvr-panel log import: a colleague's log file merged into this one.
+// kvr-panel log init-company and log sync: the company log on PostgreSQL.
 
 #include <QDir>
 #include <QJsonArray>
@@ -7,6 +8,7 @@
 #include "cli/output.h"
 #include "cli/subcommands.h"
 #include "records/commissioning_log.h"
+#include "records/company_log.h"
 
 namespace kvr::cli {
 
@@ -132,11 +134,80 @@ ExitCode import_log(const Invocation& invocation) {
     return outranking(merge.held_differently.isEmpty() ? done : differs, printed);
 }
 
+class SyncResult : public Result {
+  public:
+    SyncResult(const QString& company, const records::CompanySync& sync)
+        : company_(company), sync_(sync) {}
+    QString text() const override {
+        QString text = QStringLiteral("%1: %2 entries pushed, %3 pulled\n")
+                           .arg(company_)
+                           .arg(sync_.pushed)
+                           .arg(sync_.pulled);
+        if (!sync_.altered.isEmpty())
+            text += QStringLiteral("ALTERED - %1 entries are held here otherwise than in the "
+                                   "company log:\n")
+                        .arg(sync_.altered.size());
+        for (const QString& entry : sync_.altered)
+            text += QStringLiteral("  ") + entry + u'\n';
+        return text;
+    }
+    QJsonObject data() const override {
+        return {{"command", "log sync"},
+                {"company_log", company_},
+                {"pushed", qint64(sync_.pushed)},
+                {"pulled", qint64(sync_.pulled)},
+                {"altered", QJsonArray::fromStringList(sync_.altered)}};
+    }
+
+  private:
+    QString company_;
+    const records::CompanySync& sync_;
+};
+
+ExitCode sync_log(const Invocation& invocation) {
+    if (invocation.files.size() != 1) {
+        print_error(QStringLiteral("log sync takes no file: kvr-panel log sync [--company-log URL]"));
+        return bad_input;
+    }
+    records::CommissioningLog log(invocation.log);
+    log.set_company_log(invocation.company_log);
+    const records::CompanySync sync = log.sync_company(records::kCompanySyncTimeoutSeconds);
+    if (!sync.failure.isEmpty()) {
+        print_error(sync.failure);
+        return bad_input;
+    }
+    const ExitCode printed =
+        print_result(SyncResult(records::company_log_text(*invocation.company_log), sync),
+                     invocation.json);
+    return outranking(sync.altered.isEmpty() ? done : differs, printed);
+}
+
+ExitCode init_company(const Invocation& invocation) {
+    const QStringList& words = invocation.files;
+    if (words.size() != 2) {
+        print_error(QStringLiteral("log init-company takes one URL: kvr-panel log init-company "
+                                   "URL [--station-role NAME]"));
+        return bad_input;
+    }
+    const QString& role = invocation.station_role;
+    if (const auto failure = records::init_company_log(words[1], role)) {
+        print_error(QStringLiteral("%1: %2").arg(records::company_log_text(words[1]), *failure));
+        return bad_input;
+    }
+    return print(QStringLiteral("%1: the company log is set up; the station role %2 may insert "
+                                "and select entries\n")
+                     .arg(records::company_log_text(words[1]), role))
+               ? done
+               : output_failed;
+}
+
 } // namespace
 
 ExitCode run_log_action(const Invocation& invocation) {
     const QString action = invocation.files.value(0);
     if (action == QLatin1String("import")) return import_log(invocation);
+    if (action == QLatin1String("sync")) return sync_log(invocation);
+    if (action == QLatin1String("init-company")) return init_company(invocation);
     if (action != QLatin1String("check") || invocation.files.size() > 1) {
         print_error(QStringLiteral("unknown log action \"%1\"; kvr-panel log --help lists them")
                         .arg(invocation.files.join(u' ')));

@@ -16,6 +16,7 @@
 #include <map>
 #include <variant>
 
+#include "records/company_log.h"
 #include "records/record_columns.h"
 
 namespace kvr::records {
@@ -335,6 +336,7 @@ std::optional<QString> CommissioningLog::make_station() {
         return failure_of(query);
     QString user = qEnvironmentVariable("USER");
     if (user.isEmpty()) user = qEnvironmentVariable("USERNAME");
+    if (user.isEmpty()) user = QDir::home().dirName();
     query.addBindValue(QUuid::createUuid().toString(QUuid::WithoutBraces));
     query.addBindValue(QSysInfo::machineHostName());
     query.addBindValue(user);
@@ -377,6 +379,16 @@ std::optional<QString> CommissioningLog::name_existing_entries() {
     return std::nullopt;
 }
 
+namespace {
+
+LogResult not_logged(const QString& warning) {
+    LogResult result;
+    result.warning = warning;
+    return result;
+}
+
+} // namespace
+
 LogResult CommissioningLog::record(Record& entry) {
     std::vector<Record> one{entry};
     const LogResult result = record_all(one);
@@ -387,14 +399,14 @@ LogResult CommissioningLog::record(Record& entry) {
 LogResult CommissioningLog::record_all(std::vector<Record>& entries) {
     if (!path_) return {};
     if (const std::optional<QString> failure = open(Access::write))
-        return {false, warning(*failure)};
+        return not_logged(warning(*failure));
     QSqlDatabase database = QSqlDatabase::database(connection_, false);
     QSqlQuery query(database);
     const auto give_up = [&](const QString& reason) {
         QSqlQuery(database).exec(QStringLiteral("ROLLBACK"));
-        return LogResult{false, warning(reason)};
+        return not_logged(warning(reason));
     };
-    if (!query.exec(QStringLiteral("BEGIN IMMEDIATE"))) return {false, warning(failure_of(query))};
+    if (!query.exec(QStringLiteral("BEGIN IMMEDIATE"))) return not_logged(warning(failure_of(query)));
     // Chained to the newest entry the log made, whatever the table holds now: an entry
     // removed from the end stays a gap.
     std::int64_t sequence = 0;
@@ -440,7 +452,18 @@ LogResult CommissioningLog::record_all(std::vector<Record>& entries) {
         entries[i] = std::move(stored_entries[i]);
         entries[i].id = ids[i];
     }
-    return {true, {}};
+    LogResult result;
+    result.logged = true;
+    // Committed here first; the company log then gets it, or it waits.
+    if (!company_) return result;
+    CompanyConnection company;
+    std::int64_t pushed = 0;
+    std::optional<QString> failure = company.connect(*company_, kCompanyPushTimeoutSeconds);
+    if (!failure) failure = company.ours();
+    if (!failure) failure = push_waiting(company, pushed);
+    result.company = failure ? CompanyState::waiting : CompanyState::pushed;
+    result.company_reason = failure.value_or(QString());
+    return result;
 }
 
 QString CommissioningLog::unreadable(const QString& reason) const {
@@ -818,6 +841,17 @@ ChainCheck CommissioningLog::check_chain(std::int64_t from) {
         else if (newest_entry && newest == head_sequence && !broken_at_newest)
             fail(ChainFault::altered, *newest_entry, QStringLiteral(": replaced by hand"));
     }
+    // The company log's witness: an entry it holds otherwise is altered here.
+    QSqlQuery witness(database);
+    if (!failure && witness.exec(QStringLiteral("SELECT 1 FROM sqlite_master WHERE name = "
+                                                "'company_witness'")) &&
+        witness.next())
+        failure = select(QStringLiteral("uuid IN (SELECT uuid FROM company_witness)"), {},
+                         QStringLiteral("id"), [&](const QSqlQuery& row) {
+                             fail(ChainFault::altered, record_of(row),
+                                  QStringLiteral(": held otherwise by the company log"));
+                             return true;
+                         });
     if (failure) {
         check.unreadable = *failure;
         return check;
@@ -882,40 +916,7 @@ Merge CommissioningLog::merge_from(const QString& other_path) {
         return merge;
     };
     if (!query.exec(QStringLiteral("BEGIN IMMEDIATE"))) return give_up(failure_of(query));
-    // An entry is held as it is when every field is the file's: its digest alone would not
-    // show a field edited without it.
-    QStringList names;
-    for (const Column& column : record_columns())
-        names << QLatin1String(column.name);
-    QSqlQuery held(database);
-    if (!held.prepare(QStringLiteral("SELECT %1 FROM entries WHERE uuid = ? OR "
-                                     "(station = ? AND sequence = ?)")
-                          .arg(names.join(u','))))
-        return give_up(failure_of(held));
-    if (!query.prepare(insert_statement())) return give_up(failure_of(query));
-    for (const Record& entry : entries) {
-        held.addBindValue(entry.uuid);
-        held.addBindValue(entry.station);
-        held.addBindValue(qlonglong(entry.sequence));
-        if (!held.exec()) return give_up(failure_of(held));
-        if (held.next()) {
-            bool same = true;
-            int field = 0;
-            for (const Column& column : record_columns())
-                same = same && held.value(field++).toString() == column.get(entry).toString();
-            if (same)
-                ++merge.held;
-            else
-                merge.held_differently << described(entry);
-            held.finish();
-            continue;
-        }
-        held.finish();
-        for (const Column& column : record_columns())
-            query.addBindValue(column.get(entry));
-        if (!query.exec()) return give_up(failure_of(query));
-        ++merge.added;
-    }
+    if (const auto failure = add_entries(entries, merge)) return give_up(*failure);
     // What the file knew of each other station's newest entry, unless this log knows of a
     // newer one; this station's own chain head is its own.
     QSqlQuery head(database);
@@ -933,6 +934,205 @@ Merge CommissioningLog::merge_from(const QString& other_path) {
     }
     if (!query.exec(QStringLiteral("COMMIT"))) return give_up(failure_of(query));
     return merge;
+}
+
+std::optional<QString> CommissioningLog::add_entries(const std::vector<Record>& entries,
+                                                     Merge& merge, bool witnessed) {
+    QSqlDatabase database = QSqlDatabase::database(connection_, false);
+    QSqlQuery query(database);
+    // An entry is held as it is when every field is the file's: its digest alone would not
+    // show a field edited without it.
+    QStringList names;
+    for (const Column& column : record_columns())
+        names << QLatin1String(column.name);
+    QSqlQuery held(database);
+    if (!held.prepare(QStringLiteral("SELECT %1 FROM entries WHERE uuid = ? OR "
+                                     "(station = ? AND sequence = ?)")
+                          .arg(names.join(u','))))
+        return failure_of(held);
+    if (!query.prepare(insert_statement())) return failure_of(query);
+    for (const Record& entry : entries) {
+        held.addBindValue(entry.uuid);
+        held.addBindValue(entry.station);
+        held.addBindValue(qlonglong(entry.sequence));
+        if (!held.exec()) return failure_of(held);
+        if (held.next()) {
+            bool same = true;
+            int field = 0;
+            for (const Column& column : record_columns())
+                same = same && held.value(field++).toString() == column.get(entry).toString();
+            if (same) {
+                ++merge.held;
+            } else {
+                merge.held_differently << described(entry);
+                if (witnessed) {
+                    QSqlQuery witness(database);
+                    witness.prepare(QStringLiteral(
+                        "INSERT OR REPLACE INTO company_witness (uuid, station, sequence) "
+                        "VALUES (?, ?, ?)"));
+                    witness.addBindValue(entry.uuid);
+                    witness.addBindValue(entry.station);
+                    witness.addBindValue(qlonglong(entry.sequence));
+                    if (!witness.exec()) return failure_of(witness);
+                }
+            }
+            held.finish();
+            continue;
+        }
+        held.finish();
+        for (const Column& column : record_columns())
+            query.addBindValue(column.get(entry));
+        if (!query.exec()) return failure_of(query);
+        ++merge.added;
+    }
+    return std::nullopt;
+}
+
+// What this log knows of a company log: up to which of its own ids every entry was pushed,
+// and the entries the company log holds otherwise (its witness: they are altered here).
+std::optional<QString> CommissioningLog::prepare_company_tables() {
+    QSqlDatabase database = QSqlDatabase::database(connection_, false);
+    return run(database,
+               {QStringLiteral("CREATE TABLE IF NOT EXISTS company_sync (url TEXT PRIMARY KEY, "
+                               "pushed_id INTEGER NOT NULL)"),
+                QStringLiteral("CREATE TABLE IF NOT EXISTS company_witness (uuid TEXT PRIMARY KEY, "
+                               "station TEXT, sequence INTEGER)")});
+}
+
+std::optional<QString> CommissioningLog::push_waiting(CompanyConnection& connection,
+                                                      std::int64_t& pushed) {
+    if (const std::optional<QString> failure = open(Access::write)) return warning(*failure);
+    if (const auto failure = prepare_company_tables()) return failure;
+    const QString url = company_log_text(*company_);
+    QSqlDatabase local = QSqlDatabase::database(connection_, false);
+    QSqlQuery state(local);
+    state.prepare(QStringLiteral("SELECT pushed_id FROM company_sync WHERE url = ?"));
+    state.addBindValue(url);
+    if (!state.exec()) return failure_of(state);
+    const qlonglong pushed_id = state.next() ? state.value(0).toLongLong() : 0;
+    state.finish();
+    std::vector<QVariantList> rows;
+    qlonglong newest = pushed_id;
+    if (const auto failure = select(QStringLiteral("id > ?"), {pushed_id}, QStringLiteral("id"),
+                                    [&](const QSqlQuery& row) {
+                                        newest = row.value(0).toLongLong();
+                                        QVariantList values;
+                                        for (int i = 1; i <= int(record_columns().size()); ++i)
+                                            values << row.value(i);
+                                        rows.push_back(std::move(values));
+                                        return true;
+                                    }))
+        return failure;
+    if (rows.empty()) return std::nullopt;
+    // In batches, each one statement; an entry the company log holds already is left as it
+    // is there (a push repeated after an interruption adds nothing).
+    constexpr std::size_t kBatch = 500;
+    const int width = int(record_columns().size());
+    QStringList places;
+    for (int i = 0; i < width; ++i)
+        places << QStringLiteral("?");
+    const QString row_places = u'(' + places.join(u',') + u')';
+    QSqlDatabase company = connection.database();
+    if (!company.transaction()) return company.lastError().text();
+    QSqlQuery insert(company);
+    for (std::size_t start = 0; start < rows.size(); start += kBatch) {
+        const std::size_t end = std::min(rows.size(), start + kBatch);
+        QStringList tuples;
+        for (std::size_t i = start; i < end; ++i)
+            tuples << row_places;
+        if (!insert.prepare(QStringLiteral("INSERT INTO kvr_entries (%1) VALUES %2 ON CONFLICT DO NOTHING")
+                                .arg(company_columns(), tuples.join(u','))))
+            return company.rollback(), failure_of(insert);
+        for (std::size_t i = start; i < end; ++i)
+            for (const QVariant& value : rows[i])
+                insert.addBindValue(value);
+        if (!insert.exec()) {
+            const QString failure = failure_of(insert);
+            company.rollback();
+            return QStringLiteral("the company log refused the entries: %1").arg(failure);
+        }
+        pushed += std::max(0, insert.numRowsAffected());
+    }
+    if (!company.commit()) return company.lastError().text();
+    QSqlQuery update(local);
+    update.prepare(QStringLiteral("INSERT INTO company_sync (url, pushed_id) VALUES (?, ?) "
+                                  "ON CONFLICT (url) DO UPDATE SET pushed_id = excluded.pushed_id"));
+    update.addBindValue(url);
+    update.addBindValue(newest);
+    if (!update.exec()) return failure_of(update);
+    return std::nullopt;
+}
+
+std::optional<QString> CommissioningLog::pull(CompanyConnection& connection, CompanySync& sync) {
+    QSqlQuery remote(connection.database());
+    remote.setForwardOnly(true);
+    if (!remote.exec(QStringLiteral("SELECT %1 FROM kvr_entries ORDER BY station, sequence")
+                         .arg(company_columns())))
+        return QStringLiteral("the company log cannot be read: %1").arg(failure_of(remote));
+    std::vector<Record> entries;
+    std::map<QString, std::pair<qlonglong, QString>> heads;
+    while (remote.next()) {
+        Record entry;
+        int field = 0;
+        for (const Column& column : record_columns())
+            column.set(entry, remote.value(field++));
+        if (entry.station != station_.id) heads[entry.station] = {entry.sequence, entry.digest};
+        entries.push_back(std::move(entry));
+    }
+    QSqlDatabase local = QSqlDatabase::database(connection_, false);
+    QSqlQuery query(local);
+    const auto give_up = [&](const QString& reason) {
+        QSqlQuery(local).exec(QStringLiteral("ROLLBACK"));
+        return std::optional<QString>(warning(reason));
+    };
+    if (!query.exec(QStringLiteral("BEGIN IMMEDIATE"))) return warning(failure_of(query));
+    // Entries pulled in need no push: when every entry was pushed before, they are too.
+    const QString url = company_log_text(*company_);
+    if (!query.exec(QStringLiteral("SELECT coalesce(max(id), 0) FROM entries")) || !query.next())
+        return give_up(failure_of(query));
+    const qlonglong newest_before = query.value(0).toLongLong();
+    Merge merge;
+    if (const auto failure = add_entries(entries, merge, true)) return give_up(*failure);
+    QSqlQuery head(local);
+    head.prepare(QStringLiteral(
+        "INSERT INTO station_heads (station, sequence, digest) VALUES (?, ?, ?) "
+        "ON CONFLICT (station) DO UPDATE SET sequence = excluded.sequence, "
+        "digest = excluded.digest WHERE excluded.sequence > station_heads.sequence"));
+    for (const auto& [station, newest] : heads) {
+        head.addBindValue(station);
+        head.addBindValue(newest.first);
+        head.addBindValue(newest.second);
+        if (!head.exec()) return give_up(failure_of(head));
+    }
+    QSqlQuery state(local);
+    state.prepare(QStringLiteral("UPDATE company_sync SET pushed_id = (SELECT max(id) FROM "
+                                 "entries) WHERE url = ? AND pushed_id = ?"));
+    state.addBindValue(url);
+    state.addBindValue(newest_before);
+    if (!state.exec()) return give_up(failure_of(state));
+    if (!query.exec(QStringLiteral("COMMIT"))) return give_up(failure_of(query));
+    sync.pulled = merge.added;
+    sync.altered = merge.held_differently;
+    return std::nullopt;
+}
+
+CompanySync CommissioningLog::sync_company(int timeout_seconds) {
+    CompanySync sync;
+    if (!company_) {
+        sync.failure = QStringLiteral("no company log is named (--company-log URL or KVR_COMPANY_LOG)");
+        return sync;
+    }
+    if (!path_) {
+        sync.failure = QStringLiteral("the log is off: nothing to sync");
+        return sync;
+    }
+    CompanyConnection company;
+    std::optional<QString> failure = company.connect(*company_, timeout_seconds);
+    if (!failure) failure = company.ours();
+    if (!failure) failure = push_waiting(company, sync.pushed);
+    if (!failure) failure = pull(company, sync);
+    if (failure) sync.failure = *failure;
+    return sync;
 }
 
 } // namespace kvr::records

@@ -25,9 +25,26 @@
 
 namespace kvr::records {
 
+// Where a committed entry stands with the company log.
+enum class CompanyState : std::uint8_t {
+    off,     // no company log is named
+    pushed,  // the company log holds it
+    waiting, // it waits to be pushed (by the next operation, log sync or the window's start)
+};
+
 struct LogResult {
     bool logged = false;
     QString warning; // why not, when the log is on but the entry could not be committed
+    CompanyState company = CompanyState::off;
+    QString company_reason; // why it waits
+};
+
+// What log sync did with the company log.
+struct CompanySync {
+    QString failure;         // the company log could not be reached or refused: nothing more
+    std::int64_t pushed = 0; // entries of this log the company log did not hold
+    std::int64_t pulled = 0; // entries of other stations this log did not hold
+    QStringList altered;     // entries this log holds otherwise than the company log
 };
 
 // The station a log's own entries are made on: made once with the log, which is the
@@ -72,6 +89,15 @@ class CommissioningLog {
     CommissioningLog& operator=(const CommissioningLog&) = delete;
 
     const std::optional<QString>& path() const { return path_; }
+
+    // The company log (a PostgreSQL URL) every entry committed here is pushed to after, with
+    // a short time-out; nullopt for none.
+    void set_company_log(std::optional<QString> url) { company_ = std::move(url); }
+    // Pushes every entry the company log does not hold yet, then pulls the entries it holds
+    // that this log does not, and compares the rest: an entry held otherwise here than there
+    // is altered, whatever its chain says. Interrupted at any point, a second run finishes
+    // the work: nothing is lost and nothing held twice.
+    CompanySync sync_company(int timeout_seconds);
 
     // Commits the entry before it returns; on success sets its id, and its time to now
     // when it had none.
@@ -124,8 +150,18 @@ class CommissioningLog {
     bool several_stations();
     std::optional<QString> load_station();
     std::optional<QString> name_existing_entries();
+    // Adds the entries this log does not hold, inside the caller's transaction; counts those
+    // held as they are and names those held otherwise.
+    // witnessed: the entries are the company log's, and one held otherwise is altered here.
+    std::optional<QString> add_entries(const std::vector<Record>& entries, Merge& merge,
+                                       bool witnessed = false);
+    std::optional<QString> pull(class CompanyConnection& connection, CompanySync& sync);
+    // Pushes the entries of this log the company log has not had; nullopt, or why not.
+    std::optional<QString> push_waiting(class CompanyConnection& connection, std::int64_t& pushed);
+    std::optional<QString> prepare_company_tables();
 
     std::optional<QString> path_;
+    std::optional<QString> company_;
     QString connection_;
     bool open_ = false;
     Access access_ = Access::read;
