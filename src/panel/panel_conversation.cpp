@@ -271,8 +271,7 @@ void PanelConversation::take_late_start() {
     if (line_failed_ || (step_ == Step::attention && attempt_ < attention_attempts)) return;
     MSComm1->waitForReadyRead(0); // a timeout at once when nothing is there: no wait
     MSComm1->clearError();
-    if (!received_.isEmpty())
-        late_by_ = std::chrono::ceil<milliseconds>(Clock::now() - sent_at_);
+    if (!received_.isEmpty()) late_by_ = std::chrono::ceil<milliseconds>(Clock::now() - sent_at_);
 }
 
 void PanelConversation::step_ended(Step step) {

@@ -248,8 +248,7 @@ class TestEditor : public QObject {
         QTest::addColumn<bool>("message");
         const auto row = [](const char* name, int target, IntensityRows start, const char* action,
                             IntensityRows end, bool message) {
-            QTest::newRow(name) << target << start << QString::fromLatin1(action) << end
-                                << message;
+            QTest::newRow(name) << target << start << QString::fromLatin1(action) << end << message;
         };
         row("backlighting 100 over indicator 90", 0, {1, 1, 0}, "click 0", {1, 1, 0}, true);
         row("backlighting 80 over indicator 90", 0, {2, 1, 0}, "click 1", {1, 1, 0}, false);
@@ -292,8 +291,8 @@ class TestEditor : public QObject {
                               acted_on->visualItemRect(item).center());
         } else if (action == QLatin1String("wheel")) {
             const QPointF at = acted_on->viewport()->rect().center();
-            QWheelEvent wheel(at, acted_on->viewport()->mapToGlobal(at), {}, {0, 120},
-                              Qt::NoButton, Qt::NoModifier, Qt::NoScrollPhase, false);
+            QWheelEvent wheel(at, acted_on->viewport()->mapToGlobal(at), {}, {0, 120}, Qt::NoButton,
+                              Qt::NoModifier, Qt::NoScrollPhase, false);
             QApplication::sendEvent(acted_on->viewport(), &wheel);
         } else {
             QTest::keyClick(acted_on, QKeySequence::fromString(action)[0].key());
@@ -313,7 +312,8 @@ class TestEditor : public QObject {
         QTemporaryDir folder;
         dialogs.file_answers.push_back(folder.filePath(QStringLiteral("LOBBY.kcf")));
         QTest::mouseClick(form->findChild<QPushButton*>("WRITE_FILE"), Qt::LeftButton);
-        const auto saved = kvr::read_configuration_file(folder.filePath(QStringLiteral("LOBBY.kcf")));
+        const auto saved =
+            kvr::read_configuration_file(folder.filePath(QStringLiteral("LOBBY.kcf")));
         QVERIFY(std::holds_alternative<kvr::ConfigurationRecord>(saved));
         const auto& record = std::get<kvr::ConfigurationRecord>(saved);
         QCOMPARE(record.backlighting_intensity.number, item_value(list(45), end[0]));
