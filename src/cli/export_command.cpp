@@ -80,9 +80,7 @@ ExitCode export_site(const Invocation& invocation) {
     if (!panels) return bad_input;
     const QByteArray schedule = site::export_schedule(*panels);
     if (to_stdout) {
-        if (print_bytes(schedule)) return done;
-        print_error(QStringLiteral("the schedule could not be written to standard output"));
-        return output_failed;
+        return print_output(schedule, QStringLiteral("the schedule"));
     }
     const QString output = QDir::toNativeSeparators(*invocation.output);
     if (const std::optional<QString> failure = save_schedule(*invocation.output, schedule)) {
