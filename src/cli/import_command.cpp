@@ -131,9 +131,10 @@ ExitCode import_site(const Invocation& invocation) {
     const std::optional<QByteArray> bytes = read_schedule(invocation.files[0]);
     if (!bytes) return bad_input;
     const site::ScheduleImport imported = site::import_schedule(*bytes);
+    // What was read (an encoding, a header row further down) helps with a refusal too.
+    print_remarks(schedule, imported.notes);
     print_remarks(schedule, imported.problems);
     if (!imported.problems.empty()) return bad_input;
-    print_remarks(schedule, imported.notes);
 
     const QDir folder(*invocation.output);
     if (!invocation.force && refuses_to_replace(folder, imported.panels)) return bad_input;

@@ -117,12 +117,12 @@ QString output_refusal(const Invocation& invocation) {
         outputs.push_back({invocation.trace, file_identity(invocation.trace), false});
 
     for (std::size_t o = 0; o < outputs.size(); ++o) {
-        if (const QString kept = kept_file(outputs[o].name, outputs[o].configuration);
-            !kept.isEmpty())
-            return QStringLiteral("%1 is not written: %2").arg(outputs[o].name, kept);
         for (const auto& [name, identity] : inputs)
             if (identity == outputs[o].identity)
                 return QStringLiteral("%1 would overwrite the input %2").arg(outputs[o].name, name);
+        if (const QString kept = kept_file(outputs[o].name, outputs[o].configuration);
+            !kept.isEmpty())
+            return QStringLiteral("%1 is not written: %2").arg(outputs[o].name, kept);
         for (std::size_t other = o + 1; other < outputs.size(); ++other)
             if (outputs[other].identity == outputs[o].identity)
                 return QStringLiteral("-o and --trace name the same file %1").arg(outputs[o].name);

@@ -36,7 +36,7 @@ class TestSite : public QObject {
             const char* says;
         };
         const Case cases[] = {
-            {"L,,SW11,A,1,,\n", 2, "\"SW11\" is no function"},
+            {"L,,SW11,A,1,,\n", 2, "function \"SW11\" is none of"},
             {"L,,SW1,Q,1,,\n", 2, "module \"Q\""},
             {"L,,SW1,A,11,,\n", 2, "channel \"11\""},
             {"L,,LED3,B,,,\n", 2, "module B has no channel"},
