@@ -1,7 +1,7 @@
 #include "site/site_check.h"
 
-#include <QSet>
 #include <QStringList>
+#include <algorithm>
 #include <array>
 #include <map>
 
@@ -34,20 +34,22 @@ std::vector<Finding> duplicate_names(const std::vector<SitePanel>& panels) {
     for (const auto& [key, holders] : by_name) {
         if (holders.size() < 2) continue;
         Finding finding{FindingKind::duplicate_name, {}, {}};
-        QStringList files;
-        QStringList named;
-        QSet<QString> spellings;
+        // Each spelling once, with the files that spell it so.
+        std::vector<std::pair<QString, QStringList>> spellings;
         for (const SitePanel* panel : holders) {
             const QString name = from_file_text(panel->configuration->panel_name);
-            files.append(panel->file_name);
-            named.append(QStringLiteral("\"%1\" (%2)").arg(name, panel->file_name));
-            spellings.insert(name);
+            const auto spelt = std::ranges::find(spellings, name, &std::pair<QString, QStringList>::first);
+            (spelt == spellings.end() ? spellings.emplace_back(name, QStringList()) : *spelt)
+                .second.append(panel->file_name);
             finding.places.push_back({panel->file_name, {}, {}});
         }
+        QStringList named;
+        for (const auto& [name, files] : spellings)
+            named.append(QStringLiteral("\"%1\" (%2)").arg(name, files.join(QStringLiteral(", "))));
         finding.text =
             spellings.size() == 1
                 ? QStringLiteral("the panel name \"%1\" is in %2")
-                      .arg(*spellings.begin(), files.join(QStringLiteral(", ")))
+                      .arg(spellings.front().first, spellings.front().second.join(QStringLiteral(", ")))
                 : QStringLiteral("the panel names %1 differ only in case or in blanks at the ends")
                       .arg(named.join(QStringLiteral(", ")));
         findings.push_back(std::move(finding));
