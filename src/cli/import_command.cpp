@@ -24,17 +24,15 @@ namespace {
 // A schedule of a few hundred panels is well under a megabyte.
 constexpr qint64 kLargestSchedule = 64 * 1024 * 1024;
 
-std::optional<QByteArray> read_schedule(const QString& path) {
+// The schedule at path, shown as shown when it cannot be read.
+std::optional<QByteArray> read_schedule(const QString& path, const QString& shown) {
     QFile input;
     const WholeInput read = path != kStandardStream ? read_whole_file(path, kLargestSchedule)
                             : input.open(stdin, QIODevice::ReadOnly)
                                 ? read_whole_stream(input, kLargestSchedule)
                                 : WholeInput(input.errorString());
     if (const QString* failure = std::get_if<QString>(&read)) {
-        print_error(QStringLiteral("%1: %2; nothing was saved")
-                        .arg(path == kStandardStream ? QStringLiteral("standard input")
-                                                     : QDir::toNativeSeparators(path),
-                             *failure));
+        print_error(QStringLiteral("%1: %2; nothing was saved").arg(shown, *failure));
         return std::nullopt;
     }
     return std::get<QByteArray>(read);
@@ -127,8 +125,10 @@ ExitCode import_site(const Invocation& invocation) {
         print_error(QStringLiteral("import needs -o FOLDER"));
         return bad_input;
     }
-    const QString schedule = QDir::toNativeSeparators(invocation.files[0]);
-    const std::optional<QByteArray> bytes = read_schedule(invocation.files[0]);
+    const QString schedule = invocation.files[0] == kStandardStream
+                                 ? QStringLiteral("standard input")
+                                 : QDir::toNativeSeparators(invocation.files[0]);
+    const std::optional<QByteArray> bytes = read_schedule(invocation.files[0], schedule);
     if (!bytes) return bad_input;
     const site::ScheduleImport imported = site::import_schedule(*bytes);
     // What was read (an encoding, a header row further down) helps with a refusal too.
