@@ -79,8 +79,8 @@ std::optional<QString> not_made_again(const site::Site& site, const site::Schedu
         return QStringLiteral("its room \"%1\" would come back as \"%2\"")
             .arg(file.room, imported.room);
     const std::optional<std::string> bytes = write_configuration(record_of(imported.configuration));
-    if (bytes && QByteArray::fromStdString(*bytes) ==
-                     file_bytes(QDir(site.folder).filePath(file.file_name)))
+    if (bytes &&
+        QByteArray::fromStdString(*bytes) == file_bytes(QDir(site.folder).filePath(file.file_name)))
         return std::nullopt;
     const std::vector<Difference> found =
         differences(file.configuration, imported.configuration, Texts::compared);
@@ -88,7 +88,8 @@ std::optional<QString> not_made_again(const site::Site& site, const site::Schedu
         return QStringLiteral("its labels, or what follows its 52 fields, are not what a save "
                               "writes");
     return QStringLiteral("import would make it with ") +
-           difference_line(found.front(), QStringLiteral("here"), QStringLiteral("from the schedule"));
+           difference_line(found.front(), QStringLiteral("here"),
+                           QStringLiteral("from the schedule"));
 }
 
 // Whether import takes the schedule back and makes every file of it again byte for byte;
@@ -97,19 +98,19 @@ bool comes_back_whole(const site::Site& site, const std::vector<site::SchedulePa
                       const QByteArray& schedule) {
     const site::ScheduleImport imported = site::import_schedule(schedule);
     for (const site::ScheduleRemark& problem : imported.problems)
-        print_error(QStringLiteral("%1: import would refuse the schedule of this folder: row %2: %3")
-                        .arg(QDir::toNativeSeparators(site.folder))
-                        .arg(problem.row)
-                        .arg(problem.text));
+        print_error(
+            QStringLiteral("%1: import would refuse the schedule of this folder: row %2: %3")
+                .arg(QDir::toNativeSeparators(site.folder))
+                .arg(problem.row)
+                .arg(problem.text));
     if (!imported.problems.empty()) return false;
     bool whole = true;
     for (std::size_t p = 0; p < panels.size(); ++p)
         if (const std::optional<QString> reason =
                 not_made_again(site, panels[p], imported.panels[p])) {
-            print_error(QStringLiteral("%1: %2")
-                            .arg(QDir::toNativeSeparators(
-                                     QDir(site.folder).filePath(panels[p].file_name)),
-                                 *reason));
+            print_error(QStringLiteral("%1: %2").arg(
+                QDir::toNativeSeparators(QDir(site.folder).filePath(panels[p].file_name)),
+                *reason));
             whole = false;
         }
     return whole;

@@ -88,9 +88,9 @@ bool refuses_to_replace(const QDir& folder, const std::vector<site::SchedulePane
 
 // Every panel's file and the site file with the panels' rooms, as they are to be saved;
 // nullopt once the reason one of them cannot be is printed.
-std::optional<std::vector<PlannedFile>> planned_files(const QDir& folder,
-                                                      const std::vector<site::SchedulePanel>& panels,
-                                                      site::SiteFile site) {
+std::optional<std::vector<PlannedFile>>
+planned_files(const QDir& folder, const std::vector<site::SchedulePanel>& panels,
+              site::SiteFile site) {
     std::vector<PlannedFile> files;
     for (const site::SchedulePanel& panel : panels) {
         const std::optional<std::string> bytes =
@@ -109,9 +109,9 @@ std::optional<std::vector<PlannedFile>> planned_files(const QDir& folder,
     }
     const auto site_bytes = site::site_file_contents(site);
     if (const QString* refusal = std::get_if<QString>(&site_bytes)) {
-        print_error(QStringLiteral("%1 not saved: %2; nothing was saved")
-                        .arg(QDir::toNativeSeparators(folder.filePath(site::kSiteFileName)),
-                             *refusal));
+        print_error(
+            QStringLiteral("%1 not saved: %2; nothing was saved")
+                .arg(QDir::toNativeSeparators(folder.filePath(site::kSiteFileName)), *refusal));
         return std::nullopt;
     }
     files.push_back({site::kSiteFileName, std::get<QByteArray>(site_bytes)});

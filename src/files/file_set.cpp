@@ -30,10 +30,10 @@ fs::path native(const QString& path) {
 // A name beside the target that no folder listing takes for a configuration or site file.
 QString beside(const QDir& folder, const QString& name, const char* what) {
     for (;;) {
-        const QString path =
-            folder.filePath(QStringLiteral(".%1.kvr-%2-%3")
-                                .arg(name, QLatin1String(what))
-                                .arg(QRandomGenerator::global()->generate(), 8, 16, QLatin1Char('0')));
+        const QString path = folder.filePath(
+            QStringLiteral(".%1.kvr-%2-%3")
+                .arg(name, QLatin1String(what))
+                .arg(QRandomGenerator::global()->generate(), 8, 16, QLatin1Char('0')));
         if (!QFileInfo::exists(path) && !QFileInfo(path).isSymLink()) return path;
     }
 }
@@ -41,8 +41,9 @@ QString beside(const QDir& folder, const QString& name, const char* what) {
 std::optional<FileSetFailure> checked_first(const QDir& folder,
                                             const std::vector<PlannedFile>& files) {
     if (!os::may_create_in(folder.path()))
-        return FileSetFailure{{}, QStringLiteral("the folder %1 cannot be written")
-                                      .arg(QDir::toNativeSeparators(folder.path()))};
+        return FileSetFailure{{},
+                              QStringLiteral("the folder %1 cannot be written")
+                                  .arg(QDir::toNativeSeparators(folder.path()))};
     qint64 needed = 0;
     for (const PlannedFile& file : files) {
         if (std::optional<QString> refusal = refusal_to_replace(folder.filePath(file.name)))
@@ -51,10 +52,11 @@ std::optional<FileSetFailure> checked_first(const QDir& folder,
     }
     const QStorageInfo disk(folder.path());
     if (disk.isValid() && disk.bytesAvailable() >= 0 && disk.bytesAvailable() < needed)
-        return FileSetFailure{{}, QStringLiteral("the disk holding %1 has %2 free; the files need "
-                                                 "about %3")
-                                      .arg(QDir::toNativeSeparators(folder.path()),
-                                           size_text(disk.bytesAvailable()), size_text(needed))};
+        return FileSetFailure{{},
+                              QStringLiteral("the disk holding %1 has %2 free; the files need "
+                                             "about %3")
+                                  .arg(QDir::toNativeSeparators(folder.path()),
+                                       size_text(disk.bytesAvailable()), size_text(needed))};
     return std::nullopt;
 }
 

@@ -44,8 +44,7 @@ std::optional<QString> unreadable_file(const QString& path) {
             .arg(QDir::toNativeSeparators(info.symLinkTarget()));
     if (!fs::exists(status) && (!error || error == std::errc::no_such_file_or_directory))
         return QStringLiteral("it does not exist");
-    if (error == std::errc::permission_denied)
-        return QStringLiteral("no permission to reach it");
+    if (error == std::errc::permission_denied) return QStringLiteral("no permission to reach it");
     if (error == std::errc::not_a_directory)
         return QStringLiteral("a folder in its path is a file");
     if (error) return QString::fromStdString(error.message());

@@ -247,11 +247,11 @@ class Importer {
         for (int column = 0; column < column_count; ++column) {
             const QString cell = field(row, Column(column));
             if (const auto refused = first_not_on_one_line(cell.toStdU16String())) {
-                problem(row.line, QStringLiteral("%1 \"%2\": %3 is a control character (a line "
-                                                 "end, a tab or the like); a cell holds one line "
-                                                 "of text")
-                                      .arg(kScheduleColumns[column], cell,
-                                           character_text(*refused)));
+                problem(row.line,
+                        QStringLiteral("%1 \"%2\": %3 is a control character (a line "
+                                       "end, a tab or the like); a cell holds one line "
+                                       "of text")
+                            .arg(kScheduleColumns[column], cell, character_text(*refused)));
                 return false;
             }
         }
@@ -312,9 +312,10 @@ class Importer {
         const bool named = function < kBacklighting;
         if (!named && !designation.isEmpty())
             problem(line, what + QStringLiteral(" takes no designation"));
-        else if (const std::optional<QString> refusal = named ? not_carried(designation)
-                                                              : std::nullopt)
-            problem(line, what + QStringLiteral(": designation \"%1\": %2").arg(designation, *refusal));
+        else if (const std::optional<QString> refusal =
+                     named ? not_carried(designation) : std::nullopt)
+            problem(line,
+                    what + QStringLiteral(": designation \"%1\": %2").arg(designation, *refusal));
         else if (named)
             configuration.designations[function] = file_text(designation);
 
@@ -333,11 +334,11 @@ class Importer {
         }
         const std::optional<int> channel_value = list_value(ListContents::Channel, channel);
         if (!channel_value)
-            return problem(
-                line, what + (channel.isEmpty()
-                                  ? QStringLiteral(": module %1 has no channel").arg(module)
-                                  : QStringLiteral(": channel \"%1\" is not one of 1..10")
-                                        .arg(field(row, channel_column))));
+            return problem(line,
+                           what + (channel.isEmpty()
+                                       ? QStringLiteral(": module %1 has no channel").arg(module)
+                                       : QStringLiteral(": channel \"%1\" is not one of 1..10")
+                                             .arg(field(row, channel_column))));
         configuration.codes[function] = static_cast<int16_t>(*module_value + *channel_value);
     }
 

@@ -38,7 +38,8 @@ std::vector<Finding> duplicate_names(const std::vector<SitePanel>& panels) {
         std::vector<std::pair<QString, QStringList>> spellings;
         for (const SitePanel* panel : holders) {
             const QString name = from_file_text(panel->configuration->panel_name);
-            const auto spelt = std::ranges::find(spellings, name, &std::pair<QString, QStringList>::first);
+            const auto spelt =
+                std::ranges::find(spellings, name, &std::pair<QString, QStringList>::first);
             (spelt == spellings.end() ? spellings.emplace_back(name, QStringList()) : *spelt)
                 .second.append(panel->file_name);
             finding.places.push_back({panel->file_name, {}, {}});
@@ -49,7 +50,8 @@ std::vector<Finding> duplicate_names(const std::vector<SitePanel>& panels) {
         finding.text =
             spellings.size() == 1
                 ? QStringLiteral("the panel name \"%1\" is in %2")
-                      .arg(spellings.front().first, spellings.front().second.join(QStringLiteral(", ")))
+                      .arg(spellings.front().first,
+                           spellings.front().second.join(QStringLiteral(", ")))
                 : QStringLiteral("the panel names %1 differ only in case or in blanks at the ends")
                       .arg(named.join(QStringLiteral(", ")));
         findings.push_back(std::move(finding));

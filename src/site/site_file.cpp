@@ -64,18 +64,18 @@ std::optional<QString> take_text(const QJsonValue& value, const QString& what, Q
 std::variant<SiteFile, QString> site_of(QJsonObject object) {
     SiteFile site;
     for (const FieldKey& key : kFieldKeys)
-        if (auto refusal = take_text(object.take(QLatin1String(key.key)),
-                                     QStringLiteral("\"%1\"").arg(QLatin1String(key.key)),
-                                     site.*key.field))
+        if (auto refusal =
+                take_text(object.take(QLatin1String(key.key)),
+                          QStringLiteral("\"%1\"").arg(QLatin1String(key.key)), site.*key.field))
             return *refusal;
     const QJsonValue rooms = object.take(kRoomsKey);
     if (!rooms.isObject() && !rooms.isNull() && !rooms.isUndefined())
         return QStringLiteral("\"rooms\" is %1, not an object").arg(type_name(rooms));
     const QJsonObject listed = rooms.toObject();
     for (auto room = listed.begin(); room != listed.end(); ++room)
-        if (auto refusal = take_text(room.value(),
-                                     QStringLiteral("the room of \"%1\"").arg(room.key()),
-                                     site.rooms[room.key()]))
+        if (auto refusal =
+                take_text(room.value(), QStringLiteral("the room of \"%1\"").arg(room.key()),
+                          site.rooms[room.key()]))
             return *refusal;
     site.others = object;
     return site;

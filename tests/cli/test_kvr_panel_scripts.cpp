@@ -93,9 +93,8 @@ class TestKvrPanelScripts : public QObject {
             << QStringList{"sheet", "FILE", "-o", "DIR/site.json"} << "" << 3 << "site file";
         QTest::newRow("sheet over another configuration")
             << QStringList{"sheet", "FILE", "-o", "DIR/B.kcf"} << "" << 3 << "configuration file";
-        QTest::newRow("-o below a file")
-            << QStringList{"sheet", "FILE", "-o", "FILE/sub/x.pdf"} << "" << 3
-            << "LOBBY.kcf is not a folder";
+        QTest::newRow("-o below a file") << QStringList{"sheet", "FILE", "-o", "FILE/sub/x.pdf"}
+                                         << "" << 3 << "LOBBY.kcf is not a folder";
         QTest::newRow("import to standard output")
             << QStringList{"import", "FILE", "-o", "-"} << "" << 3 << "cannot take a folder";
         QTest::newRow("import of nothing")
@@ -279,8 +278,8 @@ class TestKvrPanelScripts : public QObject {
     void closed_standard_output() {
         const QString log = dir.filePath("closed.sqlite");
         QProcess shell;
-        shell.start("bash", {"-c", "\"$0\" \"$@\" | true; exit ${PIPESTATUS[0]}", KVR_PANEL, "write",
-                             file, "--simulate=3", "--json-lines", "--log", log});
+        shell.start("bash", {"-c", "\"$0\" \"$@\" | true; exit ${PIPESTATUS[0]}", KVR_PANEL,
+                             "write", file, "--simulate=3", "--json-lines", "--log", log});
         QVERIFY(shell.waitForFinished(30000));
         QCOMPARE(shell.exitCode(), 4);
         const QString err = QString::fromUtf8(shell.readAllStandardError());

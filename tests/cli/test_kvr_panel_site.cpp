@@ -110,7 +110,8 @@ class TestKvrPanelSite : public QObject {
             before.append(contents("ten/" + file));
         write("ten.csv", "panel,room,function,module,channel,designation,percent\n"
                          "A,HALL,SW1,B,2,,\nB,,SW1,B,2,,\nC,,SW1,B,2,,\n");
-        const KvrPanelRun run = kvr_panel({"import", path("ten.csv"), "-o", path("ten"), "--force"});
+        const KvrPanelRun run =
+            kvr_panel({"import", path("ten.csv"), "-o", path("ten"), "--force"});
         QCOMPARE(run.exit_code, 4);
         QVERIFY2(run.err.contains("B.kcf: THE FILE IS READ-ONLY; nothing was saved"),
                  qPrintable(run.err));
@@ -133,7 +134,8 @@ class TestKvrPanelSite : public QObject {
                          "LOBBY ;;DIMMING;N/A;;;\r\nLOBBY ;;INDICATOR INTENSITY;;;;50%\r\n"
                          "BARE;;DIMMED INTENSITY;;;;30\r\nCON;=HALL;SW10;P;10;'@;\r\n");
         KvrPanelRun run = kvr_panel({"import", path("odd.csv"), "-o", path("odd")});
-        QVERIFY2(run.exit_code == 3 && run.err.contains("U+0022 (\") is a character"), qPrintable(run.err));
+        QVERIFY2(run.exit_code == 3 && run.err.contains("U+0022 (\") is a character"),
+                 qPrintable(run.err));
         write("odd.csv", QByteArray(contents("odd.csv")).replace("\"\"c\"\"", "c"));
         QCOMPARE(kvr_panel({"import", path("odd.csv"), "-o", path("odd")}).exit_code, 0);
         QCOMPARE(kvr_panel({"export", path("odd"), "-o", path("odd-back.csv")}).exit_code, 0);
@@ -150,11 +152,13 @@ class TestKvrPanelSite : public QObject {
         write("refused/DUP.kcf", QByteArray(lobby).replace("\"LOBBY \"", "\"DUP\""));
         write("refused/dup.kcf", QByteArray(lobby).replace("\"LOBBY \"", "\"dup\""));
         write("refused/old.kcf", QByteArray(lobby).replace("\"LOBBY \"", "\"NEW\""));
-        write("refused/CODE.kcf",
-              QByteArray(lobby).replace("\"LOBBY \"", "\"CODE\"").replace("\"DIMMING\",160", "\"DIMMING\",200"));
+        write("refused/CODE.kcf", QByteArray(lobby)
+                                      .replace("\"LOBBY \"", "\"CODE\"")
+                                      .replace("\"DIMMING\",160", "\"DIMMING\",200"));
         run = kvr_panel({"export", path("refused"), "-o", path("refused.csv")});
         QCOMPARE(run.exit_code, 3);
-        QVERIFY2(run.err.contains("differ only in case or in blanks at the ends"), qPrintable(run.err));
+        QVERIFY2(run.err.contains("differ only in case or in blanks at the ends"),
+                 qPrintable(run.err));
         QFile::remove(path("refused/dup.kcf"));
         run = kvr_panel({"export", path("refused"), "-o", path("refused.csv")});
         QCOMPARE(run.exit_code, 3);

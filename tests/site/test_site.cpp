@@ -96,7 +96,8 @@ class TestSite : public QObject {
         const Case cases[] = {
             {rows.arg("1", "50").toUtf8(), "", 1},
             {"\xEF\xBB\xBF" + rows.arg("01", "50%").toUtf8(), "", 1},
-            {utf16(rows.arg("1", "50 %"), true), "0 read as UTF-16, as its byte order mark says", 1},
+            {utf16(rows.arg("1", "50 %"), true), "0 read as UTF-16, as its byte order mark says",
+             1},
             {utf16(rows.arg("1", "50.00%"), false), "0 read as UTF-16, as its byte order mark says",
              1},
             {rows.arg("1", "0.5").toLatin1(), "0 read as Windows-1252: the bytes are not UTF-8", 1},
@@ -106,13 +107,13 @@ class TestSite : public QObject {
         std::string expected = "\"07-04410-MDL or 07-04411-MDL\",\"CAFE\",\"CAF\xC9\",0,";
         for (int f = 1; f < 20; ++f)
             expected += d;
-        expected += "\"BACKLIGHT\",160,\"DIMMING\",160,\"NORMAL INDICATOR (%)\",3,"
-                    "\"NORMAL BACKLIGHTING (%)\",3,\"DIMMED BACKLIGHTING AND INDICATOR (%)\",10\r\n";
+        expected +=
+            "\"BACKLIGHT\",160,\"DIMMING\",160,\"NORMAL INDICATOR (%)\",3,"
+            "\"NORMAL BACKLIGHTING (%)\",3,\"DIMMED BACKLIGHTING AND INDICATOR (%)\",10\r\n";
         for (const Case& c : cases) {
             const ScheduleImport result = import_schedule(c.schedule);
-            QVERIFY2(result.problems.empty(), qPrintable(result.problems.empty()
-                                                             ? QString()
-                                                             : result.problems[0].text));
+            QVERIFY2(result.problems.empty(),
+                     qPrintable(result.problems.empty() ? QString() : result.problems[0].text));
             QCOMPARE(result.panels.size(), 1u);
             QCOMPARE(write_configuration(record_of(result.panels[0].configuration)).value(),
                      expected);
@@ -160,7 +161,8 @@ class TestSite : public QObject {
 
         const std::pair<QByteArray, const char*> refused[] = {
             {"{\"site\": 5}", "\"site\" is a number, not a text"},
-            {"{\"rooms\": {\"A.kcf\": true}}", "the room of \"A.kcf\" is true or false, not a text"},
+            {"{\"rooms\": {\"A.kcf\": true}}",
+             "the room of \"A.kcf\" is true or false, not a text"},
             {"{\"rooms\": [\"A.kcf\"]}", "\"rooms\" is a list, not an object"},
             {"{\"job\": \"J-1\\u001b[2J\"}", "\"job\" holds the control character U+001b"},
         };
