@@ -5,6 +5,7 @@
 #include <QRandomGenerator>
 #include <QSaveFile>
 #include <QStorageInfo>
+#include <algorithm>
 #include <atomic>
 #include <filesystem>
 #include <thread>
@@ -20,7 +21,7 @@ namespace fs = std::filesystem;
 
 // Each file written waits for the disk to hold it; several at once share those waits.
 constexpr int kWriters = 8;
-// What a file takes on the disk beyond its bytes, at most, on the usual file systems.
+// The block a file's bytes are stored in, on the usual file systems.
 constexpr qint64 kBlock = 4096;
 
 fs::path native(const QString& path) {
@@ -48,7 +49,7 @@ std::optional<FileSetFailure> checked_first(const QDir& folder,
     for (const PlannedFile& file : files) {
         if (std::optional<QString> refusal = refusal_to_replace(folder.filePath(file.name)))
             return FileSetFailure{file.name, *refusal};
-        needed += (file.bytes.size() + kBlock - 1) / kBlock * kBlock + kBlock;
+        needed += std::max<qint64>(1, (file.bytes.size() + kBlock - 1) / kBlock) * kBlock;
     }
     const QStorageInfo disk(folder.path());
     if (disk.isValid() && disk.bytesAvailable() >= 0 && disk.bytesAvailable() < needed)

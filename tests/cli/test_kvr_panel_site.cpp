@@ -95,6 +95,25 @@ class TestKvrPanelSite : public QObject {
         QCOMPARE(process.exitCode(), 0);
         QCOMPARE(QDir(path("piped")).entryList(QDir::Files).size(), 301); // and site.json
         QVERIFY(contents("piped/P299.kcf").contains("\"D 2110\",9,\"DESIGNATION \""));
+
+        // One over the limit is refused with its size, from a file and a pipe alike.
+        QFile large(path("large.csv"));
+        QVERIFY(large.open(QIODevice::WriteOnly) && large.resize(65 << 20));
+        KvrPanelRun run = kvr_panel({"import", path("large.csv"), "-o", path("large")});
+        QVERIFY(run.err.contains("it is 68,157,440 bytes (65 MiB), more than the 67,108,864 "
+                                 "bytes (64 MiB) that may be read"));
+        run = kvr_panel({"import", "-", "-o", path("large")}, QByteArray(65 << 20, '\n'));
+        QVERIFY(run.err.contains("standard input: it is more than 67,108,864 bytes (64 MiB)"));
+        QVERIFY(!QDir(path("large")).exists());
+
+        // A NUL in a name is shown, and the line is whole.
+        const char nul[] =
+            "panel,room,function,module,channel,designation,percent\nA\0B,,SW1,A,1,,\n";
+        run = kvr_panel({"import", "-", "-o", path("nul")}, QByteArray(nul, sizeof nul - 1));
+        QCOMPARE(run.exit_code, 3);
+        QVERIFY2(run.err.endsWith("row 2: panel \"A\\x00B\": U+0000 is a control character (a "
+                                  "line end, a tab or the like); a cell holds one line of text\n"),
+                 qPrintable(run.err));
     }
 
     // A save that cannot be done leaves every file of the folder as it was.
