@@ -24,7 +24,8 @@ namespace {
 // A schedule of a few hundred panels is well under a megabyte.
 constexpr qint64 kLargestSchedule = 64 * 1024 * 1024;
 
-// The schedule at path, shown as shown when it cannot be read.
+// The schedule at path, read whole; nullopt once why it cannot be is printed, the
+// schedule named as shown.
 std::optional<QByteArray> read_schedule(const QString& path, const QString& shown) {
     QFile input;
     const WholeInput read = path != kStandardStream ? read_whole_file(path, kLargestSchedule)
