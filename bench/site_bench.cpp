@@ -81,7 +81,10 @@ int main(int argc, char** argv) {
         {"check", kPanels, {"check", site}, 1, {}},
         {"handover", kPanels, {"handover", site, "-o", base + "/pack.pdf", "--no-log"}, 0, {}},
         {"import from a file", kLargePanels, {"import", large, "-o", base + "/large-file"}, 0, {}},
-        {"import through a pipe", kLargePanels, {"import", "-", "-o", base + "/large-pipe"}, 0,
+        {"import through a pipe",
+         kLargePanels,
+         {"import", "-", "-o", base + "/large-pipe"},
+         0,
          large_schedule},
     };
     for (const Step& step : steps) {

@@ -54,7 +54,8 @@ bool print_bytes(const QByteArray& bytes) {
     errno = 0;
     const bool written = std::fwrite(bytes.constData(), 1, size, stdout) == size;
     if (std::fflush(stdout) == 0 && written && !std::ferror(stdout)) return true;
-    stdout_failure = errno != 0 ? qt_error_string(errno) : QStringLiteral("an error the system did not name");
+    stdout_failure =
+        errno != 0 ? qt_error_string(errno) : QStringLiteral("an error the system did not name");
     return false;
 }
 
