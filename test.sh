@@ -8,14 +8,15 @@ source scripts/install-packages.sh
 kvr_install_packages
 
 export QT_QPA_PLATFORM=offscreen
-# The tests mostly wait on the line's pacing, so several run on each processor; those that
-# time the line to the millisecond run alone (SERIAL in tests/CMakeLists.txt).
-test_jobs=$(($(nproc) * 3))
+# The tests mostly wait on the line's pacing, so two run on each processor; those that time
+# the line to the millisecond run alone (SERIAL in tests/CMakeLists.txt).
+test_jobs=$(($(nproc) * 2))
 
 kvr_build build -DCMAKE_BUILD_TYPE=RelWithDebInfo
 # Every source of both programs compiles for Windows too (MinGW-w64, syntax only), checked
-# while the tests leave the processors idle.
-scripts/check-windows.sh &
+# on what the tests leave of the processors: at the lowest priority, so that a test's
+# program gets a processor the moment its reply wait ends.
+nice -n 19 scripts/check-windows.sh &
 windows_check=$!
 ctest --test-dir build --output-on-failure --timeout 300 -j "$test_jobs"
 wait "$windows_check"
