@@ -135,8 +135,7 @@ bool holds_entries_table(QSqlDatabase& database) {
     while (query.next())
         names << query.value(0).toString();
     for (const Column& column : record_columns())
-        if (column.since_version == 1 && !names.contains(QLatin1String(column.name)))
-            return false;
+        if (column.since_version == 1 && !names.contains(QLatin1String(column.name))) return false;
     return true;
 }
 
@@ -378,9 +377,9 @@ QString CommissioningLog::sequence_column() const {
     return version_ >= 3 ? QStringLiteral("sequence") : QStringLiteral("id");
 }
 
-std::optional<QString> CommissioningLog::select(
-    const QString& where, const QVariantList& values, const QString& order,
-    const std::function<bool(const QSqlQuery&)>& visit) {
+std::optional<QString>
+CommissioningLog::select(const QString& where, const QVariantList& values, const QString& order,
+                         const std::function<bool(const QSqlQuery&)>& visit) {
     QStringList names{QStringLiteral("id")};
     for (const Column& column : record_columns())
         names << (column.since_version <= version_
@@ -422,14 +421,13 @@ History CommissioningLog::query(const QString& where, const QVariantList& values
     // A log with nothing in it yet has no table to ask.
     if (version_ == 0) return {};
     History history;
-    const std::optional<QString> failure =
-        select(where, values, sequence_column() + QStringLiteral(" DESC"),
-               [&](const QSqlQuery& row) {
-                   Record entry = record_of(row);
-                   if (keep && !keep(entry)) return true;
-                   history.entries.push_back(std::move(entry));
-                   return limit <= 0 || int(history.entries.size()) < limit;
-               });
+    const std::optional<QString> failure = select(
+        where, values, sequence_column() + QStringLiteral(" DESC"), [&](const QSqlQuery& row) {
+            Record entry = record_of(row);
+            if (keep && !keep(entry)) return true;
+            history.entries.push_back(std::move(entry));
+            return limit <= 0 || int(history.entries.size()) < limit;
+        });
     if (failure) return {{}, *failure};
     return history;
 }
@@ -512,12 +510,11 @@ QString described(const Record& entry) {
 
 ChainBreak removed(std::int64_t first, std::int64_t last) {
     return {ChainFault::removed, first, 0,
-            first == last
-                ? QStringLiteral("sequence %1: the entry was removed").arg(first)
-                : QStringLiteral("sequence %1 to %2: %3 entries were removed")
-                      .arg(first)
-                      .arg(last)
-                      .arg(last - first + 1)};
+            first == last ? QStringLiteral("sequence %1: the entry was removed").arg(first)
+                          : QStringLiteral("sequence %1 to %2: %3 entries were removed")
+                                .arg(first)
+                                .arg(last)
+                                .arg(last - first + 1)};
 }
 
 } // namespace
@@ -583,14 +580,13 @@ ChainCheck CommissioningLog::check_chain(std::int64_t from) {
     const auto fail = [&check](ChainFault fault, const Record& entry, const QString& what) {
         check.breaks.push_back({fault, entry.sequence, entry.id, described(entry) + what});
     };
-    std::optional<QString> failure =
-        select(QStringLiteral("sequence IS NULL"), {}, QStringLiteral("id"),
-               [&](const QSqlQuery& row) {
-                   fail(ChainFault::inserted, record_of(row),
-                        QStringLiteral(": inserted by hand, it has no place in the order"));
-                   ++check.entries;
-                   return true;
-               });
+    std::optional<QString> failure = select(
+        QStringLiteral("sequence IS NULL"), {}, QStringLiteral("id"), [&](const QSqlQuery& row) {
+            fail(ChainFault::inserted, record_of(row),
+                 QStringLiteral(": inserted by hand, it has no place in the order"));
+            ++check.entries;
+            return true;
+        });
     // What the walk keeps of each entry; the whole entry is read only to name a fault.
     struct Link {
         std::int64_t sequence;
@@ -619,7 +615,8 @@ ChainCheck CommissioningLog::check_chain(std::int64_t from) {
                 };
                 const std::int64_t expected = last ? last->sequence + 1 : first;
                 if (last && link.sequence == last->sequence)
-                    found(ChainFault::inserted, ": inserted by hand, in the place of another entry");
+                    found(ChainFault::inserted,
+                          ": inserted by hand, in the place of another entry");
                 else if (link.sequence > expected)
                     check.breaks.push_back(removed(expected, link.sequence - 1));
                 if (link.sequence > head_sequence)
