@@ -1,5 +1,6 @@
 // Fills a commissioning log with 100,000 entries (300 panels, 8 ports, a year of work) and
-// times what kvr-panel history and the sheet's stamp ask of it, and one committed entry.
+// times what kvr-panel history asks of it, and one committed entry (the verdicts:
+// verdict_bench).
 // Usage: history_bench [LOG.sqlite]   (a temporary log when none is given)
 
 #include <QCoreApplication>
@@ -87,13 +88,6 @@ int main(int argc, char** argv) {
     HistoryFilter recent;
     recent.since = start.addDays(340);
     report("history --since", recent);
-
-    const QString digest = entry_number(42, start).values_digest;
-    const double stamp = milliseconds([&] {
-        reader.with_digest(digest, 1,
-                           [](const Record& entry) { return proves_verified(entry.outcome); });
-    });
-    std::printf("%-44s %21.2f ms\n", "latest verified entry of a digest", stamp);
 
     Record one = entry_number(kEntries, start);
     one.time = QDateTime();

@@ -5,7 +5,7 @@ _kvr_panel() {
     _init_completion || return
     command=${words[1]}
     if ((cword == 1)); then
-        COMPREPLY=($(compgen -W 'show write read verify diff sheet ports history handover import export check --help --version' -- "$cur"))
+        COMPREPLY=($(compgen -W 'show write read verify diff sheet ports history handover import export check status log --help --version' -- "$cur"))
         return
     fi
     case $prev in
@@ -58,13 +58,20 @@ _kvr_panel() {
             --require-verified --json --log --no-log' ;;
         import) options='-o --output --force --json' ;;
         export) options='-o --output --json' ;;
-        check) options='--json' ;;
+        check) options='--json --log --no-log' ;;
+        status) options='--json --log --no-log' ;;
+        log) options='--json --log' ;;
         esac
         COMPREPLY=($(compgen -W "$options --help" -- "$cur"))
         return
     fi
     case $command in
     ports | read | history) ;;
+    log) ((cword == 2)) && COMPREPLY=($(compgen -W 'check' -- "$cur")) ;;
+    status)
+        _filedir kcf
+        _filedir -d
+        ;;
     handover | export | check) _filedir -d ;;
     import) _filedir csv ;;
     *) _filedir kcf ;;

@@ -7,6 +7,8 @@
 
 #include "cli/output.h"
 #include "cli/subcommands.h"
+#include "cli/verdict_output.h"
+#include "records/sheet_records.h"
 #include "site/site_check.h"
 
 namespace kvr::cli {
@@ -15,14 +17,20 @@ namespace {
 
 class CheckResult : public Result {
   public:
-    CheckResult(const QString& folder, int panels, const std::vector<site::Finding>& findings)
-        : folder_(folder), panels_(panels), findings_(findings) {}
+    CheckResult(const QString& folder, const std::vector<HandoverPanel>& panels,
+                const std::vector<records::Verdict>& verdicts,
+                const std::vector<site::Finding>& findings)
+        : folder_(folder), panels_(panels), verdicts_(verdicts), findings_(findings) {}
     QString text() const override {
-        if (findings_.empty())
-            return QStringLiteral("%1: %2 panels, nothing found\n").arg(folder_).arg(panels_);
         QString text;
+        if (findings_.empty())
+            text =
+                QStringLiteral("%1: %2 panels, nothing found\n").arg(folder_).arg(panels_.size());
         for (const site::Finding& finding : findings_)
             text += finding.text + u'\n';
+        // What the log proves of each, as the pack will say it.
+        for (std::size_t i = 0; i < panels_.size(); ++i)
+            text += QStringLiteral("  ") + verdict_line(panels_[i].file_name, verdicts_[i]) + u'\n';
         return text;
     }
     QJsonObject data() const override {
@@ -39,13 +47,21 @@ class CheckResult : public Result {
                                         {"text", finding.text},
                                         {"places", places}});
         }
-        return {
-            {"command", "check"}, {"folder", folder_}, {"panels", panels_}, {"findings", findings}};
+        QJsonArray verdicts;
+        for (std::size_t i = 0; i < panels_.size(); ++i)
+            verdicts.append(
+                verdict_json(panels_[i].file_name, panels_[i].configuration, verdicts_[i]));
+        return {{"command", "check"},
+                {"folder", folder_},
+                {"panels", int(panels_.size())},
+                {"findings", findings},
+                {"verdicts", verdicts}};
     }
 
   private:
     QString folder_;
-    int panels_;
+    const std::vector<HandoverPanel>& panels_;
+    const std::vector<records::Verdict>& verdicts_;
     const std::vector<site::Finding>& findings_;
 };
 
@@ -57,12 +73,20 @@ ExitCode check_site_folder(const Invocation& invocation) {
         print_error(QStringLiteral("%1 is not a folder").arg(QDir::toNativeSeparators(folder)));
         return bad_input;
     }
-    const site::Site site = site::read_site(folder);
-    if (!site.file_error.isEmpty()) print_error(site.file_error);
-    const std::vector<site::Finding> findings = site::check_site(site.panels);
+    QString site_error;
+    const site::SiteFile site_file = site::read_site_file(folder, &site_error);
+    if (!site_error.isEmpty()) print_error(site_error);
+    records::CommissioningLog log(invocation.log);
+    QString log_warning;
+    std::vector<records::Verdict> verdicts;
+    const std::vector<HandoverPanel> panels =
+        records::handover_panels(folder, log, &log_warning, &verdicts);
+    if (!log_warning.isEmpty()) print_error(log_warning);
+    const std::vector<site::Finding> findings =
+        site::check_site(site::site_panels(panels, site_file));
     const ExitCode code = findings.empty() ? done : differs;
-    return outranking(code, print_result(CheckResult(QDir::toNativeSeparators(folder),
-                                                     int(site.panels.size()), findings),
+    return outranking(code, print_result(CheckResult(QDir::toNativeSeparators(folder), panels,
+                                                     verdicts, findings),
                                          invocation.json));
 }
 

@@ -33,7 +33,8 @@ class FixturePort : public QObject {
                 std::size_t index)
         : device_(device), board_(board), index_(index), probe_(new QSerialPort(this)),
           call_timer_(new QTimer(this)), conversation_(new PanelConversation(device, this)),
-          trace_(gang.trace()), reply_wait_(gang.reply_wait()) {
+          trace_(gang.trace()), reply_wait_(gang.reply_wait()),
+          simulated_inside_(gang.simulated_inside(qsizetype(index))) {
         tally_.device = name;
         conversation_->set_trace(trace_);
         conversation_->set_reply_wait(reply_wait_);
@@ -135,7 +136,7 @@ class FixturePort : public QObject {
         if (state_ == State::waiting && answered) {
             probe_->close();
             result_ = {};
-            result_.device = tally_.device;
+            records::note_line(result_, tally_.device, device_, simulated_inside_);
             enter(State::programming);
             clock_.start();
             start_(*conversation_);
@@ -162,6 +163,7 @@ class FixturePort : public QObject {
     PanelConversation* conversation_;
     LineTrace* trace_;
     milliseconds reply_wait_;
+    bool simulated_inside_; // a panel simulated by the program itself
     PanelGang::Start start_;
     State state_ = State::waiting;
     QByteArray answer_;

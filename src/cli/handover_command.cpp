@@ -8,7 +8,7 @@
 #include "cli/output.h"
 #include "cli/outputs.h"
 #include "cli/subcommands.h"
-#include "configuration/windows1252.h"
+#include "cli/verdict_output.h"
 #include "records/sheet_records.h"
 #include "site/site_check.h"
 
@@ -20,64 +20,44 @@ QJsonValue time_json(const QDateTime& time) {
     return time.toUTC().toString(Qt::ISODate);
 }
 
-// What proves the panel was programmed and verified, or why nothing does.
-QString stamp_text(const HandoverPanel& panel) {
-    if (!panel.configuration) return QStringLiteral("refused: ") + panel.refusal;
-    if (!panel.problem.isEmpty()) return panel.problem;
-    if (panel.log_unreadable)
-        return QStringLiteral("unknown: the commissioning log could not be read");
-    if (!panel.stamp) return QStringLiteral("not yet programmed and verified");
-    QString text =
-        QStringLiteral("%1 %2 on %3")
-            .arg(panel.stamp->programmed ? QStringLiteral("programmed and verified")
-                                         : QStringLiteral("verified"),
-                 panel.stamp->when.toUTC().toString(QStringLiteral("yyyy-MM-dd HH:mm:ss 'UTC'")),
-                 panel.stamp->device);
-    if (!panel.stamp->source_file.isEmpty())
-        text += QStringLiteral(" from ") + panel.stamp->source_file;
-    if (panel.stamp->labels_changed_since) text += QStringLiteral(" (labels changed since)");
-    return text;
-}
-
 class HandoverResult : public Result {
   public:
-    HandoverResult(const QString& pack, const std::vector<HandoverPanel>& panels)
-        : pack_(pack), panels_(panels) {}
+    HandoverResult(const QString& pack, const std::vector<HandoverPanel>& panels,
+                   const std::vector<records::Verdict>& verdicts)
+        : pack_(pack), panels_(panels), verdicts_(verdicts) {}
     QString text() const override {
         QString text = pack_ + QStringLiteral(": HANDOVER PACK WRITTEN\n");
         if (panels_.empty()) text += QStringLiteral("  no panel in the folder: no .kcf file\n");
-        for (const HandoverPanel& panel : panels_)
-            text += QStringLiteral("  %1: %2\n").arg(panel.file_name, stamp_text(panel));
+        for (std::size_t i = 0; i < panels_.size(); ++i)
+            text += QStringLiteral("  ") + verdict_line(panels_[i].file_name, verdicts_[i]) + u'\n';
         return text;
     }
     QJsonObject data() const override {
         QJsonArray panels;
-        for (const HandoverPanel& panel : panels_) {
-            const auto& stamp = panel.stamp;
-            panels.append(QJsonObject{
-                {"file", panel.file_name},
-                {"panel_name", panel.configuration
-                                   ? QJsonValue(QString::fromStdU16String(
-                                         from_windows1252(panel.configuration->panel_name)))
-                                   : QJsonValue()},
-                {"refusal", panel.configuration ? QJsonValue() : QJsonValue(panel.refusal)},
-                {"problem", panel.problem.isEmpty() ? QJsonValue() : QJsonValue(panel.problem)},
-                // null: the log could not be read, so nobody knows.
-                {"verified",
-                 panel.log_unreadable && !stamp ? QJsonValue() : QJsonValue(panel.verified())},
-                {"stamp", stamp ? QJsonValue(QJsonObject{
-                                      {"time", time_json(stamp->when)},
-                                      {"device", stamp->device},
-                                      {"adapter", stamp->adapter},
-                                      {"source_file", stamp->source_file},
-                                      {"programmed", stamp->programmed},
-                                      {"labels_changed_since", stamp->labels_changed_since}})
-                                : QJsonValue()},
-                {"last", panel.last ? QJsonValue(QJsonObject{{"outcome", panel.last->outcome},
-                                                             {"time", time_json(panel.last->when)},
-                                                             {"device", panel.last->device}})
-                                    : QJsonValue()},
-            });
+        for (std::size_t i = 0; i < panels_.size(); ++i) {
+            const HandoverPanel& panel = panels_[i];
+            const auto& stamp = panel.verdict.stamp;
+            QJsonObject shown = verdict_json(panel.file_name, panel.configuration, verdicts_[i]);
+            shown.insert("refusal", panel.configuration ? QJsonValue() : QJsonValue(panel.refusal));
+            // null: nobody knows.
+            shown.insert("verified", verdicts_[i].status == records::VerdictStatus::unknown
+                                         ? QJsonValue()
+                                         : QJsonValue(panel.verified()));
+            shown.insert("stamp", stamp
+                                      ? QJsonValue(QJsonObject{
+                                            {"time", time_json(stamp->when)},
+                                            {"device", stamp->device},
+                                            {"adapter", stamp->adapter},
+                                            {"source_file", stamp->source_file},
+                                            {"programmed", stamp->programmed},
+                                            {"labels_changed_since", stamp->labels_changed_since}})
+                                      : QJsonValue());
+            shown.insert("last", panel.last
+                                     ? QJsonValue(QJsonObject{{"outcome", panel.last->outcome},
+                                                              {"time", time_json(panel.last->when)},
+                                                              {"device", panel.last->device}})
+                                     : QJsonValue());
+            panels.append(shown);
         }
         return {{"command", "handover"}, {"pack", pack_}, {"panels", panels}};
     }
@@ -85,6 +65,7 @@ class HandoverResult : public Result {
   private:
     QString pack_;
     const std::vector<HandoverPanel>& panels_;
+    const std::vector<records::Verdict>& verdicts_;
 };
 
 // The site's fields (the options given win over site.json), each panel's room, and what
@@ -120,7 +101,9 @@ ExitCode write_handover(const Invocation& invocation) {
     }
     records::CommissioningLog log(invocation.log);
     QString log_warning;
-    std::vector<HandoverPanel> panels = records::handover_panels(folder, log, &log_warning);
+    std::vector<records::Verdict> verdicts;
+    std::vector<HandoverPanel> panels =
+        records::handover_panels(folder, log, &log_warning, &verdicts);
     if (!log_warning.isEmpty()) print_error(log_warning);
     const SiteOfPack site = site_of_pack(folder, panels, invocation.site);
 
@@ -131,7 +114,7 @@ ExitCode write_handover(const Invocation& invocation) {
         print_error(QStringLiteral("%1 not written: %2").arg(pack, error));
         return output_failed;
     }
-    const ExitCode printed = print_result(HandoverResult(pack, panels), invocation.json);
+    const ExitCode printed = print_result(HandoverResult(pack, panels, verdicts), invocation.json);
     if (!invocation.require_verified) return printed;
     // A log that cannot be read answers nothing: the question is left open, not "no".
     if (!log_warning.isEmpty()) {

@@ -116,6 +116,7 @@ const ExitStatusRow kExitStatus[] = {
     {"1", "with --require-verified: a panel has no matching verified entry in the log",
      checks_verified},
     {"1", "the check found something likely wrong across the panels", finds},
+    {"1", nullptr, [](const Subcommand& command) { return command.exit_one != nullptr; }},
     {"2", "a panel failed on at least one port: no answer, wrong model, bad data,\n"
           "or a port that cannot be opened", talks_to_panels},
     {"3", "a bad file or bad arguments; nothing was sent", always},
@@ -132,10 +133,15 @@ QString usage_line(const QString& name, int width, const QString& text) {
     return QStringLiteral("  %1  %2\n").arg(name, -width).arg(indented);
 }
 
-QString exit_status_lines(const std::function<bool(const ExitStatusRow&)>& shown) {
+// A row without a meaning of its own says what the command's exit_one says.
+QString exit_status_lines(const std::function<bool(const ExitStatusRow&)>& shown,
+                          const Subcommand* command = nullptr) {
     QString text = QStringLiteral("Exit status:\n");
-    for (const ExitStatusRow& row : kExitStatus)
-        if (shown(row)) text += usage_line(QLatin1String(row.code), 3, QLatin1String(row.meaning));
+    for (const ExitStatusRow& row : kExitStatus) {
+        const char* meaning = row.meaning ? row.meaning : command ? command->exit_one : nullptr;
+        if (shown(row) && meaning)
+            text += usage_line(QLatin1String(row.code), 3, QLatin1String(meaning));
+    }
     return text;
 }
 
@@ -226,8 +232,13 @@ ParsedArguments parse_arguments(const Subcommand& command, QStringList arguments
     Invocation& invocation = parsed.invocation;
     invocation.files = parser.positionalArguments();
     const bool files_optional = command.panels == Panels::file_or_one;
-    if (invocation.files.size() > command.file_count ||
-        (!files_optional && invocation.files.size() != command.file_count)) {
+    if (command.file_count < 0 && invocation.files.isEmpty()) {
+        parsed.error = QStringLiteral("%1 takes one or more files or folders").arg(command.name);
+        return parsed;
+    }
+    if (command.file_count >= 0 &&
+        (invocation.files.size() > command.file_count ||
+         (!files_optional && invocation.files.size() != command.file_count))) {
         parsed.error =
             QStringLiteral("%1 takes %2 (%3 given)")
                 .arg(command.name, command.file_count == 1
@@ -323,7 +334,7 @@ QString subcommand_usage(const Subcommand& command) {
              option_lines(command.options, &command),
              QStringLiteral("-h, --help").leftJustified(22), QStringLiteral("this text"),
              exit_status_lines(
-                 [&command](const ExitStatusRow& row) { return row.applies(command); }));
+                 [&command](const ExitStatusRow& row) { return row.applies(command); }, &command));
 }
 
 QString program_usage(const Subcommand* commands, std::size_t count) {

@@ -86,12 +86,13 @@ struct Subcommand {
     const char* name;
     const char* synopsis;    // the arguments after the name, as the usage shows them
     const char* description; // one line
-    int file_count;          // positional arguments, all required
+    int file_count;          // positional arguments, all required; -1: one or more
     unsigned options;
     Panels panels;
     ExitCode (*run)(const Invocation& invocation);
-    bool compares = false; // may exit with differs
-    bool finds = false;    // may exit with differs when a check finds something
+    bool compares = false;          // may exit with differs
+    bool finds = false;             // may exit with differs when a check finds something
+    const char* exit_one = nullptr; // what exit status 1 means for it, beyond the above
 };
 
 struct ParsedArguments {

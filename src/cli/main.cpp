@@ -64,10 +64,19 @@ const Subcommand kSubcommands[] = {
     {"export", "FOLDER [-o SCHEDULE.csv] [--json]",
      "writes the lighting schedule (CSV) of a folder's .kcf files, as import reads it", 1,
      output | json, Panels::none, export_site},
-    {"check", "FOLDER [--json]",
+    {"check", "FOLDER [--json] [--log FILE]",
      "lists what is likely wrong across the panels of a folder: refused files, names given\n"
-     "      twice, a channel with different designations, incomplete selections", 1, json,
+     "      twice, a channel with different designations, incomplete selections; and what the\n"
+     "      log proves of each", 1, json | log_file,
      Panels::none, check_site_folder, false, true},
+    {"status", "FILE|FOLDER... [--json] [--log FILE]",
+     "prints what the commissioning log proves of each file, or of each file of a folder:\n"
+     "      proven, not proven or unknown, and why", -1, json | log_file, Panels::none,
+     show_status, false, false, "a file is not proven, or whether it is, is unknown"},
+    {"log", "check [--log FILE] [--json]",
+     "check: walks the commissioning log's chain and names every entry altered, removed or\n"
+     "      inserted by hand", 1, json | log_file, Panels::none, run_log_action, false, false,
+     "an entry of the log was altered, removed or inserted by hand"},
     {"ports", "[--port DEVICE ...] [--probe [--reply-wait MS]] [--json]",
      "lists the serial ports present, their stable names and whether they may be opened;\n"
      "      --probe says which has a panel on it", 0,

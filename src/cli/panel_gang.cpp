@@ -61,10 +61,12 @@ GangRun PanelGang::run(const Start& start, ProgressBoard& board, const Finished&
     qsizetype running = devices_.size();
     QElapsedTimer clock;
     clock.start();
+    // The ports of one run prove a file together or not at all.
+    const QString run_id = devices_.size() > 1 ? records::new_run_id() : QString();
     for (qsizetype i = 0; i < devices_.size(); ++i) {
         PortResult& result = run.results[std::size_t(i)];
-        result.device = names_[i];
-        result.simulated = i >= devices_.size() - qsizetype(simulated_.size());
+        records::note_line(result, names_[i], devices_[i], simulated_inside(i));
+        result.run = run_id;
         auto conversation = std::make_unique<PanelConversation>(devices_[i]);
         PanelConversation* c = conversation.get();
         c->set_trace(trace_.get());

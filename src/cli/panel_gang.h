@@ -56,6 +56,10 @@ class PanelGang {
     const QStringList& names() const { return names_; }
     const QStringList& devices() const { return devices_; }
     LineTrace* trace() const { return trace_.get(); }
+    // Whether the index-th panel is one simulated inside the program.
+    bool simulated_inside(qsizetype index) const {
+        return index >= devices_.size() - qsizetype(simulated_.size());
+    }
     std::chrono::milliseconds reply_wait() const { return reply_wait_; }
 
     // Starts every port's conversation with start and returns once all have finished;

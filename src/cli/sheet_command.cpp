@@ -33,16 +33,17 @@ class SheetResult : public Result {
     QString source_;
 };
 
-// The sheet with the site and the log's stamp for what it shows.
+// The sheet with the site and the log's verdict of what it shows: of a file, as the pack of
+// its folder gives it.
 SheetContent completed(SheetContent content, const Configuration& configuration,
-                       const QString& source_sha256, const Invocation& invocation,
-                       const SheetSite& site) {
+                       const QString& file_path, const QString& source_sha256,
+                       const Invocation& invocation, const SheetSite& site) {
     content.site = site;
     records::CommissioningLog log(invocation.log);
-    const records::Proof proof = records::proof_of(log, configuration, source_sha256);
-    content.stamp = records::sheet_stamp(proof);
-    content.log_unreadable = proof.unreadable;
-    if (!proof.unreadable.isEmpty()) print_error(proof.unreadable);
+    QString warning;
+    content.verdict = records::sheet_verdict(
+        records::verdict_in_folder(log, configuration, file_path, source_sha256, &warning));
+    if (!warning.isEmpty()) print_error(warning);
     return content;
 }
 
@@ -67,8 +68,9 @@ std::variant<SheetContent, ExitCode> sheet_of(const Invocation& invocation) {
         const QString source = path == kStandardStream
                                    ? QStringLiteral("STANDARD INPUT")
                                    : QDir::toNativeSeparators(QFileInfo(path).absoluteFilePath());
-        return completed(sheet_content(*configuration, source, now), *configuration, sha256,
-                         invocation, site_of_file(path, invocation.site));
+        return completed(sheet_content(*configuration, source, now), *configuration,
+                         path == kStandardStream ? QString() : path, sha256, invocation,
+                         site_of_file(path, invocation.site));
     }
     const std::optional<std::string> name =
         given_panel_name(invocation.name.value_or(QString()), NameSource::typed);
@@ -82,7 +84,7 @@ std::variant<SheetContent, ExitCode> sheet_of(const Invocation& invocation) {
     }
     return completed(
         sheet_content(*panel.configuration, QStringLiteral("PANEL ON ") + panel.result.device, now),
-        *panel.configuration, {}, invocation, invocation.site);
+        *panel.configuration, {}, {}, invocation, invocation.site);
 }
 
 // The PDF drawn in a folder of its own, then copied to standard output.

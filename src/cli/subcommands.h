@@ -26,6 +26,9 @@ ExitCode write_handover(const Invocation& invocation);
 ExitCode import_site(const Invocation& invocation);
 ExitCode export_site(const Invocation& invocation);
 ExitCode check_site_folder(const Invocation& invocation);
+ExitCode show_status(const Invocation& invocation);
+// log check
+ExitCode run_log_action(const Invocation& invocation);
 
 // The configuration a file holds ("-": standard input), or nullopt once the reason it is
 // refused has been printed. sha256, when given, receives the SHA-256 (hex) of the bytes read.

@@ -5,6 +5,7 @@
 #include <QDirIterator>
 #include <QFile>
 #include <QFileInfo>
+#include <QRegularExpression>
 #include <QSerialPort>
 #include <QSerialPortInfo>
 #include <algorithm>
@@ -140,6 +141,35 @@ QList<PortDescription> present_ports() {
         return numeric.compare(a.device, b.device) < 0;
     });
     return ports;
+}
+
+bool is_pseudo_terminal(const QString& device) {
+#ifdef Q_OS_WIN
+    Q_UNUSED(device);
+    return false;
+#else
+    const QString target = QFileInfo(port_path(device)).canonicalFilePath();
+    // Linux's /dev/pts/N, the BSDs' and macOS's /dev/ttysNNN and /dev/ttyp0 of old.
+    static const QRegularExpression old_style(QStringLiteral("^/dev/tty[p-zP-T][0-9a-f]$"));
+    return target.startsWith(QLatin1String("/dev/pts/")) ||
+           target.startsWith(QLatin1String("/dev/ttys")) || old_style.match(target).hasMatch();
+#endif
+}
+
+bool served_by_simulator(const QString& device) {
+    const QString folder = os::simulator_registry_folder();
+    const QString target = QFileInfo(port_path(device)).canonicalFilePath();
+    if (folder.isEmpty() || target.isEmpty()) return false;
+    QDirIterator registered(folder, QDir::Files);
+    while (registered.hasNext()) {
+        QFile file(registered.next());
+        bool number = false;
+        const qint64 pid = registered.fileName().toLongLong(&number);
+        if (!number || !file.open(QIODevice::ReadOnly)) continue;
+        const QString line = QString::fromLocal8Bit(file.readLine()).trimmed();
+        if (QFileInfo(line).canonicalFilePath() == target && os::process_running(pid)) return true;
+    }
+    return false;
 }
 
 QString open_failure_text(const QSerialPort& port, const QString& device) {

@@ -41,6 +41,13 @@ QString access_advice(const QString& device);
 // that stay the same between boots, where ttyUSB numbers do not.
 QStringList stable_names(const QString& device, const QString& folder);
 
+// Whether device (a link to one too) is a pseudo-terminal: a simulated panel's line, or a
+// relay to a panel somewhere else.
+bool is_pseudo_terminal(const QString& device);
+// Whether device is a line that the shipped simulator, kvr-panel-sim, serves now: it says
+// so in its registry (system/simulator_registry.h), nothing is sent on the line to ask.
+bool served_by_simulator(const QString& device);
+
 // The longest status text the window's status box shows whole.
 inline constexpr int kLongestStatusText = 170;
 

@@ -13,11 +13,13 @@
 // each thread (and each process) makes its own.
 
 #include <QDateTime>
+#include <QSqlQuery>
 #include <QString>
 #include <functional>
 #include <optional>
 #include <vector>
 
+#include "records/log_chain.h"
 #include "records/record.h"
 
 namespace kvr::records {
@@ -36,7 +38,7 @@ struct HistoryFilter {
 
 // What a query found, or why the log could not be read.
 struct History {
-    std::vector<Record> entries; // newest first
+    std::vector<Record> entries; // newest first, by sequence
     QString warning;
 };
 
@@ -60,10 +62,16 @@ class CommissioningLog {
     // Reading opens the log read-only: it never writes, changes the journal or makes a
     // file, so a log that cannot be written is read as it is.
     History entries(const HistoryFilter& filter);
-    // The newest entries (at most limit; 0 for all) with this values digest that keep
-    // accepts (every one when it is empty).
-    History with_digest(const QString& digest, int limit,
-                        const std::function<bool(const Record&)>& keep = {});
+
+    // Visits the entries of one panel name (exact, case and all), newest first by sequence,
+    // while visit returns true. The reason the log cannot be read, or nullopt.
+    using Visit = std::function<bool(const Record&)>;
+    std::optional<QString> newest_first(const QString& panel_name, const Visit& visit);
+    // The entries of one run with this panel name.
+    History run_entries(const QString& run, const QString& panel_name);
+    // Walks the chain from the entry at sequence from (1: the whole log) to the newest,
+    // and finds every entry altered, removed or inserted by hand.
+    ChainCheck check_chain(std::int64_t from = 1);
 
   private:
     enum class Access : std::uint8_t { read, write };
@@ -78,6 +86,17 @@ class CommissioningLog {
     QString unreadable(const QString& reason) const;
     History query(const QString& where, const QVariantList& values, int limit,
                   const std::function<bool(const Record&)>& keep);
+    // Runs a select of every column (id first, then record_columns()) and hands each row
+    // to visit while it returns true; nullopt, or why the log could not be read.
+    std::optional<QString> select(const QString& where, const QVariantList& values,
+                                  const QString& order,
+                                  const std::function<bool(const QSqlQuery&)>& visit);
+    // No log is kept, or none is there yet: nothing to read, and nothing wrong.
+    bool absent() const;
+    // Opens the log to read (it is not absent): nullopt, or why it cannot be read.
+    std::optional<QString> open_to_read();
+    QString sequence_column() const;
+    std::optional<QString> chain_existing_entries();
 
     std::optional<QString> path_;
     QString connection_;

@@ -53,6 +53,13 @@ void ConversationEnd::written_back(const PanelConversation::ValueSource& written
         values[std::size_t(i)] = written(locations[std::size_t(i)]);
 }
 
+void note_line(ConversationEnd& end, const QString& name, const QString& device,
+               bool simulated_inside) {
+    end.device = name;
+    end.simulated = simulated_inside || served_by_simulator(device);
+    end.pseudo_terminal = is_pseudo_terminal(device);
+}
+
 void follow(PanelConversation& conversation, ConversationEnd& end, QObject* context) {
     QObject::connect(&conversation, &PanelConversation::status, context,
                      [&end](const QString& text, StatusColour colour) {
@@ -95,6 +102,11 @@ Record conversation_record(const LoggedOperation& operation, const ConversationE
     entry.device = end.device;
     entry.simulated = end.simulated;
     entry.adapter = adapter_of(end.device, present);
+    entry.line = end.simulated                       ? LineKind::simulated
+                 : end.pseudo_terminal               ? LineKind::pseudo_terminal
+                 : entry.adapter.vid_pid().isEmpty() ? LineKind::serial_port
+                                                     : LineKind::usb_adapter;
+    entry.run = end.run;
     entry.panel_name = operation.panel_name;
     entry.source_path = operation.source_path;
     entry.source_sha256 = operation.source_sha256;

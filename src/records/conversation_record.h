@@ -17,8 +17,11 @@ namespace kvr::records {
 
 // What one conversation came to, as far as its signals tell.
 struct ConversationEnd {
-    QString device;         // as results name it: the port, or "SIMULATED PANEL 2"
-    bool simulated = false; // a panel simulated by the program itself: never proof
+    QString device; // as results name it: the port, or "SIMULATED PANEL 2"
+    // A panel simulated by the program itself, or by kvr-panel-sim: never proof.
+    bool simulated = false;
+    bool pseudo_terminal = false; // the line is one, perhaps a relay to a real panel
+    QString run;                  // shared by the ports of one command over several
     Outcome outcome = Outcome::bad_data;
     QString final_text;          // the last status in red or green
     QString problem;             // the transaction's complaint before a bad-data end
@@ -40,6 +43,12 @@ struct ConversationEnd {
     // Each location a write finished was written with its value and read back equal.
     void written_back(const PanelConversation::ValueSource& written);
 };
+
+// What the line of device (the path the port opens) is, told before it is opened: a
+// simulated panel's when simulated_inside says so or kvr-panel-sim serves it, a
+// pseudo-terminal. Sets name as the device results and the log name it.
+void note_line(ConversationEnd& end, const QString& name, const QString& device,
+               bool simulated_inside);
 
 // Fills end as the conversation reports, for as long as context lives; duration is the
 // caller's, as only it knows when the operation began.

@@ -6,6 +6,7 @@
 #include <QCryptographicHash>
 #include <QFile>
 #include <QStringList>
+#include <QUuid>
 #include <algorithm>
 #include <array>
 #include <utility>
@@ -26,6 +27,13 @@ constexpr std::array<std::pair<RecordOutcome, const char*>, 6> kOutcomes{{
     {RecordOutcome::interrupted, "interrupted"},
     {RecordOutcome::matches, "matches"},
     {RecordOutcome::read, "read"},
+}};
+
+constexpr std::array<std::pair<LineKind, const char*>, 4> kLines{{
+    {LineKind::usb_adapter, "usb adapter"},
+    {LineKind::serial_port, "serial port"},
+    {LineKind::pseudo_terminal, "pseudo-terminal"},
+    {LineKind::simulated, "simulated"},
 }};
 
 template <typename Enum, std::size_t N>
@@ -57,8 +65,11 @@ std::optional<RecordOutcome> outcome_from_text(const QString& text) {
     return value_of(kOutcomes, text);
 }
 
-bool proves_verified(RecordOutcome outcome) {
-    return std::ranges::find(kVerifyingOutcomes, outcome) != std::end(kVerifyingOutcomes);
+QString line_text(LineKind line) {
+    return text_of(kLines, line);
+}
+std::optional<LineKind> line_from_text(const QString& text) {
+    return value_of(kLines, text);
 }
 
 QString simulated_panel_name(int number) {
@@ -99,6 +110,15 @@ std::optional<QString> file_sha256(const QString& path) {
     QCryptographicHash hash(QCryptographicHash::Sha256);
     if (!hash.addData(&file)) return std::nullopt;
     return QString::fromLatin1(hash.result().toHex());
+}
+
+QString new_run_id() {
+    return QUuid::createUuid().toString(QUuid::WithoutBraces);
+}
+
+bool changed_the_panel(const Record& entry) {
+    return entry.failure.location && find_location(*entry.failure.location) &&
+           *entry.failure.location != model_code_location;
 }
 
 RecordFailure failure_at(std::optional<int> location, const QString& reason) {

@@ -31,11 +31,11 @@ QString outcome_text(RecordOutcome outcome);
 std::optional<RecordOperation> operation_from_text(const QString& text);
 std::optional<RecordOutcome> outcome_from_text(const QString& text);
 
-// The outcomes that say the panel held the values when the entry was made; whether an
-// entry proves a configuration is the proof rule's to say (records/proof.h).
-inline constexpr RecordOutcome kVerifyingOutcomes[] = {RecordOutcome::programmed_and_verified,
-                                                       RecordOutcome::matches};
-bool proves_verified(RecordOutcome outcome);
+// The kind of line an entry's panel was reached through. A pseudo-terminal may relay a
+// real panel, so it can prove, but it is named as one; a simulated panel never proves.
+enum class LineKind : std::uint8_t { usb_adapter, serial_port, pseudo_terminal, simulated };
+QString line_text(LineKind line);
+std::optional<LineKind> line_from_text(const QString& text);
 
 // How results and the log name the n-th panel simulated inside a program (from 1).
 QString simulated_panel_name(int number);
@@ -79,6 +79,17 @@ struct Record {
     // The panel was one simulated by the program; nullopt for entries of older versions that
     // did not say, which are taken as unknown and so prove nothing.
     std::optional<bool> simulated = false;
+    // nullopt for entries of older versions, which did not say.
+    std::optional<LineKind> line;
+    // The run of one command over several ports (a gang), shared by its entries; empty for
+    // a panel on its own.
+    QString run;
+    // Given by the log when the entry is committed: its place in the order the entries of
+    // this log were made (never the clock), and the chain that shows an edit by hand: the
+    // digest of the entry before it and its own, over its fields and that one.
+    std::int64_t sequence = 0;
+    QString previous_digest;
+    QString digest;
 
     // "window", or the source path.
     QString source_text() const;
@@ -94,6 +105,14 @@ QString values_digest(const PanelValues& values);
 
 // The SHA-256 (hex) of a file's bytes, or nothing when it cannot be read.
 std::optional<QString> file_sha256(const QString& path);
+
+// A new run id for the entries of one command over several ports.
+QString new_run_id();
+
+// Whether a write that did not finish may have changed the panel: it stopped at one of the
+// configuration locations, so its first value may have been written. One that stopped
+// before (no answer, a refused model code, a port that would not open) changed nothing.
+bool changed_the_panel(const Record& entry);
 
 // The failure fields for a stop at a panel location (nullopt: before any location).
 RecordFailure failure_at(std::optional<int> location, const QString& reason);

@@ -1,6 +1,7 @@
 #include "records/record_columns.h"
 
 #include <QStringList>
+#include <cstring>
 
 namespace kvr::records {
 namespace {
@@ -37,6 +38,13 @@ QList<std::int16_t> loaded_values(const QString& text) {
         values << static_cast<std::int16_t>(number.toShort());
     return values;
 }
+
+// What the first version's entries did not say about their panel: kvr-panel named its
+// simulated panels, and a pseudo-terminal used by the window may have been its built-in
+// panel (unknown); every other entry was a port named by the user.
+const char* const kFirstVersionSimulated =
+    "CASE WHEN device LIKE 'SIMULATED PANEL %' THEN 1 "
+    "WHEN program = 'kvr-config' AND device LIKE '/dev/pts/%' THEN NULL ELSE 0 END";
 
 // Text fields stored as they stand: a name and a pointer to the member.
 #define KVR_TEXT_COLUMN(column, member)                                                            \
@@ -93,7 +101,25 @@ const Column kColumns[] = {
      [](const Record& r) { return r.simulated ? QVariant(int(*r.simulated)) : QVariant(); },
      [](Record& r, const QVariant& v) {
          r.simulated = v.isNull() ? std::nullopt : std::optional<bool>(v.toInt() != 0);
-     }},
+     },
+     2, kFirstVersionSimulated},
+    // Added with the third version; older entries did not say.
+    {"line", ColumnKind::text,
+     [](const Record& r) { return r.line ? QVariant(line_text(*r.line)) : QVariant(); },
+     [](Record& r, const QVariant& v) { r.line = line_from_text(v.toString()); }, 3},
+    {"run", ColumnKind::text, [](const Record& r) { return text_or_null(r.run); },
+     [](Record& r, const QVariant& v) { r.run = v.toString(); }, 3},
+    // An older log's entries are in the order of their ids until it is chained.
+    {"sequence", ColumnKind::integer,
+     [](const Record& r) {
+         return r.sequence > 0 ? QVariant(static_cast<qlonglong>(r.sequence)) : QVariant();
+     },
+     [](Record& r, const QVariant& v) { r.sequence = v.toLongLong(); }, 3, "id"},
+    {"previous_digest", ColumnKind::text,
+     [](const Record& r) { return text_or_null(r.previous_digest); },
+     [](Record& r, const QVariant& v) { r.previous_digest = v.toString(); }, 3},
+    {"digest", ColumnKind::text, [](const Record& r) { return text_or_null(r.digest); },
+     [](Record& r, const QVariant& v) { r.digest = v.toString(); }, 3},
 };
 
 #undef KVR_TEXT_COLUMN
@@ -102,6 +128,12 @@ const Column kColumns[] = {
 
 std::span<const Column> record_columns() {
     return kColumns;
+}
+
+const Column* find_column(const char* name) {
+    for (const Column& column : kColumns)
+        if (std::strcmp(column.name, name) == 0) return &column;
+    return nullptr;
 }
 
 QString stored_time(const QDateTime& time) {

@@ -22,10 +22,17 @@ struct Column {
     // The stored value; a null QVariant for a field the entry does not have.
     QVariant (*get)(const Record& record);
     void (*set)(Record& record, const QVariant& value);
+    // The schema version that added the column, and what a log of an older one gives in its
+    // place (SQL; null unless said).
+    int since_version = 1;
+    const char* before = nullptr;
 };
 
 // Every column but the id, in the order entries are exported.
 std::span<const Column> record_columns();
+
+// The column of that name (nullptr when there is none).
+const Column* find_column(const char* name);
 
 // A time as the log stores it: UTC with milliseconds, so that text order is time order.
 QString stored_time(const QDateTime& time);

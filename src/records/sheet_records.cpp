@@ -3,7 +3,6 @@
 #include <QDir>
 #include <QFileInfo>
 #include <filesystem>
-#include <map>
 #include <variant>
 
 #include "configuration/windows1252.h"
@@ -43,7 +42,8 @@ std::optional<QString> refusal_of_entry(const QFileInfo& entry) {
     }
 }
 
-HandoverPanel panel_of(const QFileInfo& entry, CommissioningLog& log, QString* warning) {
+// A folder entry read as the window opens it, or the reason it was refused.
+HandoverPanel panel_of(const QFileInfo& entry) {
     HandoverPanel panel;
     panel.file_name = entry.fileName();
     if (const std::optional<QString> refusal = refusal_of_entry(entry)) {
@@ -60,68 +60,78 @@ HandoverPanel panel_of(const QFileInfo& entry, CommissioningLog& log, QString* w
         return panel;
     }
     panel.configuration = configuration_of(std::get<ConfigurationRecord>(read));
-    const Configuration& configuration = *panel.configuration;
-    const QString name = QString::fromStdU16String(from_windows1252(configuration.panel_name));
-    History last = log.with_digest(values_digest(programmed_values(configuration)), 1,
-                                   [&name](const Record& e) { return e.panel_name == name; });
-    keep_first(warning, last.warning);
-    if (!last.entries.empty()) {
-        const Record& entry = last.entries.front();
-        panel.last = HandoverLogEntry{outcome_text(entry.outcome), entry.time, entry.device};
-    }
-    const Proof proof =
-        proof_of(log, configuration, file_sha256(entry.absoluteFilePath()).value_or(QString()));
-    keep_first(warning, proof.unreadable);
-    panel.stamp = sheet_stamp(proof);
-    panel.log_unreadable = !proof.unreadable.isEmpty();
     return panel;
 }
 
-// A proof by name holds only for a name that one file of the site gives.
-void mark_shared_names(std::vector<HandoverPanel>& panels) {
-    std::map<std::string, std::vector<HandoverPanel*>> by_name;
-    for (HandoverPanel& panel : panels)
-        if (panel.configuration) by_name[panel.configuration->panel_name].push_back(&panel);
-    for (auto& [name, sharing] : by_name) {
-        if (sharing.size() < 2) continue;
-        for (HandoverPanel* panel : sharing) {
-            QStringList others;
-            for (const HandoverPanel* other : sharing)
-                if (other != panel) others << other->file_name;
-            panel->problem = QStringLiteral("panel name also in %1: not proven by name")
-                                 .arg(others.join(QStringLiteral(", ")));
-            panel->stamp.reset();
-        }
-    }
+// The folder's .kcf entries, hidden and broken ones too: each is on the index, refused or not.
+std::vector<HandoverPanel> folder_panels(const QString& folder) {
+    const QFileInfoList entries = QDir(folder).entryInfoList(
+        {QStringLiteral("*.kcf")},
+        QDir::AllEntries | QDir::System | QDir::Hidden | QDir::NoDotAndDotDot,
+        QDir::Name | QDir::IgnoreCase);
+    std::vector<HandoverPanel> panels;
+    for (const QFileInfo& entry : entries)
+        panels.push_back(panel_of(entry));
+    return panels;
+}
+
+VerdictSubject subject_of(const HandoverPanel& panel, const QString& folder) {
+    return {panel.file_name, panel.configuration ? &*panel.configuration : nullptr, panel.refusal,
+            panel.configuration
+                ? file_sha256(QDir(folder).filePath(panel.file_name)).value_or(QString())
+                : QString(),
+            false};
 }
 
 } // namespace
 
-std::optional<SheetStamp> sheet_stamp(const Proof& proof) {
-    if (!proof.entry) return std::nullopt;
-    const Record& entry = *proof.entry;
-    return SheetStamp{entry.time,
-                      entry.device,
-                      entry.adapter.description,
-                      entry.source_path.isEmpty() ? QString()
-                                                  : QFileInfo(entry.source_path).fileName(),
-                      entry.outcome == RecordOutcome::programmed_and_verified,
-                      proof.labels_changed_since};
+SheetVerdict sheet_verdict(const Verdict& verdict) {
+    SheetVerdict shown{SheetVerdict::Status(verdict.status), verdict.reason, std::nullopt};
+    if (!verdict.proven() || !verdict.entry) return shown;
+    const Record& entry = *verdict.entry;
+    shown.stamp = SheetStamp{entry.time,
+                             port_text(entry),
+                             entry.adapter.description,
+                             entry.source_path.isEmpty() ? QString()
+                                                         : QFileInfo(entry.source_path).fileName(),
+                             entry.operation == RecordOperation::write,
+                             verdict.labels_changed_since};
+    return shown;
 }
 
 std::vector<HandoverPanel> handover_panels(const QString& folder, CommissioningLog& log,
-                                           QString* warning) {
-    std::vector<HandoverPanel> panels;
-    const QDir dir(folder);
-    // Every kind of entry, hidden and broken ones too: each is on the index, refused or not.
-    const QFileInfoList entries =
-        dir.entryInfoList({QStringLiteral("*.kcf")},
-                          QDir::AllEntries | QDir::System | QDir::Hidden | QDir::NoDotAndDotDot,
-                          QDir::Name | QDir::IgnoreCase);
-    for (const QFileInfo& entry : entries)
-        panels.push_back(panel_of(entry, log, warning));
-    mark_shared_names(panels);
+                                           QString* warning, std::vector<Verdict>* verdicts_out) {
+    std::vector<HandoverPanel> panels = folder_panels(folder);
+    std::vector<VerdictSubject> subjects;
+    for (const HandoverPanel& panel : panels)
+        subjects.push_back(subject_of(panel, folder));
+    Verdicts verdicts = verdicts_of(log, subjects);
+    keep_first(warning, verdicts.unreadable);
+    for (std::size_t i = 0; i < panels.size(); ++i) {
+        const Verdict& verdict = verdicts.of[i];
+        panels[i].verdict = sheet_verdict(verdict);
+        if (verdict.newest)
+            panels[i].last = HandoverLogEntry{outcome_text(verdict.newest->outcome),
+                                              verdict.newest->time, port_text(*verdict.newest)};
+    }
+    if (verdicts_out) *verdicts_out = verdicts.of;
     return panels;
+}
+
+Verdict verdict_in_folder(CommissioningLog& log, const Configuration& configuration,
+                          const QString& file_path, const QString& source_sha256, QString* warning,
+                          bool texts_changed) {
+    const QFileInfo file(file_path);
+    std::vector<HandoverPanel> panels;
+    if (!file_path.isEmpty()) panels = folder_panels(file.absolutePath());
+    std::vector<VerdictSubject> subjects;
+    for (const HandoverPanel& panel : panels)
+        if (panel.file_name != file.fileName())
+            subjects.push_back(subject_of(panel, file.absolutePath()));
+    subjects.push_back({file.fileName(), &configuration, {}, source_sha256, texts_changed});
+    Verdicts verdicts = verdicts_of(log, subjects);
+    keep_first(warning, verdicts.unreadable);
+    return std::move(verdicts.of.back());
 }
 
 } // namespace kvr::records

@@ -8,21 +8,29 @@
 #include <vector>
 
 #include "records/commissioning_log.h"
-#include "records/proof.h"
+#include "records/verdict.h"
 #include "sheet/handover.h"
 
 namespace kvr::records {
 
-// The sheet's stamp for what the log proves: nothing when it proves nothing.
-std::optional<SheetStamp> sheet_stamp(const Proof& proof);
+// The verdict as the sheet and the index draw it.
+SheetVerdict sheet_verdict(const Verdict& verdict);
 
 // Every entry of the folder (not its subfolders) whose name ends in .kcf, in any case: a
-// file read as the window opens it, with its latest log entry and what the log proves of
-// it, or the reason it was refused (a folder, a FIFO, a link that leads nowhere, a file
-// that cannot be read or is no configuration). Two files that give one panel name cannot
-// both be proven by it: each is given that problem. The first warning from the log, if
-// any, goes to warning.
+// file read as the window opens it, with the newest log entry of its panel name and the
+// verdict of the log, or the reason it was refused (a folder, a FIFO, a link that leads
+// nowhere, a file that cannot be read or is no configuration). Why the log could not be
+// read, if it could not, goes to warning; each panel's verdict in full to verdicts.
 std::vector<HandoverPanel> handover_panels(const QString& folder, CommissioningLog& log,
-                                           QString* warning = nullptr);
+                                           QString* warning = nullptr,
+                                           std::vector<Verdict>* verdicts = nullptr);
+
+// The verdict of a configuration shown from a file (file_path; empty for values from no
+// file, or standard input) as the pack of the file's folder gives it: among the folder's
+// other files, the configuration in the place of the file. source_sha256 is of the file's
+// bytes; texts_changed says the designations shown were typed since.
+Verdict verdict_in_folder(CommissioningLog& log, const Configuration& configuration,
+                          const QString& file_path, const QString& source_sha256,
+                          QString* warning = nullptr, bool texts_changed = false);
 
 } // namespace kvr::records

@@ -54,8 +54,10 @@ void draw_site(Page& page, const SheetSite& site, const QRectF& area) {
 }
 
 void draw_stamp(Page& page, const SheetContent& shown, const QRectF& area) {
-    const std::optional<SheetStamp>& stamp = shown.stamp;
-    const QColor ink = stamp ? kVerifiedInk : kWarningInk;
+    const SheetVerdict& verdict = shown.verdict;
+    const std::optional<SheetStamp>& stamp = verdict.stamp;
+    const bool proven = verdict.status == SheetVerdict::Status::proven && stamp;
+    const QColor ink = proven ? kVerifiedInk : kWarningInk;
     page.painter.setPen(page.pen(ink, 0.5));
     page.painter.setBrush(Qt::NoBrush);
     page.painter.drawRoundedRect(page.rect(area), page.mm(1.5), page.mm(1.5));
@@ -67,15 +69,12 @@ void draw_stamp(Page& page, const SheetContent& shown, const QRectF& area) {
         draw_text(page, first, headline, sheet_font(9, true), 5, headline_ink, Qt::AlignHCenter);
         draw_text(page, second, detail, sheet_font(7.5), 4.5, detail_ink, Qt::AlignHCenter);
     };
-    if (!stamp) {
-        // An unreadable log is no proof either way: the sheet says what is unknown.
-        if (!shown.log_unreadable.isEmpty())
-            draw_lines(QStringLiteral("COMMISSIONING LOG COULD NOT BE READ"), ink,
-                       QStringLiteral("whether this panel was programmed and verified is unknown"),
-                       kMutedInk);
-        else
-            draw_lines(QStringLiteral("NOT YET PROGRAMMED AND VERIFIED"), ink,
-                       QStringLiteral("no verified entry in the commissioning log"), kMutedInk);
+    if (!proven) {
+        // Unknown is no proof either way: the sheet says so, with the reason.
+        draw_lines(verdict.status == SheetVerdict::Status::unknown
+                       ? QStringLiteral("WHETHER THIS PANEL HOLDS THESE VALUES IS UNKNOWN")
+                       : QStringLiteral("NOT YET PROGRAMMED AND VERIFIED"),
+                   ink, verdict.reason, kTextInk);
         return;
     }
     QString headline = stamp->programmed ? QStringLiteral("PROGRAMMED AND VERIFIED")

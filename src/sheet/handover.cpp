@@ -61,12 +61,15 @@ Row index_row(const HandoverPanel& panel) {
         row[2] = {panel.last->outcome + QStringLiteral(", ") + utc_text(panel.last->when)};
         row[4] = {panel.last->device};
     }
-    if (panel.log_unreadable) row[3] = {QStringLiteral("unknown"), kWarningInk};
-    if (panel.verified()) {
+    const SheetVerdict& verdict = panel.verdict;
+    if (verdict.status == SheetVerdict::Status::unknown)
+        row[3] = {QStringLiteral("unknown"), kWarningInk};
+    if (verdict.status == SheetVerdict::Status::proven && verdict.stamp) {
         row[3] = {QStringLiteral("yes"), kVerifiedInk};
-        row[4] = {panel.stamp->device};
+        row[4] = {verdict.stamp->device};
+    } else {
+        row[4] = {verdict.reason, kWarningInk};
     }
-    if (!panel.problem.isEmpty()) row[4] = {panel.problem, kWarningInk};
     return row;
 }
 
@@ -179,8 +182,7 @@ bool write_handover_pack(std::vector<HandoverPanel> panels, const SheetSite& sit
         SheetContent content = sheet_content(*panel.configuration, panel.file_name, drawn);
         content.site = site;
         if (!panel.room.isEmpty()) content.site.room = panel.room;
-        content.stamp = panel.stamp;
-        if (panel.log_unreadable) content.log_unreadable = QStringLiteral("unreadable");
+        content.verdict = panel.verdict;
         sheets.push_back(std::move(content));
     }
     const int index_pages =

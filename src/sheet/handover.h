@@ -12,7 +12,7 @@
 
 namespace kvr {
 
-// The log's latest entry for a panel's values, as the index names it.
+// The log's newest entry for a panel name, as the index names it.
 struct HandoverLogEntry {
     QString outcome; // "programmed and verified", "failed", ...
     QDateTime when;
@@ -25,16 +25,11 @@ struct HandoverPanel {
     std::optional<Configuration> configuration;
     QString refusal;
     std::optional<HandoverLogEntry> last;
-    // The log's latest entry that proves the panel held these values.
-    std::optional<SheetStamp> stamp;
-    // What keeps the panel from being proven whatever the log holds: another file of the
-    // folder with the same panel name.
-    QString problem;
-    // The log could not be read: whether the panel was verified is unknown.
-    bool log_unreadable = false;
+    // What the log proves of it (a refused file: not proven).
+    SheetVerdict verdict;
     QString room; // on its sheet and in the channel schedule; empty: the site's room
 
-    bool verified() const { return stamp.has_value() && problem.isEmpty(); }
+    bool verified() const { return verdict.status == SheetVerdict::Status::proven; }
 };
 
 // One use of a module and channel by a panel, as the channel schedule lists it.

@@ -41,13 +41,22 @@ struct SheetSite {
 // The proof that a panel held this configuration, from the commissioning log: the caller
 // looks it up, so the sheet stays free of the log.
 struct SheetStamp {
-    QDateTime when; // converted to UTC on the sheet
-    QString device;
+    QDateTime when;         // converted to UTC on the sheet
+    QString device;         // with "(PSEUDO-TERMINAL)" after it when it was one
     QString adapter;        // the adapter's description, when the system gave one
     QString source_file;    // the name of the file the values came from; empty: no file
     bool programmed = true; // written and read back; false: a verify found it matching
     // The file's bytes changed after the entry (designations are not on the panel).
     bool labels_changed_since = false;
+};
+
+// What the commissioning log says of the panel, as the caller was told it; the sheet only
+// draws it.
+struct SheetVerdict {
+    enum class Status : std::uint8_t { proven, not_proven, unknown };
+    Status status = Status::not_proven;
+    QString reason;                  // one line that says why, in capitals
+    std::optional<SheetStamp> stamp; // the entry a proof rests on
 };
 
 struct SheetContent {
@@ -62,9 +71,7 @@ struct SheetContent {
     // Intensity codes, indexed by Intensity (backlighting, indicator, dimmed).
     std::array<std::int16_t, 3> intensity_codes{};
     SheetSite site;
-    // nullopt: not yet programmed and verified, or unknown when log_unreadable says why.
-    std::optional<SheetStamp> stamp;
-    QString log_unreadable;
+    SheetVerdict verdict;
 };
 
 // What the sheet names the backlighting (kBacklighting) and the dimming input (kDimming)

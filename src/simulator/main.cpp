@@ -1,6 +1,7 @@
 // kvr-panel-sim: a simulated KVR switch panel on a pseudo-terminal, for trying the program
 // and testing it without hardware.
 #include "simulator/pty_host.h"
+#include "system/simulator_registry.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -8,7 +9,9 @@
 #include <chrono>
 #include <csignal>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
+#include <fstream>
 #include <functional>
 #include <iostream>
 #include <optional>
@@ -17,6 +20,7 @@
 #include <stdexcept>
 #include <string>
 #include <string_view>
+#include <sys/stat.h>
 #include <unistd.h>
 #include <vector>
 
@@ -274,6 +278,33 @@ void remove_link(const std::string& link, const std::string& target) {
         ::unlink(link.c_str());
 }
 
+// Makes the line known as a simulated panel's to kvr-config and kvr-panel: the registry
+// file that names it, removed again when the simulator ends.
+class Registration {
+  public:
+    explicit Registration(const std::string& device) {
+        const std::string folder = kvr::simulator_registry_folder(std::getenv("XDG_RUNTIME_DIR"),
+                                                                  std::to_string(::getuid()));
+        if (::mkdir(folder.c_str(), 0700) != 0 && errno != EEXIST)
+            throw std::runtime_error("the registry folder " + folder + ": " + std::strerror(errno));
+        struct stat info {};
+        if (::lstat(folder.c_str(), &info) != 0 || !S_ISDIR(info.st_mode) ||
+            info.st_uid != ::getuid())
+            throw std::runtime_error("the registry folder " + folder + " is not this user's");
+        path_ = folder + "/" + std::to_string(::getpid());
+        std::ofstream file(path_, std::ios::trunc);
+        file << device << "\n";
+        if (!file.flush())
+            throw std::runtime_error("the registry file " + path_ + " cannot be written");
+    }
+    ~Registration() { ::unlink(path_.c_str()); }
+    Registration(const Registration&) = delete;
+    Registration& operator=(const Registration&) = delete;
+
+  private:
+    std::string path_;
+};
+
 } // namespace
 
 int main(int argc, char** argv) {
@@ -316,6 +347,7 @@ int main(int argc, char** argv) {
             std::fprintf(transcript, "%s\n", kvr::sim::to_text(e, origin).c_str());
             std::fflush(transcript);
         });
+        const Registration registration(host.slave_path());
         if (!options.link.empty()) make_link(options.link, host.slave_path());
         std::cout << host.slave_path() << std::endl;
 

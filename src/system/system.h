@@ -82,4 +82,12 @@ qsizetype longest_file_name(const QString& folder);
 // empty when nothing stands in the way (always, where access is not by group).
 QString access_group_needed(const QString& device);
 
+// ---- The shipped simulator ----
+
+// The folder where kvr-panel-sim names the lines it serves (system/simulator_registry.h);
+// empty where it does not run (Windows).
+QString simulator_registry_folder();
+// Whether the process with this id is still running.
+bool process_running(qint64 pid);
+
 } // namespace kvr::os

@@ -1,6 +1,8 @@
 // The POSIX side of the seam to the operating system.
 #include "system/system.h"
 
+#include "system/simulator_registry.h"
+
 #include <QDir>
 #include <QFileInfo>
 #include <QSocketNotifier>
@@ -167,6 +169,17 @@ QString access_group_needed(const QString& device) {
     if (::access(QFile::encodeName(device).constData(), R_OK | W_OK) == 0 || errno != EACCES)
         return {};
     return serial_group(device);
+}
+
+// ---- The shipped simulator ----
+
+QString simulator_registry_folder() {
+    return QString::fromStdString(
+        kvr::simulator_registry_folder(std::getenv("XDG_RUNTIME_DIR"), std::to_string(::getuid())));
+}
+
+bool process_running(qint64 pid) {
+    return pid > 0 && (::kill(pid_t(pid), 0) == 0 || errno == EPERM);
 }
 
 } // namespace kvr::os

@@ -176,4 +176,19 @@ QString access_group_needed(const QString& device) {
     return {};
 }
 
+// ---- The shipped simulator ----
+
+QString simulator_registry_folder() {
+    return {}; // kvr-panel-sim is not built for Windows
+}
+
+bool process_running(qint64 pid) {
+    const HANDLE process = ::OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, DWORD(pid));
+    if (!process) return false;
+    DWORD code = 0;
+    const bool running = ::GetExitCodeProcess(process, &code) && code == STILL_ACTIVE;
+    ::CloseHandle(process);
+    return running;
+}
+
 } // namespace kvr::os

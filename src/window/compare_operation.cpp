@@ -4,6 +4,7 @@
 
 #include <QListWidget>
 #include <QRadioButton>
+#include <QTextEdit>
 #include <ranges>
 
 #include "form1.h"
@@ -60,6 +61,7 @@ void Form1::compare_with_panel() {
     conversation_->start_read();
     wait_for_conversation();
     comparing_ = false;
+    comparison_status_shown_ = panel_values_.has_value();
     mark_differences();
 }
 
@@ -112,6 +114,11 @@ void Form1::clear_difference_marks() {
     }
     difference_marks_.clear();
     differing_.clear();
+    if (comparison_status_shown_) {
+        Text1->hide();
+        Text1->setToolTip({});
+        comparison_status_shown_ = false;
+    }
 }
 
 void Form1::take_panel_values() {

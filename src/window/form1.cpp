@@ -277,6 +277,7 @@ void Form1::run_exclusively(const std::function<void()>& operation) {
 
 void Form1::show_status(const QString& text, const QColor& background) {
     port_failure_shown_ = false;
+    comparison_status_shown_ = false;
     QPalette palette = Text1->palette();
     palette.setColor(QPalette::Base, background);
     Text1->setPalette(palette);

@@ -24,6 +24,7 @@
 #include "files/configuration_file.h"
 #include "layout.h"
 #include "records/conversation_record.h"
+#include "records/verdict.h"
 #include "sheet/sheet.h"
 #include "window_snapshot.h"
 
@@ -92,6 +93,9 @@ class Form1 : public QWidget, public kvr::ConfigurationModel {
     // The configuration the window shows: the lists' codes (kNoChannel where a selection is
     // incomplete), the intensities, and the texts of the boxes as a file carries them.
     kvr::Configuration configuration_shown() const;
+    // What the log proves of the values shown, among the other files of their file's folder:
+    // the verdict the sheet's stamp shows.
+    kvr::records::Verdict window_verdict() const;
 
     // Shows the status box with a text on a background colour, or changes its text only.
     void show_status(const QString& text, const QColor& background);
@@ -282,6 +286,9 @@ class Form1 : public QWidget, public kvr::ConfigurationModel {
         QString style_sheet;
     };
     std::vector<DifferenceMark> difference_marks_;
+    // The status box shows what the last comparison found: like the marks, it goes with
+    // the next change of what the window holds.
+    bool comparison_status_shown_ = false;
 
     // ---- Commissioning log (panel_log.cpp) ----
     void connect_panel_log();

@@ -37,11 +37,9 @@ void Form1::begin_logged_operation(records::RecordOperation operation,
         logged_.source_sha256 = source_.sha256;
     }
     ended_ = {};
-    ended_.device = panel_port();
-    if (!simulated_device_.isEmpty() && ended_.device == simulated_device_) {
-        ended_.device = records::simulated_panel_name(1);
-        ended_.simulated = true;
-    }
+    const bool simulated = !simulated_device_.isEmpty() && panel_port() == simulated_device_;
+    records::note_line(ended_, simulated ? records::simulated_panel_name(1) : panel_port(),
+                       panel_port(), simulated);
     written_ = nullptr;
     operation_clock_.start();
 }

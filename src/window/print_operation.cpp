@@ -103,20 +103,21 @@ QString Form1::shown_source() const {
     return name;
 }
 
+records::Verdict Form1::window_verdict() const {
+    records::CommissioningLog log(log_path_);
+    // Designations typed since the file are not what was there when the panel was proven.
+    const QString file = source_.holds_texts ? source_.name : QString();
+    return records::verdict_in_folder(log, configuration_shown(), file, source_.sha256, nullptr,
+                                      changed_since_source());
+}
+
 SheetContent Form1::sheet_from_window() {
     SheetContent content;
     content.panel_name = Text2->text();
     content.source = shown_source();
     content.drawn = QDateTime::currentDateTime();
     content.site = sheet_site_;
-    records::CommissioningLog log(log_path_);
-    const bool unsaved = changed_since_source();
-    const records::Proof proof = records::proof_of(
-        log, configuration_shown(), source_.holds_texts && !unsaved ? source_.sha256 : QString());
-    content.stamp = records::sheet_stamp(proof);
-    // Designations typed since the file are not what was there when the panel was proven.
-    if (content.stamp && unsaved) content.stamp->labels_changed_since = true;
-    content.log_unreadable = proof.unreadable;
+    content.verdict = records::sheet_verdict(window_verdict());
     for (int f = 0; f < kFunctionCount; ++f) {
         const QLineEdit* box = functions_[f].designation;
         content.functions[f] = {box ? box->text() : lighting_designation(f), listed_code(f)};

@@ -21,32 +21,6 @@ namespace {
 const char* const kHeadings[] = {"PANEL", "FILE",   "ROOM",    "LAST OUTCOME",
                                  "TIME",  "PROVEN", "FINDINGS"};
 
-// What the log says of a panel, as the handover index says it.
-struct PanelLogState {
-    QString outcome;
-    QString time;
-    QString proven;
-};
-
-PanelLogState log_state(const HandoverPanel& panel) {
-    if (!panel.configuration) return {{}, {}, QStringLiteral("refused")};
-    PanelLogState state;
-    if (panel.last) {
-        state.outcome = panel.last->outcome;
-        state.time = panel.last->when.toLocalTime().toString(QStringLiteral("yyyy-MM-dd HH:mm"));
-    }
-    // A log that cannot be read says nothing, and never "not proven".
-    if (panel.log_unreadable)
-        state.proven = QStringLiteral("log unreadable");
-    else if (!panel.verified())
-        state.proven = QStringLiteral("no");
-    else if (panel.stamp->labels_changed_since)
-        state.proven = QStringLiteral("yes, designations changed since");
-    else
-        state.proven = QStringLiteral("yes");
-    return state;
-}
-
 // The findings that concern a file, one line each.
 QString findings_of(const std::vector<site::Finding>& findings, const QString& file_name) {
     QStringList lines;
@@ -58,10 +32,10 @@ QString findings_of(const std::vector<site::Finding>& findings, const QString& f
     return lines.join(u'\n');
 }
 
-QTableWidgetItem* cell(const QString& text) {
+QTableWidgetItem* cell(const QString& text, const QString& tooltip) {
     auto* item = new QTableWidgetItem(text);
     item->setFlags(Qt::ItemIsEnabled | Qt::ItemIsSelectable);
-    item->setToolTip(text);
+    item->setToolTip(tooltip);
     return item;
 }
 
@@ -98,26 +72,33 @@ void SiteWindow::refresh() {
     QString site_error;
     const site::SiteFile site_file = site::read_site_file(folder_, &site_error);
     records::CommissioningLog log(form_.commissioning_log());
-    const std::vector<HandoverPanel> panels = records::handover_panels(folder_, log);
+    std::vector<records::Verdict> verdicts;
+    const std::vector<HandoverPanel> panels =
+        records::handover_panels(folder_, log, nullptr, &verdicts);
     panels_ = site::site_panels(panels, site_file);
     const std::vector<site::Finding> findings = site::check_site(panels_);
     proven_.assign(panels_.size(), false);
     table_->setRowCount(int(panels_.size()));
     for (int row = 0; row < int(panels_.size()); ++row) {
         const site::SitePanel& panel = panels_[row];
-        const PanelLogState state = log_state(panels[row]);
-        proven_[row] = panels[row].verified();
+        const records::Verdict& verdict = verdicts[row];
+        const std::optional<HandoverLogEntry>& last = panels[row].last;
+        proven_[row] = verdict.proven();
         const QString name =
             panel.configuration ? from_file_text(panel.configuration->panel_name) : QString();
-        const QString cells[column_count] = {name,
-                                             panel.file_name,
-                                             panel.room,
-                                             state.outcome,
-                                             state.time,
-                                             state.proven,
-                                             findings_of(findings, panel.file_name)};
+        const QString cells[column_count] = {
+            name,
+            panel.file_name,
+            panel.room,
+            last ? last->outcome : QString(),
+            last ? last->when.toLocalTime().toString(QStringLiteral("yyyy-MM-dd HH:mm"))
+                 : QString(),
+            records::status_words(verdict.status),
+            findings_of(findings, panel.file_name)};
         for (int column = 0; column < column_count; ++column)
-            table_->setItem(row, column, cell(cells[column]));
+            table_->setItem(
+                row, column,
+                cell(cells[column], column == proven_column ? verdict.reason : cells[column]));
     }
     table_->resizeColumnsToContents();
     const auto proven = std::ranges::count(proven_, true);

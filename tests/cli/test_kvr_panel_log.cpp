@@ -99,6 +99,10 @@ class TestKvrPanelLog : public QObject {
             QCOMPARE(entry["source"].toString(), QFileInfo(file).absoluteFilePath());
             QCOMPARE(entry["source_sha256"].toString(), hex_sha256(lobby_file()));
             QCOMPARE(entry["values_digest"].toString(), digest);
+            // One run: the three prove the file together or not at all.
+            QCOMPARE(entry["line"].toString(), "pseudo-terminal");
+            QVERIFY(!entry["run"].toString().isEmpty() &&
+                    entry["run"] == entries[0].toObject()["run"]);
             QList<int> read_back;
             for (const QJsonValue value : entry["read_back"].toArray())
                 read_back << value.toInt();
@@ -119,7 +123,8 @@ class TestKvrPanelLog : public QObject {
         QVERIFY(csv.bytes.startsWith("id,time_utc,program,version,operation,device,adapter,"
                                      "vid_pid,serial_number,panel_name,source,source_sha256,"
                                      "values_digest,outcome,failure_location,failure_function,"
-                                     "failure_reason,read_back,duration_ms,simulated\r\n"));
+                                     "failure_reason,read_back,duration_ms,simulated,line,run,"
+                                     "sequence,previous_digest,digest\r\n"));
         QCOMPARE(csv.bytes.count("\r\n"), 4);
         const Run one = kvr_panel(
             {"history", "--log", log, "--device", QString::fromStdString(panels[2]->slave_path())});
@@ -172,13 +177,16 @@ class TestKvrPanelLog : public QObject {
                                    "--log",    log,         "--site", "HARBOUR HOUSE"};
         const Run strict = kvr_panel(handover + QStringList{"--require-verified"});
         QCOMPARE(strict.exit_code, 1);
-        QVERIFY2(strict.bytes.contains("LOBBY.kcf: programmed and verified") &&
-                     strict.bytes.contains("from LOBBY.kcf"),
+        QVERIFY2(strict.bytes.contains("LOBBY.kcf: PROVEN - PROGRAMMED AND VERIFIED (") &&
+                     strict.bytes.contains(" (PSEUDO-TERMINAL)) FROM LOBBY.kcf"),
                  strict.bytes);
-        QVERIFY(strict.bytes.contains("HALL.kcf: not yet programmed and verified"));
-        for (const char* refused : {"BROKEN.KCF: refused", "folder.kcf: refused: it is a folder",
-                                    "dangling.kcf: refused: it is a link", "loop.kcf: refused",
-                                    "fifo.kcf: refused: it is a FIFO"})
+        QVERIFY(
+            strict.bytes.contains("HALL.kcf: NOT PROVEN - ONLY EVER WRITTEN TO A SIMULATED PANEL"));
+        for (const char* refused :
+             {"BROKEN.KCF: NOT PROVEN - REFUSED",
+              "folder.kcf: NOT PROVEN - REFUSED: it is a folder",
+              "dangling.kcf: NOT PROVEN - REFUSED: it is a link", "loop.kcf: NOT PROVEN - REFUSED",
+              "fifo.kcf: NOT PROVEN - REFUSED: it is a FIFO"})
             QVERIFY2(strict.bytes.contains(refused), refused);
         const QString index = pdf_text(pack);
         QVERIFY2(index.contains("1 programmed and verified, 1 not verified, 5 files refused"),
@@ -186,16 +194,36 @@ class TestKvrPanelLog : public QObject {
         QVERIFY(index.contains("HARBOUR HOUSE"));
         QCOMPARE(kvr_panel(handover).exit_code, 0);
 
-        // A second file with the same name cannot be told from the first by the log.
-        save(site.filePath("LOBBY COPY.kcf"), lobby_file());
+        // A second file with the same name cannot be told from the first by the log: the
+        // pack, --require-verified, status and the sheet of either file all say so.
+        const QString copy = save(site.filePath("LOBBY COPY.kcf"), lobby_file());
         const Run shared = kvr_panel(handover + QStringList{"--require-verified", "--json"});
         QCOMPARE(shared.exit_code, 1);
-        for (const QJsonValue value : array_of(shared, "panels")) {
-            const QJsonObject panel = value.toObject();
-            if (panel["panel_name"] != "LOBBY") continue;
-            QVERIFY(!panel["verified"].toBool());
-            QVERIFY(panel["problem"].toString().contains("panel name also in"));
-        }
+        const QString because = "PANEL NAME ALSO IN LOBBY COPY.kcf";
+        const auto lobby_of = [](const Run& run) {
+            for (const QJsonValue value : array_of(run, "panels"))
+                if (value.toObject()["file"].toString().endsWith("/LOBBY.kcf") ||
+                    value.toObject()["file"] == "LOBBY.kcf")
+                    return value.toObject();
+            return QJsonObject();
+        };
+        QCOMPARE(lobby_of(shared)["status"].toString(), "not_proven");
+        QCOMPARE(lobby_of(shared)["reason"].toString(), because);
+        QVERIFY(!lobby_of(shared)["verified"].toBool());
+        QVERIFY(pdf_text(pack).contains(because));
+        const Run status = kvr_panel({"status", site.path(), "--log", log, "--json"});
+        QCOMPARE(status.exit_code, 1);
+        QCOMPARE(lobby_of(status)["reason"].toString(), because);
+        const Run one = kvr_panel({"status", file, "--log", log});
+        QCOMPARE(one.exit_code, 1);
+        QVERIFY2(one.bytes.contains("LOBBY.kcf: NOT PROVEN - " + because.toLatin1()), one.bytes);
+        const QString shared_sheet = dir.filePath("shared.pdf");
+        QCOMPARE(kvr_panel({"sheet", file, "-o", shared_sheet, "--log", log}).exit_code, 0);
+        const QString shared_text = pdf_text(shared_sheet);
+        QVERIFY(shared_text.contains("NOT YET PROGRAMMED AND VERIFIED") &&
+                shared_text.contains(because));
+        QVERIFY(QFile::remove(copy));
+        QCOMPARE(kvr_panel({"status", file, "--log", log}).exit_code, 0);
 
         // A folder with nothing in it is not a site that is done.
         QVERIFY(QDir(dir.path()).mkdir("empty"));
@@ -238,6 +266,57 @@ class TestKvrPanelLog : public QObject {
                        log, "--require-verified"});
         QCOMPARE(strict.exit_code, 3);
         QVERIFY(strict.err.contains("unknown"));
+    }
+
+    // Edits made with SQLite itself: log check names each entry altered, removed or
+    // inserted, and a verdict resting on them is unknown; a correct write after them proves.
+    void logCheckFindsEditsByHand() {
+        QTemporaryDir dir;
+        const QString site = dir.filePath("site");
+        QVERIFY(QDir().mkpath(site));
+        const QString file = save(site + "/LOBBY.kcf", lobby_file());
+        const QString log = dir.filePath("log.sqlite");
+        PtyHost panel;
+        const QString port = QString::fromStdString(panel.slave_path());
+        for (int i = 0; i < 4; ++i)
+            QCOMPARE(kvr_panel({"write", file, "--port", port, "--log", log}).exit_code, 0);
+        QCOMPARE(kvr_panel({"log", "check", "--log", log}).exit_code, 0);
+        QCOMPARE(kvr_panel({"status", site, "--log", log}).exit_code, 0);
+        {
+            QSqlDatabase database = QSqlDatabase::addDatabase("QSQLITE", "editor");
+            database.setDatabaseName(log);
+            QVERIFY(database.open());
+            QSqlQuery query(database);
+            for (const char* edit :
+                 {"UPDATE entries SET device = '/dev/ttyUSB0' WHERE sequence = 4",
+                  "DELETE FROM entries WHERE sequence = 2",
+                  "INSERT INTO entries (time_utc, operation, panel_name, outcome) "
+                  "VALUES ('2026-12-09T10:00:00.000Z', 'write', 'LOBBY', 'programmed and "
+                  "verified')"})
+                QVERIFY2(query.exec(edit), edit);
+        }
+        QSqlDatabase::removeDatabase("editor");
+        const Run check = kvr_panel({"log", "check", "--log", log, "--json"});
+        QCOMPARE(check.exit_code, 1);
+        QStringList found;
+        for (const QJsonValue value : array_of(check, "breaks"))
+            found << value.toObject()["fault"].toString() + ' ' +
+                         value.toObject()["sequence"].toVariant().toString();
+        QCOMPARE(found, QStringList({"inserted ", "removed 2", "altered 4"}));
+        const Run text = kvr_panel({"log", "check", "--log", log});
+        QVERIFY2(text.bytes.contains("(sequence 4, ") && text.bytes.contains("altered by hand") &&
+                     text.bytes.contains("sequence 2: the entry was removed") &&
+                     text.bytes.contains("no sequence"),
+                 text.bytes);
+        const Run unknown = kvr_panel({"status", file, "--log", log, "--json"});
+        QCOMPARE(unknown.exit_code, 1);
+        const QJsonObject verdict = array_of(unknown, "panels")[0].toObject();
+        QCOMPARE(verdict["status"].toString(), "unknown");
+        QCOMPARE(verdict["reason"].toString(), "AN ENTRY OF THE LOG WAS ALTERED");
+        // A correct write after the edits rests on nothing edited; the edits stay found.
+        QCOMPARE(kvr_panel({"write", file, "--port", port, "--log", log}).exit_code, 0);
+        QCOMPARE(kvr_panel({"status", file, "--log", log}).exit_code, 0);
+        QCOMPARE(kvr_panel({"log", "check", "--log", log}).exit_code, 1);
     }
 
     // --since is the instant given: one second either side of an entry, named in UTC, with

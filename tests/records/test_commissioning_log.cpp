@@ -19,7 +19,7 @@
 #include "records/commissioning_log.h"
 #include "records/history_export.h"
 #include "records/log_location.h"
-#include "records/proof.h"
+#include "records/verdict.h"
 
 using namespace kvr;
 using namespace kvr::records;
@@ -130,15 +130,6 @@ class TestCommissioningLog : public QObject {
         QCOMPARE(first.duration_ms, 2875);
         QVERIFY(!first.failure.location);
 
-        // The stamp finds the verified write, not the newer failure of the same values.
-        const auto verified = log.with_digest(written.values_digest, 1, [](const Record& entry) {
-            return proves_verified(entry.outcome);
-        });
-        QCOMPARE(verified.entries.size(), 1U);
-        QCOMPARE(verified.entries.front().id, written.id);
-        QCOMPARE(log.with_digest(written.values_digest, 1).entries.front().id, interrupted.id);
-        QVERIFY(log.with_digest(values_digest({}), 1).entries.empty());
-
         const QString csv = history_csv(history.entries);
         QVERIFY(csv.contains(QStringLiteral(",\"COMMUNICATIONS FAILURE, \"\"BAD\"\" DATA\",")));
         QCOMPARE(csv.count(QStringLiteral("\r\n")), 4);
@@ -178,6 +169,10 @@ class TestCommissioningLog : public QObject {
         for (const Record& entry : history.entries)
             distinct.emplace(entry.panel_name, entry.device);
         QCOMPARE(distinct.size(), history.entries.size());
+        // One chain through every writer's entries, newest first by sequence.
+        const ChainCheck chain = CommissioningLog(path).check_chain();
+        QVERIFY(chain.holds() && chain.entries == 5 * kEntriesPerWriter);
+        QCOMPARE(history.entries.front().sequence, 5 * kEntriesPerWriter);
     }
 
     void file_that_is_no_database_is_left_alone() {
@@ -220,53 +215,144 @@ class TestCommissioningLog : public QObject {
         QVERIFY(!off.logged && off.warning.isEmpty());
     }
 
-    // What one entry proves of the LOBBY configuration, and what it does not.
-    void an_entry_proves_its_own_panel_name_and_values_on_a_real_port() {
-        const QString file_sha = QString(64, u'a');
+    // Histories of the LOBBY panel, each folded to its verdict; then a correct write after
+    // each brings the proof back.
+    void the_newest_evidence_decides() {
+        Configuration lobby = sample_configuration();
+        lobby.panel_name = "LOBBY";
+        const PanelValues file_values = programmed_values(lobby);
+        QList<std::int16_t> three_differ(file_values.begin(), file_values.end());
+        for (int location : {0, 1, 2})
+            three_differ[location] = 7;
+        const QString other = values_digest({});
+        const QDateTime start(QDate(2026, 12, 9), QTime(13, 39), Qt::UTC);
+        struct Step {
+            RecordOperation operation = RecordOperation::write;
+            RecordOutcome outcome = RecordOutcome::programmed_and_verified;
+            bool other_values = false;
+            std::optional<int> stopped_at{};
+            QString run{};
+            std::optional<bool> simulated = false;
+            int minutes = 0;           // after the start: the clock may go back
+            const char* sql = nullptr; // an edit by hand instead of an entry
+            const char* panel_name = "LOBBY";
+        };
+        const Step write, verify_differs{RecordOperation::verify, RecordOutcome::differs},
+            other_write{.other_values = true, .minutes = 1};
         struct Case {
             const char* what;
-            void (*change)(Record& entry);
-            bool proven;
-            bool labels_changed = false;
+            std::vector<Step> history;
+            VerdictStatus status;
+            QString reason;
         };
-        const Case cases[] = {
-            {"a verified write", [](Record&) {}, true},
-            {"a verify that matched",
-             [](Record& e) {
-                 e.operation = RecordOperation::verify;
-                 e.outcome = RecordOutcome::matches;
-             },
-             true},
-            {"the same values under another name", [](Record& e) { e.panel_name = "HALL"; }, false},
-            {"the name in another case", [](Record& e) { e.panel_name = "Lobby"; }, false},
-            {"the same name with other values",
-             [](Record& e) { e.values_digest = values_digest({}); }, false},
-            {"a simulated panel", [](Record& e) { e.simulated = true; }, false},
-            {"a panel not known to be real", [](Record& e) { e.simulated.reset(); }, false},
-            {"an interrupted write", [](Record& e) { e.outcome = RecordOutcome::interrupted; },
-             false},
-            {"a verify that differed",
-             [](Record& e) {
-                 e.operation = RecordOperation::verify;
-                 e.outcome = RecordOutcome::differs;
-             },
-             false},
-            {"a file whose labels changed since",
-             [](Record& e) { e.source_sha256 = QString(64, u'b'); }, true, true},
+        const QString proven_reason =
+            "PROGRAMMED AND VERIFIED (2026-12-09 13:39 UTC, /dev/ttyUSB0) FROM LOBBY.kcf";
+        const std::vector<Case> cases = {
+            {"a verified write", {write}, VerdictStatus::proven, proven_reason},
+            {"nothing", {}, VerdictStatus::not_proven, "NEVER PROGRAMMED"},
+            {"the name in another case",
+             {{.panel_name = "Lobby"}},
+             VerdictStatus::not_proven,
+             "NEVER PROGRAMMED"},
+            {"a later write of other values",
+             {write, other_write},
+             VerdictStatus::not_proven,
+             "WRITTEN WITH OTHER VALUES SINCE (2026-12-09 13:40 UTC, /dev/ttyUSB0)"},
+            {"a differing verify",
+             {write, verify_differs},
+             VerdictStatus::not_proven,
+             "THE LAST COMPARISON FOUND 3 DIFFERENCES"},
+            {"a write that stopped part-way",
+             {write, {.outcome = RecordOutcome::failed, .other_values = true, .stopped_at = 5}},
+             VerdictStatus::unknown,
+             "THE LAST WRITE STOPPED AT LOCATION 5: PARTLY PROGRAMMED"},
+            {"an interruption part-way",
+             {write, {.outcome = RecordOutcome::interrupted, .stopped_at = 3}},
+             VerdictStatus::unknown,
+             "THE LAST WRITE STOPPED AT LOCATION 3: PARTLY PROGRAMMED"},
+            {"a write refused before its first value",
+             {write, {.outcome = RecordOutcome::failed, .other_values = true, .stopped_at = 63}},
+             VerdictStatus::proven,
+             proven_reason},
+            {"a verify that failed",
+             {write, {RecordOperation::verify, RecordOutcome::failed}},
+             VerdictStatus::proven,
+             proven_reason},
+            {"a gang with a failed panel",
+             {{.run = "R1"}, {.outcome = RecordOutcome::failed, .stopped_at = 5, .run = "R1"}},
+             VerdictStatus::not_proven,
+             "1 OF 2 PANELS OF THE LAST WRITE FAILED"},
+            {"only a simulated panel",
+             {{.simulated = true}},
+             VerdictStatus::not_proven,
+             "ONLY EVER WRITTEN TO A SIMULATED PANEL"},
+            {"a simulated panel since",
+             {write, {.other_values = true, .simulated = true}},
+             VerdictStatus::proven,
+             proven_reason},
+            {"a panel not known to be real",
+             {{.simulated = std::nullopt}},
+             VerdictStatus::unknown,
+             "THE LOG DOES NOT SAY WHETHER THE PANEL WAS SIMULATED"},
+            {"the clock moved back",
+             {write, {.other_values = true, .minutes = -30 * 24 * 60}},
+             VerdictStatus::not_proven,
+             "WRITTEN WITH OTHER VALUES SINCE (2026-11-09 13:39 UTC, /dev/ttyUSB0)"},
+            {"a simulated write made real by hand",
+             {{.simulated = true},
+              {.sql = "UPDATE entries SET simulated = 0, line = 'usb adapter'"}},
+             VerdictStatus::unknown,
+             "AN ENTRY OF THE LOG WAS ALTERED"},
+            {"the contradiction removed by hand",
+             {write, other_write, {.sql = "DELETE FROM entries WHERE sequence = 2"}},
+             VerdictStatus::unknown,
+             "AN ENTRY OF THE LOG WAS ALTERED"},
         };
         int number = 0;
         for (const Case& c : cases) {
-            CommissioningLog log(fresh_path(QStringLiteral("proof-%1.sqlite").arg(number++)));
-            Record entry = sample_record(RecordOutcome::programmed_and_verified, "LOBBY");
-            c.change(entry);
-            QVERIFY(log.record(entry).logged);
-            Configuration lobby = sample_configuration();
-            lobby.panel_name = "LOBBY";
-            const Proof proof = proof_of(log, lobby, file_sha);
-            QVERIFY2(proof.proven() == c.proven, c.what);
-            QVERIFY2(proof.labels_changed_since == c.labels_changed, c.what);
-            QVERIFY2(proof.unreadable.isEmpty(), c.what);
+            CommissioningLog log(fresh_path(QStringLiteral("history-%1.sqlite").arg(number++)));
+            const QString path = *log.path();
+            const auto record = [&](const Step& step) {
+                if (step.sql) {
+                    run_sql(path, {QString::fromLatin1(step.sql)});
+                    return;
+                }
+                Record entry = sample_record(step.outcome, QString::fromLatin1(step.panel_name));
+                entry.operation = step.operation;
+                entry.time = start.addSecs(60LL * step.minutes);
+                if (step.other_values) entry.values_digest = other;
+                if (step.stopped_at) entry.failure = failure_at(step.stopped_at, "STOPPED");
+                if (step.outcome == RecordOutcome::differs) entry.read_back = three_differ;
+                entry.run = step.run;
+                entry.simulated = step.simulated;
+                QVERIFY(log.record(entry).logged);
+            };
+            for (const Step& step : c.history)
+                record(step);
+            const auto verdict = [&] {
+                CommissioningLog reader(path);
+                return verdicts_of(reader, {{"LOBBY.kcf", &lobby, {}, QString(64, u'a')}})
+                    .of.front();
+            };
+            const Verdict found = verdict();
+            QVERIFY2(found.status == c.status, c.what);
+            QVERIFY2(found.reason == c.reason,
+                     qPrintable(QStringLiteral("%1: %2").arg(c.what, found.reason)));
+            record({.minutes = 2});
+            const Verdict after = verdict();
+            QVERIFY2(after.proven() &&
+                         after.reason.startsWith("PROGRAMMED AND VERIFIED (2026-12-09 13:41"),
+                     qPrintable(
+                         QStringLiteral("%1, then a correct write: %2").arg(c.what, after.reason)));
         }
+        // The file's bytes changed since the proving write: proven, and the labels said to be.
+        CommissioningLog log(fresh_path(QStringLiteral("labels.sqlite")));
+        Record written = sample_record(RecordOutcome::programmed_and_verified, "LOBBY");
+        QVERIFY(log.record(written).logged);
+        const Verdict changed =
+            verdicts_of(log, {{"LOBBY.kcf", &lobby, {}, QString(64, u'b')}}).of.front();
+        QVERIFY(changed.proven() && changed.labels_changed_since);
+        QVERIFY(changed.reason.endsWith(" - LABELS CHANGED SINCE"));
     }
 
     // Another program's database is never changed, not even by a look at it; a log of the
@@ -310,6 +396,10 @@ class TestCommissioningLog : public QObject {
         QVERIFY(CommissioningLog(old).record(entry).logged);
         const History updated = CommissioningLog(old).entries({});
         QCOMPARE(updated.entries.size(), 4U);
+        // Chained once, in the order the entries were made.
+        QVERIFY(CommissioningLog(old).check_chain().holds());
+        QCOMPARE(updated.entries.front().sequence, 4);
+        QCOMPARE(updated.entries.back().sequence, 1);
         for (const Record& e : updated.entries)
             if (e.device != entry.device || e.program != entry.program)
                 QCOMPARE(e.simulated, simulated[e.device]);

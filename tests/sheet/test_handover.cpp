@@ -70,7 +70,7 @@ class TestHandover : public QObject {
             const Configuration& configuration = verified ? verified_ : failed_;
             SheetContent content = sheet_content(configuration, folder_.filePath("A.kcf"), {});
             content.site = {"Riverside", "Plant room 2", "J-2291", "Ann Fitter", "Volt & Co"};
-            content.stamp = sheet_stamp(proof_of(log, configuration));
+            content.verdict = sheet_verdict(verdict_in_folder(log, configuration, {}, {}));
             QString error;
             QVERIFY2(write_sheet(content, pdf, &error), qPrintable(error));
             const QString text = pdf_text(pdf);
@@ -110,7 +110,7 @@ class TestHandover : public QObject {
                 ->refusal;
         QVERIFY(!refusal.isEmpty());
         const QStringList rows = {
-            QStringLiteral("ATRIUM a-atrium.kcf failed, 2024-05-17 12:05 UTC no /dev/ttyUSB3"),
+            QStringLiteral("ATRIUM a-atrium.kcf failed, 2024-05-17 12:05 UTC no NEVER PROGRAMMED"),
             QStringLiteral("LOBBY b-lobby.kcf programmed and verified, 2024-05-17 12:05 UTC yes "
                            "/dev/ttyUSB3"),
             QStringLiteral("refused broken.kcf ") + refusal.simplified(),

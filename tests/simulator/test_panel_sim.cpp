@@ -1,5 +1,6 @@
 // The kvr-panel-sim executable: options, device path, link, transcript file, clean exit.
 #include "panel/protocol.h"
+#include "panel/serial_ports.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -73,6 +74,34 @@ class TestPanelSim : public QObject {
         QVERIFY(lines[12].endsWith(" tx <0d>XX"));
         const auto seconds = [&](int i) { return lines[i].split(' ').first().toDouble(); };
         QVERIFY(seconds(12) - seconds(11) >= 0.040);
+    }
+
+    // The simulator makes itself known without a byte more on the line: a write to it
+    // through its link is logged as simulated and proves nothing; once it ends, its line
+    // is no longer taken for it.
+    void knownToThePrograms() {
+        QTemporaryDir dir;
+        const QString link = dir.filePath("panel");
+        QProcess sim;
+        sim.start(KVR_PANEL_SIM, {"--link", link});
+        QVERIFY(sim.waitForReadyRead(5000));
+        const QString path = QString::fromUtf8(sim.readLine()).trimmed();
+        QVERIFY(kvr::served_by_simulator(link) && kvr::is_pseudo_terminal(link));
+        const QString file = dir.filePath("LOBBY.kcf");
+        QVERIFY(QFile::copy(KVR_EXAMPLE, file));
+        const QString log = dir.filePath("log.sqlite");
+        QProcess panel;
+        panel.start(KVR_PANEL, {"write", file, "--port", link, "--log", log});
+        QVERIFY(panel.waitForFinished(20000));
+        QCOMPARE(panel.exitCode(), 0);
+        panel.start(KVR_PANEL, {"status", file, "--log", log});
+        QVERIFY(panel.waitForFinished(20000));
+        QCOMPARE(panel.exitCode(), 1);
+        QVERIFY(panel.readAllStandardOutput().contains(
+            "NOT PROVEN - ONLY EVER WRITTEN TO A SIMULATED PANEL"));
+        sim.terminate();
+        QVERIFY(sim.waitForFinished(5000));
+        QVERIFY(!kvr::served_by_simulator(path));
     }
 
     void badOptions_data() {

@@ -17,7 +17,7 @@
 #include "panel_fixture.h"
 #include "port_chooser.h"
 #include "records/commissioning_log.h"
-#include "records/proof.h"
+#include "records/verdict.h"
 
 using namespace kvr;
 using records::RecordOutcome;
@@ -171,10 +171,15 @@ class TestServiceVisit : public QObject, PanelFixture {
         QCOMPARE(logged_entries[0].operation, records::RecordOperation::verify);
         QCOMPARE(logged_entries[0].outcome, RecordOutcome::differs);
         QCOMPARE(logged_entries[1].outcome, RecordOutcome::matches);
-        QVERIFY(records::proves(logged_entries[1], form->configuration_shown())); // a real port
-        QVERIFY(!records::proves(logged_entries[0], form->configuration_shown()));
+        QCOMPARE(logged_entries[1].line, records::LineKind::pseudo_terminal);
+        // The newest evidence decides: the panel matched, then a panel of that name differed.
+        const records::Verdict verdict = form->window_verdict();
+        QCOMPARE(verdict.status, records::VerdictStatus::not_proven);
+        QCOMPARE(verdict.reason, QStringLiteral("THE LAST COMPARISON FOUND 2 DIFFERENCES"));
 
         menu_entry("TAKE THE PANEL'S VALUES")->trigger();
+        // What the comparison said goes with the change, as the marks do.
+        QVERIFY(form->findChild<QTextEdit*>("Text1")->isHidden());
         QCOMPARE(list(5)->currentRow(), 2);
         QCOMPARE(list(6)->currentRow(), 1);
         QCOMPARE(list(46)->currentRow(), 3);

@@ -47,7 +47,7 @@ class TestSiteWindow : public QObject, PanelFixture {
         QCOMPARE(site.windowTitle(), QStringLiteral("SITE - ") + QDir(folder.path()).dirName());
         QCOMPARE(site.findChild<QTableWidget*>("SITE_TABLE")->rowCount(), 2);
         QCOMPARE(cell(site, 1, SiteWindow::room_column), QStringLiteral("WEST"));
-        QCOMPARE(cell(site, 0, SiteWindow::proven_column), QStringLiteral("no"));
+        QCOMPARE(cell(site, 0, SiteWindow::proven_column), QStringLiteral("NOT PROVEN"));
         // Switches left unnamed are no finding.
         QCOMPARE(cell(site, 0, SiteWindow::findings_column), QString());
 
@@ -58,8 +58,8 @@ class TestSiteWindow : public QObject, PanelFixture {
         QCOMPARE(status(), StatusTexts::programmed);
         QCOMPARE(cell(site, 0, SiteWindow::outcome_column),
                  QStringLiteral("programmed and verified"));
-        QCOMPARE(cell(site, 0, SiteWindow::proven_column), QStringLiteral("yes"));
-        QCOMPARE(cell(site, 1, SiteWindow::proven_column), QStringLiteral("no"));
+        QCOMPARE(cell(site, 0, SiteWindow::proven_column), QStringLiteral("PROVEN"));
+        QCOMPARE(cell(site, 1, SiteWindow::proven_column), QStringLiteral("NOT PROVEN"));
 
         // The next is the other panel; changed work is kept when the operator cancels.
         list(1)->setCurrentRow(5);
@@ -70,13 +70,18 @@ class TestSiteWindow : public QObject, PanelFixture {
         QVERIFY(site.open_next_panel());
         QCOMPARE(form->findChild<QLineEdit*>("Text2")->text(), QStringLiteral("STAIRS"));
 
-        // A write that fails is the panel's last outcome at once, and proves nothing.
+        // A write that fails is the panel's last outcome at once; stopped after its first
+        // value, it leaves the panel holding what nobody knows.
         kvr::sim::PanelSettings failing;
         failing.faults.no_write_ack = {3};
         connect_panel(failing);
         click("WRITE_CONFIG");
         QCOMPARE(cell(site, 1, SiteWindow::outcome_column), QStringLiteral("failed"));
-        QCOMPARE(cell(site, 1, SiteWindow::proven_column), QStringLiteral("no"));
+        QCOMPARE(cell(site, 1, SiteWindow::proven_column), QStringLiteral("UNKNOWN"));
+        QCOMPARE(site.findChild<QTableWidget*>("SITE_TABLE")
+                     ->item(1, SiteWindow::proven_column)
+                     ->toolTip(),
+                 QStringLiteral("THE LAST WRITE STOPPED AT LOCATION 3: PARTLY PROGRAMMED"));
 
         // The sheet dialog proposes what site.json says of the file shown, and writes back.
         dialogs.file_answers.push_back(folder.filePath("stairs.pdf"));
