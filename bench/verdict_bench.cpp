@@ -6,7 +6,6 @@
 
 #include <QCoreApplication>
 #include <QDir>
-#include <QElapsedTimer>
 #include <QSqlDatabase>
 #include <QSqlQuery>
 #include <QTemporaryDir>
@@ -14,6 +13,7 @@
 
 #include "files/configuration_file_io.h"
 #include "records/sheet_records.h"
+#include "elapsed.h"
 
 using namespace kvr;
 using namespace kvr::records;
@@ -67,13 +67,6 @@ Record entry_number(int n, const QDateTime& start) {
     entry.duration_ms = 2800;
     entry.simulated = false;
     return entry;
-}
-
-template <typename Work> double milliseconds(Work&& work) {
-    QElapsedTimer timer;
-    timer.start();
-    work();
-    return timer.nsecsElapsed() / 1e6;
 }
 
 } // namespace
