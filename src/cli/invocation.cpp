@@ -283,6 +283,7 @@ ParsedArguments parse_arguments(const Subcommand& command, QStringList arguments
             break;
         case output:
             invocation.output = parser.value(option);
+            invocation.output_is_configuration = QLatin1String(command.name) == "read";
             break;
         case name:
             invocation.name = parser.value(option);
@@ -344,8 +345,7 @@ QString subcommand_usage(const Subcommand& command) {
              option_lines(command.options, &command),
              QStringLiteral("-h, --help").leftJustified(22), QStringLiteral("this text"),
              exit_status_lines(
-                 [&command](const ExitStatusRow& row) { return row.applies(command); },
-                 &command));
+                 [&command](const ExitStatusRow& row) { return row.applies(command); }, &command));
 }
 
 QString program_usage(const Subcommand* commands, std::size_t count) {

@@ -77,6 +77,7 @@ struct Invocation {
     bool csv = false;
     bool require_verified = false;
     bool output_is_folder = false;
+    bool output_is_configuration = false; // -o saves a .kcf (read); else a PDF or a schedule
     bool force = false;
     std::chrono::milliseconds reply_wait = tick; // --reply-wait
     bool watch = false;                          // a fixture: panel after panel
@@ -93,8 +94,8 @@ struct Subcommand {
     unsigned options;
     Panels panels;
     ExitCode (*run)(const Invocation& invocation);
-    bool compares = false; // may exit with differs
-    bool finds = false;    // may exit with differs when a check finds something
+    bool compares = false;          // may exit with differs
+    bool finds = false;             // may exit with differs when a check finds something
     const char* exit_one = nullptr; // what exit status 1 means for it, beyond the above
 };
 

@@ -12,8 +12,9 @@
 #include <QUrl>
 #include <QUuid>
 #include <atomic>
-#include <tuple>
+#include <filesystem>
 #include <map>
+#include <tuple>
 #include <variant>
 
 #include "records/company_log.h"
@@ -152,8 +153,7 @@ bool holds_entries_table(QSqlDatabase& database) {
     while (query.next())
         names << query.value(0).toString();
     for (const Column& column : record_columns())
-        if (column.since_version == 1 && !names.contains(QLatin1String(column.name)))
-            return false;
+        if (column.since_version == 1 && !names.contains(QLatin1String(column.name))) return false;
     return true;
 }
 
@@ -471,7 +471,26 @@ QString CommissioningLog::unreadable(const QString& reason) const {
         .arg(QDir::toNativeSeparators(path_.value_or(QString())), reason);
 }
 
+// The error of looking at the log's path: none, or no such file, when there is nothing to
+// read; a link that leads round in a loop or a folder that may not be searched may hide a
+// log, which then cannot be read.
+static std::error_code path_error(const QString& path) {
+    std::error_code error;
+    [[maybe_unused]] const auto status =
+        std::filesystem::status(std::filesystem::path(path.toStdU16String()), error);
+    return error;
+}
+
+bool CommissioningLog::absent() const {
+    if (!path_) return true;
+    if (QFileInfo::exists(*path_)) return false;
+    const std::error_code error = path_error(*path_);
+    return !error || error == std::errc::no_such_file_or_directory;
+}
+
 std::optional<QString> CommissioningLog::open_to_read() {
+    if (!QFileInfo::exists(*path_))
+        return unreadable(QString::fromStdString(path_error(*path_).message()).toLower());
     if (const std::optional<QString> failure = open(Access::read)) return unreadable(*failure);
     return std::nullopt;
 }
@@ -480,9 +499,9 @@ QString CommissioningLog::sequence_column() const {
     return version_ >= 3 ? QStringLiteral("sequence") : QStringLiteral("id");
 }
 
-std::optional<QString> CommissioningLog::select(
-    const QString& where, const QVariantList& values, const QString& order,
-    const std::function<bool(const QSqlQuery&)>& visit) {
+std::optional<QString>
+CommissioningLog::select(const QString& where, const QVariantList& values, const QString& order,
+                         const std::function<bool(const QSqlQuery&)>& visit) {
     QStringList names{QStringLiteral("id")};
     for (const Column& column : record_columns())
         names << (column.since_version <= version_
@@ -519,7 +538,7 @@ Record record_of(const QSqlQuery& query) {
 History CommissioningLog::query(const QString& where, const QVariantList& values, int limit,
                                 const std::function<bool(const Record&)>& keep) {
     // Reading never makes a log that is not there.
-    if (!path_ || !QFileInfo::exists(*path_)) return {};
+    if (absent()) return {};
     if (const std::optional<QString> failure = open_to_read()) return {{}, *failure};
     // A log with nothing in it yet has no table to ask.
     if (version_ == 0) return {};
@@ -540,7 +559,7 @@ History CommissioningLog::query(const QString& where, const QVariantList& values
 
 std::optional<QString> CommissioningLog::newest_first(const QString& panel_name,
                                                       const Visit& visit) {
-    if (!path_ || !QFileInfo::exists(*path_)) return std::nullopt;
+    if (absent()) return std::nullopt;
     if (const std::optional<QString> failure = open_to_read()) return failure;
     if (version_ == 0) return std::nullopt;
     // The log's own entries only: their sequence is their order.
@@ -703,7 +722,7 @@ bool CommissioningLog::several_stations() {
 ChainCheck CommissioningLog::check_chain(std::int64_t from) {
     ChainCheck check;
     check.chained = true;
-    if (!path_ || !QFileInfo::exists(*path_)) return check;
+    if (absent()) return check;
     if (const std::optional<QString> failure = open_to_read()) {
         check.unreadable = *failure;
         return check;
@@ -811,7 +830,8 @@ ChainCheck CommissioningLog::check_chain(std::int64_t from) {
                 };
                 const std::int64_t expected = last ? last->sequence + 1 : first;
                 if (last && link.sequence == last->sequence)
-                    found(ChainFault::inserted, ": inserted by hand, in the place of another entry");
+                    found(ChainFault::inserted,
+                          ": inserted by hand, in the place of another entry");
                 else if (link.sequence > expected)
                     removed_before(expected, link.sequence - 1,
                                    QDateTime::fromString(row.value(time_at).toString(),

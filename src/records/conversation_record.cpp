@@ -102,8 +102,8 @@ Record conversation_record(const LoggedOperation& operation, const ConversationE
     entry.device = end.device;
     entry.simulated = end.simulated;
     entry.adapter = adapter_of(end.device, present);
-    entry.line = end.simulated         ? LineKind::simulated
-                 : end.pseudo_terminal ? LineKind::pseudo_terminal
+    entry.line = end.simulated                       ? LineKind::simulated
+                 : end.pseudo_terminal               ? LineKind::pseudo_terminal
                  : entry.adapter.vid_pid().isEmpty() ? LineKind::serial_port
                                                      : LineKind::usb_adapter;
     entry.run = end.run;

@@ -17,7 +17,7 @@ namespace kvr::records {
 
 // What one conversation came to, as far as its signals tell.
 struct ConversationEnd {
-    QString device;         // as results name it: the port, or "SIMULATED PANEL 2"
+    QString device; // as results name it: the port, or "SIMULATED PANEL 2"
     // A panel simulated by the program itself, or by kvr-panel-sim: never proof.
     bool simulated = false;
     bool pseudo_terminal = false; // the line is one, perhaps a relay to a real panel
