@@ -60,7 +60,7 @@ _kvr_panel() {
         export) options='-o --output --json' ;;
         check) options='--json --log --no-log' ;;
         status) options='--json --log --no-log' ;;
-        log) options='--json --log' ;;
+        log) options='--json --log --company-log --station-role' ;;
         esac
         COMPREPLY=($(compgen -W "$options --help" -- "$cur"))
         return
@@ -69,7 +69,7 @@ _kvr_panel() {
     ports | read | history) ;;
     log)
         if ((cword == 2)); then
-            COMPREPLY=($(compgen -W 'check import' -- "$cur"))
+            COMPREPLY=($(compgen -W 'check import sync init-company' -- "$cur"))
         elif ((cword == 3)) && [[ ${words[2]} == import ]]; then
             _filedir sqlite
         fi

@@ -322,7 +322,8 @@ ParsedArguments parse_arguments(const Subcommand& command, QStringList arguments
         invocation.log = records::log_path(invocation.log_option, invocation.no_log, environment);
         const QString company = environment.value(QStringLiteral("KVR_COMPANY_LOG"));
         if (!invocation.company_log && !company.isEmpty()) invocation.company_log = company;
-        if (invocation.company_log && invocation.company_log->isEmpty()) invocation.company_log.reset();
+        if (invocation.company_log && invocation.company_log->isEmpty())
+            invocation.company_log.reset();
     }
     const QString default_ports = environment.value(QStringLiteral("KVR_PORT"));
     // The environment names the fixture's ports when the command line names no panel.

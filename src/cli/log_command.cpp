@@ -122,11 +122,13 @@ class MergeResult : public Result {
 
 ExitCode import_log(const Invocation& invocation) {
     if (invocation.files.size() != 2) {
-        print_error(QStringLiteral("log import takes one log file: kvr-panel log import OTHER.sqlite"));
+        print_error(
+            QStringLiteral("log import takes one log file: kvr-panel log import OTHER.sqlite"));
         return bad_input;
     }
     if (!invocation.log) {
-        print_error(QStringLiteral("log import needs a log: --no-log or an empty KVR_LOG turned it off"));
+        print_error(
+            QStringLiteral("log import needs a log: --no-log or an empty KVR_LOG turned it off"));
         return bad_input;
     }
     records::CommissioningLog log(invocation.log);
@@ -135,10 +137,10 @@ ExitCode import_log(const Invocation& invocation) {
         print_error(merge.refusal.isEmpty() ? merge.warning : merge.refusal);
         return merge.refusal.isEmpty() ? output_failed : bad_input;
     }
-    const ExitCode printed = print_result(
-        MergeResult(QDir::toNativeSeparators(invocation.files[1]),
-                    QDir::toNativeSeparators(*invocation.log), merge),
-        invocation.json);
+    const ExitCode printed =
+        print_result(MergeResult(QDir::toNativeSeparators(invocation.files[1]),
+                                 QDir::toNativeSeparators(*invocation.log), merge),
+                     invocation.json);
     return outranking(merge.held_differently.isEmpty() ? done : differs, printed);
 }
 
@@ -174,7 +176,8 @@ class SyncResult : public Result {
 
 ExitCode sync_log(const Invocation& invocation) {
     if (invocation.files.size() != 1) {
-        print_error(QStringLiteral("log sync takes no file: kvr-panel log sync [--company-log URL]"));
+        print_error(
+            QStringLiteral("log sync takes no file: kvr-panel log sync [--company-log URL]"));
         return bad_input;
     }
     records::CommissioningLog log(invocation.log);
@@ -184,9 +187,8 @@ ExitCode sync_log(const Invocation& invocation) {
         print_error(sync.failure);
         return bad_input;
     }
-    const ExitCode printed =
-        print_result(SyncResult(records::company_log_text(*invocation.company_log), sync),
-                     invocation.json);
+    const ExitCode printed = print_result(
+        SyncResult(records::company_log_text(*invocation.company_log), sync), invocation.json);
     return outranking(sync.altered.isEmpty() ? done : differs, printed);
 }
 

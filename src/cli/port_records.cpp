@@ -26,7 +26,8 @@ void record_ports(const Invocation& invocation, const LoggedOperation& operation
     const records::LogResult logged = log.record_all(entries);
     if (!logged.warning.isEmpty()) print_error(logged.warning);
     if (logged.company == records::CompanyState::waiting)
-        print_error(QStringLiteral("company log: the entry waits to be pushed: ") + logged.company_reason);
+        print_error(QStringLiteral("company log: the entry waits to be pushed: ") +
+                    logged.company_reason);
     for (PortResult& result : results) {
         result.logged = logged.logged;
         result.company = logged.company;

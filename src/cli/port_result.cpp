@@ -56,7 +56,8 @@ QJsonObject PortResult::json() const {
         {"company_log",
          company == records::CompanyState::off
              ? QJsonValue()
-             : QJsonObject{{"state", company == records::CompanyState::pushed ? "pushed" : "waiting"},
+             : QJsonObject{{"state",
+                            company == records::CompanyState::pushed ? "pushed" : "waiting"},
                            {"reason", or_null(company_reason)}}},
     };
 }

@@ -7,8 +7,8 @@
 #include <QSqlError>
 #include <QSqlQuery>
 #include <QStringList>
-#include <QThread>
 #include <QSysInfo>
+#include <QThread>
 #include <QUrl>
 #include <QUuid>
 #include <atomic>
@@ -365,8 +365,9 @@ std::optional<QString> CommissioningLog::name_existing_entries() {
     while (select.next())
         ids.push_back(select.value(0).toLongLong());
     QSqlQuery update(database);
-    if (!update.prepare(QStringLiteral("UPDATE entries SET uuid = ?, station = ?, station_host = ?, "
-                                       "station_user = ? WHERE id = ?")))
+    if (!update.prepare(
+            QStringLiteral("UPDATE entries SET uuid = ?, station = ?, station_host = ?, "
+                           "station_user = ? WHERE id = ?")))
         return failure_of(update);
     for (const qlonglong id : ids) {
         update.addBindValue(QUuid::createUuid().toString(QUuid::WithoutBraces));
@@ -406,7 +407,8 @@ LogResult CommissioningLog::record_all(std::vector<Record>& entries) {
         QSqlQuery(database).exec(QStringLiteral("ROLLBACK"));
         return not_logged(warning(reason));
     };
-    if (!query.exec(QStringLiteral("BEGIN IMMEDIATE"))) return not_logged(warning(failure_of(query)));
+    if (!query.exec(QStringLiteral("BEGIN IMMEDIATE")))
+        return not_logged(warning(failure_of(query)));
     // Chained to the newest entry the log made, whatever the table holds now: an entry
     // removed from the end stays a gap.
     std::int64_t sequence = 0;
@@ -570,13 +572,13 @@ std::optional<QString> CommissioningLog::newest_first(const QString& panel_name,
     // Several stations: each one's entries in the order of its sequence, the stations'
     // merged by time (a clock set back on one station never reorders its own entries).
     std::map<QString, std::vector<Record>> stations;
-    if (const auto failure = select(QStringLiteral("panel_name = ?"), {panel_name},
-                                    QStringLiteral("station, sequence DESC"),
-                                    [&stations](const QSqlQuery& row) {
-                                        Record entry = record_of(row);
-                                        stations[entry.station].push_back(std::move(entry));
-                                        return true;
-                                    }))
+    if (const auto failure =
+            select(QStringLiteral("panel_name = ?"), {panel_name},
+                   QStringLiteral("station, sequence DESC"), [&stations](const QSqlQuery& row) {
+                       Record entry = record_of(row);
+                       stations[entry.station].push_back(std::move(entry));
+                       return true;
+                   }))
         return failure;
     std::vector<std::pair<std::vector<Record>*, std::size_t>> heads;
     for (auto& [station, entries] : stations)
@@ -585,8 +587,7 @@ std::optional<QString> CommissioningLog::newest_first(const QString& panel_name,
         std::pair<std::vector<Record>*, std::size_t>* newest = nullptr;
         for (auto& head : heads) {
             if (head.second >= head.first->size()) continue;
-            if (!newest || (*head.first)[head.second].time >
-                               (*newest->first)[newest->second].time)
+            if (!newest || (*head.first)[head.second].time > (*newest->first)[newest->second].time)
                 newest = &head;
         }
         if (!newest) return std::nullopt;
@@ -662,13 +663,14 @@ QString described(const Record& entry) {
 
 // Of one station; the caller names it and the time after the gap.
 ChainBreak removed(std::int64_t first, std::int64_t last) {
-    return {ChainFault::removed, first, 0,
-            first == last
-                ? QStringLiteral("sequence %1: the entry was removed").arg(first)
-                : QStringLiteral("sequence %1 to %2: %3 entries were removed")
-                      .arg(first)
-                      .arg(last)
-                      .arg(last - first + 1),
+    return {ChainFault::removed,
+            first,
+            0,
+            first == last ? QStringLiteral("sequence %1: the entry was removed").arg(first)
+                          : QStringLiteral("sequence %1 to %2: %3 entries were removed")
+                                .arg(first)
+                                .arg(last)
+                                .arg(last - first + 1),
             {},
             {}};
 }
@@ -761,7 +763,8 @@ ChainCheck CommissioningLog::check_chain(std::int64_t from) {
         while (query.next())
             heads[query.value(0).toString()] = {query.value(1).toLongLong(),
                                                 query.value(2).toString()};
-        if (!query.exec(QStringLiteral("SELECT DISTINCT station FROM entries WHERE station IS NOT NULL"))) {
+        if (!query.exec(
+                QStringLiteral("SELECT DISTINCT station FROM entries WHERE station IS NOT NULL"))) {
             check.unreadable = unreadable(failure_of(query));
             return check;
         }
@@ -833,9 +836,9 @@ ChainCheck CommissioningLog::check_chain(std::int64_t from) {
                     found(ChainFault::inserted,
                           ": inserted by hand, in the place of another entry");
                 else if (link.sequence > expected)
-                    removed_before(expected, link.sequence - 1,
-                                   QDateTime::fromString(row.value(time_at).toString(),
-                                                         Qt::ISODateWithMs));
+                    removed_before(
+                        expected, link.sequence - 1,
+                        QDateTime::fromString(row.value(time_at).toString(), Qt::ISODateWithMs));
                 if (link.sequence > head_sequence)
                     found(ChainFault::inserted,
                           ": inserted by hand, after the newest entry the log made");
@@ -853,9 +856,9 @@ ChainCheck CommissioningLog::check_chain(std::int64_t from) {
             });
         if (failure) break;
         const std::int64_t newest = last ? last->sequence : first - 1;
-        const bool broken_at_newest = std::any_of(
-            check.breaks.begin() + std::ptrdiff_t(breaks_before), check.breaks.end(),
-            [newest](const ChainBreak& b) { return b.sequence >= newest; });
+        const bool broken_at_newest =
+            std::any_of(check.breaks.begin() + std::ptrdiff_t(breaks_before), check.breaks.end(),
+                        [newest](const ChainBreak& b) { return b.sequence >= newest; });
         if (newest < head_sequence && head_sequence >= first)
             removed_before(std::max(newest + 1, first), head_sequence, {});
         else if (newest_entry && newest == head_sequence && !broken_at_newest)
@@ -863,8 +866,9 @@ ChainCheck CommissioningLog::check_chain(std::int64_t from) {
     }
     // The company log's witness: an entry it holds otherwise is altered here.
     QSqlQuery witness(database);
-    if (!failure && witness.exec(QStringLiteral("SELECT 1 FROM sqlite_master WHERE name = "
-                                                "'company_witness'")) &&
+    if (!failure &&
+        witness.exec(QStringLiteral("SELECT 1 FROM sqlite_master WHERE name = "
+                                    "'company_witness'")) &&
         witness.next())
         failure = select(QStringLiteral("uuid IN (SELECT uuid FROM company_witness)"), {},
                          QStringLiteral("id"), [&](const QSqlQuery& row) {
@@ -1060,8 +1064,9 @@ std::optional<QString> CommissioningLog::push_waiting(CompanyConnection& connect
         QStringList tuples;
         for (std::size_t i = start; i < end; ++i)
             tuples << row_places;
-        if (!insert.prepare(QStringLiteral("INSERT INTO kvr_entries (%1) VALUES %2 ON CONFLICT DO NOTHING")
-                                .arg(company_columns(), tuples.join(u','))))
+        if (!insert.prepare(
+                QStringLiteral("INSERT INTO kvr_entries (%1) VALUES %2 ON CONFLICT DO NOTHING")
+                    .arg(company_columns(), tuples.join(u','))))
             return company.rollback(), failure_of(insert);
         for (std::size_t i = start; i < end; ++i)
             for (const QVariant& value : rows[i])
@@ -1075,8 +1080,9 @@ std::optional<QString> CommissioningLog::push_waiting(CompanyConnection& connect
     }
     if (!company.commit()) return company.lastError().text();
     QSqlQuery update(local);
-    update.prepare(QStringLiteral("INSERT INTO company_sync (url, pushed_id) VALUES (?, ?) "
-                                  "ON CONFLICT (url) DO UPDATE SET pushed_id = excluded.pushed_id"));
+    update.prepare(
+        QStringLiteral("INSERT INTO company_sync (url, pushed_id) VALUES (?, ?) "
+                       "ON CONFLICT (url) DO UPDATE SET pushed_id = excluded.pushed_id"));
     update.addBindValue(url);
     update.addBindValue(newest);
     if (!update.exec()) return failure_of(update);
@@ -1139,7 +1145,8 @@ std::optional<QString> CommissioningLog::pull(CompanyConnection& connection, Com
 CompanySync CommissioningLog::sync_company(int timeout_seconds) {
     CompanySync sync;
     if (!company_) {
-        sync.failure = QStringLiteral("no company log is named (--company-log URL or KVR_COMPANY_LOG)");
+        sync.failure =
+            QStringLiteral("no company log is named (--company-log URL or KVR_COMPANY_LOG)");
         return sync;
     }
     if (!path_) {

@@ -169,7 +169,7 @@ class CommissioningLog {
     bool open_ = false;
     Access access_ = Access::read;
     int version_ = 0; // of the open log's schema
-    Station station_;  // of the log opened to write
+    Station station_; // of the log opened to write
 };
 
 } // namespace kvr::records

@@ -68,12 +68,15 @@ std::optional<QString> CompanyConnection::connect(const QString& url, int timeou
     int port = address.port(5432);
     QStringList options{QStringLiteral("connect_timeout=%1").arg(timeout_seconds)};
     for (const auto& [key, value] : query.queryItems(QUrl::FullyDecoded)) {
-        if (key == QLatin1String("host")) host = value;
-        else if (key == QLatin1String("port")) port = value.toInt();
+        if (key == QLatin1String("host"))
+            host = value;
+        else if (key == QLatin1String("port"))
+            port = value.toInt();
         else if (key == QLatin1String("password"))
             return QStringLiteral("a password in the URL is not taken; PostgreSQL's PGPASSWORD "
                                   "or ~/.pgpass gives it");
-        else options << key + u'=' + value;
+        else
+            options << key + u'=' + value;
     }
     database.setHostName(host);
     database.setPort(port);
@@ -125,7 +128,8 @@ std::optional<QString> init_company_log(const QString& url, const QString& stati
     if (empty) {
         QStringList columns{QStringLiteral("number BIGSERIAL PRIMARY KEY")};
         for (const Column& column : record_columns()) {
-            const bool integer = column.kind == ColumnKind::integer || column.kind == ColumnKind::flag;
+            const bool integer =
+                column.kind == ColumnKind::integer || column.kind == ColumnKind::flag;
             const QString name = QLatin1String(column.name);
             const bool required = name == QLatin1String("uuid") ||
                                   name == QLatin1String("station") ||
@@ -143,18 +147,18 @@ std::optional<QString> init_company_log(const QString& url, const QString& stati
                    << QStringLiteral("REVOKE ALL ON kvr_entries, kvr_company_log FROM PUBLIC");
     }
     // The station role: insert and select, nothing else; made when it is not there yet.
-    statements << QStringLiteral("DO $$ BEGIN IF NOT EXISTS (SELECT FROM pg_roles WHERE "
-                                 "rolname = '%1') THEN CREATE ROLE %1 LOGIN; END IF; END $$")
-                      .arg(station_role)
-               << QStringLiteral("GRANT CONNECT ON DATABASE \"%1\" TO %2")
-                      .arg(database.databaseName(), station_role)
-               << QStringLiteral("GRANT USAGE ON SCHEMA public TO %1").arg(station_role)
-               << QStringLiteral("REVOKE UPDATE, DELETE, TRUNCATE ON kvr_entries FROM %1")
-                      .arg(station_role)
-               << QStringLiteral("GRANT SELECT, INSERT ON kvr_entries TO %1").arg(station_role)
-               << QStringLiteral("GRANT SELECT ON kvr_company_log TO %1").arg(station_role)
-               << QStringLiteral("GRANT USAGE ON SEQUENCE kvr_entries_number_seq TO %1")
-                      .arg(station_role);
+    statements
+        << QStringLiteral("DO $$ BEGIN IF NOT EXISTS (SELECT FROM pg_roles WHERE "
+                          "rolname = '%1') THEN CREATE ROLE %1 LOGIN; END IF; END $$")
+               .arg(station_role)
+        << QStringLiteral("GRANT CONNECT ON DATABASE \"%1\" TO %2")
+               .arg(database.databaseName(), station_role)
+        << QStringLiteral("GRANT USAGE ON SCHEMA public TO %1").arg(station_role)
+        << QStringLiteral("REVOKE UPDATE, DELETE, TRUNCATE ON kvr_entries FROM %1")
+               .arg(station_role)
+        << QStringLiteral("GRANT SELECT, INSERT ON kvr_entries TO %1").arg(station_role)
+        << QStringLiteral("GRANT SELECT ON kvr_company_log TO %1").arg(station_role)
+        << QStringLiteral("GRANT USAGE ON SEQUENCE kvr_entries_number_seq TO %1").arg(station_role);
     for (const QString& statement : statements)
         if (!query.exec(statement)) return give_up(failure_of(query));
     if (!database.commit()) return give_up(database.lastError().text());

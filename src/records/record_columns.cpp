@@ -126,11 +126,9 @@ const Column kColumns[] = {
      [](Record& r, const QVariant& v) { r.uuid = v.toString(); }, 4},
     {"station", ColumnKind::text, [](const Record& r) { return text_or_null(r.station); },
      [](Record& r, const QVariant& v) { r.station = v.toString(); }, 4},
-    {"station_host", ColumnKind::text,
-     [](const Record& r) { return text_or_null(r.station_host); },
+    {"station_host", ColumnKind::text, [](const Record& r) { return text_or_null(r.station_host); },
      [](Record& r, const QVariant& v) { r.station_host = v.toString(); }, 4},
-    {"station_user", ColumnKind::text,
-     [](const Record& r) { return text_or_null(r.station_user); },
+    {"station_user", ColumnKind::text, [](const Record& r) { return text_or_null(r.station_user); },
      [](Record& r, const QVariant& v) { r.station_user = v.toString(); }, 4},
 };
 

@@ -106,26 +106,29 @@ class TestCompanyLog : public QObject {
         const QString a = dir.filePath("a.sqlite"), b = dir.filePath("b.sqlite");
         PtyHost panel;
         const QString port = QString::fromStdString(panel.slave_path());
-        const Run pushed =
-            kvr_panel({"write", lobby, "--port", port, "--log", a, "--company-log", station_, "--json"});
+        const Run pushed = kvr_panel(
+            {"write", lobby, "--port", port, "--log", a, "--company-log", station_, "--json"});
         QCOMPARE(pushed.exit_code, 0);
         QVERIFY2(pushed.bytes.contains("\"state\": \"pushed\""), pushed.bytes);
         const QString offline = url_of(server_, "nowhere");
-        const Run waiting = kvr_panel({"write", hall, "--port", port, "--log", b, "--company-log",
-                                       QString(offline).replace("host=", "host=/nonexistent"), "--json"});
+        const Run waiting =
+            kvr_panel({"write", hall, "--port", port, "--log", b, "--company-log",
+                       QString(offline).replace("host=", "host=/nonexistent"), "--json"});
         QCOMPARE(waiting.exit_code, 0);
         QVERIFY2(waiting.bytes.contains("\"state\": \"waiting\""), waiting.bytes);
         QCOMPARE(kvr_panel({"status", site, "--log", a}).exit_code, 1);
 
-        const Run later = kvr_panel({"log", "sync", "--log", b, "--company-log", station_, "--json"});
+        const Run later =
+            kvr_panel({"log", "sync", "--log", b, "--company-log", station_, "--json"});
         QCOMPARE(later.exit_code, 0);
         QCOMPARE(json_of(later)["pushed"].toInt(), 1);
         QCOMPARE(json_of(later)["pulled"].toInt(), 1);
-        const Run first = kvr_panel({"log", "sync", "--log", a, "--company-log", station_, "--json"});
+        const Run first =
+            kvr_panel({"log", "sync", "--log", a, "--company-log", station_, "--json"});
         QCOMPARE(json_of(first)["pulled"].toInt(), 1);
         QCOMPARE(json_of(first)["pushed"].toInt(), 0);
-        const Run pack = kvr_panel({"handover", site, "-o", dir.filePath("pack.pdf"), "--log", a,
-                                    "--require-verified"});
+        const Run pack = kvr_panel(
+            {"handover", site, "-o", dir.filePath("pack.pdf"), "--log", a, "--require-verified"});
         QVERIFY2(pack.exit_code == 0, qPrintable(pack.out + pack.err));
 
         QVERIFY(!run_sql(station_, "UPDATE kvr_entries SET device = 'x'").isEmpty());
@@ -142,7 +145,8 @@ class TestCompanyLog : public QObject {
                                              "WHERE panel_name = 'HALL'"));
         }
         QSqlDatabase::removeDatabase("editor");
-        const Run witnessed = kvr_panel({"log", "sync", "--log", a, "--company-log", station_, "--json"});
+        const Run witnessed =
+            kvr_panel({"log", "sync", "--log", a, "--company-log", station_, "--json"});
         QCOMPARE(witnessed.exit_code, 1);
         QCOMPARE(json_of(witnessed)["altered"].toArray().size(), 1);
         const Run status = kvr_panel({"status", hall, "--log", a, "--json"});
@@ -167,9 +171,11 @@ class TestCompanyLog : public QObject {
         QTest::qWait(400);
         ::kill(pid_t(sync->processId()), SIGKILL);
         finish_kvr_panel(*sync);
-        const Run resumed = kvr_panel({"log", "sync", "--log", log, "--company-log", station_, "--json"});
+        const Run resumed =
+            kvr_panel({"log", "sync", "--log", log, "--company-log", station_, "--json"});
         QCOMPARE(resumed.exit_code, 0);
-        const Run again = kvr_panel({"log", "sync", "--log", log, "--company-log", station_, "--json"});
+        const Run again =
+            kvr_panel({"log", "sync", "--log", log, "--company-log", station_, "--json"});
         QCOMPARE(json_of(again)["pushed"].toInt(), 0);
         QCOMPARE(json_of(again)["pulled"].toInt(), 0);
         QSqlDatabase::addDatabase("QSQLITE", "count").setDatabaseName(log);
@@ -193,9 +199,10 @@ class TestCompanyLog : public QObject {
         QCOMPARE(kvr_panel({"log", "init-company", foreign}).exit_code, 3);
         QVERIFY(!run_sql(foreign, "SELECT 1 FROM kvr_company_log").isEmpty());
         QTemporaryDir dir;
-        QCOMPARE(kvr_panel({"log", "sync", "--log", dir.filePath("l.sqlite"), "--company-log", foreign})
-                     .exit_code,
-                 3);
+        QCOMPARE(
+            kvr_panel({"log", "sync", "--log", dir.filePath("l.sqlite"), "--company-log", foreign})
+                .exit_code,
+            3);
     }
 };
 
