@@ -1037,16 +1037,19 @@ std::optional<QString> CommissioningLog::push_waiting(CompanyConnection& connect
     state.finish();
     std::vector<QVariantList> rows;
     qlonglong newest = pushed_id;
-    if (const auto failure = select(QStringLiteral("id > ?"), {pushed_id}, QStringLiteral("id"),
-                                    [&](const QSqlQuery& row) {
-                                        newest = row.value(0).toLongLong();
-                                        QVariantList values;
-                                        for (int i = 1; i <= int(record_columns().size()); ++i)
-                                            values << row.value(i);
-                                        rows.push_back(std::move(values));
-                                        return true;
-                                    }))
+    if (const auto failure =
+            select(QStringLiteral("id > ? AND uuid IS NOT NULL AND station IS NOT NULL AND "
+                                  "sequence IS NOT NULL"),
+                   {pushed_id}, QStringLiteral("id"), [&](const QSqlQuery& row) {
+                       newest = row.value(0).toLongLong();
+                       QVariantList values;
+                       for (int i = 1; i <= int(record_columns().size()); ++i)
+                           values << row.value(i);
+                       rows.push_back(std::move(values));
+                       return true;
+                   }))
         return failure;
+    // An entry in no station's order (inserted by hand) is never pushed: log check names it.
     if (rows.empty()) return std::nullopt;
     // In batches, each one statement; an entry the company log holds already is left as it
     // is there (a push repeated after an interruption adds nothing).
