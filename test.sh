@@ -11,6 +11,9 @@ export QT_QPA_PLATFORM=offscreen
 # The tests mostly wait on the line's pacing, so two run on each processor; those that time
 # the line to the millisecond run alone (SERIAL in tests/CMakeLists.txt).
 test_jobs=$(($(nproc) * 2))
+# The company log's tests run against a real PostgreSQL server of their own, stopped at exit.
+source scripts/postgres-server.sh
+kvr_start_postgres
 
 kvr_build build -DCMAKE_BUILD_TYPE=RelWithDebInfo
 # Every source of both programs compiles for Windows too (MinGW-w64, syntax only), checked

@@ -60,14 +60,20 @@ _kvr_panel() {
         export) options='-o --output --json' ;;
         check) options='--json --log --no-log' ;;
         status) options='--json --log --no-log' ;;
-        log) options='--json --log' ;;
+        log) options='--json --log --company-log --station-role' ;;
         esac
         COMPREPLY=($(compgen -W "$options --help" -- "$cur"))
         return
     fi
     case $command in
     ports | read | history) ;;
-    log) ((cword == 2)) && COMPREPLY=($(compgen -W 'check' -- "$cur")) ;;
+    log)
+        if ((cword == 2)); then
+            COMPREPLY=($(compgen -W 'check import sync init-company' -- "$cur"))
+        elif ((cword == 3)) && [[ ${words[2]} == import ]]; then
+            _filedir sqlite
+        fi
+        ;;
     status)
         _filedir kcf
         _filedir -d

@@ -32,6 +32,7 @@ const HistoryColumn kColumns[] = {
     {"DEVICE", [](const Record& e) { return e.device; }},
     {"SOURCE", [](const Record& e) { return QFileInfo(e.source_text()).fileName(); }},
     {"STOPPED AT", [](const Record& e) { return e.failure.function; }},
+    {"STATION", [](const Record& e) { return e.station_text(); }},
     {"SIMULATED", [](const Record& e) {
          return e.simulated ? (*e.simulated ? QStringLiteral("yes") : QStringLiteral("no"))
                             : QStringLiteral("unknown"); }},

@@ -45,6 +45,13 @@ const OptionRow kOptions[] = {
     {log_file, {"log"}, "FILE", "--log FILE",
      "the commissioning log to use instead of the usual one",
      [](Invocation& i, const QString& v) { i.log_option = v; }},
+    {log_file, {"company-log"}, "URL", "--company-log URL",
+     "the company's PostgreSQL log (postgresql://[user@]host[:port]/dbname), instead of\n"
+     "KVR_COMPANY_LOG; entries are pushed to it after the local log has them",
+     [](Invocation& i, const QString& v) { i.company_log = v; }},
+    {station_role, {"station-role"}, "NAME", "--station-role NAME",
+     "init-company: the role the stations log in as (default kvr_station)",
+     [](Invocation& i, const QString& v) { i.station_role = v; }},
     {log_file, {"no-log"}, nullptr, "--no-log", "record nothing in the commissioning log, read nothing",
      [](Invocation& i, const QString&) { i.no_log = true; }},
     {site_fields, {"site"}, "TEXT", "--site TEXT", "the site, on the sheet and the pack",
@@ -311,8 +318,13 @@ ParsedArguments parse_arguments(const Subcommand& command, QStringList arguments
         parsed.error = QStringLiteral("--watch prints each panel as it is done: use --json-lines");
         return parsed;
     }
-    if (command.options & log_file)
+    if (command.options & log_file) {
         invocation.log = records::log_path(invocation.log_option, invocation.no_log, environment);
+        const QString company = environment.value(QStringLiteral("KVR_COMPANY_LOG"));
+        if (!invocation.company_log && !company.isEmpty()) invocation.company_log = company;
+        if (invocation.company_log && invocation.company_log->isEmpty())
+            invocation.company_log.reset();
+    }
     const QString default_ports = environment.value(QStringLiteral("KVR_PORT"));
     // The environment names the fixture's ports when the command line names no panel.
     const bool panel_given = invocation.panel_count() > 0 ||

@@ -45,6 +45,7 @@ enum Option : unsigned {
     probe = 1U << 14,
     output_folder = 1U << 15, // -o names a folder to save files in (import)
     force = 1U << 16,
+    station_role = 1U << 17, // log init-company's role for the stations
 };
 inline constexpr unsigned panel_options = port | simulate | trace | reply_wait;
 
@@ -66,6 +67,9 @@ struct Invocation {
     bool no_log = false;
     // The commissioning log as --log, --no-log and KVR_LOG resolve it; nullopt: turned off.
     std::optional<QString> log;
+    // The company log as --company-log and KVR_COMPANY_LOG name it; nullopt: none.
+    std::optional<QString> company_log;
+    QString station_role = QStringLiteral("kvr_station");
     SheetSite site;
     std::optional<QString> panel_filter; // given, perhaps empty
     std::optional<QString> device_filter;

@@ -73,10 +73,17 @@ const Subcommand kSubcommands[] = {
      "prints what the commissioning log proves of each file, or of each file of a folder:\n"
      "      proven, not proven or unknown, and why", -1, json | log_file, Panels::none,
      show_status, false, false, "a file is not proven, or whether it is, is unknown"},
-    {"log", "check [--log FILE] [--json]",
+    {"log", "check|import OTHER.sqlite|sync|init-company URL [--station-role NAME]\n"
+     "      [--log FILE] [--company-log URL] [--json]",
      "check: walks the commissioning log's chain and names every entry altered, removed or\n"
-     "      inserted by hand", 1, json | log_file, Panels::none, run_log_action, false, false,
-     "an entry of the log was altered, removed or inserted by hand"},
+     "      inserted by hand; import: merges another station's log file (read only) into this\n"
+     "      one, its entries with their station and sequence, none twice; sync: pushes every\n"
+     "      waiting entry to the company log and pulls the other stations' (exit 3 when it\n"
+     "      cannot be reached or refuses); init-company: sets a PostgreSQL database up as the\n"
+     "      company log, with a station role that may only insert and select", -1,
+     json | log_file | station_role,
+     Panels::none, run_log_action, false, false,
+     "an entry of the log was altered, removed or inserted by hand, or is held differently"},
     {"ports", "[--port DEVICE ...] [--probe [--reply-wait MS]] [--json]",
      "lists the serial ports present, their stable names and whether they may be opened;\n"
      "      --probe says which has a panel on it", 0,

@@ -22,10 +22,17 @@ void record_ports(const Invocation& invocation, const LoggedOperation& operation
         entries.push_back(records::conversation_record(
             operation, results[i], i < differing.size() && differing[i], present));
     records::CommissioningLog log(invocation.log);
+    log.set_company_log(invocation.company_log);
     const records::LogResult logged = log.record_all(entries);
     if (!logged.warning.isEmpty()) print_error(logged.warning);
-    for (PortResult& result : results)
+    if (logged.company == records::CompanyState::waiting)
+        print_error(QStringLiteral("company log: the entry waits to be pushed: ") +
+                    logged.company_reason);
+    for (PortResult& result : results) {
         result.logged = logged.logged;
+        result.company = logged.company;
+        result.company_reason = logged.company_reason;
+    }
 }
 
 void record_port(const Invocation& invocation, const LoggedOperation& operation, PortResult& result,
@@ -33,6 +40,8 @@ void record_port(const Invocation& invocation, const LoggedOperation& operation,
     std::vector<PortResult> one{result};
     record_ports(invocation, operation, one, {differing});
     result.logged = one.front().logged;
+    result.company = one.front().company;
+    result.company_reason = one.front().company_reason;
 }
 
 } // namespace kvr::cli

@@ -53,6 +53,12 @@ QJsonObject PortResult::json() const {
         {"duration_ms", qint64(duration.count())},
         {"values", read_back},
         {"logged", logged},
+        {"company_log",
+         company == records::CompanyState::off
+             ? QJsonValue()
+             : QJsonObject{{"state",
+                            company == records::CompanyState::pushed ? "pushed" : "waiting"},
+                           {"reason", or_null(company_reason)}}},
     };
 }
 

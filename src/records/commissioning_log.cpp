@@ -7,12 +7,17 @@
 #include <QSqlError>
 #include <QSqlQuery>
 #include <QStringList>
+#include <QSysInfo>
 #include <QThread>
 #include <QUrl>
+#include <QUuid>
 #include <atomic>
 #include <filesystem>
+#include <map>
+#include <tuple>
 #include <variant>
 
+#include "records/company_log.h"
 #include "records/record_columns.h"
 
 namespace kvr::records {
@@ -20,8 +25,9 @@ namespace {
 
 // The second version added the simulated column, and the application id that marks the
 // log as ours before anything is done to a file; the third the line, the run, the sequence
-// and the chain, and orders entries by their sequence.
-constexpr int kSchemaVersion = 3;
+// and the chain, and orders entries by their sequence; the fourth gives every entry a uuid
+// and its station, so entries of other stations' logs can be merged in (log import).
+constexpr int kSchemaVersion = 4;
 constexpr int kApplicationId = 0x4B56524C; // "KVRL"
 // Long enough to outlast another writer's entry, short enough that a stuck log never holds
 // up a panel operation noticeably.
@@ -94,15 +100,26 @@ QString insert_statement() {
 const char* const kChainHeadTable =
     "CREATE TABLE chain_head (sequence INTEGER NOT NULL, digest TEXT NOT NULL)";
 
+// The station this log's own entries are made on: one row, made with the log.
+const char* const kStationTable = "CREATE TABLE station (id TEXT NOT NULL, host TEXT, user TEXT)";
+// The newest entry of each other station as the log it was merged from had it: how an
+// entry removed from the end of that station's entries is found.
+const char* const kStationHeadsTable =
+    "CREATE TABLE station_heads (station TEXT PRIMARY KEY, sequence INTEGER NOT NULL, "
+    "digest TEXT NOT NULL)";
+
 // Every filter and the newest-first order use one of these; history --panel matches
-// without regard to case.
+// without regard to case. An entry is held once: one uuid, one place in its station's order.
 const char* const kIndexes[] = {
-    "CREATE UNIQUE INDEX entries_by_sequence ON entries (sequence)",
+    "CREATE UNIQUE INDEX entries_by_station ON entries (station, sequence)",
+    "CREATE UNIQUE INDEX entries_by_uuid ON entries (uuid)",
     "CREATE INDEX entries_by_panel ON entries (panel_name, sequence)",
     "CREATE INDEX entries_by_panel_any_case ON entries (panel_name COLLATE NOCASE, sequence)",
     "CREATE INDEX entries_by_device ON entries (device, sequence)",
     "CREATE INDEX entries_by_run ON entries (run)",
 };
+// The third version's index of the one station's order.
+const char* const kThirdVersionIndexes[] = {"entries_by_sequence"};
 // The older versions' indexes that ordered by time, and one by values no query asks now.
 const char* const kTimeOrderedIndexes[] = {"entries_by_panel", "entries_by_panel_any_case",
                                            "entries_by_device", "entries_by_digest"};
@@ -264,6 +281,7 @@ std::optional<QString> CommissioningLog::prepare_schema() {
     QStringList statements;
     if (found == 0) {
         statements << create_table_statement() << QString::fromLatin1(kChainHeadTable)
+                   << QString::fromLatin1(kStationTable) << QString::fromLatin1(kStationHeadsTable)
                    << QString::fromLatin1(kTimeIndex);
         for (const char* index : kIndexes)
             statements << QString::fromLatin1(index);
@@ -280,9 +298,14 @@ std::optional<QString> CommissioningLog::prepare_schema() {
             statements << QStringLiteral("UPDATE entries SET %1 = %2")
                               .arg(QLatin1String(column.name), QLatin1String(column.before));
     }
-    if (found > 0 && found < kSchemaVersion) {
+    if (found > 0 && found < 3) {
         statements << QString::fromLatin1(kChainHeadTable) << QString::fromLatin1(kTimeIndex);
         for (const char* index : kTimeOrderedIndexes)
+            statements << QStringLiteral("DROP INDEX IF EXISTS %1").arg(QLatin1String(index));
+    }
+    if (found > 0 && found < 4) {
+        statements << QString::fromLatin1(kStationTable) << QString::fromLatin1(kStationHeadsTable);
+        for (const char* index : kThirdVersionIndexes)
             statements << QStringLiteral("DROP INDEX IF EXISTS %1").arg(QLatin1String(index));
     }
     if (!statements.isEmpty()) {
@@ -290,17 +313,82 @@ std::optional<QString> CommissioningLog::prepare_schema() {
                    << QStringLiteral("PRAGMA user_version = %1").arg(kSchemaVersion);
         if (const auto failure = run(database, statements)) return give_up(*failure);
     }
+    if (found < 4)
+        if (const auto failure = make_station()) return give_up(*failure);
     if (found > 0 && found < kSchemaVersion) {
-        if (const auto failure = chain_existing_entries()) return give_up(*failure);
+        if (found < 3)
+            if (const auto failure = chain_existing_entries()) return give_up(*failure);
+        if (const auto failure = name_existing_entries()) return give_up(*failure);
         QStringList indexes;
         for (const char* index : kIndexes)
             indexes << QString::fromLatin1(index);
         if (const auto failure = run(database, indexes)) return give_up(*failure);
     }
+    if (const auto failure = load_station()) return give_up(*failure);
     if (!query.exec(QStringLiteral("COMMIT"))) return give_up(failure_of(query));
     version_ = kSchemaVersion;
     return std::nullopt;
 }
+
+std::optional<QString> CommissioningLog::make_station() {
+    QSqlQuery query(QSqlDatabase::database(connection_, false));
+    if (!query.prepare(QStringLiteral("INSERT INTO station (id, host, user) VALUES (?, ?, ?)")))
+        return failure_of(query);
+    QString user = qEnvironmentVariable("USER");
+    if (user.isEmpty()) user = qEnvironmentVariable("USERNAME");
+    if (user.isEmpty()) user = QDir::home().dirName();
+    query.addBindValue(QUuid::createUuid().toString(QUuid::WithoutBraces));
+    query.addBindValue(QSysInfo::machineHostName());
+    query.addBindValue(user);
+    if (!query.exec()) return failure_of(query);
+    return std::nullopt;
+}
+
+std::optional<QString> CommissioningLog::load_station() {
+    QSqlQuery query(QSqlDatabase::database(connection_, false));
+    if (!query.exec(QStringLiteral("SELECT id, host, user FROM station")) || !query.next())
+        return query.lastError().isValid() ? failure_of(query)
+                                           : QStringLiteral("it names no station");
+    station_ = {query.value(0).toString(), query.value(1).toString(), query.value(2).toString()};
+    return std::nullopt;
+}
+
+// The entries made before the fourth version were made on this log's station: each is
+// given its uuid and the station, which the digest does not cover.
+std::optional<QString> CommissioningLog::name_existing_entries() {
+    if (const auto failure = load_station()) return failure;
+    QSqlDatabase database = QSqlDatabase::database(connection_, false);
+    std::vector<qlonglong> ids;
+    QSqlQuery select(database);
+    if (!select.exec(QStringLiteral("SELECT id FROM entries WHERE uuid IS NULL")))
+        return failure_of(select);
+    while (select.next())
+        ids.push_back(select.value(0).toLongLong());
+    QSqlQuery update(database);
+    if (!update.prepare(
+            QStringLiteral("UPDATE entries SET uuid = ?, station = ?, station_host = ?, "
+                           "station_user = ? WHERE id = ?")))
+        return failure_of(update);
+    for (const qlonglong id : ids) {
+        update.addBindValue(QUuid::createUuid().toString(QUuid::WithoutBraces));
+        update.addBindValue(station_.id);
+        update.addBindValue(station_.host);
+        update.addBindValue(station_.user);
+        update.addBindValue(id);
+        if (!update.exec()) return failure_of(update);
+    }
+    return std::nullopt;
+}
+
+namespace {
+
+LogResult not_logged(const QString& warning) {
+    LogResult result;
+    result.warning = warning;
+    return result;
+}
+
+} // namespace
 
 LogResult CommissioningLog::record(Record& entry) {
     std::vector<Record> one{entry};
@@ -312,14 +400,15 @@ LogResult CommissioningLog::record(Record& entry) {
 LogResult CommissioningLog::record_all(std::vector<Record>& entries) {
     if (!path_) return {};
     if (const std::optional<QString> failure = open(Access::write))
-        return {false, warning(*failure)};
+        return not_logged(warning(*failure));
     QSqlDatabase database = QSqlDatabase::database(connection_, false);
     QSqlQuery query(database);
     const auto give_up = [&](const QString& reason) {
         QSqlQuery(database).exec(QStringLiteral("ROLLBACK"));
-        return LogResult{false, warning(reason)};
+        return not_logged(warning(reason));
     };
-    if (!query.exec(QStringLiteral("BEGIN IMMEDIATE"))) return {false, warning(failure_of(query))};
+    if (!query.exec(QStringLiteral("BEGIN IMMEDIATE")))
+        return not_logged(warning(failure_of(query)));
     // Chained to the newest entry the log made, whatever the table holds now: an entry
     // removed from the end stays a gap.
     std::int64_t sequence = 0;
@@ -339,6 +428,10 @@ LogResult CommissioningLog::record_all(std::vector<Record>& entries) {
         if (!stored.time.isValid()) stored.time = now;
         stored.sequence = ++sequence;
         stored.previous_digest = previous;
+        stored.uuid = QUuid::createUuid().toString(QUuid::WithoutBraces);
+        stored.station = station_.id;
+        stored.station_host = station_.host;
+        stored.station_user = station_.user;
         QVariantList values;
         for (const Column& column : record_columns())
             values << column.get(stored);
@@ -361,7 +454,18 @@ LogResult CommissioningLog::record_all(std::vector<Record>& entries) {
         entries[i] = std::move(stored_entries[i]);
         entries[i].id = ids[i];
     }
-    return {true, {}};
+    LogResult result;
+    result.logged = true;
+    // Committed here first; the company log then gets it, or it waits.
+    if (!company_) return result;
+    CompanyConnection company;
+    std::int64_t pushed = 0;
+    std::optional<QString> failure = company.connect(*company_, kCompanyPushTimeoutSeconds);
+    if (!failure) failure = company.ours();
+    if (!failure) failure = push_waiting(company, pushed);
+    result.company = failure ? CompanyState::waiting : CompanyState::pushed;
+    result.company_reason = failure.value_or(QString());
+    return result;
 }
 
 QString CommissioningLog::unreadable(const QString& reason) const {
@@ -441,13 +545,16 @@ History CommissioningLog::query(const QString& where, const QVariantList& values
     // A log with nothing in it yet has no table to ask.
     if (version_ == 0) return {};
     History history;
-    const std::optional<QString> failure = select(
-        where, values, sequence_column() + QStringLiteral(" DESC"), [&](const QSqlQuery& row) {
-            Record entry = record_of(row);
-            if (keep && !keep(entry)) return true;
-            history.entries.push_back(std::move(entry));
-            return limit <= 0 || int(history.entries.size()) < limit;
-        });
+    const std::optional<QString> failure =
+        select(where, values,
+               several_stations() ? QStringLiteral("time_utc DESC, station, sequence DESC")
+                                  : sequence_column() + QStringLiteral(" DESC"),
+               [&](const QSqlQuery& row) {
+                   Record entry = record_of(row);
+                   if (keep && !keep(entry)) return true;
+                   history.entries.push_back(std::move(entry));
+                   return limit <= 0 || int(history.entries.size()) < limit;
+               });
     if (failure) return {{}, *failure};
     return history;
 }
@@ -457,9 +564,35 @@ std::optional<QString> CommissioningLog::newest_first(const QString& panel_name,
     if (absent()) return std::nullopt;
     if (const std::optional<QString> failure = open_to_read()) return failure;
     if (version_ == 0) return std::nullopt;
-    return select(QStringLiteral("panel_name = ?"), {panel_name},
-                  sequence_column() + QStringLiteral(" DESC"),
-                  [&visit](const QSqlQuery& row) { return visit(record_of(row)); });
+    // The log's own entries only: their sequence is their order.
+    if (!several_stations())
+        return select(QStringLiteral("panel_name = ?"), {panel_name},
+                      sequence_column() + QStringLiteral(" DESC"),
+                      [&visit](const QSqlQuery& row) { return visit(record_of(row)); });
+    // Several stations: each one's entries in the order of its sequence, the stations'
+    // merged by time (a clock set back on one station never reorders its own entries).
+    std::map<QString, std::vector<Record>> stations;
+    if (const auto failure =
+            select(QStringLiteral("panel_name = ?"), {panel_name},
+                   QStringLiteral("station, sequence DESC"), [&stations](const QSqlQuery& row) {
+                       Record entry = record_of(row);
+                       stations[entry.station].push_back(std::move(entry));
+                       return true;
+                   }))
+        return failure;
+    std::vector<std::pair<std::vector<Record>*, std::size_t>> heads;
+    for (auto& [station, entries] : stations)
+        heads.emplace_back(&entries, 0);
+    for (;;) {
+        std::pair<std::vector<Record>*, std::size_t>* newest = nullptr;
+        for (auto& head : heads) {
+            if (head.second >= head.first->size()) continue;
+            if (!newest || (*head.first)[head.second].time > (*newest->first)[newest->second].time)
+                newest = &head;
+        }
+        if (!newest) return std::nullopt;
+        if (!visit((*newest->first)[newest->second++])) return std::nullopt;
+    }
 }
 
 History CommissioningLog::run_entries(const QString& run, const QString& panel_name) {
@@ -528,13 +661,18 @@ QString described(const Record& entry) {
              operation_text(entry.operation), entry.panel_name, entry.device);
 }
 
+// Of one station; the caller names it and the time after the gap.
 ChainBreak removed(std::int64_t first, std::int64_t last) {
-    return {ChainFault::removed, first, 0,
+    return {ChainFault::removed,
+            first,
+            0,
             first == last ? QStringLiteral("sequence %1: the entry was removed").arg(first)
                           : QStringLiteral("sequence %1 to %2: %3 entries were removed")
                                 .arg(first)
                                 .arg(last)
-                                .arg(last - first + 1)};
+                                .arg(last - first + 1),
+            {},
+            {}};
 }
 
 } // namespace
@@ -576,6 +714,13 @@ std::optional<QString> CommissioningLog::chain_existing_entries() {
     return std::nullopt;
 }
 
+bool CommissioningLog::several_stations() {
+    if (version_ < 4) return false;
+    QSqlQuery count(QSqlDatabase::database(connection_, false));
+    return count.exec(QStringLiteral("SELECT count(*) FROM station_heads")) && count.next() &&
+           count.value(0).toLongLong() > 0;
+}
+
 ChainCheck CommissioningLog::check_chain(std::int64_t from) {
     ChainCheck check;
     check.chained = true;
@@ -589,24 +734,62 @@ ChainCheck CommissioningLog::check_chain(std::int64_t from) {
         check.chained = false;
         return check;
     }
-    QSqlQuery head(QSqlDatabase::database(connection_, false));
+    QSqlDatabase database = QSqlDatabase::database(connection_, false);
+    // Each station's chain and the newest entry it made: the log's own from chain_head, the
+    // others' as the logs they were merged from had them. A station no log was merged from
+    // has no entry the log made: every one of its entries was inserted by hand.
+    struct Head {
+        std::int64_t sequence = 0;
+        QString digest;
+    };
+    std::map<QString, Head> heads;
+    QSqlQuery head(database);
     if (!head.exec(QStringLiteral("SELECT sequence, digest FROM chain_head"))) {
         check.unreadable = unreadable(failure_of(head));
         return check;
     }
-    const std::int64_t head_sequence = head.next() ? head.value(0).toLongLong() : 0;
-    const QString head_digest = head.value(1).toString();
+    Head own;
+    if (head.next()) own = {head.value(0).toLongLong(), head.value(1).toString()};
+    QString own_station;
+    if (version_ >= 4) {
+        QSqlQuery query(database);
+        const bool asked = query.exec(QStringLiteral("SELECT id FROM station"));
+        if (asked && query.next()) own_station = query.value(0).toString();
+        if (!asked ||
+            !query.exec(QStringLiteral("SELECT station, sequence, digest FROM station_heads"))) {
+            check.unreadable = unreadable(failure_of(query));
+            return check;
+        }
+        while (query.next())
+            heads[query.value(0).toString()] = {query.value(1).toLongLong(),
+                                                query.value(2).toString()};
+        if (!query.exec(
+                QStringLiteral("SELECT DISTINCT station FROM entries WHERE station IS NOT NULL"))) {
+            check.unreadable = unreadable(failure_of(query));
+            return check;
+        }
+        while (query.next())
+            heads.try_emplace(query.value(0).toString());
+    }
+    heads[own_station] = own;
+    // With entries of several stations, a verdict may rest on any of them: all are walked.
+    if (heads.size() > 1) from = 1;
 
     const auto fail = [&check](ChainFault fault, const Record& entry, const QString& what) {
-        check.breaks.push_back({fault, entry.sequence, entry.id, described(entry) + what});
+        check.breaks.push_back(
+            {fault, entry.sequence, entry.id, described(entry) + what, entry.station, entry.time});
     };
-    std::optional<QString> failure = select(
-        QStringLiteral("sequence IS NULL"), {}, QStringLiteral("id"), [&](const QSqlQuery& row) {
-            fail(ChainFault::inserted, record_of(row),
-                 QStringLiteral(": inserted by hand, it has no place in the order"));
-            ++check.entries;
-            return true;
-        });
+    std::optional<QString> failure =
+        select(version_ >= 4 ? QStringLiteral("sequence IS NULL OR station IS NULL")
+                             : QStringLiteral("sequence IS NULL"),
+               {}, QStringLiteral("id"), [&](const QSqlQuery& row) {
+                   Record entry = record_of(row);
+                   entry.station.clear();
+                   fail(ChainFault::inserted, entry,
+                        QStringLiteral(": inserted by hand, it has no place in the order"));
+                   ++check.entries;
+                   return true;
+               });
     // What the walk keeps of each entry; the whole entry is read only to name a fault.
     struct Link {
         std::int64_t sequence;
@@ -616,13 +799,28 @@ ChainCheck CommissioningLog::check_chain(std::int64_t from) {
     static const int sequence_at = column_index("sequence") + 1;
     static const int digest_at = column_index("digest") + 1;
     static const int previous_at = column_index("previous_digest") + 1;
-    std::optional<Link> last;
-    std::optional<Record> newest_entry; // only for a newest entry that is not the head's
+    static const int time_at = column_index("time_utc") + 1;
     const std::int64_t first = std::max<std::int64_t>(from, 1);
-    if (!failure)
+    for (const auto& [station, station_head] : heads) {
+        if (failure) break;
+        const std::int64_t head_sequence = station_head.sequence;
+        const QString& head_digest = station_head.digest;
+        std::optional<Link> last;
+        std::optional<Record> newest_entry; // only for a newest entry that is not the head's
+        const std::size_t breaks_before = check.breaks.size();
+        const auto removed_before = [&](std::int64_t first_gone, std::int64_t last_gone,
+                                        const QDateTime& next) {
+            ChainBreak gap = removed(first_gone, last_gone);
+            gap.station = station;
+            gap.time = next;
+            check.breaks.push_back(std::move(gap));
+        };
         failure = select(
-            QStringLiteral("sequence >= ?"), {qlonglong(first - 1)}, QStringLiteral("sequence"),
-            [&](const QSqlQuery& row) {
+            version_ >= 4 ? QStringLiteral("station = ? AND sequence >= ?")
+                          : QStringLiteral("sequence >= ?"),
+            version_ >= 4 ? QVariantList{station, qlonglong(first - 1)}
+                          : QVariantList{qlonglong(first - 1)},
+            QStringLiteral("sequence"), [&](const QSqlQuery& row) {
                 Link link{row.value(sequence_at).toLongLong(), row.value(digest_at).toString(),
                           row.value(previous_at).toString()};
                 if (link.sequence < first) { // only what the first one looked at is chained to
@@ -638,7 +836,9 @@ ChainCheck CommissioningLog::check_chain(std::int64_t from) {
                     found(ChainFault::inserted,
                           ": inserted by hand, in the place of another entry");
                 else if (link.sequence > expected)
-                    check.breaks.push_back(removed(expected, link.sequence - 1));
+                    removed_before(
+                        expected, link.sequence - 1,
+                        QDateTime::fromString(row.value(time_at).toString(), Qt::ISODateWithMs));
                 if (link.sequence > head_sequence)
                     found(ChainFault::inserted,
                           ": inserted by hand, after the newest entry the log made");
@@ -654,17 +854,315 @@ ChainCheck CommissioningLog::check_chain(std::int64_t from) {
                 last = std::move(link);
                 return true;
             });
+        if (failure) break;
+        const std::int64_t newest = last ? last->sequence : first - 1;
+        const bool broken_at_newest =
+            std::any_of(check.breaks.begin() + std::ptrdiff_t(breaks_before), check.breaks.end(),
+                        [newest](const ChainBreak& b) { return b.sequence >= newest; });
+        if (newest < head_sequence && head_sequence >= first)
+            removed_before(std::max(newest + 1, first), head_sequence, {});
+        else if (newest_entry && newest == head_sequence && !broken_at_newest)
+            fail(ChainFault::altered, *newest_entry, QStringLiteral(": replaced by hand"));
+    }
+    // The company log's witness: an entry it holds otherwise is altered here.
+    QSqlQuery witness(database);
+    if (!failure &&
+        witness.exec(QStringLiteral("SELECT 1 FROM sqlite_master WHERE name = "
+                                    "'company_witness'")) &&
+        witness.next())
+        failure = select(QStringLiteral("uuid IN (SELECT uuid FROM company_witness)"), {},
+                         QStringLiteral("id"), [&](const QSqlQuery& row) {
+                             fail(ChainFault::altered, record_of(row),
+                                  QStringLiteral(": held otherwise by the company log"));
+                             return true;
+                         });
     if (failure) {
         check.unreadable = *failure;
         return check;
     }
-    const std::int64_t newest = last ? last->sequence : first - 1;
-    if (newest < head_sequence && head_sequence >= first)
-        check.breaks.push_back(removed(std::max(newest + 1, first), head_sequence));
-    else if (newest_entry && newest == head_sequence && !check.broken_from(newest))
-        fail(ChainFault::altered, *newest_entry, QStringLiteral(": replaced by hand"));
-    std::ranges::sort(check.breaks, {}, &ChainBreak::sequence);
+    std::ranges::stable_sort(check.breaks, {}, &ChainBreak::sequence);
     return check;
+}
+
+Merge CommissioningLog::merge_from(const QString& other_path) {
+    Merge merge;
+    const QString shown = QDir::toNativeSeparators(other_path);
+    const auto refused = [&](const QString& reason) {
+        merge.refusal = QStringLiteral("%1 is not merged: %2").arg(shown, reason);
+        return merge;
+    };
+    if (!QFileInfo(other_path).isFile()) return refused(QStringLiteral("there is no such file"));
+    if (path_ && QFileInfo(other_path).canonicalFilePath() == QFileInfo(*path_).canonicalFilePath())
+        return refused(QStringLiteral("it is this log"));
+    CommissioningLog other(other_path);
+    if (const std::optional<QString> failure = other.open(Access::read)) return refused(*failure);
+    if (other.version_ == 0) return refused(QStringLiteral("it holds no entries"));
+    if (other.version_ < 4)
+        return refused(QStringLiteral("it was made by an older kvr-config, whose entries name no "
+                                      "station; one entry recorded there with this version gives "
+                                      "them their station"));
+    // The file's entries and the newest entry of each station as the file knows it: its own
+    // station's from its chain head, the others' as it merged them.
+    std::vector<Record> entries;
+    if (const auto failure = other.select({}, {}, QStringLiteral("station, sequence"),
+                                          [&entries](const QSqlQuery& row) {
+                                              entries.push_back(record_of(row));
+                                              return true;
+                                          }))
+        return refused(*failure);
+    std::vector<std::tuple<QString, qlonglong, QString>> heads;
+    {
+        QSqlQuery query(QSqlDatabase::database(other.connection_, false));
+        if (!query.exec(QStringLiteral("SELECT (SELECT id FROM station), sequence, digest FROM "
+                                       "chain_head UNION ALL SELECT station, sequence, digest "
+                                       "FROM station_heads")))
+            return refused(other.unreadable(failure_of(query)));
+        while (query.next())
+            heads.emplace_back(query.value(0).toString(), query.value(1).toLongLong(),
+                               query.value(2).toString());
+    }
+    other.close();
+
+    if (!path_) {
+        merge.warning = QStringLiteral("the log is off: nothing was merged");
+        return merge;
+    }
+    if (const std::optional<QString> failure = open(Access::write)) {
+        merge.warning = warning(*failure);
+        return merge;
+    }
+    QSqlDatabase database = QSqlDatabase::database(connection_, false);
+    QSqlQuery query(database);
+    const auto give_up = [&](const QString& reason) {
+        QSqlQuery(database).exec(QStringLiteral("ROLLBACK"));
+        merge = {};
+        merge.warning = warning(reason);
+        return merge;
+    };
+    if (!query.exec(QStringLiteral("BEGIN IMMEDIATE"))) return give_up(failure_of(query));
+    if (const auto failure = add_entries(entries, merge)) return give_up(*failure);
+    // What the file knew of each other station's newest entry, unless this log knows of a
+    // newer one; this station's own chain head is its own.
+    QSqlQuery head(database);
+    if (!head.prepare(QStringLiteral(
+            "INSERT INTO station_heads (station, sequence, digest) VALUES (?, ?, ?) "
+            "ON CONFLICT (station) DO UPDATE SET sequence = excluded.sequence, "
+            "digest = excluded.digest WHERE excluded.sequence > station_heads.sequence")))
+        return give_up(failure_of(head));
+    for (const auto& [station, sequence, digest] : heads) {
+        if (station == station_.id || station.isEmpty()) continue;
+        head.addBindValue(station);
+        head.addBindValue(sequence);
+        head.addBindValue(digest);
+        if (!head.exec()) return give_up(failure_of(head));
+    }
+    if (!query.exec(QStringLiteral("COMMIT"))) return give_up(failure_of(query));
+    return merge;
+}
+
+std::optional<QString> CommissioningLog::add_entries(const std::vector<Record>& entries,
+                                                     Merge& merge, bool witnessed) {
+    QSqlDatabase database = QSqlDatabase::database(connection_, false);
+    QSqlQuery query(database);
+    // An entry is held as it is when every field is the file's: its digest alone would not
+    // show a field edited without it.
+    QStringList names;
+    for (const Column& column : record_columns())
+        names << QLatin1String(column.name);
+    QSqlQuery held(database);
+    if (!held.prepare(QStringLiteral("SELECT %1 FROM entries WHERE uuid = ? OR "
+                                     "(station = ? AND sequence = ?)")
+                          .arg(names.join(u','))))
+        return failure_of(held);
+    if (!query.prepare(insert_statement())) return failure_of(query);
+    for (const Record& entry : entries) {
+        held.addBindValue(entry.uuid);
+        held.addBindValue(entry.station);
+        held.addBindValue(qlonglong(entry.sequence));
+        if (!held.exec()) return failure_of(held);
+        if (held.next()) {
+            bool same = true;
+            int field = 0;
+            for (const Column& column : record_columns())
+                same = same && held.value(field++).toString() == column.get(entry).toString();
+            if (same) {
+                ++merge.held;
+            } else {
+                merge.held_differently << described(entry);
+                if (witnessed) {
+                    QSqlQuery witness(database);
+                    witness.prepare(QStringLiteral(
+                        "INSERT OR REPLACE INTO company_witness (uuid, station, sequence) "
+                        "VALUES (?, ?, ?)"));
+                    witness.addBindValue(entry.uuid);
+                    witness.addBindValue(entry.station);
+                    witness.addBindValue(qlonglong(entry.sequence));
+                    if (!witness.exec()) return failure_of(witness);
+                }
+            }
+            held.finish();
+            continue;
+        }
+        held.finish();
+        for (const Column& column : record_columns())
+            query.addBindValue(column.get(entry));
+        if (!query.exec()) return failure_of(query);
+        ++merge.added;
+    }
+    return std::nullopt;
+}
+
+// What this log knows of a company log: up to which of its own ids every entry was pushed,
+// and the entries the company log holds otherwise (its witness: they are altered here).
+std::optional<QString> CommissioningLog::prepare_company_tables() {
+    QSqlDatabase database = QSqlDatabase::database(connection_, false);
+    return run(database,
+               {QStringLiteral("CREATE TABLE IF NOT EXISTS company_sync (url TEXT PRIMARY KEY, "
+                               "pushed_id INTEGER NOT NULL)"),
+                QStringLiteral("CREATE TABLE IF NOT EXISTS company_witness (uuid TEXT PRIMARY KEY, "
+                               "station TEXT, sequence INTEGER)")});
+}
+
+std::optional<QString> CommissioningLog::push_waiting(CompanyConnection& connection,
+                                                      std::int64_t& pushed) {
+    if (const std::optional<QString> failure = open(Access::write)) return warning(*failure);
+    if (const auto failure = prepare_company_tables()) return failure;
+    const QString url = company_log_text(*company_);
+    QSqlDatabase local = QSqlDatabase::database(connection_, false);
+    QSqlQuery state(local);
+    state.prepare(QStringLiteral("SELECT pushed_id FROM company_sync WHERE url = ?"));
+    state.addBindValue(url);
+    if (!state.exec()) return failure_of(state);
+    const qlonglong pushed_id = state.next() ? state.value(0).toLongLong() : 0;
+    state.finish();
+    std::vector<QVariantList> rows;
+    qlonglong newest = pushed_id;
+    if (const auto failure =
+            select(QStringLiteral("id > ? AND uuid IS NOT NULL AND station IS NOT NULL AND "
+                                  "sequence IS NOT NULL"),
+                   {pushed_id}, QStringLiteral("id"), [&](const QSqlQuery& row) {
+                       newest = row.value(0).toLongLong();
+                       QVariantList values;
+                       for (int i = 1; i <= int(record_columns().size()); ++i)
+                           values << row.value(i);
+                       rows.push_back(std::move(values));
+                       return true;
+                   }))
+        return failure;
+    // An entry in no station's order (inserted by hand) is never pushed: log check names it.
+    if (rows.empty()) return std::nullopt;
+    // In batches, each one statement; an entry the company log holds already is left as it
+    // is there (a push repeated after an interruption adds nothing).
+    constexpr std::size_t kBatch = 500;
+    const int width = int(record_columns().size());
+    QStringList places;
+    for (int i = 0; i < width; ++i)
+        places << QStringLiteral("?");
+    const QString row_places = u'(' + places.join(u',') + u')';
+    QSqlDatabase company = connection.database();
+    if (!company.transaction()) return company.lastError().text();
+    QSqlQuery insert(company);
+    for (std::size_t start = 0; start < rows.size(); start += kBatch) {
+        const std::size_t end = std::min(rows.size(), start + kBatch);
+        QStringList tuples;
+        for (std::size_t i = start; i < end; ++i)
+            tuples << row_places;
+        if (!insert.prepare(
+                QStringLiteral("INSERT INTO kvr_entries (%1) VALUES %2 ON CONFLICT DO NOTHING")
+                    .arg(company_columns(), tuples.join(u','))))
+            return company.rollback(), failure_of(insert);
+        for (std::size_t i = start; i < end; ++i)
+            for (const QVariant& value : rows[i])
+                insert.addBindValue(value);
+        if (!insert.exec()) {
+            const QString failure = failure_of(insert);
+            company.rollback();
+            return QStringLiteral("the company log refused the entries: %1").arg(failure);
+        }
+        pushed += std::max(0, insert.numRowsAffected());
+    }
+    if (!company.commit()) return company.lastError().text();
+    QSqlQuery update(local);
+    update.prepare(
+        QStringLiteral("INSERT INTO company_sync (url, pushed_id) VALUES (?, ?) "
+                       "ON CONFLICT (url) DO UPDATE SET pushed_id = excluded.pushed_id"));
+    update.addBindValue(url);
+    update.addBindValue(newest);
+    if (!update.exec()) return failure_of(update);
+    return std::nullopt;
+}
+
+std::optional<QString> CommissioningLog::pull(CompanyConnection& connection, CompanySync& sync) {
+    QSqlQuery remote(connection.database());
+    remote.setForwardOnly(true);
+    if (!remote.exec(QStringLiteral("SELECT %1 FROM kvr_entries ORDER BY station, sequence")
+                         .arg(company_columns())))
+        return QStringLiteral("the company log cannot be read: %1").arg(failure_of(remote));
+    std::vector<Record> entries;
+    std::map<QString, std::pair<qlonglong, QString>> heads;
+    while (remote.next()) {
+        Record entry;
+        int field = 0;
+        for (const Column& column : record_columns())
+            column.set(entry, remote.value(field++));
+        if (entry.station != station_.id) heads[entry.station] = {entry.sequence, entry.digest};
+        entries.push_back(std::move(entry));
+    }
+    QSqlDatabase local = QSqlDatabase::database(connection_, false);
+    QSqlQuery query(local);
+    const auto give_up = [&](const QString& reason) {
+        QSqlQuery(local).exec(QStringLiteral("ROLLBACK"));
+        return std::optional<QString>(warning(reason));
+    };
+    if (!query.exec(QStringLiteral("BEGIN IMMEDIATE"))) return warning(failure_of(query));
+    // Entries pulled in need no push: when every entry was pushed before, they are too.
+    const QString url = company_log_text(*company_);
+    if (!query.exec(QStringLiteral("SELECT coalesce(max(id), 0) FROM entries")) || !query.next())
+        return give_up(failure_of(query));
+    const qlonglong newest_before = query.value(0).toLongLong();
+    Merge merge;
+    if (const auto failure = add_entries(entries, merge, true)) return give_up(*failure);
+    QSqlQuery head(local);
+    head.prepare(QStringLiteral(
+        "INSERT INTO station_heads (station, sequence, digest) VALUES (?, ?, ?) "
+        "ON CONFLICT (station) DO UPDATE SET sequence = excluded.sequence, "
+        "digest = excluded.digest WHERE excluded.sequence > station_heads.sequence"));
+    for (const auto& [station, newest] : heads) {
+        head.addBindValue(station);
+        head.addBindValue(newest.first);
+        head.addBindValue(newest.second);
+        if (!head.exec()) return give_up(failure_of(head));
+    }
+    QSqlQuery state(local);
+    state.prepare(QStringLiteral("UPDATE company_sync SET pushed_id = (SELECT max(id) FROM "
+                                 "entries) WHERE url = ? AND pushed_id = ?"));
+    state.addBindValue(url);
+    state.addBindValue(newest_before);
+    if (!state.exec()) return give_up(failure_of(state));
+    if (!query.exec(QStringLiteral("COMMIT"))) return give_up(failure_of(query));
+    sync.pulled = merge.added;
+    sync.altered = merge.held_differently;
+    return std::nullopt;
+}
+
+CompanySync CommissioningLog::sync_company(int timeout_seconds) {
+    CompanySync sync;
+    if (!company_) {
+        sync.failure =
+            QStringLiteral("no company log is named (--company-log URL or KVR_COMPANY_LOG)");
+        return sync;
+    }
+    if (!path_) {
+        sync.failure = QStringLiteral("the log is off: nothing to sync");
+        return sync;
+    }
+    CompanyConnection company;
+    std::optional<QString> failure = company.connect(*company_, timeout_seconds);
+    if (!failure) failure = company.ours();
+    if (!failure) failure = push_waiting(company, sync.pushed);
+    if (!failure) failure = pull(company, sync);
+    if (failure) sync.failure = *failure;
+    return sync;
 }
 
 } // namespace kvr::records

@@ -15,6 +15,7 @@
 #include <QDateTime>
 #include <QSqlQuery>
 #include <QString>
+#include <QStringList>
 #include <functional>
 #include <optional>
 #include <vector>
@@ -24,9 +25,34 @@
 
 namespace kvr::records {
 
+// Where a committed entry stands with the company log.
+enum class CompanyState : std::uint8_t {
+    off,     // no company log is named
+    pushed,  // the company log holds it
+    waiting, // it waits to be pushed (by the next operation, log sync or the window's start)
+};
+
 struct LogResult {
     bool logged = false;
     QString warning; // why not, when the log is on but the entry could not be committed
+    CompanyState company = CompanyState::off;
+    QString company_reason; // why it waits
+};
+
+// What log sync did with the company log.
+struct CompanySync {
+    QString failure;         // the company log could not be reached or refused: nothing more
+    std::int64_t pushed = 0; // entries of this log the company log did not hold
+    std::int64_t pulled = 0; // entries of other stations this log did not hold
+    QStringList altered;     // entries this log holds otherwise than the company log
+};
+
+// The station a log's own entries are made on: made once with the log, which is the
+// user's on that machine.
+struct Station {
+    QString id; // a UUID
+    QString host;
+    QString user;
 };
 
 struct HistoryFilter {
@@ -34,6 +60,17 @@ struct HistoryFilter {
     QString device;     // exact; empty for every device
     QDateTime since;    // invalid for no limit
     int limit = 0;      // 0 for every matching entry
+};
+
+// What merging another station's log file into this one did.
+struct Merge {
+    QString refusal;        // the file is no log of ours, or cannot be read: nothing was merged
+    QString warning;        // this log could not be written: nothing was merged
+    std::int64_t added = 0; // entries this log did not hold
+    std::int64_t held = 0;  // entries it held already, as they are
+    // Entries this log holds otherwise than the file does (one uuid, or one place in a
+    // station's order, with other fields): left as this log has them, and named.
+    QStringList held_differently;
 };
 
 // What a query found, or why the log could not be read.
@@ -53,6 +90,15 @@ class CommissioningLog {
 
     const std::optional<QString>& path() const { return path_; }
 
+    // The company log (a PostgreSQL URL) every entry committed here is pushed to after, with
+    // a short time-out; nullopt for none.
+    void set_company_log(std::optional<QString> url) { company_ = std::move(url); }
+    // Pushes every entry the company log does not hold yet, then pulls the entries it holds
+    // that this log does not, and compares the rest: an entry held otherwise here than there
+    // is altered, whatever its chain says. Interrupted at any point, a second run finishes
+    // the work: nothing is lost and nothing held twice.
+    CompanySync sync_company(int timeout_seconds);
+
     // Commits the entry before it returns; on success sets its id, and its time to now
     // when it had none.
     LogResult record(Record& entry);
@@ -69,8 +115,14 @@ class CommissioningLog {
     std::optional<QString> newest_first(const QString& panel_name, const Visit& visit);
     // The entries of one run with this panel name.
     History run_entries(const QString& run, const QString& panel_name);
-    // Walks the chain from the entry at sequence from (1: the whole log) to the newest,
-    // and finds every entry altered, removed or inserted by hand.
+    // Merges the entries of another log file (read only, never changed) into this one: each
+    // keeps its uuid, station, sequence and chain; an entry held already is not added again,
+    // so merging twice adds nothing.
+    Merge merge_from(const QString& other_path);
+
+    // Walks each station's chain and finds every entry altered, removed or inserted by hand;
+    // in a log of this station's entries only, from the entry at sequence from (1: the
+    // whole log) to the newest.
     ChainCheck check_chain(std::int64_t from = 1);
 
   private:
@@ -97,12 +149,27 @@ class CommissioningLog {
     std::optional<QString> open_to_read();
     QString sequence_column() const;
     std::optional<QString> chain_existing_entries();
+    std::optional<QString> make_station();
+    bool several_stations();
+    std::optional<QString> load_station();
+    std::optional<QString> name_existing_entries();
+    // Adds the entries this log does not hold, inside the caller's transaction; counts those
+    // held as they are and names those held otherwise.
+    // witnessed: the entries are the company log's, and one held otherwise is altered here.
+    std::optional<QString> add_entries(const std::vector<Record>& entries, Merge& merge,
+                                       bool witnessed = false);
+    std::optional<QString> pull(class CompanyConnection& connection, CompanySync& sync);
+    // Pushes the entries of this log the company log has not had; nullopt, or why not.
+    std::optional<QString> push_waiting(class CompanyConnection& connection, std::int64_t& pushed);
+    std::optional<QString> prepare_company_tables();
 
     std::optional<QString> path_;
+    std::optional<QString> company_;
     QString connection_;
     bool open_ = false;
     Access access_ = Access::read;
     int version_ = 0; // of the open log's schema
+    Station station_; // of the log opened to write
 };
 
 } // namespace kvr::records

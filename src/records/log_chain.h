@@ -12,6 +12,7 @@
 // column a later version adds (empty in the entries made before it) leaves their digests as they
 // were.
 
+#include <QDateTime>
 #include <QString>
 #include <QVariantList>
 #include <cstdint>
@@ -38,6 +39,11 @@ struct ChainBreak {
     std::int64_t sequence = 0;
     std::int64_t id = 0; // the entry's id; 0 for entries that are gone
     QString text;        // "entry 42 (sequence 40, 2026-12-09 13:39 UTC, LOBBY): altered"
+    // The station whose chain it breaks (empty for an entry in no station's order), and
+    // where the break sits in time: the entry's, or for removed entries the one after them
+    // (invalid: they were the station's newest).
+    QString station;
+    QDateTime time;
 };
 
 struct ChainCheck {
@@ -49,6 +55,11 @@ struct ChainCheck {
     bool holds() const { return unreadable.isEmpty() && breaks.empty(); }
     // Whether a break sits at or after sequence (every break counts for 0).
     bool broken_from(std::int64_t sequence) const;
+    // Whether a verdict that rests on entries of station from sequence on, the newest of them
+    // made at time, rests on what may have been edited: a break of that station at or after
+    // the sequence, or of another station at or after the time (a station's order and the
+    // time order across stations are the order the verdict folds in).
+    bool broken_for(const QString& station, std::int64_t sequence, const QDateTime& time) const;
 };
 
 } // namespace kvr::records

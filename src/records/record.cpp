@@ -129,4 +129,9 @@ RecordFailure failure_at(std::optional<int> location, const QString& reason) {
     return failure;
 }
 
+QString Record::station_text() const {
+    if (station_user.isEmpty() && station_host.isEmpty()) return {};
+    return station_user + u'@' + station_host;
+}
+
 } // namespace kvr::records

@@ -90,6 +90,17 @@ struct Record {
     std::int64_t sequence = 0;
     QString previous_digest;
     QString digest;
+    // Given by the log too, so the entry can travel to another station's log and to the
+    // company log: its own name there (a UUID), and the station it was made on (the log's
+    // station id, a UUID, with the host and user names of that log's user). The sequence
+    // and the chain are that station's. Empty for entries of an older log not upgraded yet.
+    QString uuid;
+    QString station;
+    QString station_host;
+    QString station_user;
+
+    // "user@host", or empty for an entry whose station is not known.
+    QString station_text() const;
 
     // "window", or the source path.
     QString source_text() const;

@@ -120,6 +120,16 @@ const Column kColumns[] = {
      [](Record& r, const QVariant& v) { r.previous_digest = v.toString(); }, 3},
     {"digest", ColumnKind::text, [](const Record& r) { return text_or_null(r.digest); },
      [](Record& r, const QVariant& v) { r.digest = v.toString(); }, 3},
+    // Added with the fourth version, so entries can travel between stations. The digest
+    // does not cover them (an entry's place is its station's chain; see log_chain.h).
+    {"uuid", ColumnKind::text, [](const Record& r) { return text_or_null(r.uuid); },
+     [](Record& r, const QVariant& v) { r.uuid = v.toString(); }, 4},
+    {"station", ColumnKind::text, [](const Record& r) { return text_or_null(r.station); },
+     [](Record& r, const QVariant& v) { r.station = v.toString(); }, 4},
+    {"station_host", ColumnKind::text, [](const Record& r) { return text_or_null(r.station_host); },
+     [](Record& r, const QVariant& v) { r.station_host = v.toString(); }, 4},
+    {"station_user", ColumnKind::text, [](const Record& r) { return text_or_null(r.station_user); },
+     [](Record& r, const QVariant& v) { r.station_user = v.toString(); }, 4},
 };
 
 #undef KVR_TEXT_COLUMN

@@ -281,6 +281,11 @@ Verdicts verdicts_of(CommissioningLog& log, const std::vector<VerdictSubject>& s
     Verdicts verdicts;
     const std::vector<QStringList> sharing = sharing_names(subjects);
     std::vector<std::int64_t> rests_from(subjects.size(), -1);
+    struct Resting {
+        QString station;
+        QDateTime time;
+    };
+    std::vector<Resting> resting(subjects.size());
     for (std::size_t i = 0; i < subjects.size(); ++i) {
         const VerdictSubject& subject = subjects[i];
         if (!subject.configuration) {
@@ -302,7 +307,10 @@ Verdicts verdicts_of(CommissioningLog& log, const std::vector<VerdictSubject>& s
                               QStringLiteral("THE COMMISSIONING LOG COULD NOT BE READ"));
         } else {
             verdict = verdict_of(folded, subject);
-            if (folded.deciding) rests_from[i] = folded.deciding->rests_from;
+            if (folded.deciding) {
+                rests_from[i] = folded.deciding->rests_from;
+                resting[i] = {folded.deciding->entry.station, folded.deciding->entry.time};
+            }
         }
         verdict.newest = folded.newest;
         verdicts.of.push_back(std::move(verdict));
@@ -320,7 +328,7 @@ Verdicts verdicts_of(CommissioningLog& log, const std::vector<VerdictSubject>& s
         if (!chain.unreadable.isEmpty()) {
             if (verdicts.unreadable.isEmpty()) verdicts.unreadable = chain.unreadable;
             verdict.reason = QStringLiteral("THE COMMISSIONING LOG COULD NOT BE READ");
-        } else if (chain.broken_from(rests_from[i])) {
+        } else if (chain.broken_for(resting[i].station, rests_from[i], resting[i].time)) {
             verdict.reason = QStringLiteral("AN ENTRY OF THE LOG WAS ALTERED");
         } else {
             continue;

@@ -13,6 +13,7 @@
 #include <QTest>
 #include <csignal>
 #include <memory>
+#include <set>
 #include <sys/stat.h>
 
 #include "kvr_panel_process.h"
@@ -124,7 +125,8 @@ class TestKvrPanelLog : public QObject {
                                      "vid_pid,serial_number,panel_name,source,source_sha256,"
                                      "values_digest,outcome,failure_location,failure_function,"
                                      "failure_reason,read_back,duration_ms,simulated,line,run,"
-                                     "sequence,previous_digest,digest\r\n"));
+                                     "sequence,previous_digest,digest,uuid,station,station_host,"
+                                     "station_user\r\n"));
         QCOMPARE(csv.bytes.count("\r\n"), 4);
         const Run one = kvr_panel(
             {"history", "--log", log, "--device", QString::fromStdString(panels[2]->slave_path())});
@@ -317,6 +319,102 @@ class TestKvrPanelLog : public QObject {
         QCOMPARE(kvr_panel({"write", file, "--port", port, "--log", log}).exit_code, 0);
         QCOMPARE(kvr_panel({"status", file, "--log", log}).exit_code, 0);
         QCOMPARE(kvr_panel({"log", "check", "--log", log}).exit_code, 1);
+    }
+
+    // Two laptops on one site, their logs merged by file: each entry keeps its station and
+    // sequence, a second import adds nothing, the newest evidence of either station decides,
+    // an entry of the other station edited in this copy is found, and a file that is not our
+    // log is refused and left as it was.
+    void colleaguesLogImported() {
+        QTemporaryDir dir;
+        const QString site = dir.filePath("site");
+        QVERIFY(QDir().mkpath(site));
+        const QString lobby = save(site + "/LOBBY.kcf", lobby_file());
+        QByteArray hall_bytes = lobby_file();
+        hall_bytes.replace("\"LOBBY\"", "\"HALL\"");
+        const QString hall = save(site + "/HALL.kcf", hall_bytes);
+        const QString mine = dir.filePath("mine.sqlite"), theirs = dir.filePath("theirs.sqlite");
+        PtyHost panel;
+        const QString port = QString::fromStdString(panel.slave_path());
+        QCOMPARE(kvr_panel({"write", lobby, "--port", port, "--log", mine}).exit_code, 0);
+        QCOMPARE(kvr_panel({"write", hall, "--port", port, "--log", theirs}).exit_code, 0);
+        QCOMPARE(kvr_panel({"status", site, "--log", mine}).exit_code, 1);
+
+        const QByteArray their_bytes = [&] {
+            QFile file(theirs);
+            return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+        }();
+        const Run first = kvr_panel({"log", "import", theirs, "--log", mine, "--json"});
+        QCOMPARE(first.exit_code, 0);
+        QCOMPARE(QJsonDocument::fromJson(first.bytes).object()["added"].toInt(), 1);
+        const Run again = kvr_panel({"log", "import", theirs, "--log", mine, "--json"});
+        QCOMPARE(QJsonDocument::fromJson(again.bytes).object()["added"].toInt(), 0);
+        QCOMPARE(QJsonDocument::fromJson(again.bytes).object()["held"].toInt(), 1);
+        QCOMPARE(kvr_panel({"status", site, "--log", mine}).exit_code, 0);
+        QCOMPARE(kvr_panel({"log", "check", "--log", mine}).exit_code, 0);
+        const Run history = kvr_panel({"history", "--log", mine, "--json"});
+        std::set<QString> stations;
+        for (const QJsonValue entry : array_of(history, "entries")) {
+            QCOMPARE(entry.toObject()["sequence"].toInt(), 1);
+            stations.insert(entry.toObject()["station"].toString());
+        }
+        QCOMPARE(stations.size(), std::size_t(2));
+        QVERIFY(kvr_panel({"history", "--log", mine}).bytes.contains("STATION"));
+
+        // The colleague later finds another panel under the name HALL: that newer evidence,
+        // made on the other station, decides here once merged.
+        PtyHost blank;
+        QCOMPARE(kvr_panel({"verify", hall, "--port", QString::fromStdString(blank.slave_path()),
+                            "--log", theirs})
+                     .exit_code,
+                 1);
+        QCOMPARE(kvr_panel({"log", "import", theirs, "--log", mine}).exit_code, 0);
+        QCOMPARE(kvr_panel({"status", hall, "--log", mine}).exit_code, 1);
+        QCOMPARE(kvr_panel({"status", lobby, "--log", mine}).exit_code, 0);
+        {
+            QFile file(theirs);
+            QVERIFY(file.open(QIODevice::ReadOnly));
+            QVERIFY(file.readAll() != their_bytes); // the verify was logged there
+        }
+
+        // The colleague's first entry edited in this copy: the chain of that station breaks.
+        {
+            QSqlDatabase database = QSqlDatabase::addDatabase("QSQLITE", "editor");
+            database.setDatabaseName(mine);
+            QVERIFY(database.open());
+            QSqlQuery query(database);
+            QVERIFY(query.exec("UPDATE entries SET outcome = 'matches', operation = 'verify' "
+                               "WHERE panel_name = 'HALL' AND sequence = 2"));
+        }
+        QSqlDatabase::removeDatabase("editor");
+        const Run check = kvr_panel({"log", "check", "--log", mine, "--json"});
+        QCOMPARE(check.exit_code, 1);
+        QCOMPARE(array_of(check, "breaks")[0].toObject()["fault"].toString(), "altered");
+        const Run altered = kvr_panel({"status", hall, "--log", mine, "--json"});
+        QCOMPARE(array_of(altered, "panels")[0].toObject()["reason"].toString(),
+                 "AN ENTRY OF THE LOG WAS ALTERED");
+        // Imported again, the edited entry is named and kept as this log has it.
+        const Run differently = kvr_panel({"log", "import", theirs, "--log", mine, "--json"});
+        QCOMPARE(differently.exit_code, 1);
+        QCOMPARE(array_of(differently, "held_differently").size(), 1);
+
+        const QString foreign = dir.filePath("foreign.sqlite");
+        {
+            QSqlDatabase database = QSqlDatabase::addDatabase("QSQLITE", "foreign");
+            database.setDatabaseName(foreign);
+            QVERIFY(database.open());
+            QVERIFY(QSqlQuery(database).exec("CREATE TABLE entries (id INTEGER)"));
+        }
+        QSqlDatabase::removeDatabase("foreign");
+        const QByteArray foreign_bytes = [&] {
+            QFile file(foreign);
+            return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+        }();
+        const Run refused = kvr_panel({"log", "import", foreign, "--log", mine});
+        QCOMPARE(refused.exit_code, 3);
+        QFile file(foreign);
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        QCOMPARE(file.readAll(), foreign_bytes);
     }
 
     // --since is the instant given: one second either side of an entry, named in UTC, with
