@@ -4,9 +4,11 @@
 #include <QDir>
 #include <QSaveFile>
 
+#include "cli/comparison.h"
 #include "cli/output.h"
 #include "cli/outputs.h"
 #include "cli/subcommands.h"
+#include "files/configuration_file_io.h"
 #include "site/schedule.h"
 #include "site/site_check.h"
 
@@ -61,6 +63,59 @@ std::optional<QString> save_schedule(const QString& path, const QByteArray& byte
     return std::nullopt;
 }
 
+// The file's bytes as they are on the disk.
+QByteArray file_bytes(const QString& path) {
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+// Why import would not make the folder's file again as it is from the schedule.
+std::optional<QString> not_made_again(const site::Site& site, const site::SchedulePanel& file,
+                                      const site::SchedulePanel& imported) {
+    if (imported.file_name != file.file_name)
+        return QStringLiteral("import would save its panel \"%1\" as %2")
+            .arg(from_file_text(file.configuration.panel_name), imported.file_name);
+    if (imported.room != file.room)
+        return QStringLiteral("its room \"%1\" would come back as \"%2\"")
+            .arg(file.room, imported.room);
+    const std::optional<std::string> bytes = write_configuration(record_of(imported.configuration));
+    if (bytes &&
+        QByteArray::fromStdString(*bytes) == file_bytes(QDir(site.folder).filePath(file.file_name)))
+        return std::nullopt;
+    const std::vector<Difference> found =
+        differences(file.configuration, imported.configuration, Texts::compared);
+    if (found.empty())
+        return QStringLiteral("its labels, or what follows its 52 fields, are not what a save "
+                              "writes");
+    return QStringLiteral("import would make it with ") +
+           difference_line(found.front(), QStringLiteral("here"),
+                           QStringLiteral("from the schedule"));
+}
+
+// Whether import takes the schedule back and makes every file of it again byte for byte;
+// each reason it would not is printed.
+bool comes_back_whole(const site::Site& site, const std::vector<site::SchedulePanel>& panels,
+                      const QByteArray& schedule) {
+    const site::ScheduleImport imported = site::import_schedule(schedule);
+    for (const site::ScheduleRemark& problem : imported.problems)
+        print_error(
+            QStringLiteral("%1: import would refuse the schedule of this folder: row %2: %3")
+                .arg(QDir::toNativeSeparators(site.folder))
+                .arg(problem.row)
+                .arg(problem.text));
+    if (!imported.problems.empty()) return false;
+    bool whole = true;
+    for (std::size_t p = 0; p < panels.size(); ++p)
+        if (const std::optional<QString> reason =
+                not_made_again(site, panels[p], imported.panels[p])) {
+            print_error(QStringLiteral("%1: %2").arg(
+                QDir::toNativeSeparators(QDir(site.folder).filePath(panels[p].file_name)),
+                *reason));
+            whole = false;
+        }
+    return whole;
+}
+
 } // namespace
 
 ExitCode export_site(const Invocation& invocation) {
@@ -79,10 +134,13 @@ ExitCode export_site(const Invocation& invocation) {
     const auto panels = schedule_panels(site);
     if (!panels) return bad_input;
     const QByteArray schedule = site::export_schedule(*panels);
+    // Export writes only what import takes back as it is.
+    if (!comes_back_whole(site, *panels, schedule)) {
+        print_error(QStringLiteral("no schedule was written"));
+        return bad_input;
+    }
     if (to_stdout) {
-        if (print_bytes(schedule)) return done;
-        print_error(QStringLiteral("the schedule could not be written to standard output"));
-        return output_failed;
+        return print_output(schedule, QStringLiteral("the schedule"));
     }
     const QString output = QDir::toNativeSeparators(*invocation.output);
     if (const std::optional<QString> failure = save_schedule(*invocation.output, schedule)) {

@@ -38,27 +38,6 @@ const HistoryColumn kColumns[] = {
 };
 // clang-format on
 
-// A text as a table cell shows it: a control character (a line end in a device or panel
-// name, say) is written as an escape, so that it cannot pose as a row of its own.
-QString shown_escaped(const QString& text) {
-    QString shown;
-    for (const QChar character : text) {
-        if (character == u'\\')
-            shown += QStringLiteral("\\\\");
-        else if (character == u'\n')
-            shown += QStringLiteral("\\n");
-        else if (character == u'\r')
-            shown += QStringLiteral("\\r");
-        else if (character == u'\t')
-            shown += QStringLiteral("\\t");
-        else if (character.category() == QChar::Other_Control)
-            shown += QStringLiteral("\\x%1").arg(character.unicode(), 2, 16, QLatin1Char('0'));
-        else
-            shown += character;
-    }
-    return shown;
-}
-
 class HistoryResult : public Result {
   public:
     HistoryResult(const std::vector<Record>& entries, bool csv) : entries_(entries), csv_(csv) {}

@@ -6,14 +6,14 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QJsonArray>
-#include <atomic>
 #include <cstdio>
-#include <thread>
 
 #include "cli/output.h"
 #include "cli/outputs.h"
 #include "cli/subcommands.h"
 #include "files/configuration_file_io.h"
+#include "files/file_set.h"
+#include "files/whole_input.h"
 #include "site/schedule.h"
 #include "site/site_file.h"
 
@@ -24,18 +24,19 @@ namespace {
 // A schedule of a few hundred panels is well under a megabyte.
 constexpr qint64 kLargestSchedule = 64 * 1024 * 1024;
 
-std::optional<QByteArray> read_schedule(const QString& path) {
-    QFile file(path);
-    const bool opened = path == kStandardStream    ? file.open(stdin, QIODevice::ReadOnly)
-                        : QFileInfo(path).isFile() ? file.open(QIODevice::ReadOnly)
-                                                   : false;
-    if (!opened) {
-        print_error(QStringLiteral("%1: %2").arg(
-            QDir::toNativeSeparators(path),
-            QFileInfo(path).isDir() ? QStringLiteral("is a folder") : file.errorString()));
+// The schedule at path, read whole; nullopt once why it cannot be is printed, the
+// schedule named as shown.
+std::optional<QByteArray> read_schedule(const QString& path, const QString& shown) {
+    QFile input;
+    const WholeInput read = path != kStandardStream ? read_whole_file(path, kLargestSchedule)
+                            : input.open(stdin, QIODevice::ReadOnly)
+                                ? read_whole_stream(input, kLargestSchedule)
+                                : WholeInput(input.errorString());
+    if (const QString* failure = std::get_if<QString>(&read)) {
+        print_error(QStringLiteral("%1: %2; nothing was saved").arg(shown, *failure));
         return std::nullopt;
     }
-    return file.read(kLargestSchedule);
+    return std::get<QByteArray>(read);
 }
 
 void print_remarks(const QString& schedule, const std::vector<site::ScheduleRemark>& remarks) {
@@ -86,27 +87,36 @@ bool refuses_to_replace(const QDir& folder, const std::vector<site::SchedulePane
     return any;
 }
 
-// Each save waits for the disk to hold the file; several at once share those waits.
-constexpr int kSavers = 8;
-
-// Saves every panel in the folder; gives, per panel, why it was not saved.
-std::vector<std::optional<QString>> save_panels(const QDir& folder,
-                                                const std::vector<site::SchedulePanel>& panels) {
-    std::vector<QString> paths;
-    for (const site::SchedulePanel& panel : panels)
-        paths.push_back(folder.filePath(panel.file_name));
-    std::vector<std::optional<QString>> failures(panels.size());
-    std::atomic<std::size_t> next{0};
-    {
-        std::vector<std::jthread> savers;
-        for (int i = 0; i < kSavers; ++i)
-            savers.emplace_back([&] {
-                for (std::size_t p = next++; p < panels.size(); p = next++)
-                    failures[p] =
-                        save_configuration_file(paths[p], record_of(panels[p].configuration));
-            });
+// Every panel's file and the site file with the panels' rooms, as they are to be saved;
+// nullopt once the reason one of them cannot be is printed.
+std::optional<std::vector<PlannedFile>>
+planned_files(const QDir& folder, const std::vector<site::SchedulePanel>& panels,
+              site::SiteFile site) {
+    std::vector<PlannedFile> files;
+    for (const site::SchedulePanel& panel : panels) {
+        const std::optional<std::string> bytes =
+            write_configuration(record_of(panel.configuration));
+        if (!bytes) {
+            print_error(QStringLiteral("%1 not saved: %2; nothing was saved")
+                            .arg(QDir::toNativeSeparators(folder.filePath(panel.file_name)),
+                                 kTextNotCarried));
+            return std::nullopt;
+        }
+        files.push_back({panel.file_name, QByteArray::fromStdString(*bytes)});
+        if (panel.room.isEmpty())
+            site.rooms.erase(panel.file_name);
+        else
+            site.rooms[panel.file_name] = panel.room;
     }
-    return failures;
+    const auto site_bytes = site::site_file_contents(site);
+    if (const QString* refusal = std::get_if<QString>(&site_bytes)) {
+        print_error(
+            QStringLiteral("%1 not saved: %2; nothing was saved")
+                .arg(QDir::toNativeSeparators(folder.filePath(site::kSiteFileName)), *refusal));
+        return std::nullopt;
+    }
+    files.push_back({site::kSiteFileName, std::get<QByteArray>(site_bytes)});
+    return files;
 }
 
 } // namespace
@@ -116,21 +126,19 @@ ExitCode import_site(const Invocation& invocation) {
         print_error(QStringLiteral("import needs -o FOLDER"));
         return bad_input;
     }
-    const QString schedule = QDir::toNativeSeparators(invocation.files[0]);
-    const std::optional<QByteArray> bytes = read_schedule(invocation.files[0]);
+    const QString schedule = invocation.files[0] == kStandardStream
+                                 ? QStringLiteral("standard input")
+                                 : QDir::toNativeSeparators(invocation.files[0]);
+    const std::optional<QByteArray> bytes = read_schedule(invocation.files[0], schedule);
     if (!bytes) return bad_input;
     const site::ScheduleImport imported = site::import_schedule(*bytes);
+    // What was read (an encoding, a header row further down) helps with a refusal too.
+    print_remarks(schedule, imported.notes);
     print_remarks(schedule, imported.problems);
     if (!imported.problems.empty()) return bad_input;
-    print_remarks(schedule, imported.notes);
 
     const QDir folder(*invocation.output);
     if (!invocation.force && refuses_to_replace(folder, imported.panels)) return bad_input;
-    if (!QDir().mkpath(folder.path())) {
-        print_error(QStringLiteral("the folder %1 could not be made")
-                        .arg(QDir::toNativeSeparators(folder.path())));
-        return output_failed;
-    }
     QString site_error;
     site::SiteFile site = site::read_site_file(folder.path(), &site_error);
     if (!site_error.isEmpty()) {
@@ -138,27 +146,20 @@ ExitCode import_site(const Invocation& invocation) {
         print_error(site_error + QStringLiteral("; nothing was saved"));
         return bad_input;
     }
-    const std::vector<std::optional<QString>> failures = save_panels(folder, imported.panels);
-    bool all_saved = true;
-    for (std::size_t p = 0; p < failures.size(); ++p) {
-        if (!failures[p]) continue;
-        print_error(
-            QStringLiteral("%1 not saved: %2")
-                .arg(QDir::toNativeSeparators(folder.filePath(imported.panels[p].file_name)),
-                     *failures[p]));
-        all_saved = false;
+    const std::optional<std::vector<PlannedFile>> files =
+        planned_files(folder, imported.panels, std::move(site));
+    if (!files) return bad_input;
+    if (!QDir().mkpath(folder.path())) {
+        print_error(QStringLiteral("the folder %1 could not be made")
+                        .arg(QDir::toNativeSeparators(folder.path())));
+        return output_failed;
     }
-    if (!all_saved) return output_failed;
-    for (const site::SchedulePanel& panel : imported.panels) {
-        if (panel.room.isEmpty())
-            site.rooms.erase(panel.file_name);
-        else
-            site.rooms[panel.file_name] = panel.room;
-    }
-    if (const std::optional<QString> failure = site::write_site_file(folder.path(), site)) {
-        print_error(
-            QStringLiteral("%1 not saved: %2")
-                .arg(QDir::toNativeSeparators(folder.filePath(site::kSiteFileName)), *failure));
+    if (const std::optional<FileSetFailure> failure = save_file_set(folder.path(), *files)) {
+        print_error(QStringLiteral("%1: %2; nothing was saved, the folder is as it was")
+                        .arg(QDir::toNativeSeparators(failure->file.isEmpty()
+                                                          ? folder.path()
+                                                          : folder.filePath(failure->file)),
+                             failure->reason));
         return output_failed;
     }
     return print_result(ImportResult(folder.path(), imported.panels), invocation.json);

@@ -276,6 +276,7 @@ ParsedArguments parse_arguments(const Subcommand& command, QStringList arguments
             break;
         case output:
             invocation.output = parser.value(option);
+            invocation.output_is_configuration = QLatin1String(command.name) == "read";
             break;
         case name:
             invocation.name = parser.value(option);

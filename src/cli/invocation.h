@@ -73,6 +73,7 @@ struct Invocation {
     bool csv = false;
     bool require_verified = false;
     bool output_is_folder = false;
+    bool output_is_configuration = false; // -o saves a .kcf (read); else a PDF or a schedule
     bool force = false;
     std::chrono::milliseconds reply_wait = tick; // --reply-wait
     bool watch = false;                          // a fixture: panel after panel

@@ -11,6 +11,7 @@
 #include "cli/output.h"
 #include "cli/outputs.h"
 #include "cli/subcommands.h"
+#include "system/system.h"
 
 using namespace kvr::cli;
 
@@ -118,6 +119,9 @@ int answered(bool printed) {
 } // namespace
 
 int main(int argc, char* argv[]) {
+    // A closed standard output (| head) is an output failure: every panel still ends its
+    // operation and is logged.
+    kvr::os::outlive_closed_pipes();
     const std::unique_ptr<QCoreApplication> app = application(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("kvr-panel"));
     QCoreApplication::setApplicationVersion(QStringLiteral(KVR_VERSION));

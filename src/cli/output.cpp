@@ -1,7 +1,9 @@
 #include "cli/output.h"
 
 #include <QJsonDocument>
+#include <cerrno>
 #include <cstdio>
+#include <optional>
 
 namespace kvr::cli {
 
@@ -23,12 +25,48 @@ int rank(ExitCode code) {
     }
 }
 
+// A character as a line shows it: a control character as an escape.
+QString shown_character(QChar character) {
+    switch (character.unicode()) {
+    case u'\n':
+        return QStringLiteral("\\n");
+    case u'\r':
+        return QStringLiteral("\\r");
+    case u'\t':
+        return QStringLiteral("\\t");
+    default:
+        break;
+    }
+    if (character.category() == QChar::Other_Control || character == QChar::LineSeparator ||
+        character == QChar::ParagraphSeparator)
+        return QStringLiteral("\\x%1").arg(character.unicode(), 2, 16, QLatin1Char('0'));
+    return character;
+}
+
+// Why standard output failed, once it has; nothing is written to it after that.
+std::optional<QString> stdout_failure;
+
 } // namespace
 
 bool print_bytes(const QByteArray& bytes) {
+    if (stdout_failure) return false;
     const std::size_t size = std::size_t(bytes.size());
+    errno = 0;
     const bool written = std::fwrite(bytes.constData(), 1, size, stdout) == size;
-    return std::fflush(stdout) == 0 && written && !std::ferror(stdout);
+    if (std::fflush(stdout) == 0 && written && !std::ferror(stdout)) return true;
+    stdout_failure =
+        errno != 0 ? qt_error_string(errno) : QStringLiteral("an error the system did not name");
+    return false;
+}
+
+ExitCode print_output(const QByteArray& bytes, const QString& what) {
+    const bool failed_before = stdout_failure.has_value();
+    if (print_bytes(bytes)) return done;
+    if (!failed_before)
+        print_error(QStringLiteral("%1 could not be written to standard output: %2; nothing more "
+                                   "is written to it")
+                        .arg(what, *stdout_failure));
+    return output_failed;
 }
 
 bool print(const QString& text) {
@@ -44,23 +82,29 @@ ExitCode print_result(const Result& result, bool json) {
     } else {
         bytes = result.text().toUtf8();
     }
-    if (print_bytes(bytes)) return done;
-    print_error(QStringLiteral("the results could not be written to standard output"));
-    return output_failed;
+    return print_output(bytes, QStringLiteral("the results"));
 }
 
 ExitCode print_json_line(QJsonObject object) {
     object.insert(QStringLiteral("version"), kJsonVersion);
-    if (print_bytes(QJsonDocument(object).toJson(QJsonDocument::Compact) + '\n')) return done;
-    print_error(QStringLiteral("a result could not be written to standard output"));
-    return output_failed;
+    return print_output(QJsonDocument(object).toJson(QJsonDocument::Compact) + '\n',
+                        QStringLiteral("a result"));
+}
+
+QString shown_escaped(const QString& text) {
+    QString shown;
+    for (const QChar character : text)
+        shown += character == u'\\' ? QStringLiteral("\\\\") : shown_character(character);
+    return shown;
 }
 
 void print_error(const QString& message) {
-    // One line, whatever the message holds.
-    QString line = message;
-    line.replace(u'\n', u' ');
-    std::fputs(("kvr-panel: " + line + u'\n').toUtf8().constData(), stderr);
+    // One line, whatever the message holds; written whole, a NUL included.
+    QString line;
+    for (const QChar character : message)
+        line += character == u'\n' ? QString(u' ') : shown_character(character);
+    const QByteArray bytes = ("kvr-panel: " + line + u'\n').toUtf8();
+    std::fwrite(bytes.constData(), 1, std::size_t(bytes.size()), stderr);
     std::fflush(stderr);
 }
 

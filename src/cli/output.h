@@ -29,11 +29,22 @@ ExitCode print_result(const Result& result, bool json);
 // once standard error says so, when standard output could not take it.
 ExitCode print_json_line(QJsonObject object);
 
-// False when standard output could not take the bytes.
+// Prints the bytes and flushes them; output_failed when standard output could not take
+// them. Standard error says what was not written and why, for the first failure only: once
+// standard output has failed nothing more is sent to it, so that a closed pipe or a full
+// disk is one failure, and the run goes on to the end of what it is doing.
+ExitCode print_output(const QByteArray& bytes, const QString& what);
+
+// False when standard output could not take the bytes (or failed before).
 bool print_bytes(const QByteArray& bytes);
 bool print(const QString& text); // as it is, no line end added
-// "kvr-panel: " and the message, one line.
+// "kvr-panel: " and the message, one line whatever it holds: a line end becomes a blank,
+// any other control character (a NUL too) is shown escaped.
 void print_error(const QString& message);
+
+// A text as a table cell shows it: its control characters as escapes (\n, \t, \x1b, \\ for the
+// backslash), so that none can end or overprint a line.
+QString shown_escaped(const QString& text);
 
 // The code that tells the most: an interruption, then a result not written, bad input, a
 // failed panel, a difference.

@@ -14,15 +14,38 @@ namespace kvr::cli {
 
 namespace {
 
+// The nearest of path and the folders above it that is there (or is a link), as given.
+QString nearest_existing(const QString& path) {
+    QString at = path;
+    while (!QFileInfo::exists(at) && !QFileInfo(at).isSymLink()) {
+        const QString up = QFileInfo(at).path();
+        if (up == at) break;
+        at = up;
+    }
+    return at;
+}
+
+// Why no folder is at path, or is to be made there: a folder above it that is a file or a
+// link that leads nowhere, or (when it must exist) its absence. Empty when there is one.
+QString folder_problem(const QString& path, bool may_be_made) {
+    const QString at = nearest_existing(path);
+    const QFileInfo found(at);
+    const QString shown = QDir::toNativeSeparators(at);
+    if (found.isSymLink() && !found.exists())
+        return QStringLiteral("%1 is a link that leads nowhere").arg(shown);
+    if (found.exists() && !found.isDir()) return QStringLiteral("%1 is not a folder").arg(shown);
+    if (at != path && !may_be_made)
+        return QStringLiteral("the folder %1 does not exist").arg(QDir::toNativeSeparators(path));
+    if (!os::may_create_in(at)) return QStringLiteral("the folder %1 cannot be written").arg(shown);
+    return {};
+}
+
 // Why a file could not be created at path, checked on its folder and its name.
 QString creation_refusal(const QString& path) {
     const QFileInfo target(path);
-    const QString folder = target.absolutePath();
-    if (!QFileInfo(folder).isDir())
-        return QStringLiteral("the folder %1 does not exist").arg(folder);
-    if (!os::may_create_in(folder))
-        return QStringLiteral("the folder %1 cannot be written").arg(folder);
-    const qsizetype longest = os::longest_file_name(folder);
+    if (const QString problem = folder_problem(target.path(), false); !problem.isEmpty())
+        return problem;
+    const qsizetype longest = os::longest_file_name(target.absolutePath());
     if (longest > 0 && QFile::encodeName(target.fileName()).size() > longest)
         return QStringLiteral("the file name is longer than %1 bytes").arg(longest);
     if (const std::optional<QString> refusal = refusal_to_replace(path)) return *refusal;
@@ -31,13 +54,23 @@ QString creation_refusal(const QString& path) {
 
 // Why files could not be saved in the folder at path, made first when it is missing.
 QString folder_refusal(const QString& path) {
-    const QFileInfo folder(path);
-    if (folder.exists() && !folder.isDir()) return QStringLiteral("%1 is not a folder").arg(path);
-    const QString writable = folder.exists() ? path : folder.absolutePath();
-    if (!QFileInfo(writable).isDir())
-        return QStringLiteral("the folder %1 does not exist").arg(writable);
-    if (!os::may_create_in(writable))
-        return QStringLiteral("the folder %1 cannot be written").arg(writable);
+    if (path == kStandardStream)
+        return QStringLiteral("-o - would be standard output, which cannot take a folder of "
+                              "files: name a folder");
+    return folder_problem(path, true);
+}
+
+// What no output replaces, whatever the run reads: the site file of the output's folder
+// (the sheet, the pack and export read it), and, unless the output is a configuration, a
+// configuration file.
+QString kept_file(const QString& path, bool is_configuration) {
+    const QFileInfo target(path);
+    const QString site_file = target.dir().filePath(site::kSiteFileName);
+    if (target.fileName().compare(site::kSiteFileName, Qt::CaseInsensitive) == 0 ||
+        (QFileInfo::exists(site_file) && file_identity(site_file) == file_identity(path)))
+        return QStringLiteral("it is the site file of its folder");
+    if (!is_configuration && target.fileName().endsWith(QLatin1String(".kcf"), Qt::CaseInsensitive))
+        return QStringLiteral("it is named as a configuration file (.kcf)");
     return {};
 }
 
@@ -71,20 +104,28 @@ QString output_refusal(const Invocation& invocation) {
     for (const QString& port : invocation.ports)
         inputs.emplace_back(port, file_identity(port_path(port)));
     if (invocation.output_is_folder) return folder_refusal(*invocation.output);
-    std::vector<std::pair<QString, QString>> outputs;
+    struct Output {
+        QString name;
+        QString identity;
+        bool configuration;
+    };
+    std::vector<Output> outputs;
     if (invocation.output && !output_to_stdout)
-        outputs.emplace_back(*invocation.output, file_identity(*invocation.output));
+        outputs.push_back({*invocation.output, file_identity(*invocation.output),
+                           invocation.output_is_configuration});
     if (!invocation.trace.isEmpty())
-        outputs.emplace_back(invocation.trace, file_identity(invocation.trace));
+        outputs.push_back({invocation.trace, file_identity(invocation.trace), false});
 
     for (std::size_t o = 0; o < outputs.size(); ++o) {
         for (const auto& [name, identity] : inputs)
-            if (identity == outputs[o].second)
-                return QStringLiteral("%1 would overwrite the input %2")
-                    .arg(outputs[o].first, name);
+            if (identity == outputs[o].identity)
+                return QStringLiteral("%1 would overwrite the input %2").arg(outputs[o].name, name);
+        if (const QString kept = kept_file(outputs[o].name, outputs[o].configuration);
+            !kept.isEmpty())
+            return QStringLiteral("%1 is not written: %2").arg(outputs[o].name, kept);
         for (std::size_t other = o + 1; other < outputs.size(); ++other)
-            if (outputs[other].second == outputs[o].second)
-                return QStringLiteral("-o and --trace name the same file %1").arg(outputs[o].first);
+            if (outputs[other].identity == outputs[o].identity)
+                return QStringLiteral("-o and --trace name the same file %1").arg(outputs[o].name);
     }
     if (invocation.output && !output_to_stdout) {
         const QString refusal = creation_refusal(*invocation.output);

@@ -1,7 +1,8 @@
 #pragma once
 // What kvr-panel refuses before anything is opened or sent: an output (-o, --trace) that
-// is one of its inputs by any name, standard input or output wanted twice, and an -o that
-// a save would refuse once the panel had been read.
+// is one of its inputs by any name, a folder's site.json, or a .kcf where the output is no
+// configuration; standard input or output wanted twice, or taken for a folder; and an -o
+// that a save would refuse once the panel had been read.
 
 #include <QString>
 

@@ -67,9 +67,8 @@ ExitCode save(const Configuration& held, const QString& device, const QString& o
             print_error(QStringLiteral("not saved: ") + kTextNotCarried);
             return output_failed;
         }
-        if (print_bytes(QByteArray::fromStdString(*contents))) return done;
-        print_error(QStringLiteral("the configuration could not be written to standard output"));
-        return output_failed;
+        return print_output(QByteArray::fromStdString(*contents),
+                            QStringLiteral("the configuration"));
     }
     if (const std::optional<QString> failure = save_configuration_file(output, record)) {
         print_error(QStringLiteral("%1 not saved: %2").arg(output, *failure));

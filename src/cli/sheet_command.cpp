@@ -98,9 +98,7 @@ ExitCode sheet_to_stdout(const SheetContent& content) {
         print_error(QStringLiteral("the sheet was not drawn: %1").arg(error));
         return output_failed;
     }
-    if (print_bytes(drawn.readAll())) return done;
-    print_error(QStringLiteral("the sheet could not be written to standard output"));
-    return output_failed;
+    return print_output(drawn.readAll(), QStringLiteral("the sheet"));
 }
 
 } // namespace

@@ -48,9 +48,7 @@ QJsonObject port_line(const QString& file, const PortResult& port) {
 // One panel's result as the fixture reports it, as a line of text or of JSON.
 ExitCode report(const Invocation& invocation, const QString& file, const PortResult& port) {
     if (invocation.json_lines) return print_json_line(port_line(file, port));
-    if (print(port.line() + u'\n')) return done;
-    print_error(QStringLiteral("a result could not be written to standard output"));
-    return output_failed;
+    return print_output((port.line() + u'\n').toUtf8(), QStringLiteral("a result"));
 }
 
 // How many panels each port programmed and failed, once the fixture has ended.
@@ -72,9 +70,7 @@ ExitCode summarise(const Invocation& invocation, const QString& file, const Fixt
     }
     if (invocation.json_lines)
         return print_json_line({{"command", "write"}, {"file", file}, {"summary", ports}});
-    if (print(text)) return done;
-    print_error(QStringLiteral("the summary could not be written to standard output"));
-    return output_failed;
+    return print_output(text.toUtf8(), QStringLiteral("the summary"));
 }
 
 // write --watch: panel after panel, each logged and reported as it is done.

@@ -11,6 +11,18 @@ bool carried_in_file_text(char16_t character) {
     return !control && character != u'"' && to_windows1252(std::u16string_view(&character, 1));
 }
 
+std::optional<char16_t> first_not_carried(std::u16string_view text) {
+    const auto found = std::ranges::find_if_not(text, carried_in_file_text);
+    return found == text.end() ? std::nullopt : std::optional<char16_t>(*found);
+}
+
+std::optional<char16_t> first_not_on_one_line(std::u16string_view text) {
+    const auto found = std::ranges::find_if(text, [](char16_t c) {
+        return c < u' ' || (c >= u'\x7F' && c <= u'\x9F') || c == u'\x2028' || c == u'\x2029';
+    });
+    return found == text.end() ? std::nullopt : std::optional<char16_t>(*found);
+}
+
 std::string carried_file_text(std::string_view file_text) {
     const std::u16string characters = from_windows1252(file_text); // one per byte
     std::string kept;

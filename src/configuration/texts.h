@@ -21,6 +21,14 @@ inline constexpr const char* kDesignationStartText = "DESIGNATION ";
 // five bytes Windows-1252 leaves undefined stand for characters of their own and are kept.
 bool carried_in_file_text(char16_t character);
 
+// The first character of text that a file cannot carry, or nullopt when it carries them all.
+std::optional<char16_t> first_not_carried(std::u16string_view text);
+
+// A text printed on one line (a room, the site's fields on a sheet) holds no control
+// character (a line end, a tab, ESC) and no line or paragraph separator, any of which would
+// break or overprint its line. The first such character, or nullopt.
+std::optional<char16_t> first_not_on_one_line(std::u16string_view text);
+
 // A file's text without the bytes whose characters it may not hold.
 std::string carried_file_text(std::string_view file_text);
 

@@ -113,9 +113,12 @@ QString proposed_file_name(const QString& panel_name, QStringView extension) {
                     ? QChar(u'_')
                     : character;
     name += extension;
-    // Windows takes these names for devices whatever extension and trailing blanks follow.
+    // Windows takes these names for devices whatever extension and trailing blanks follow:
+    // the serial and parallel ports 0..9 and the superscript 1, 2 and 3 too, and the
+    // console's input and output.
     static const QRegularExpression device_name(
-        QStringLiteral("^(CON|PRN|AUX|NUL|COM[1-9]|LPT[1-9]) *\\."),
+        QStringLiteral("^(CON|PRN|AUX|NUL|CONIN\\$|CONOUT\\$|(COM|LPT)[0-9\\x{B9}\\x{B2}\\x{B3}]) "
+                       "*\\."),
         QRegularExpression::CaseInsensitiveOption);
     if (device_name.match(name).hasMatch()) name.prepend(u'_');
     return name;

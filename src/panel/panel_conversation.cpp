@@ -40,11 +40,6 @@ namespace {
 using Clock = std::chrono::steady_clock;
 using std::chrono::milliseconds;
 
-// How long after a transaction's wait has ended with nothing received the line is still
-// watched, so that a panel answering late is told from one not answering at all. Only a
-// failure waits for it.
-constexpr milliseconds late_reply_watch{1000};
-
 std::string_view as_view(const QByteArray& bytes) {
     return {bytes.constData(), static_cast<std::size_t>(bytes.size())};
 }
@@ -71,7 +66,10 @@ PanelConversation::PanelConversation(QString device, QObject* parent)
     connect(
         MSComm1, &QSerialPort::errorOccurred, this,
         [this](QSerialPort::SerialPortError error) {
-            if (error != QSerialPort::NoError && MSComm1->isOpen()) line_failed();
+            // A look at the line that finds nothing there is no fault of the line.
+            if (error != QSerialPort::NoError && error != QSerialPort::TimeoutError &&
+                MSComm1->isOpen())
+                line_failed();
         },
         Qt::QueuedConnection);
 }
@@ -136,7 +134,8 @@ void PanelConversation::begin(Operation operation) {
     line_failed_ = false;
     stop_requested_ = false;
     location_index_ = 0;
-    drain_chars_ = 0;
+    extra_acknowledgements_ = 0;
+    late_by_.reset();
     emit status(operation == Operation::write ? StatusTexts::starting_write
                                               : StatusTexts::starting_read,
                 StatusColour::yellow);
@@ -163,6 +162,11 @@ void PanelConversation::close_panel_port() {
 }
 
 void PanelConversation::fail(Outcome outcome, const QString& text) {
+    if (late_by_ && (outcome == Outcome::bad_data || outcome == Outcome::no_response)) {
+        const QString late = StatusTexts::answered_late(*late_by_, reply_wait_);
+        if (trace_) trace_->note(device_, late);
+        emit answered_late(late);
+    }
     emit status(text, StatusColour::red);
     finish(outcome);
 }
@@ -211,26 +215,17 @@ void PanelConversation::take_received() {
     const QByteArray bytes = MSComm1->readAll();
     if (trace_) trace_->record(device_, LineTrace::Direction::received, bytes);
     received_ += bytes;
+    if (step_ == Step::identity_reply) drop_extra_acknowledgements();
     if (waiting_for_reply_ && reply_complete()) {
         Timer1->stop();
         wait_ended();
     }
 }
 
-// What ends a wait before its time: the acknowledgement at the end of all the handshake
-// has received, every late acknowledgement expected, the first character of a late reply,
-// or enough characters for a reply.
+// Every wait, the handshake's included, ends early once as many characters as a reply has
+// have arrived.
 bool PanelConversation::reply_complete() const {
-    switch (step_) {
-    case Step::attention:
-        return as_view(received_).ends_with(acknowledgement);
-    case Step::drain:
-        return received_.size() >= drain_chars_;
-    case Step::late_watch:
-        return !received_.isEmpty();
-    default:
-        return received_.size() >= static_cast<qsizetype>(reply_wait_chars);
-    }
+    return received_.size() >= static_cast<qsizetype>(reply_wait_chars);
 }
 
 void PanelConversation::line_failed() {
@@ -260,65 +255,32 @@ QByteArray PanelConversation::take_reply() {
 }
 
 void PanelConversation::wait_ended() {
+    const bool reply_wait = waiting_for_reply_;
     waiting_for_reply_ = false;
-    if (step_ == Step::late_watch) return late_reply_seen();
-    if (timer_flag == 1 && watch_for_late_reply()) return;
+    late_by_.reset();
+    if (reply_wait && timer_flag == 1 && received_.isEmpty()) take_late_start();
     step_ended(step_);
 }
 
-// A wait that ended on its tick with nothing received is followed by a watch on the line:
-// a reply that begins there came late, and the failure says so. Not for the handshake's
-// attempts before its last, which wait on the line themselves.
-bool PanelConversation::watch_for_late_reply() {
-    if (!received_.isEmpty() || line_failed_) return false;
-    milliseconds watch = late_reply_watch;
-    switch (step_) {
-    case Step::attention:
-        if (attempt_ < attention_attempts) return false;
-        watch = reply_wait_;
-        watched_from_ = first_attention_at_;
-        break;
-    case Step::identity_reply:
-    case Step::location_reply:
-    case Step::write_ack:
-    case Step::read_back:
-        watched_from_ = sent_at_;
-        break;
-    default:
-        return false;
-    }
-    watched_step_ = step_;
-    step_ = Step::late_watch;
-    waiting_for_reply_ = true;
-    arm_tick(watch);
-    return true;
-}
-
-// The watched wait's reply is still nothing: what came late is not an answer.
-void PanelConversation::late_reply_seen() {
-    if (!received_.isEmpty()) {
-        const auto late = std::chrono::duration_cast<milliseconds>(Clock::now() - watched_from_);
-        const QString text = StatusTexts::answered_late(late, reply_wait_);
-        if (trace_) trace_->note(device_, text);
-        emit answered_late(text);
-    }
-    received_.clear();
-    timer_flag = 1;
-    step_ended(watched_step_);
+// A reply wait that ended on its tick with nothing received ends with what has reached the
+// port by the time the tick is handled, taken without waiting. A reply that began there
+// began after its wait, and a failure it causes says so. Nothing later is looked for: a
+// failure is reported at the end of its wait, and the port closed. An attention character
+// before the last is followed by another, whose wait takes what comes.
+void PanelConversation::take_late_start() {
+    if (line_failed_ || (step_ == Step::attention && attempt_ < attention_attempts)) return;
+    MSComm1->waitForReadyRead(0); // a timeout at once when nothing is there: no wait
+    MSComm1->clearError();
+    if (!received_.isEmpty()) late_by_ = std::chrono::ceil<milliseconds>(Clock::now() - sent_at_);
 }
 
 void PanelConversation::step_ended(Step step) {
     switch (step) {
     case Step::idle:
-    case Step::late_watch:
         return;
     case Step::attention:
         return attention_answered();
     case Step::identity_pause:
-        if (drain_late_acknowledgements()) return;
-        [[fallthrough]];
-    case Step::drain:
-        drain_chars_ = 0;
         if (stopped_at_boundary()) return;
         address_l = model_code_location;
         return read_panel_value(Step::identity_reply);
@@ -352,43 +314,37 @@ void PanelConversation::wake_panel() {
 void PanelConversation::send_attention() {
     ++attempt_;
     send_to_panel(std::string(1, attention), attempt_ > 1);
-    if (attempt_ == 1) first_attention_at_ = sent_at_;
-    last_attention_at_ = sent_at_;
     await_reply(Step::attention);
 }
 
-// The panel has answered when all that arrived ends with the acknowledgement within the
-// last wait; noise before it does not matter.
+// Another "A" goes only while fewer characters than a reply has have arrived. Then all that
+// arrived must be exactly the acknowledgement, within the last wait: stray characters
+// before it, or after it, are no acknowledgement.
 void PanelConversation::attention_answered() {
-    const bool answered = timer_flag != 1 && as_view(received_).ends_with(acknowledgement);
-    if (!answered && attempt_ < attention_attempts && !line_failed_) {
+    const bool enough = received_.size() >= static_cast<qsizetype>(reply_wait_chars);
+    if (!enough && attempt_ < attention_attempts && !line_failed_) {
         if (stopped_at_boundary()) return;
         send_attention();
         return;
     }
-    received_.clear();
+    const bool answered = timer_flag != 1 && as_view(take_reply()) == acknowledgement;
     if (!answered) {
         fail(Outcome::no_response, StatusTexts::no_response);
         return;
     }
-    // A slow panel acknowledges the extra attention characters too, after this one: they
-    // are taken before the first transaction, never as its reply. As late as the first
-    // answer was, the last of them comes as much later as the last "A" left after the first.
-    drain_chars_ = static_cast<qsizetype>(acknowledgement.size()) * (attempt_ - 1);
-    drain_until_ = Clock::now() + (last_attention_at_ - first_attention_at_) + reply_wait_;
+    // A slow panel acknowledges the extra attention characters too, after this one. Those
+    // that come during the pause go with the line before the model code is asked for, those
+    // that come as it is asked are taken off its reply; none is waited for.
+    extra_acknowledgements_ = attempt_ - 1;
     pause_one_tick(Step::identity_pause);
 }
 
-// At the end of the pause after the handshake: true while late acknowledgements are still
-// expected, and then it waits for them (or their time) as the drain step.
-bool PanelConversation::drain_late_acknowledgements() {
-    const auto left = drain_until_ - Clock::now();
-    if (drain_chars_ == 0 || received_.size() >= drain_chars_ || left <= Clock::duration::zero())
-        return false;
-    step_ = Step::drain;
-    waiting_for_reply_ = true;
-    arm_tick(std::chrono::ceil<milliseconds>(left));
-    return true;
+// A value reply begins with its number, never with the acknowledgement.
+void PanelConversation::drop_extra_acknowledgements() {
+    while (extra_acknowledgements_ > 0 && as_view(received_).starts_with(acknowledgement)) {
+        received_.remove(0, static_cast<qsizetype>(acknowledgement.size()));
+        --extra_acknowledgements_;
+    }
 }
 
 // Only a reply that holds a value is a model code. A failed read is a failed transaction,

@@ -19,6 +19,7 @@
 #include <chrono>
 #include <cstdint>
 #include <functional>
+#include <optional>
 
 #include "panel/memory_map.h"
 #include "panel/protocol.h"
@@ -135,8 +136,6 @@ class PanelConversation : public QObject {
         write_ack,      // waiting for the acknowledgement of a write
         read_back,      // waiting for the read-back of a write
         final_pause,    // the pause before success is reported
-        drain,          // taking the late acknowledgements of extra attention characters
-        late_watch,     // a wait ended with nothing: does the reply come late?
     };
 
     void begin(Operation operation);
@@ -158,15 +157,14 @@ class PanelConversation : public QObject {
     void send_to_panel(const std::string& bytes, bool keep_received = false);
     QByteArray take_reply();
     void wait_ended();
+    void take_late_start();
     void step_ended(Step step);
-    bool watch_for_late_reply();
-    void late_reply_seen();
 
     // The steps, in the order an operation takes them.
     void wake_panel();
     void send_attention();
     void attention_answered();
-    bool drain_late_acknowledgements();
+    void drop_extra_acknowledgements();
     void identity_answered();
     void transfer_location();
     void location_read();
@@ -199,15 +197,13 @@ class PanelConversation : public QObject {
     QByteArray received_;
     std::chrono::milliseconds reply_wait_ = tick;
     std::chrono::steady_clock::time_point tick_due_{};
-    // When the command now answered was sent, and the handshake's first and last "A".
+    // When the command now answered was sent.
     std::chrono::steady_clock::time_point sent_at_{};
-    std::chrono::steady_clock::time_point first_attention_at_{};
-    std::chrono::steady_clock::time_point last_attention_at_{};
-    // The handshake's extra acknowledgements still expected, as characters, and until when.
-    qsizetype drain_chars_ = 0;
-    std::chrono::steady_clock::time_point drain_until_{};
-    Step watched_step_ = Step::idle; // the step whose wait a late_watch follows
-    std::chrono::steady_clock::time_point watched_from_{};
+    // How late the reply now judged began, when it began only after its wait had ended.
+    std::optional<std::chrono::milliseconds> late_by_;
+    // Attention characters sent after the one the panel acknowledged, whose acknowledgements
+    // may still come while the model code is asked for.
+    int extra_acknowledgements_ = 0;
 
     std::int16_t timer_flag = 0;
     std::int16_t error_flag = 0;

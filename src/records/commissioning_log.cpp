@@ -10,6 +10,7 @@
 #include <QThread>
 #include <QUrl>
 #include <atomic>
+#include <filesystem>
 #include <variant>
 
 #include "records/record_columns.h"
@@ -417,7 +418,16 @@ Record record_of(const QSqlQuery& query) {
 History CommissioningLog::query(const QString& where, const QVariantList& values, int limit,
                                 const std::function<bool(const Record&)>& keep) {
     // Reading never makes a log that is not there.
-    if (!path_ || !QFileInfo::exists(*path_)) return {};
+    if (!path_) return {};
+    if (!QFileInfo::exists(*path_)) {
+        std::error_code error;
+        [[maybe_unused]] const auto status =
+            std::filesystem::status(std::filesystem::path(path_->toStdU16String()), error);
+        if (!error || error == std::errc::no_such_file_or_directory) return {};
+        // A link that leads round in a loop, a folder that may not be searched: a log may be
+        // there, and it cannot be read.
+        return {{}, unreadable(QString::fromStdString(error.message()).toLower())};
+    }
     if (const std::optional<QString> failure = open_to_read()) return {{}, *failure};
     // A log with nothing in it yet has no table to ask.
     if (version_ == 0) return {};

@@ -53,7 +53,8 @@ Faults (any number at once; LOC is a location 0..63 or "all"; repeatable where i
   --delay MS             send every reply, attention replies included, MS milliseconds late
   --attention-delay MS   send attention replies MS milliseconds later still (a slow wake-up)
   --hang-up-after K      drop the line after K commands
-  --noise TEXT           send TEXT just before every attention reply
+  --noise TEXT           send TEXT just before every attention reply (the program then
+                         takes no handshake as answered: its reply is not exactly "D000D")
   --split-reply MS[@LOC] send the last character of every reply MS milliseconds after the
                          rest; with @LOC only of replies to reads and writes at LOC, with
                          @A only of attention replies (repeatable)

@@ -1,7 +1,8 @@
 #pragma once
 // A small CSV reader and writer for the lighting schedule: RFC 4180 quoting, a comma or a
 // semicolon between fields (spreadsheets in many countries write semicolons), UTF-8 with
-// or without a byte order mark, CRLF or LF. Qt has no CSV class.
+// or without a byte order mark, UTF-16 with one, or Windows-1252 (what a spreadsheet
+// writes on Windows by default); CRLF or LF. Qt has no CSV class.
 
 #include <QByteArray>
 #include <QString>
@@ -10,23 +11,38 @@
 
 namespace kvr::site {
 
+struct CsvText {
+    QString text;
+    QString encoding; // "UTF-8", "UTF-16" or "Windows-1252"
+};
+
+// The bytes as text: UTF-16 when a UTF-16 byte order mark says so, UTF-8 when the bytes
+// are UTF-8 (a byte order mark or not), else Windows-1252. The byte order mark is left out.
+CsvText decode_csv(const QByteArray& bytes);
+
 struct CsvRow {
-    int line = 0; // the line the row starts on, counted from 1 (the header's)
+    int line = 0; // the line the row starts on, counted from 1
     QStringList fields;
 };
 
 struct CsvTable {
-    std::vector<CsvRow> rows; // the header first; blank lines are left out
+    std::vector<CsvRow> rows; // blank lines are left out
     QString error;            // not empty: the text cannot be read as CSV, and why
     int error_line = 0;       // where the row that cannot be read starts
 };
 
-// The separator is the one the header line uses: a semicolon when it has more of them
-// than commas outside quotes, else a comma.
-CsvTable read_csv(const QByteArray& bytes);
+// The rows of the text with fields between separators; with last_line, only the rows that
+// start on that line or before (a quote left open there is no error). A field written with
+// the apostrophe that keeps a spreadsheet from taking it for a formula comes back without
+// it (see write_csv).
+CsvTable read_csv(QStringView text, QChar separator, int last_line = 0);
 
 // UTF-8 with a byte order mark (so that spreadsheets take it as UTF-8), commas, CRLF; a
 // field is quoted when it holds a separator, a quote, a line end or blanks at either end.
+// A field that a spreadsheet would take for a formula (it begins with =, +, - or @) is
+// written after an apostrophe, which the spreadsheet hides and read_csv drops; so is one
+// that begins with an apostrophe followed by one of those or another apostrophe, so that it
+// too comes back as it was.
 QByteArray write_csv(const std::vector<QStringList>& rows);
 
 } // namespace kvr::site

@@ -1,6 +1,7 @@
 #include "site/site_check.h"
 
 #include <QStringList>
+#include <algorithm>
 #include <array>
 #include <map>
 
@@ -21,21 +22,38 @@ Finding refused(const SitePanel& panel) {
             {{panel.file_name, {}, {}}}};
 }
 
+// Panel names that are one name to a folder that does not tell case apart, or to a reader
+// who does not see blanks at the ends ("LOBBY", "lobby", "LOBBY ").
 std::vector<Finding> duplicate_names(const std::vector<SitePanel>& panels) {
-    std::map<std::string, std::vector<const SitePanel*>> by_name;
+    std::map<QString, std::vector<const SitePanel*>> by_name;
     for (const SitePanel& panel : panels)
-        if (panel.configuration) by_name[panel.configuration->panel_name].push_back(&panel);
+        if (panel.configuration)
+            by_name[from_file_text(panel.configuration->panel_name).trimmed().toCaseFolded()]
+                .push_back(&panel);
     std::vector<Finding> findings;
-    for (const auto& [name, holders] : by_name) {
+    for (const auto& [key, holders] : by_name) {
         if (holders.size() < 2) continue;
         Finding finding{FindingKind::duplicate_name, {}, {}};
-        QStringList files;
+        // Each spelling once, with the files that spell it so.
+        std::vector<std::pair<QString, QStringList>> spellings;
         for (const SitePanel* panel : holders) {
-            files.append(panel->file_name);
+            const QString name = from_file_text(panel->configuration->panel_name);
+            const auto spelt =
+                std::ranges::find(spellings, name, &std::pair<QString, QStringList>::first);
+            (spelt == spellings.end() ? spellings.emplace_back(name, QStringList()) : *spelt)
+                .second.append(panel->file_name);
             finding.places.push_back({panel->file_name, {}, {}});
         }
-        finding.text = QStringLiteral("the panel name \"%1\" is in %2")
-                           .arg(from_file_text(name), files.join(QStringLiteral(", ")));
+        QStringList named;
+        for (const auto& [name, files] : spellings)
+            named.append(QStringLiteral("\"%1\" (%2)").arg(name, files.join(QStringLiteral(", "))));
+        finding.text =
+            spellings.size() == 1
+                ? QStringLiteral("the panel name \"%1\" is in %2")
+                      .arg(spellings.front().first,
+                           spellings.front().second.join(QStringLiteral(", ")))
+                : QStringLiteral("the panel names %1 differ only in case or in blanks at the ends")
+                      .arg(named.join(QStringLiteral(", ")));
         findings.push_back(std::move(finding));
     }
     return findings;

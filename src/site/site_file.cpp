@@ -6,6 +6,9 @@
 #include <QJsonObject>
 #include <QSaveFile>
 
+#include "configuration/texts.h"
+#include "files/whole_input.h"
+
 namespace kvr::site {
 namespace {
 
@@ -25,42 +28,99 @@ const FieldKey kFieldKeys[] = {
 // A site file is a few kilobytes; anything larger is no site file of ours.
 constexpr qint64 kLargestSiteFile = 4 * 1024 * 1024;
 
+const QLatin1String kRoomsKey("rooms");
+
+QString type_name(const QJsonValue& value) {
+    switch (value.type()) {
+    case QJsonValue::Bool:
+        return QStringLiteral("true or false");
+    case QJsonValue::Double:
+        return QStringLiteral("a number");
+    case QJsonValue::Array:
+        return QStringLiteral("a list");
+    case QJsonValue::Object:
+        return QStringLiteral("an object");
+    default:
+        return QStringLiteral("no text");
+    }
+}
+
+// Takes the text a value holds (none for null) into text; or gives why it is no text for
+// one line of a sheet.
+std::optional<QString> take_text(const QJsonValue& value, const QString& what, QString& text) {
+    if (value.isNull() || value.isUndefined()) return std::nullopt;
+    if (!value.isString())
+        return QStringLiteral("%1 is %2, not a text").arg(what, type_name(value));
+    text = value.toString();
+    if (const std::optional<char16_t> refused = first_not_on_one_line(text.toStdU16String()))
+        return QStringLiteral("%1 holds the control character U+%2, which would break the line "
+                              "it is printed on")
+            .arg(what)
+            .arg(int(*refused), 4, 16, QLatin1Char('0'));
+    return std::nullopt;
+}
+
+// The site file in object, or why it cannot be read.
+std::variant<SiteFile, QString> site_of(QJsonObject object) {
+    SiteFile site;
+    for (const FieldKey& key : kFieldKeys)
+        if (auto refusal =
+                take_text(object.take(QLatin1String(key.key)),
+                          QStringLiteral("\"%1\"").arg(QLatin1String(key.key)), site.*key.field))
+            return *refusal;
+    const QJsonValue rooms = object.take(kRoomsKey);
+    if (!rooms.isObject() && !rooms.isNull() && !rooms.isUndefined())
+        return QStringLiteral("\"rooms\" is %1, not an object").arg(type_name(rooms));
+    const QJsonObject listed = rooms.toObject();
+    for (auto room = listed.begin(); room != listed.end(); ++room)
+        if (auto refusal =
+                take_text(room.value(), QStringLiteral("the room of \"%1\"").arg(room.key()),
+                          site.rooms[room.key()]))
+            return *refusal;
+    site.others = object;
+    return site;
+}
+
 } // namespace
 
 SiteFile read_site_file(const QString& folder, QString* error) {
-    SiteFile site;
     QFile file(QDir(folder).filePath(kSiteFileName));
-    if (!file.exists()) return site;
+    if (!file.exists() && !QFileInfo(file).isSymLink()) return {};
     const auto fail = [&](const QString& why) {
         if (error) *error = QDir::toNativeSeparators(file.fileName()) + QStringLiteral(": ") + why;
         return SiteFile{};
     };
-    if (!QFileInfo(file).isFile()) return fail(QStringLiteral("it is not a file"));
-    if (!file.open(QIODevice::ReadOnly)) return fail(file.errorString());
-    if (file.size() > kLargestSiteFile) return fail(QStringLiteral("it is too large"));
+    const WholeInput read = read_whole_file(file.fileName(), kLargestSiteFile);
+    if (const QString* failure = std::get_if<QString>(&read)) return fail(*failure);
     QJsonParseError parse{};
-    const QJsonDocument document = QJsonDocument::fromJson(file.readAll(), &parse);
+    const QJsonDocument document = QJsonDocument::fromJson(std::get<QByteArray>(read), &parse);
     if (!document.isObject())
         return fail(parse.error != QJsonParseError::NoError ? parse.errorString()
                                                             : QStringLiteral("it holds no object"));
-    const QJsonObject object = document.object();
-    for (const FieldKey& key : kFieldKeys)
-        site.*key.field = object.value(QLatin1String(key.key)).toString();
-    const QJsonObject rooms = object.value(QLatin1String("rooms")).toObject();
-    for (auto room = rooms.begin(); room != rooms.end(); ++room)
-        if (room.value().isString()) site.rooms[room.key()] = room.value().toString();
-    return site;
+    auto site = site_of(document.object());
+    if (const QString* failure = std::get_if<QString>(&site)) return fail(*failure);
+    return std::get<SiteFile>(site);
 }
 
-std::optional<QString> write_site_file(const QString& folder, const SiteFile& site) {
-    QJsonObject object;
+std::variant<QByteArray, QString> site_file_contents(const SiteFile& site) {
+    QJsonObject object = site.others;
     for (const FieldKey& key : kFieldKeys)
         object.insert(QLatin1String(key.key), site.*key.field);
     QJsonObject rooms;
     for (const auto& [file_name, room] : site.rooms)
         rooms.insert(file_name, room);
-    object.insert(QLatin1String("rooms"), rooms);
-    const QByteArray bytes = QJsonDocument(object).toJson();
+    object.insert(kRoomsKey, rooms);
+    QByteArray bytes = QJsonDocument(object).toJson();
+    if (bytes.size() > kLargestSiteFile)
+        return QStringLiteral("it would be %1, more than the %2 a site file may be")
+            .arg(size_text(bytes.size()), size_text(kLargestSiteFile));
+    return bytes;
+}
+
+std::optional<QString> write_site_file(const QString& folder, const SiteFile& site) {
+    const auto contents = site_file_contents(site);
+    if (const QString* refusal = std::get_if<QString>(&contents)) return *refusal;
+    const QByteArray& bytes = std::get<QByteArray>(contents);
     QSaveFile file(QDir(folder).filePath(kSiteFileName));
     if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered)) return file.errorString();
     if (file.write(bytes) != bytes.size())

@@ -3,9 +3,12 @@
 // number, the company and installer, and the room each panel file is in. The sheet, the
 // handover pack and the window's sheet dialog take their fields from it.
 
+#include <QByteArray>
+#include <QJsonObject>
 #include <QString>
 #include <map>
 #include <optional>
+#include <variant>
 
 #include "sheet/sheet.h"
 
@@ -19,13 +22,18 @@ struct SiteFile {
     QString company;
     QString installer;
     std::map<QString, QString> rooms; // by panel file name ("LOBBY.kcf")
+    QJsonObject others = {};          // keys of the file's own that this program keeps as they are
 
     bool operator==(const SiteFile&) const = default;
 };
 
 // The folder's site file; an empty one when there is none. error (when given) says why a
-// file that is there could not be read; its fields are then left empty.
+// file that is there could not be read (a value of the wrong type or with a control
+// character, too large, no JSON object); its fields are then left empty.
 SiteFile read_site_file(const QString& folder, QString* error = nullptr);
+
+// The bytes of the site file, or why it cannot be saved: larger than read_site_file reads.
+std::variant<QByteArray, QString> site_file_contents(const SiteFile& file);
 
 // Saves the site file in the folder, replacing the old one only once the new one is
 // complete. Gives why it was not saved, or nothing.

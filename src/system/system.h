@@ -52,6 +52,11 @@ class StopRequests {
 // "SIGINT", "SIGTERM", "SIG<number>" for another.
 QString signal_name(int signal);
 
+// From now on a write to a pipe that nobody reads any more fails (EPIPE) instead of ending
+// the process, so that a closed output is a failure the program reports and outlives.
+// POSIX: SIGPIPE ignored. Windows has no such signal: nothing to do.
+void outlive_closed_pipes();
+
 // ---- Files ----
 
 // Opens path for writing, created or emptied, unbuffered, without waiting for anything: a

@@ -93,6 +93,10 @@ QString signal_name(int signal) {
     return QStringLiteral("SIG%1").arg(signal);
 }
 
+void outlive_closed_pipes() {
+    ::signal(SIGPIPE, SIG_IGN);
+}
+
 // ---- Files ----
 
 QString open_without_waiting(QFile& file, const QString& path) {

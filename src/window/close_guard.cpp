@@ -36,6 +36,7 @@ constexpr int kStop = 1;
 
 void Form1::connect_close_guard() {
     source_line_ = control<QLabel>("SOURCE_LINE");
+    source_line_->setWordWrap(false); // one line high: a long line is shortened instead
     settled_ = configuration_shown();
 }
 
@@ -60,7 +61,11 @@ void Form1::show_source_line() {
     QString line = source_.line;
     if (work_unsaved())
         line += line.isEmpty() ? QStringLiteral("changed") : QStringLiteral(", changed");
-    source_line_->setText(line);
+    // Shortened in the middle, so that the file's name and whether it has changed stay in
+    // sight; the tooltip holds the whole line.
+    source_line_->setText(source_line_->fontMetrics().elidedText(
+        line, Qt::ElideMiddle, source_line_->contentsRect().width()));
+    source_line_->setToolTip(line);
 }
 
 void Form1::closeEvent(QCloseEvent* event) {

@@ -74,6 +74,12 @@ QItemSelectionModel::SelectionFlags ChoiceList::selectionCommand(const QModelInd
                                                            : command;
 }
 
+// Qt's mouse and key handling make the entry current first, which runs the list's handler,
+// and then select the entry under the pointer or the cursor.
+void ChoiceList::setSelection(const QRect&, QItemSelectionModel::SelectionFlags command) {
+    if (currentIndex().isValid()) selectionModel()->select(currentIndex(), command);
+}
+
 void OutlinedFrame::paintEvent(QPaintEvent*) {
     QPainter painter(this);
     painter.setRenderHint(QPainter::Antialiasing);

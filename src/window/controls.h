@@ -30,11 +30,14 @@ class WrappingRadioButton : public QRadioButton {
     bool hitButton(const QPoint& pos) const override;
 };
 
-// A single-choice list whose current entry is always the chosen one. Qt's list makes the
-// first entry current when it gets the keyboard focus with nothing chosen, and lets
-// Ctrl+click clear the highlight while the entry stays current: either way the program
-// would take an entry the operator never chose. Here only a click or a key that moves to
-// an entry chooses it, and a chosen entry can only be replaced, never cleared.
+// A single-choice list whose current entry is always the chosen one, and the only one
+// highlighted. Qt's list makes the first entry current when it gets the keyboard focus with
+// nothing chosen, and lets Ctrl+click clear the highlight while the entry stays current:
+// either way the program would take an entry the operator never chose. Here only a click
+// or a key that moves to an entry chooses it, and a chosen entry can only be replaced, never
+// cleared. A handler that moves the list to another entry while the click or key is still
+// being handled (the intensity rule) keeps its entry: the highlight follows the current
+// entry, never the place that was clicked.
 class ChoiceList : public QListWidget {
     Q_OBJECT
   public:
@@ -44,6 +47,7 @@ class ChoiceList : public QListWidget {
     void focusInEvent(QFocusEvent* event) override;
     QItemSelectionModel::SelectionFlags selectionCommand(const QModelIndex& index,
                                                          const QEvent* event) const override;
+    void setSelection(const QRect& rect, QItemSelectionModel::SelectionFlags command) override;
 };
 
 // A straight line, two pixels wide, across its own rectangle: horizontal when the

@@ -7,7 +7,6 @@
 #include <QFileInfo>
 #include <QMenu>
 #include <QMenuBar>
-#include <QPushButton>
 #include <QSettings>
 #include <QUndoStack>
 #include <QVBoxLayout>
@@ -25,35 +24,33 @@ struct MenuEntry {
     const char* text;
     QKeyCombination keys; // none: Qt::Key_unknown
     void (Form1::*run)();
-    bool exclusive;     // runs as an operation: nothing else meanwhile
-    const char* button; // the button that does the same, whose tooltip names the keys
+    bool exclusive; // runs as an operation: nothing else meanwhile
 };
 
 constexpr QKeyCombination kNoKeys{Qt::Key_unknown};
 
 // Undo and redo are the window's own actions (undo.cpp), added to the Edit menu as they are.
 const MenuEntry kMenuEntries[] = {
-    {Menu::file, "&OPEN CONFIGURATION FILE...", Qt::CTRL | Qt::Key_O, &Form1::READ_FILE_Click, true,
-     "READ_FILE"},
-    {Menu::file, "OPEN SITE &FOLDER...", kNoKeys, &Form1::open_site_folder, false, nullptr},
-    {Menu::file, "&SAVE CONFIGURATION FILE", Qt::CTRL | Qt::Key_S, &Form1::save_file, true,
-     "WRITE_FILE"},
-    {Menu::file, "SAVE &AS...", Qt::CTRL | Qt::SHIFT | Qt::Key_S, &Form1::WRITE_FILE_Click, true,
-     nullptr},
+    {Menu::file, "&OPEN CONFIGURATION FILE...", Qt::CTRL | Qt::Key_O, &Form1::READ_FILE_Click,
+     true},
+    {Menu::file, "OPEN SITE &FOLDER...", kNoKeys, &Form1::open_site_folder, false},
+    // Into the file last opened or saved without asking, unlike the button that always asks.
+    {Menu::file, "&SAVE", Qt::CTRL | Qt::Key_S, &Form1::save_file, true},
+    {Menu::file, "SAVE &AS...", Qt::CTRL | Qt::SHIFT | Qt::Key_S, &Form1::WRITE_FILE_Click, true},
     {Menu::file, "&PRINT COMMISSIONING SHEET...", Qt::CTRL | Qt::Key_P,
-     &Form1::print_commissioning_sheet, true, nullptr},
+     &Form1::print_commissioning_sheet, true},
     {Menu::edit, "SET UNASSIGNED FUNCTIONS TO &N/A", kNoKeys,
-     &Form1::set_unassigned_to_not_assigned, false, nullptr},
+     &Form1::set_unassigned_to_not_assigned, false},
     {Menu::panel, "&READ CONFIGURATION FROM SWITCH PANEL", Qt::CTRL | Qt::Key_R,
-     &Form1::READ_CONFIG_Click, true, "READ_CONFIG"},
-    {Menu::panel, "&WRITE CONFIGURATION TO SWITCH PANEL", kNoKeys, &Form1::WRITE_CONFIG_Click, true,
-     nullptr},
+     &Form1::READ_CONFIG_Click, true},
+    {Menu::panel, "&WRITE CONFIGURATION TO SWITCH PANEL", kNoKeys, &Form1::WRITE_CONFIG_Click,
+     true},
     {Menu::panel, "&COMPARE WITH SWITCH PANEL", Qt::CTRL | Qt::SHIFT | Qt::Key_R,
-     &Form1::compare_with_panel, true, nullptr},
-    {Menu::panel, "&TAKE THE PANEL'S VALUES", kNoKeys, &Form1::take_panel_values, false, nullptr},
-    {Menu::panel, "&LINE TIMING...", kNoKeys, &Form1::choose_line_timing, false, nullptr},
-    {Menu::help, "&KEYBOARD SHORTCUTS", kNoKeys, &Form1::show_shortcuts, false, nullptr},
-    {Menu::help, "&ABOUT", kNoKeys, &Form1::show_about, false, nullptr},
+     &Form1::compare_with_panel, true},
+    {Menu::panel, "&TAKE THE PANEL'S VALUES", kNoKeys, &Form1::take_panel_values, false},
+    {Menu::panel, "&LINE TIMING...", kNoKeys, &Form1::choose_line_timing, false},
+    {Menu::help, "&KEYBOARD SHORTCUTS", kNoKeys, &Form1::show_shortcuts, false},
+    {Menu::help, "&ABOUT", kNoKeys, &Form1::show_about, false},
 };
 
 constexpr const char* kMenuTitles[] = {"&FILE", "&EDIT", "&PANEL", "&HELP"};
@@ -87,11 +84,6 @@ void Form1::build_menu_bar() {
             connect(action, &QAction::triggered, this, [this, run] { (this->*run)(); });
         if (entry.menu != Menu::help) operation_actions_.append(action);
         if (entry.run == &Form1::take_panel_values) take_action_ = action;
-        if (entry.button) {
-            auto* button = control<QPushButton>(entry.button);
-            button->setToolTip(button->toolTip() + QStringLiteral(" (") +
-                               keys.toString(QKeySequence::NativeText) + u')');
-        }
     }
     file_menu_->addSeparator();
     recent_end_ = file_menu_->addSeparator();

@@ -72,6 +72,8 @@ void Form1::set_up_panel_communication() {
             Text1->setToolTip(Text1->toolTip().isEmpty()
                                   ? ended_.lateness
                                   : ended_.lateness + u'\n' + Text1->toolTip());
+        // After the mismatch box the status box keeps what the identity read left there.
+        if (outcome == Outcome::mismatch) final_status_.reset();
         if (!final_status_) return;
         show_status(final_status_->text, final_status_->background);
         port_failure_shown_ =

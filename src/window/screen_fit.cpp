@@ -25,7 +25,8 @@ void Form1::fit_to_screen(const QSize& available) {
     scroll_area_->setObjectName(QStringLiteral("SCROLL_AREA"));
     scroll_area_->setFrameShape(QFrame::NoFrame);
     // The client area moves whole, its controls' places counting from its corner as before.
-    layout()->replaceWidget(client_, scroll_area_);
+    // The layout hands back the item that held it, which is ours to delete.
+    delete layout()->replaceWidget(client_, scroll_area_);
     scroll_area_->setWidget(client_);
 
     const int bar = style()->pixelMetric(QStyle::PM_ScrollBarExtent);

@@ -89,6 +89,21 @@ class TestKvrPanelScripts : public QObject {
             << QStringList{"write", "FILE", "--port", "PORT", "--trace", "LINK"} << "" << 3 << same;
         QTest::newRow("trace over the port")
             << QStringList{"read", "--port", "PORT", "--trace", "PORT"} << "" << 3 << same;
+        QTest::newRow("sheet over the site file")
+            << QStringList{"sheet", "FILE", "-o", "DIR/site.json"} << "" << 3 << "site file";
+        QTest::newRow("sheet over another configuration")
+            << QStringList{"sheet", "FILE", "-o", "DIR/B.kcf"} << "" << 3 << "configuration file";
+        QTest::newRow("-o below a file") << QStringList{"sheet", "FILE", "-o", "FILE/sub/x.pdf"}
+                                         << "" << 3 << "LOBBY.kcf is not a folder";
+        QTest::newRow("import to standard output")
+            << QStringList{"import", "FILE", "-o", "-"} << "" << 3 << "cannot take a folder";
+        QTest::newRow("import of nothing")
+            << QStringList{"import", "DIR/none.csv", "-o", "DIR/site"} << "" << 3
+            << "none.csv: it does not exist";
+        QTest::newRow("import of a FIFO")
+            << QStringList{"import", "DIR/fifo", "-o", "DIR/site"} << "" << 3 << "is a FIFO";
+        QTest::newRow("history of a log that loops")
+            << QStringList{"history", "--log", "DIR/loop"} << "" << 3 << "cannot be read";
         QTest::newRow("-o and trace alike")
             << QStringList{"read", "--port", "PORT", "-o", "DIR/x.kcf", "--trace", "DIR/x.kcf"}
             << "" << 3 << "same file";
@@ -132,6 +147,7 @@ class TestKvrPanelScripts : public QObject {
         QFile::remove(link);
         QFile::remove(port_link);
         QVERIFY(QFile::link(file, link) && QFile::link(device(panel), port_link));
+        QFile::link(dir.filePath("loop"), dir.filePath("loop")); // leads back to itself
         const QString fifo = dir.filePath("fifo");
         if (!QFile::exists(fifo)) QCOMPARE(::mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
         arguments.replaceInStrings("PORTLINK", port_link);
@@ -255,6 +271,26 @@ class TestKvrPanelScripts : public QObject {
         const auto attentions = quiet.transcript();
         QCOMPARE(attentions.size(), std::size_t{6});
         QVERIFY(attentions.back().time - attentions.front().time >= std::chrono::milliseconds(750));
+    }
+
+    // A reader that goes away (| head -n 1) is an output failure like a full disk: every
+    // panel still ends its write whole and is logged, and the exit code says so.
+    void closed_standard_output() {
+        const QString log = dir.filePath("closed.sqlite");
+        QProcess shell;
+        shell.start("bash", {"-c", "\"$0\" \"$@\" | true; exit ${PIPESTATUS[0]}", KVR_PANEL,
+                             "write", file, "--simulate=3", "--json-lines", "--log", log});
+        QVERIFY(shell.waitForFinished(30000));
+        QCOMPARE(shell.exitCode(), 4);
+        const QString err = QString::fromUtf8(shell.readAllStandardError());
+        QCOMPARE(err.count("could not be written to standard output: Broken pipe"), 1);
+        const QJsonArray entries =
+            json_of(finish(*start({"history", "--log", log, "--json"})))["entries"].toArray();
+        QCOMPARE(entries.size(), 3);
+        for (const QJsonValue& entry : entries) {
+            QCOMPARE(entry["outcome"].toString(), "programmed and verified");
+            QCOMPARE(entry["read_back"].toArray().size(), 25);
+        }
     }
 
     // A fixture: a panel programmed, taken out, another put in and programmed; while none

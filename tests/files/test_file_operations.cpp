@@ -398,6 +398,10 @@ class TestFileOperations : public QObject {
                                 << "_CON.kcf";
         QTest::newRow("device, any case and blanks") << QByteArray("lpt1 ") << "lpt1 "
                                                      << "_lpt1 .kcf";
+        QTest::newRow("device, superscript") << QByteArray("COM\xB9") << "COM¹"
+                                             << "_COM¹.kcf";
+        QTest::newRow("device, console input") << QByteArray("conin$") << "conin$"
+                                               << "_conin$.kcf";
         QTest::newRow("not a device") << QByteArray("CONSOLE") << "CONSOLE"
                                       << "CONSOLE.kcf";
     }

@@ -8,12 +8,20 @@
 #include <QListWidget>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QTemporaryDir>
 #include <QTest>
+#include <QWheelEvent>
 
+#include "files/configuration_file_io.h"
 #include "form1.h"
 #include "scripted_dialogs.h"
 
 using Intensity = Form1::Intensity;
+
+// The intensity lists in the order of Intensity (backlighting, indicator, dimmed) and rows.
+using IntensityRows = std::array<int, 3>;
+Q_DECLARE_METATYPE(IntensityRows)
+constexpr std::array kIntensityLists{45, 49, 46};
 
 class TestEditor : public QObject {
     Q_OBJECT
@@ -226,6 +234,97 @@ class TestEditor : public QObject {
         QCOMPARE(dialogs.messages.size(), 3u);
         QCOMPARE(list(45)->currentRow(), 3);
         QCOMPARE(member("blpercent"), 5);
+    }
+
+    // What the operator does to an intensity list by mouse, key or wheel, and what undo
+    // gives back: the one entry highlighted is always the current one, and its code is the
+    // one the model holds and a file saves, also where the rule moved the list under the
+    // click or the key.
+    void intensity_lists_show_what_is_held_data() {
+        QTest::addColumn<int>("target"); // index in kIntensityLists
+        QTest::addColumn<IntensityRows>("start");
+        QTest::addColumn<QString>("action"); // "click N", a key, "wheel"
+        QTest::addColumn<IntensityRows>("end");
+        QTest::addColumn<bool>("message");
+        const auto row = [](const char* name, int target, IntensityRows start, const char* action,
+                            IntensityRows end, bool message) {
+            QTest::newRow(name) << target << start << QString::fromLatin1(action) << end << message;
+        };
+        row("backlighting 100 over indicator 90", 0, {1, 1, 0}, "click 0", {1, 1, 0}, true);
+        row("backlighting 80 over indicator 90", 0, {2, 1, 0}, "click 1", {1, 1, 0}, false);
+        row("backlighting 30 under indicator 100", 0, {0, 0, 0}, "click 7", {7, 0, 0}, false);
+        row("Home in backlighting", 0, {3, 1, 0}, "Home", {1, 1, 0}, true);
+        row("Up in backlighting", 0, {1, 1, 0}, "Up", {1, 1, 0}, true);
+        row("typing 1 in backlighting", 0, {4, 2, 0}, "1", {2, 2, 0}, true);
+        row("indicator 50 under backlighting 100", 1, {0, 0, 0}, "click 5", {5, 5, 0}, true);
+        row("End in indicator", 1, {0, 0, 0}, "End", {7, 7, 0}, true);
+        row("Down in indicator", 1, {3, 3, 0}, "Down", {4, 4, 0}, true);
+        row("indicator up to 100", 1, {5, 5, 0}, "click 0", {5, 0, 0}, false);
+        row("dimmed 100 above the others", 2, {5, 5, 7}, "click 0", {5, 5, 0}, false);
+        row("Home in dimmed", 2, {0, 0, 4}, "Home", {0, 0, 0}, false);
+        row("wheel over backlighting", 0, {1, 1, 0}, "wheel", {1, 1, 0}, false);
+    }
+    void intensity_lists_show_what_is_held() {
+        QFETCH(int, target);
+        QFETCH(IntensityRows, start);
+        QFETCH(QString, action);
+        QFETCH(IntensityRows, end);
+        QFETCH(bool, message);
+        form->show();
+        QApplication::setActiveWindow(form.get());
+        QVERIFY(QTest::qWaitForWindowActive(form.get()));
+        form->Option2_Click();
+        all_not_assigned();
+        text(2)->setText(QStringLiteral("LOBBY"));
+        // Start rows that keep the rule on the way: backlighting dimmest first.
+        list(45)->setCurrentRow(7);
+        for (const int i : {1, 0, 2})
+            list(kIntensityLists[i])->setCurrentRow(start[i]);
+        QVERIFY(dialogs.messages.empty());
+
+        QListWidget* acted_on = list(kIntensityLists[target]);
+        acted_on->setFocus(Qt::OtherFocusReason);
+        if (action.startsWith(QLatin1String("click "))) {
+            QListWidgetItem* item = acted_on->item(action.mid(6).toInt());
+            acted_on->scrollToItem(item);
+            QTest::mouseClick(acted_on->viewport(), Qt::LeftButton, Qt::NoModifier,
+                              acted_on->visualItemRect(item).center());
+        } else if (action == QLatin1String("wheel")) {
+            const QPointF at = acted_on->viewport()->rect().center();
+            QWheelEvent wheel(at, acted_on->viewport()->mapToGlobal(at), {}, {0, 120}, Qt::NoButton,
+                              Qt::NoModifier, Qt::NoScrollPhase, false);
+            QApplication::sendEvent(acted_on->viewport(), &wheel);
+        } else {
+            QTest::keyClick(acted_on, QKeySequence::fromString(action)[0].key());
+        }
+        QCOMPARE(dialogs.messages.size(), std::size_t(message));
+
+        // The highlight and the model agree with the expected rows, and so does the file.
+        const auto check_shown = [&](const IntensityRows& rows) {
+            for (int i = 0; i < 3; ++i) {
+                QListWidget* shown = list(kIntensityLists[i]);
+                QCOMPARE(shown->currentRow(), rows[i]);
+                QCOMPARE(shown->selectedItems(), QList<QListWidgetItem*>{shown->item(rows[i])});
+                QCOMPARE(form->intensity_codes()[Intensity(i)], item_value(shown, rows[i]));
+            }
+        };
+        check_shown(end);
+        QTemporaryDir folder;
+        dialogs.file_answers.push_back(folder.filePath(QStringLiteral("LOBBY.kcf")));
+        QTest::mouseClick(form->findChild<QPushButton*>("WRITE_FILE"), Qt::LeftButton);
+        const auto saved =
+            kvr::read_configuration_file(folder.filePath(QStringLiteral("LOBBY.kcf")));
+        QVERIFY(std::holds_alternative<kvr::ConfigurationRecord>(saved));
+        const auto& record = std::get<kvr::ConfigurationRecord>(saved);
+        QCOMPARE(record.backlighting_intensity.number, item_value(list(45), end[0]));
+        QCOMPARE(record.indicator_intensity.number, item_value(list(49), end[1]));
+        QCOMPARE(record.dimmed_intensity.number, item_value(list(46), end[2]));
+
+        // Undo gives back the rows before the action, highlighted, without the rule's message.
+        if (end == start) return;
+        form->undo();
+        check_shown(start);
+        QCOMPARE(dialogs.messages.size(), std::size_t(message));
     }
 
     void select_intensity_routines() {

@@ -48,7 +48,8 @@ class TestServiceVisit : public QObject, PanelFixture {
         dialogs.file_answers.push_back(file);
         click("WRITE_FILE");
     }
-    QString source_line() const { return form->findChild<QLabel*>("SOURCE_LINE")->text(); }
+    // The whole line, as its tooltip holds it.
+    QString source_line() const { return form->findChild<QLabel*>("SOURCE_LINE")->toolTip(); }
     QAction* menu_entry(const QString& text) const {
         for (QAction* menu : form->menu_bar()->actions())
             for (QAction* action : menu->menu()->actions())
@@ -98,7 +99,7 @@ class TestServiceVisit : public QObject, PanelFixture {
         QCOMPARE(list(1)->currentRow(), 3);
         form->undo(); // the open: back to what was read, which no file holds
         QTest::keyClicks(form->findChild<QLineEdit*>("Text2"), "READ");
-        menu_entry("SAVE CONFIGURATION FILE")->trigger(); // asks where, not into LOBBY.kcf
+        menu_entry("SAVE")->trigger(); // asks where, not into LOBBY.kcf
         QCOMPARE(dialogs.file_requests.size(), 3u);
         QVERIFY(dialogs.file_requests.back().save);
     }
@@ -124,6 +125,11 @@ class TestServiceVisit : public QObject, PanelFixture {
             source_line().startsWith("LOBBY.kcf, programmed on " + form->panel_port() + " at "),
             qPrintable(source_line()));
         QVERIFY(source_line().endsWith(", changed"));
+        // Shown shortened within its label, keeping both ends.
+        const auto* label = form->findChild<QLabel*>("SOURCE_LINE");
+        QVERIFY(label->fontMetrics().horizontalAdvance(label->text()) <= label->width());
+        QVERIFY2(label->text().startsWith("LOBBY.kcf, pro") && label->text().endsWith(", changed"),
+                 qPrintable(label->text()));
         dialogs.answers = {kCancel};
         QVERIFY(!form->close());
         QCOMPARE(dialogs.questions.size(), 1u);

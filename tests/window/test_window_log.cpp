@@ -94,7 +94,7 @@ class TestWindowLog : public QObject, PanelFixture {
         QVERIFY2(tooltip().contains(QStringLiteral("not logged")), qPrintable(tooltip()));
     }
 
-    // A panel answering 30 ms after the wait: the failure's tooltip says so; Line timing
+    // A panel answering 30 ms after the wait fails, at the end of the wait; Line timing
     // lengthens the wait, and the next window remembers it.
     void line_timing_for_a_late_panel() {
         new_window();
@@ -103,9 +103,9 @@ class TestWindowLog : public QObject, PanelFixture {
         connect_panel(late);
         click("READ_CONFIG");
         QCOMPARE(status(), kBadData);
-        QVERIFY2(tooltip().contains(QStringLiteral("THE SWITCH PANEL ANSWERED LATE (1")) &&
-                     tooltip().contains(QStringLiteral("MS; THE WAIT IS 100 MS)")),
-                 qPrintable(tooltip()));
+        // The late reply comes after the failure, with the port closed; the next read
+        // starts once it is on the line, where that read's first command discards it.
+        QTRY_COMPARE(traffic(kvr::sim::Direction::sent).size(), received().size());
         dialogs.answers = {1}; // 200 MS
         form->choose_line_timing();
         QCOMPARE(dialogs.questions.back().answers.size(), 6); // five waits and CANCEL
