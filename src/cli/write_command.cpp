@@ -86,7 +86,6 @@ ExitCode watch_fixture(const Invocation& invocation, const QString& file,
     const FixtureRun run = run_fixture(
         gang, [&values](PanelConversation& c) { c.start_write(values); },
         [&](PortResult& result) {
-            result.written_back(values);
             record_port(invocation, logged, result);
             printed = outranking(printed, report(invocation, file, result));
         });
@@ -124,7 +123,6 @@ ExitCode write_panels(const Invocation& invocation) {
     PanelGang::Finished as_it_finishes;
     if (invocation.json_lines)
         as_it_finishes = [&](PortResult& result) {
-            result.written_back(values);
             record_port(invocation, logged, result);
             printed = outranking(printed, print_json_line(port_line(path, result)));
         };
@@ -135,8 +133,6 @@ ExitCode write_panels(const Invocation& invocation) {
     GangRun& gang = std::get<GangRun>(run);
     report_failed_ports(gang.results);
     if (invocation.json_lines) return outranking(gang.exit_code(), printed);
-    for (PortResult& result : gang.results)
-        result.written_back(values);
     record_ports(invocation, logged, gang.results);
     return outranking(gang.exit_code(),
                       print_result(WriteResult(path, gang.results), invocation.json));

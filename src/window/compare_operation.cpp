@@ -68,7 +68,7 @@ void Form1::compare_with_panel() {
 // Before the entry is committed, so that it says whether the panel differs.
 void Form1::compare_finished(Outcome outcome) {
     if (outcome != Outcome::succeeded) return; // ends as a read does, nothing marked
-    panel_values_ = ended_.values;
+    panel_values_ = conversation_->result().values;
     for (const Location& location : configuration_locations())
         if ((*panel_values_)[std::size_t(location.number)] != value_at(compared_, location))
             differing_.push_back(location.number);

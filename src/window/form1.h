@@ -300,7 +300,6 @@ class Form1 : public QWidget, public kvr::ConfigurationModel {
     QString simulated_device_; // the built-in simulated panel's line, when there is one
     kvr::records::LoggedOperation logged_;
     kvr::records::ConversationEnd ended_;
-    kvr::PanelConversation::ValueSource written_; // a write's values, for what it read back
     QElapsedTimer operation_clock_;
 
     // ---- Configuration files (file_operations.cpp) ----

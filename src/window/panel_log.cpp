@@ -20,7 +20,6 @@ const QString kReadSource = QStringLiteral("panel");
 } // namespace
 
 void Form1::connect_panel_log() {
-    records::follow(*conversation_, ended_, this);
     connect(conversation_, &PanelConversation::finished, this,
             [this] { commit_logged_operation(); });
 }
@@ -40,15 +39,14 @@ void Form1::begin_logged_operation(records::RecordOperation operation,
     const bool simulated = !simulated_device_.isEmpty() && panel_port() == simulated_device_;
     records::note_line(ended_, simulated ? records::simulated_panel_name(1) : panel_port(),
                        panel_port(), simulated);
-    written_ = nullptr;
     operation_clock_.start();
 }
 
 void Form1::commit_logged_operation() {
     Text1->setToolTip({});
     if (!log_path_) return;
+    ended_.take(conversation_->result());
     ended_.duration = std::chrono::milliseconds(operation_clock_.elapsed());
-    if (written_) ended_.written_back(written_);
     records::Record entry = records::conversation_record(
         logged_, ended_, comparing_ && !differing_.empty(), present_ports());
     records::CommissioningLog log(log_path_);
