@@ -104,9 +104,8 @@ ExitCode verify_panels(const Invocation& invocation) {
     const Configuration file = programmed_with_notes(*loaded, path);
 
     const auto differences_of = [&file](const PortResult& result) {
-        return result.succeeded()
-                   ? differences(file, configuration_in(result.values), Texts::ignored)
-                   : std::vector<Difference>{};
+        return result.succeeded() ? panel_differences(file, result.values)
+                                  : std::vector<Difference>{};
     };
     const LoggedOperation logged{records::RecordOperation::verify,
                                  QString::fromStdU16String(from_windows1252(loaded->panel_name)),
@@ -159,8 +158,8 @@ ExitCode diff_files(const Invocation& invocation) {
     const std::optional<Configuration> first = load_or_report(invocation.files[0]);
     const std::optional<Configuration> second = load_or_report(invocation.files[1]);
     if (!first || !second) return bad_input;
-    const std::vector<Difference> found = differences(
-        as_programmed(*first).configuration, as_programmed(*second).configuration, Texts::compared);
+    const std::vector<Difference> found =
+        differences(as_programmed(*first).configuration, as_programmed(*second).configuration);
     return outranking(found.empty() ? done : differs,
                       print_result(DiffResult(invocation.files, found), invocation.json));
 }

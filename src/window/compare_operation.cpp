@@ -69,9 +69,7 @@ void Form1::compare_with_panel() {
 void Form1::compare_finished(Outcome outcome) {
     if (outcome != Outcome::succeeded) return; // ends as a read does, nothing marked
     panel_values_ = conversation_->result().values;
-    for (const Location& location : configuration_locations())
-        if ((*panel_values_)[std::size_t(location.number)] != value_at(compared_, location))
-            differing_.push_back(location.number);
+    differing_ = locations_differing(compared_, *panel_values_);
     final_status_ = differing_.empty()
                         ? FinalStatus{kMatches, kStatusGreen}
                         : FinalStatus{differences_text(differing_.size()), kStatusRed};
