@@ -4,11 +4,11 @@
 // Usage: history_bench [LOG.sqlite]   (a temporary log when none is given)
 
 #include <QCoreApplication>
-#include <QElapsedTimer>
 #include <QTemporaryDir>
 #include <cstdio>
 
 #include "records/commissioning_log.h"
+#include "elapsed.h"
 
 using namespace kvr;
 using namespace kvr::records;
@@ -39,13 +39,6 @@ Record entry_number(int n, const QDateTime& start) {
     entry.read_back = QList<std::int16_t>(values.begin(), values.end());
     entry.duration_ms = 2800 + n % 200;
     return entry;
-}
-
-template <typename Work> double milliseconds(Work&& work) {
-    QElapsedTimer timer;
-    timer.start();
-    work();
-    return timer.nsecsElapsed() / 1e6;
 }
 
 } // namespace

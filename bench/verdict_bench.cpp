@@ -6,7 +6,6 @@
 
 #include <QCoreApplication>
 #include <QDir>
-#include <QElapsedTimer>
 #include <QSqlDatabase>
 #include <QSqlQuery>
 #include <QTemporaryDir>
@@ -14,6 +13,7 @@
 
 #include "files/configuration_file_io.h"
 #include "records/sheet_records.h"
+#include "elapsed.h"
 
 using namespace kvr;
 using namespace kvr::records;
@@ -52,12 +52,13 @@ Record entry_number(int n, const QDateTime& start) {
     if (n % 23 == 0) values[5] = 11; // other values
     entry.values_digest = values_digest(values);
     entry.read_back = QList<std::int16_t>(values.begin(), values.end());
-    entry.operation = n % 7 == 0 ? RecordOperation::verify
+    entry.operation = n % 7 == 0    ? RecordOperation::verify
                       : n % 29 == 0 ? RecordOperation::read
                                     : RecordOperation::write;
     entry.outcome = entry.operation == RecordOperation::verify ? RecordOutcome::matches
-                    : entry.operation == RecordOperation::read ? RecordOutcome::read
-                                                               : RecordOutcome::programmed_and_verified;
+                    : entry.operation == RecordOperation::read
+                        ? RecordOutcome::read
+                        : RecordOutcome::programmed_and_verified;
     if (n % 17 == 0 && entry.operation == RecordOperation::write) {
         entry.outcome = RecordOutcome::failed;
         entry.failure = failure_at(n % 25, QStringLiteral("COMMUNICATIONS FAILURE"));
@@ -66,13 +67,6 @@ Record entry_number(int n, const QDateTime& start) {
     entry.duration_ms = 2800;
     entry.simulated = false;
     return entry;
-}
-
-template <typename Work> double milliseconds(Work&& work) {
-    QElapsedTimer timer;
-    timer.start();
-    work();
-    return timer.nsecsElapsed() / 1e6;
 }
 
 } // namespace
@@ -114,9 +108,8 @@ int main(int argc, char** argv) {
     std::vector<Verdict> verdicts;
     for (const char* round : {"first, opens the log", "again"}) {
         CommissioningLog reader(path);
-        const double took = milliseconds([&] {
-            panels = handover_panels(site, reader, nullptr, &verdicts);
-        });
+        const double took =
+            milliseconds([&] { panels = handover_panels(site, reader, nullptr, &verdicts); });
         std::printf("verdicts of a folder of %zu panels (%s): %8.1f ms (target 500)\n",
                     panels.size(), round, took);
     }

@@ -24,7 +24,8 @@ class CheckResult : public Result {
     QString text() const override {
         QString text;
         if (findings_.empty())
-            text = QStringLiteral("%1: %2 panels, nothing found\n").arg(folder_).arg(panels_.size());
+            text =
+                QStringLiteral("%1: %2 panels, nothing found\n").arg(folder_).arg(panels_.size());
         for (const site::Finding& finding : findings_)
             text += finding.text + u'\n';
         // What the log proves of each, as the pack will say it.

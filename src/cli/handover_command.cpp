@@ -7,8 +7,8 @@
 
 #include "cli/output.h"
 #include "cli/outputs.h"
-#include "cli/verdict_output.h"
 #include "cli/subcommands.h"
+#include "cli/verdict_output.h"
 #include "records/sheet_records.h"
 #include "site/site_check.h"
 
@@ -43,15 +43,15 @@ class HandoverResult : public Result {
             shown.insert("verified", verdicts_[i].status == records::VerdictStatus::unknown
                                          ? QJsonValue()
                                          : QJsonValue(panel.verified()));
-            shown.insert("stamp",
-                         stamp ? QJsonValue(QJsonObject{
-                                     {"time", time_json(stamp->when)},
-                                     {"device", stamp->device},
-                                     {"adapter", stamp->adapter},
-                                     {"source_file", stamp->source_file},
-                                     {"programmed", stamp->programmed},
-                                     {"labels_changed_since", stamp->labels_changed_since}})
-                               : QJsonValue());
+            shown.insert("stamp", stamp
+                                      ? QJsonValue(QJsonObject{
+                                            {"time", time_json(stamp->when)},
+                                            {"device", stamp->device},
+                                            {"adapter", stamp->adapter},
+                                            {"source_file", stamp->source_file},
+                                            {"programmed", stamp->programmed},
+                                            {"labels_changed_since", stamp->labels_changed_since}})
+                                      : QJsonValue());
             shown.insert("last", panel.last
                                      ? QJsonValue(QJsonObject{{"outcome", panel.last->outcome},
                                                               {"time", time_json(panel.last->when)},

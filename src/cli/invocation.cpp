@@ -334,8 +334,7 @@ QString subcommand_usage(const Subcommand& command) {
              option_lines(command.options, &command),
              QStringLiteral("-h, --help").leftJustified(22), QStringLiteral("this text"),
              exit_status_lines(
-                 [&command](const ExitStatusRow& row) { return row.applies(command); },
-                 &command));
+                 [&command](const ExitStatusRow& row) { return row.applies(command); }, &command));
 }
 
 QString program_usage(const Subcommand* commands, std::size_t count) {

@@ -90,8 +90,8 @@ struct Subcommand {
     unsigned options;
     Panels panels;
     ExitCode (*run)(const Invocation& invocation);
-    bool compares = false; // may exit with differs
-    bool finds = false;    // may exit with differs when a check finds something
+    bool compares = false;          // may exit with differs
+    bool finds = false;             // may exit with differs when a check finds something
     const char* exit_one = nullptr; // what exit status 1 means for it, beyond the above
 };
 

@@ -34,7 +34,9 @@ class ChainResult : public Result {
                                   "are chained when the next one is recorded\n")
                 .arg(log_);
         if (check_.breaks.empty())
-            return QStringLiteral("%1: THE CHAIN HOLDS - %2 entries\n").arg(log_).arg(check_.entries);
+            return QStringLiteral("%1: THE CHAIN HOLDS - %2 entries\n")
+                .arg(log_)
+                .arg(check_.entries);
         QString text = QStringLiteral("%1: THE CHAIN IS BROKEN - %2 of %3 entries edited by hand\n")
                            .arg(log_)
                            .arg(check_.breaks.size())
@@ -48,12 +50,17 @@ class ChainResult : public Result {
         for (const records::ChainBreak& found : check_.breaks)
             breaks.append(QJsonObject{
                 {"fault", fault_key(found.fault)},
-                {"sequence", found.sequence > 0 ? QJsonValue(qint64(found.sequence)) : QJsonValue()},
+                {"sequence",
+                 found.sequence > 0 ? QJsonValue(qint64(found.sequence)) : QJsonValue()},
                 {"id", found.id ? QJsonValue(qint64(found.id)) : QJsonValue()},
                 {"text", found.text},
             });
-        return {{"command", "log check"}, {"log", log_},         {"chained", check_.chained},
-                {"holds", check_.holds()}, {"entries", qint64(check_.entries)}, {"breaks", breaks}};
+        return {{"command", "log check"},
+                {"log", log_},
+                {"chained", check_.chained},
+                {"holds", check_.holds()},
+                {"entries", qint64(check_.entries)},
+                {"breaks", breaks}};
     }
 
   private:
@@ -63,7 +70,8 @@ class ChainResult : public Result {
 
 ExitCode check_log(const Invocation& invocation) {
     if (!invocation.log) {
-        print_error(QStringLiteral("log check needs a log: --no-log or an empty KVR_LOG turned it off"));
+        print_error(
+            QStringLiteral("log check needs a log: --no-log or an empty KVR_LOG turned it off"));
         return bad_input;
     }
     records::CommissioningLog log(invocation.log);
@@ -72,8 +80,8 @@ ExitCode check_log(const Invocation& invocation) {
         print_error(check.unreadable);
         return bad_input;
     }
-    const ExitCode printed =
-        print_result(ChainResult(QDir::toNativeSeparators(*invocation.log), check), invocation.json);
+    const ExitCode printed = print_result(
+        ChainResult(QDir::toNativeSeparators(*invocation.log), check), invocation.json);
     return outranking(check.holds() ? done : differs, printed);
 }
 

@@ -53,8 +53,8 @@ std::optional<ExitCode> add_rows(const QString& argument, records::Commissioning
         records::handover_panels(path, log, &warning, &verdicts);
     for (std::size_t i = 0; i < panels.size(); ++i)
         if (folder || panels[i].file_name == given.fileName())
-            rows.push_back({QDir::toNativeSeparators(folder ? QDir(path).filePath(panels[i].file_name)
-                                                            : argument),
+            rows.push_back({QDir::toNativeSeparators(
+                                folder ? QDir(path).filePath(panels[i].file_name) : argument),
                             panels[i].configuration, verdicts[i]});
     if (folder || std::ranges::any_of(panels, [&](const HandoverPanel& panel) {
             return panel.file_name == given.fileName();

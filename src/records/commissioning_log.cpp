@@ -136,8 +136,7 @@ bool holds_entries_table(QSqlDatabase& database) {
     while (query.next())
         names << query.value(0).toString();
     for (const Column& column : record_columns())
-        if (column.since_version == 1 && !names.contains(QLatin1String(column.name)))
-            return false;
+        if (column.since_version == 1 && !names.contains(QLatin1String(column.name))) return false;
     return true;
 }
 
@@ -370,7 +369,26 @@ QString CommissioningLog::unreadable(const QString& reason) const {
         .arg(QDir::toNativeSeparators(path_.value_or(QString())), reason);
 }
 
+// The error of looking at the log's path: none, or no such file, when there is nothing to
+// read; a link that leads round in a loop or a folder that may not be searched may hide a
+// log, which then cannot be read.
+static std::error_code path_error(const QString& path) {
+    std::error_code error;
+    [[maybe_unused]] const auto status =
+        std::filesystem::status(std::filesystem::path(path.toStdU16String()), error);
+    return error;
+}
+
+bool CommissioningLog::absent() const {
+    if (!path_) return true;
+    if (QFileInfo::exists(*path_)) return false;
+    const std::error_code error = path_error(*path_);
+    return !error || error == std::errc::no_such_file_or_directory;
+}
+
 std::optional<QString> CommissioningLog::open_to_read() {
+    if (!QFileInfo::exists(*path_))
+        return unreadable(QString::fromStdString(path_error(*path_).message()).toLower());
     if (const std::optional<QString> failure = open(Access::read)) return unreadable(*failure);
     return std::nullopt;
 }
@@ -379,9 +397,9 @@ QString CommissioningLog::sequence_column() const {
     return version_ >= 3 ? QStringLiteral("sequence") : QStringLiteral("id");
 }
 
-std::optional<QString> CommissioningLog::select(
-    const QString& where, const QVariantList& values, const QString& order,
-    const std::function<bool(const QSqlQuery&)>& visit) {
+std::optional<QString>
+CommissioningLog::select(const QString& where, const QVariantList& values, const QString& order,
+                         const std::function<bool(const QSqlQuery&)>& visit) {
     QStringList names{QStringLiteral("id")};
     for (const Column& column : record_columns())
         names << (column.since_version <= version_
@@ -418,35 +436,25 @@ Record record_of(const QSqlQuery& query) {
 History CommissioningLog::query(const QString& where, const QVariantList& values, int limit,
                                 const std::function<bool(const Record&)>& keep) {
     // Reading never makes a log that is not there.
-    if (!path_) return {};
-    if (!QFileInfo::exists(*path_)) {
-        std::error_code error;
-        [[maybe_unused]] const auto status =
-            std::filesystem::status(std::filesystem::path(path_->toStdU16String()), error);
-        if (!error || error == std::errc::no_such_file_or_directory) return {};
-        // A link that leads round in a loop, a folder that may not be searched: a log may be
-        // there, and it cannot be read.
-        return {{}, unreadable(QString::fromStdString(error.message()).toLower())};
-    }
+    if (absent()) return {};
     if (const std::optional<QString> failure = open_to_read()) return {{}, *failure};
     // A log with nothing in it yet has no table to ask.
     if (version_ == 0) return {};
     History history;
-    const std::optional<QString> failure =
-        select(where, values, sequence_column() + QStringLiteral(" DESC"),
-               [&](const QSqlQuery& row) {
-                   Record entry = record_of(row);
-                   if (keep && !keep(entry)) return true;
-                   history.entries.push_back(std::move(entry));
-                   return limit <= 0 || int(history.entries.size()) < limit;
-               });
+    const std::optional<QString> failure = select(
+        where, values, sequence_column() + QStringLiteral(" DESC"), [&](const QSqlQuery& row) {
+            Record entry = record_of(row);
+            if (keep && !keep(entry)) return true;
+            history.entries.push_back(std::move(entry));
+            return limit <= 0 || int(history.entries.size()) < limit;
+        });
     if (failure) return {{}, *failure};
     return history;
 }
 
 std::optional<QString> CommissioningLog::newest_first(const QString& panel_name,
                                                       const Visit& visit) {
-    if (!path_ || !QFileInfo::exists(*path_)) return std::nullopt;
+    if (absent()) return std::nullopt;
     if (const std::optional<QString> failure = open_to_read()) return failure;
     if (version_ == 0) return std::nullopt;
     return select(QStringLiteral("panel_name = ?"), {panel_name},
@@ -522,12 +530,11 @@ QString described(const Record& entry) {
 
 ChainBreak removed(std::int64_t first, std::int64_t last) {
     return {ChainFault::removed, first, 0,
-            first == last
-                ? QStringLiteral("sequence %1: the entry was removed").arg(first)
-                : QStringLiteral("sequence %1 to %2: %3 entries were removed")
-                      .arg(first)
-                      .arg(last)
-                      .arg(last - first + 1)};
+            first == last ? QStringLiteral("sequence %1: the entry was removed").arg(first)
+                          : QStringLiteral("sequence %1 to %2: %3 entries were removed")
+                                .arg(first)
+                                .arg(last)
+                                .arg(last - first + 1)};
 }
 
 } // namespace
@@ -572,7 +579,7 @@ std::optional<QString> CommissioningLog::chain_existing_entries() {
 ChainCheck CommissioningLog::check_chain(std::int64_t from) {
     ChainCheck check;
     check.chained = true;
-    if (!path_ || !QFileInfo::exists(*path_)) return check;
+    if (absent()) return check;
     if (const std::optional<QString> failure = open_to_read()) {
         check.unreadable = *failure;
         return check;
@@ -593,14 +600,13 @@ ChainCheck CommissioningLog::check_chain(std::int64_t from) {
     const auto fail = [&check](ChainFault fault, const Record& entry, const QString& what) {
         check.breaks.push_back({fault, entry.sequence, entry.id, described(entry) + what});
     };
-    std::optional<QString> failure =
-        select(QStringLiteral("sequence IS NULL"), {}, QStringLiteral("id"),
-               [&](const QSqlQuery& row) {
-                   fail(ChainFault::inserted, record_of(row),
-                        QStringLiteral(": inserted by hand, it has no place in the order"));
-                   ++check.entries;
-                   return true;
-               });
+    std::optional<QString> failure = select(
+        QStringLiteral("sequence IS NULL"), {}, QStringLiteral("id"), [&](const QSqlQuery& row) {
+            fail(ChainFault::inserted, record_of(row),
+                 QStringLiteral(": inserted by hand, it has no place in the order"));
+            ++check.entries;
+            return true;
+        });
     // What the walk keeps of each entry; the whole entry is read only to name a fault.
     struct Link {
         std::int64_t sequence;
@@ -629,7 +635,8 @@ ChainCheck CommissioningLog::check_chain(std::int64_t from) {
                 };
                 const std::int64_t expected = last ? last->sequence + 1 : first;
                 if (last && link.sequence == last->sequence)
-                    found(ChainFault::inserted, ": inserted by hand, in the place of another entry");
+                    found(ChainFault::inserted,
+                          ": inserted by hand, in the place of another entry");
                 else if (link.sequence > expected)
                     check.breaks.push_back(removed(expected, link.sequence - 1));
                 if (link.sequence > head_sequence)

@@ -91,6 +91,9 @@ class CommissioningLog {
     std::optional<QString> select(const QString& where, const QVariantList& values,
                                   const QString& order,
                                   const std::function<bool(const QSqlQuery&)>& visit);
+    // No log is kept, or none is there yet: nothing to read, and nothing wrong.
+    bool absent() const;
+    // Opens the log to read (it is not absent): nullopt, or why it cannot be read.
     std::optional<QString> open_to_read();
     QString sequence_column() const;
     std::optional<QString> chain_existing_entries();

@@ -8,8 +8,9 @@
 // entries another station made keep their own when they are merged, each station's chain
 // checked on its own.
 //
-// The digest covers the columns an entry has a value in (not null, not empty), each named, so a column a later
-// version adds (empty in the entries made before it) leaves their digests as they were.
+// The digest covers the columns an entry has a value in (not null, not empty), each named, so a
+// column a later version adds (empty in the entries made before it) leaves their digests as they
+// were.
 
 #include <QString>
 #include <QVariantList>
@@ -35,8 +36,8 @@ struct ChainBreak {
     // it rests on what may have been edited. 0 for an entry with no sequence, which the
     // order puts before every other: it matters only to a verdict that rests on it.
     std::int64_t sequence = 0;
-    std::int64_t id = 0;       // the entry's id; 0 for entries that are gone
-    QString text;              // "entry 42 (sequence 40, 2026-12-09 13:39 UTC, LOBBY): altered"
+    std::int64_t id = 0; // the entry's id; 0 for entries that are gone
+    QString text;        // "entry 42 (sequence 40, 2026-12-09 13:39 UTC, LOBBY): altered"
 };
 
 struct ChainCheck {

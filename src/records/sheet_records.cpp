@@ -119,8 +119,8 @@ std::vector<HandoverPanel> handover_panels(const QString& folder, CommissioningL
 }
 
 Verdict verdict_in_folder(CommissioningLog& log, const Configuration& configuration,
-                          const QString& file_path, const QString& source_sha256,
-                          QString* warning, bool texts_changed) {
+                          const QString& file_path, const QString& source_sha256, QString* warning,
+                          bool texts_changed) {
     const QFileInfo file(file_path);
     std::vector<HandoverPanel> panels;
     if (!file_path.isEmpty()) panels = folder_panels(file.absolutePath());

@@ -14,11 +14,11 @@ namespace {
 
 // What one entry, or one run of entries, says the panel holds.
 enum class Held : std::uint8_t {
-    nothing_new,    // it changed nothing: a write that stopped before its first value, a
-                    // read or verify that failed
-    values,         // the panel holds these values (digest)
-    partly,         // a write stopped after its first value: what it holds is unknown
-    gang_failed,    // one or more panels of a run failed: the run proves nothing
+    nothing_new, // it changed nothing: a write that stopped before its first value, a
+                 // read or verify that failed
+    values,      // the panel holds these values (digest)
+    partly,      // a write stopped after its first value: what it holds is unknown
+    gang_failed, // one or more panels of a run failed: the run proves nothing
 };
 
 struct Evidence {
@@ -84,14 +84,15 @@ Evidence evidence_of_run(const std::vector<Record>& run) {
         const auto differs = std::ranges::find_if(each, [&combined](const Evidence& one) {
             return one.held == Held::values && one.digest != combined.digest;
         });
-        if (differs != each.end()) combined = *differs;
-        else if (!std::ranges::all_of(each, held_values)) combined.held = Held::nothing_new;
+        if (differs != each.end())
+            combined = *differs;
+        else if (!std::ranges::all_of(each, held_values))
+            combined.held = Held::nothing_new;
     } else {
         combined.failed = int(std::ranges::count_if(each, std::not_fn(held_values)));
         combined.panels = int(each.size());
-        if (std::ranges::all_of(each, [](const Evidence& one) {
-                return one.held == Held::nothing_new;
-            }))
+        if (std::ranges::all_of(each,
+                                [](const Evidence& one) { return one.held == Held::nothing_new; }))
             combined.held = Held::nothing_new;
         else if (combined.failed > 0)
             combined.held = Held::gang_failed;
@@ -171,8 +172,9 @@ Verdict verdict_of(const Fold& fold, const VerdictSubject& subject) {
     const QString& source_sha256 = subject.source_sha256;
     if (!fold.deciding)
         return decided(VerdictStatus::not_proven,
-                       fold.simulated_seen ? QStringLiteral("ONLY EVER WRITTEN TO A SIMULATED PANEL")
-                                           : QStringLiteral("NEVER PROGRAMMED"));
+                       fold.simulated_seen
+                           ? QStringLiteral("ONLY EVER WRITTEN TO A SIMULATED PANEL")
+                           : QStringLiteral("NEVER PROGRAMMED"));
     const Evidence& evidence = *fold.deciding;
     const Record& entry = evidence.entry;
     const PanelValues values = programmed_values(configuration);
@@ -215,11 +217,10 @@ Verdict verdict_of(const Fold& fold, const VerdictSubject& subject) {
         return decided(VerdictStatus::unknown,
                        QStringLiteral("THE LOG DOES NOT SAY WHETHER THE PANEL WAS SIMULATED"),
                        &evidence);
-    const QString how = entry.operation == RecordOperation::write
-                            ? QStringLiteral("PROGRAMMED AND VERIFIED")
-                        : entry.operation == RecordOperation::verify
-                            ? QStringLiteral("THE LAST COMPARISON MATCHED")
-                            : QStringLiteral("THE LAST READ MATCHED");
+    const QString how =
+        entry.operation == RecordOperation::write    ? QStringLiteral("PROGRAMMED AND VERIFIED")
+        : entry.operation == RecordOperation::verify ? QStringLiteral("THE LAST COMPARISON MATCHED")
+                                                     : QStringLiteral("THE LAST READ MATCHED");
     QString reason = how + u' ' + when_and_where(entry);
     if (!entry.source_path.isEmpty())
         reason += QStringLiteral(" FROM ") + QFileInfo(entry.source_path).fileName();
@@ -271,8 +272,9 @@ QString status_words(VerdictStatus status) {
 }
 
 QString port_text(const Record& entry) {
-    return entry.line == LineKind::pseudo_terminal ? entry.device + QStringLiteral(" (PSEUDO-TERMINAL)")
-                                                   : entry.device;
+    return entry.line == LineKind::pseudo_terminal
+               ? entry.device + QStringLiteral(" (PSEUDO-TERMINAL)")
+               : entry.device;
 }
 
 Verdicts verdicts_of(CommissioningLog& log, const std::vector<VerdictSubject>& subjects) {
@@ -288,8 +290,7 @@ Verdicts verdicts_of(CommissioningLog& log, const std::vector<VerdictSubject>& s
         }
         const Configuration& configuration = *subject.configuration;
         const QString name = QString::fromStdU16String(from_windows1252(configuration.panel_name));
-        const Fold folded =
-            fold(log, name, values_digest(programmed_values(configuration)));
+        const Fold folded = fold(log, name, values_digest(programmed_values(configuration)));
         Verdict verdict;
         if (folded.unreadable && verdicts.unreadable.isEmpty())
             verdicts.unreadable = *folded.unreadable;

@@ -25,8 +25,8 @@ QString status_words(VerdictStatus status);
 
 struct Verdict {
     VerdictStatus status = VerdictStatus::not_proven;
-    QString reason;              // one line a person can act on
-    std::optional<Record> entry; // the entry the verdict rests on, when one does
+    QString reason;               // one line a person can act on
+    std::optional<Record> entry;  // the entry the verdict rests on, when one does
     std::optional<Record> newest; // the newest entry of the panel name, whatever it says
     // Proven, but the file's bytes are no longer those written (designations are not on
     // the panel).

@@ -41,8 +41,8 @@ struct SheetSite {
 // The proof that a panel held this configuration, from the commissioning log: the caller
 // looks it up, so the sheet stays free of the log.
 struct SheetStamp {
-    QDateTime when; // converted to UTC on the sheet
-    QString device; // with "(PSEUDO-TERMINAL)" after it when it was one
+    QDateTime when;         // converted to UTC on the sheet
+    QString device;         // with "(PSEUDO-TERMINAL)" after it when it was one
     QString adapter;        // the adapter's description, when the system gave one
     QString source_file;    // the name of the file the values came from; empty: no file
     bool programmed = true; // written and read back; false: a verify found it matching

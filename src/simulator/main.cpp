@@ -11,16 +11,16 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <fstream>
 #include <functional>
 #include <iostream>
 #include <optional>
-#include <fstream>
 #include <pthread.h>
-#include <sys/stat.h>
 #include <set>
 #include <stdexcept>
 #include <string>
 #include <string_view>
+#include <sys/stat.h>
 #include <unistd.h>
 #include <vector>
 
@@ -294,7 +294,8 @@ class Registration {
         path_ = folder + "/" + std::to_string(::getpid());
         std::ofstream file(path_, std::ios::trunc);
         file << device << "\n";
-        if (!file.flush()) throw std::runtime_error("the registry file " + path_ + " cannot be written");
+        if (!file.flush())
+            throw std::runtime_error("the registry file " + path_ + " cannot be written");
     }
     ~Registration() { ::unlink(path_.c_str()); }
     Registration(const Registration&) = delete;

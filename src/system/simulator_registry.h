@@ -12,8 +12,10 @@ namespace kvr {
 
 // $XDG_RUNTIME_DIR/kvr-panel-sim, or /tmp/kvr-panel-sim-UID where that is not set: a
 // folder of this user's alone.
-inline std::string simulator_registry_folder(const char* runtime_folder, const std::string& user_id) {
-    if (runtime_folder && *runtime_folder == '/') return std::string(runtime_folder) + "/kvr-panel-sim";
+inline std::string simulator_registry_folder(const char* runtime_folder,
+                                             const std::string& user_id) {
+    if (runtime_folder && *runtime_folder == '/')
+        return std::string(runtime_folder) + "/kvr-panel-sim";
     return "/tmp/kvr-panel-sim-" + user_id;
 }
 

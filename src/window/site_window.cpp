@@ -91,13 +91,14 @@ void SiteWindow::refresh() {
             panel.file_name,
             panel.room,
             last ? last->outcome : QString(),
-            last ? last->when.toLocalTime().toString(QStringLiteral("yyyy-MM-dd HH:mm")) : QString(),
+            last ? last->when.toLocalTime().toString(QStringLiteral("yyyy-MM-dd HH:mm"))
+                 : QString(),
             records::status_words(verdict.status),
             findings_of(findings, panel.file_name)};
         for (int column = 0; column < column_count; ++column)
-            table_->setItem(row, column,
-                            cell(cells[column],
-                                 column == proven_column ? verdict.reason : cells[column]));
+            table_->setItem(
+                row, column,
+                cell(cells[column], column == proven_column ? verdict.reason : cells[column]));
     }
     table_->resizeColumnsToContents();
     const auto proven = std::ranges::count(proven_, true);

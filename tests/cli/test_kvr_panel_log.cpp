@@ -180,10 +180,11 @@ class TestKvrPanelLog : public QObject {
         QVERIFY2(strict.bytes.contains("LOBBY.kcf: PROVEN - PROGRAMMED AND VERIFIED (") &&
                      strict.bytes.contains(" (PSEUDO-TERMINAL)) FROM LOBBY.kcf"),
                  strict.bytes);
-        QVERIFY(strict.bytes.contains(
-            "HALL.kcf: NOT PROVEN - ONLY EVER WRITTEN TO A SIMULATED PANEL"));
+        QVERIFY(
+            strict.bytes.contains("HALL.kcf: NOT PROVEN - ONLY EVER WRITTEN TO A SIMULATED PANEL"));
         for (const char* refused :
-             {"BROKEN.KCF: NOT PROVEN - REFUSED", "folder.kcf: NOT PROVEN - REFUSED: it is a folder",
+             {"BROKEN.KCF: NOT PROVEN - REFUSED",
+              "folder.kcf: NOT PROVEN - REFUSED: it is a folder",
               "dangling.kcf: NOT PROVEN - REFUSED: it is a link", "loop.kcf: NOT PROVEN - REFUSED",
               "fifo.kcf: NOT PROVEN - REFUSED: it is a FIFO"})
             QVERIFY2(strict.bytes.contains(refused), refused);
@@ -290,7 +291,8 @@ class TestKvrPanelLog : public QObject {
                  {"UPDATE entries SET device = '/dev/ttyUSB0' WHERE sequence = 4",
                   "DELETE FROM entries WHERE sequence = 2",
                   "INSERT INTO entries (time_utc, operation, panel_name, outcome) "
-                  "VALUES ('2026-12-09T10:00:00.000Z', 'write', 'LOBBY', 'programmed and verified')"})
+                  "VALUES ('2026-12-09T10:00:00.000Z', 'write', 'LOBBY', 'programmed and "
+                  "verified')"})
                 QVERIFY2(query.exec(edit), edit);
         }
         QSqlDatabase::removeDatabase("editor");

@@ -233,7 +233,7 @@ class TestCommissioningLog : public QObject {
             std::optional<int> stopped_at{};
             QString run{};
             std::optional<bool> simulated = false;
-            int minutes = 0;       // after the start: the clock may go back
+            int minutes = 0;           // after the start: the clock may go back
             const char* sql = nullptr; // an edit by hand instead of an entry
             const char* panel_name = "LOBBY";
         };
@@ -250,43 +250,63 @@ class TestCommissioningLog : public QObject {
         const std::vector<Case> cases = {
             {"a verified write", {write}, VerdictStatus::proven, proven_reason},
             {"nothing", {}, VerdictStatus::not_proven, "NEVER PROGRAMMED"},
-            {"the name in another case", {{.panel_name = "Lobby"}}, VerdictStatus::not_proven,
+            {"the name in another case",
+             {{.panel_name = "Lobby"}},
+             VerdictStatus::not_proven,
              "NEVER PROGRAMMED"},
-            {"a later write of other values", {write, other_write}, VerdictStatus::not_proven,
+            {"a later write of other values",
+             {write, other_write},
+             VerdictStatus::not_proven,
              "WRITTEN WITH OTHER VALUES SINCE (2026-12-09 13:40 UTC, /dev/ttyUSB0)"},
-            {"a differing verify", {write, verify_differs}, VerdictStatus::not_proven,
+            {"a differing verify",
+             {write, verify_differs},
+             VerdictStatus::not_proven,
              "THE LAST COMPARISON FOUND 3 DIFFERENCES"},
             {"a write that stopped part-way",
              {write, {.outcome = RecordOutcome::failed, .other_values = true, .stopped_at = 5}},
-             VerdictStatus::unknown, "THE LAST WRITE STOPPED AT LOCATION 5: PARTLY PROGRAMMED"},
+             VerdictStatus::unknown,
+             "THE LAST WRITE STOPPED AT LOCATION 5: PARTLY PROGRAMMED"},
             {"an interruption part-way",
              {write, {.outcome = RecordOutcome::interrupted, .stopped_at = 3}},
-             VerdictStatus::unknown, "THE LAST WRITE STOPPED AT LOCATION 3: PARTLY PROGRAMMED"},
+             VerdictStatus::unknown,
+             "THE LAST WRITE STOPPED AT LOCATION 3: PARTLY PROGRAMMED"},
             {"a write refused before its first value",
              {write, {.outcome = RecordOutcome::failed, .other_values = true, .stopped_at = 63}},
-             VerdictStatus::proven, proven_reason},
+             VerdictStatus::proven,
+             proven_reason},
             {"a verify that failed",
-             {write, {RecordOperation::verify, RecordOutcome::failed}}, VerdictStatus::proven,
+             {write, {RecordOperation::verify, RecordOutcome::failed}},
+             VerdictStatus::proven,
              proven_reason},
             {"a gang with a failed panel",
              {{.run = "R1"}, {.outcome = RecordOutcome::failed, .stopped_at = 5, .run = "R1"}},
-             VerdictStatus::not_proven, "1 OF 2 PANELS OF THE LAST WRITE FAILED"},
-            {"only a simulated panel", {{.simulated = true}}, VerdictStatus::not_proven,
+             VerdictStatus::not_proven,
+             "1 OF 2 PANELS OF THE LAST WRITE FAILED"},
+            {"only a simulated panel",
+             {{.simulated = true}},
+             VerdictStatus::not_proven,
              "ONLY EVER WRITTEN TO A SIMULATED PANEL"},
-            {"a simulated panel since", {write, {.other_values = true, .simulated = true}},
-             VerdictStatus::proven, proven_reason},
-            {"a panel not known to be real", {{.simulated = std::nullopt}},
-             VerdictStatus::unknown, "THE LOG DOES NOT SAY WHETHER THE PANEL WAS SIMULATED"},
-            {"the clock moved back", {write, {.other_values = true, .minutes = -30 * 24 * 60}},
+            {"a simulated panel since",
+             {write, {.other_values = true, .simulated = true}},
+             VerdictStatus::proven,
+             proven_reason},
+            {"a panel not known to be real",
+             {{.simulated = std::nullopt}},
+             VerdictStatus::unknown,
+             "THE LOG DOES NOT SAY WHETHER THE PANEL WAS SIMULATED"},
+            {"the clock moved back",
+             {write, {.other_values = true, .minutes = -30 * 24 * 60}},
              VerdictStatus::not_proven,
              "WRITTEN WITH OTHER VALUES SINCE (2026-11-09 13:39 UTC, /dev/ttyUSB0)"},
             {"a simulated write made real by hand",
              {{.simulated = true},
               {.sql = "UPDATE entries SET simulated = 0, line = 'usb adapter'"}},
-             VerdictStatus::unknown, "AN ENTRY OF THE LOG WAS ALTERED"},
+             VerdictStatus::unknown,
+             "AN ENTRY OF THE LOG WAS ALTERED"},
             {"the contradiction removed by hand",
              {write, other_write, {.sql = "DELETE FROM entries WHERE sequence = 2"}},
-             VerdictStatus::unknown, "AN ENTRY OF THE LOG WAS ALTERED"},
+             VerdictStatus::unknown,
+             "AN ENTRY OF THE LOG WAS ALTERED"},
         };
         int number = 0;
         for (const Case& c : cases) {
@@ -320,8 +340,10 @@ class TestCommissioningLog : public QObject {
                      qPrintable(QStringLiteral("%1: %2").arg(c.what, found.reason)));
             record({.minutes = 2});
             const Verdict after = verdict();
-            QVERIFY2(after.proven() && after.reason.startsWith("PROGRAMMED AND VERIFIED (2026-12-09 13:41"),
-                     qPrintable(QStringLiteral("%1, then a correct write: %2").arg(c.what, after.reason)));
+            QVERIFY2(after.proven() &&
+                         after.reason.startsWith("PROGRAMMED AND VERIFIED (2026-12-09 13:41"),
+                     qPrintable(
+                         QStringLiteral("%1, then a correct write: %2").arg(c.what, after.reason)));
         }
         // The file's bytes changed since the proving write: proven, and the labels said to be.
         CommissioningLog log(fresh_path(QStringLiteral("labels.sqlite")));
