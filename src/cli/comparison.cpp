@@ -55,10 +55,10 @@ std::vector<Difference> differences(const Configuration& first, const Configurat
     return found;
 }
 
-std::vector<Difference> panel_differences(const Configuration& programmed,
-                                          const PanelValues& held) {
+std::vector<Difference> panel_differences(const Configuration& programmed, const PanelValues& held,
+                                          const std::vector<int>& differing) {
     std::vector<Difference> found;
-    for (const int number : locations_differing(programmed, held)) {
+    for (const int number : differing) {
         const Location& location = *find_location(number);
         found.push_back(
             value_difference(location, value_at(programmed, location), held[std::size_t(number)]));

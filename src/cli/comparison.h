@@ -27,9 +27,10 @@ struct Difference {
 
 // What two files program, their texts with it.
 std::vector<Difference> differences(const Configuration& first, const Configuration& second);
-// What a file programs against what a panel holds, at the places locations_differing counts.
-std::vector<Difference> panel_differences(const Configuration& programmed,
-                                          const PanelValues& held);
+// What a file programs against what a panel holds at the locations where they differ, as
+// locations_differing finds them.
+std::vector<Difference> panel_differences(const Configuration& programmed, const PanelValues& held,
+                                          const std::vector<int>& differing);
 
 // "SW6: file C 4, panel A 8"
 QString difference_line(const Difference& difference, const QString& first_side,

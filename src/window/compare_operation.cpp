@@ -54,11 +54,11 @@ void Form1::forget_comparison() {
 void Form1::compare_with_panel() {
     forget_comparison();
     const Configuration shown = configuration_shown();
-    compared_ = as_programmed(shown).configuration;
     comparing_ = true;
     begin_logged_operation(records::RecordOperation::verify,
                            records::values_digest(records::programmed_values(shown)));
-    conversation_->start_read();
+    job_.compared = as_programmed(shown).configuration;
+    job_.start(*conversation_);
     wait_for_conversation();
     comparing_ = false;
     comparison_status_shown_ = panel_values_.has_value();
@@ -69,7 +69,7 @@ void Form1::compare_with_panel() {
 void Form1::compare_finished(Outcome outcome) {
     if (outcome != Outcome::succeeded) return; // ends as a read does, nothing marked
     panel_values_ = conversation_->result().values;
-    differing_ = locations_differing(compared_, *panel_values_);
+    differing_ = job_.differing(conversation_->result());
     final_status_ = differing_.empty()
                         ? FinalStatus{kMatches, kStatusGreen}
                         : FinalStatus{differences_text(differing_.size()), kStatusRed};

@@ -143,7 +143,7 @@ void Form1::READ_CONFIG_Click() {
         const Quiet quiet(*this);
         intensities_read_ = {};
         begin_logged_operation(records::RecordOperation::read);
-        conversation_->start_read();
+        job_.start(*conversation_);
         wait_for_conversation();
         // A read that failed among the intensities still shows those it read.
         if (intensities_read_.any() && !intensities_read_.all()) select_intensities_read();
@@ -236,6 +236,6 @@ void Form1::start_write() {
     const Configuration programmed = as_programmed(shown).configuration;
     begin_logged_operation(records::RecordOperation::write,
                            records::values_digest(records::programmed_values(shown)));
-    conversation_->start_write(
-        [programmed](const Location& location) { return value_at(programmed, location); });
+    job_.values = [programmed](const Location& location) { return value_at(programmed, location); };
+    job_.start(*conversation_);
 }
