@@ -293,7 +293,6 @@ class Form1 : public QWidget, public kvr::ConfigurationModel {
     // ---- Commissioning log (panel_log.cpp) ----
     void connect_panel_log();
     // Before an operation starts: what its entry will say besides the conversation's end.
-    // The job is then the operation's: its values (a write), what it compares (a verify).
     void begin_logged_operation(kvr::records::RecordOperation operation,
                                 const QString& values_digest = {});
     void commit_logged_operation();

@@ -3,9 +3,6 @@
 // change. Also what a running write leaves to the operator, and verify against a panel
 // holding codes the program never writes.
 #include <QFile>
-#include <QJsonArray>
-#include <QJsonDocument>
-#include <QJsonObject>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QProcess>
@@ -15,8 +12,8 @@
 
 #include "configuration/configuration.h"
 #include "files/configuration_file.h"
-#include "kvr_panel_process.h"
 #include "panel/memory_map.h"
+#include "kvr_panel_process.h"
 #include "panel_fixture.h"
 
 using namespace kvr;
@@ -86,8 +83,8 @@ class TestWindowAndKvrPanel : public QObject, PanelFixture {
         high.codes[kDimming] = 32767;
         Configuration high_saved = base;
         high_saved.codes[0] = high_saved.codes[kDimming] = kNotAssigned;
-        QTest::newRow("codes of 160 and more")
-            << bytes_of(high) << bytes_of(high_saved) << false << false;
+        QTest::newRow("codes of 160 and more") << bytes_of(high) << bytes_of(high_saved) << false
+                                               << false;
 
         Configuration texts = base;
         texts.panel_name = "NORTH LOBBY EAST WING";
@@ -99,8 +96,8 @@ class TestWindowAndKvrPanel : public QObject, PanelFixture {
         tab.designations[4] = "ENTRY\tDOOR";
         Configuration tab_saved = base;
         tab_saved.designations[4] = "ENTRYDOOR";
-        QTest::newRow("control character")
-            << bytes_of(tab) << bytes_of(tab_saved) << false << false;
+        QTest::newRow("control character") << bytes_of(tab) << bytes_of(tab_saved) << false
+                                           << false;
     }
 
     void same_file_same_panel() {
@@ -113,9 +110,10 @@ class TestWindowAndKvrPanel : public QObject, PanelFixture {
         QFile out(input);
         QVERIFY(out.open(QIODevice::WriteOnly) && out.write(file) == file.size());
         out.close();
-        const Configuration expected = as_programmed(configuration_of(std::get<ConfigurationRecord>(
-                                                         read_configuration(file.toStdString()))))
-                                           .configuration;
+        const Configuration expected =
+            as_programmed(configuration_of(std::get<ConfigurationRecord>(
+                              read_configuration(file.toStdString()))))
+                .configuration;
 
         new_window();
         form->show();
@@ -129,9 +127,8 @@ class TestWindowAndKvrPanel : public QObject, PanelFixture {
         // Both write at once, each to its own panel.
         sim::PtyHost other;
         QProcess cli;
-        cli.start(QStringLiteral(KVR_PANEL),
-                  {QStringLiteral("write"), input, QStringLiteral("--port"),
-                   QString::fromStdString(other.slave_path())});
+        cli.start(QStringLiteral(KVR_PANEL), {QStringLiteral("write"), input, QStringLiteral("--port"),
+                                              QString::fromStdString(other.slave_path())});
         click("WRITE_CONFIG");
         QCOMPARE(status(), QStringLiteral("SWITCH PANEL HAS BEEN PROGRAMMED"));
         const auto window_values = programmed(*panel);
@@ -198,85 +195,51 @@ class TestWindowAndKvrPanel : public QObject, PanelFixture {
         out.close();
         const QString device = QString::fromStdString(held.slave_path());
 
-        const Run verify =
-            kvr_panel({QStringLiteral("verify"), input, QStringLiteral("--port"), device});
+        const Run verify = kvr_panel({QStringLiteral("verify"), input, QStringLiteral("--port"), device});
         QCOMPARE(verify.exit_code, 1);
-        QVERIFY2(verify.out.contains(
-                     device + QStringLiteral(": backlighting intensity: file 100 %, panel code 0")),
+        QVERIFY2(verify.out.contains(device + QStringLiteral(
+                                                  ": backlighting intensity: file 100 %, panel code 0")),
                  qPrintable(verify.out));
-        QVERIFY(
-            verify.out.contains(QStringLiteral("indicator intensity: file 100 %, panel code 8")));
-        const Run read = kvr_panel(
-            {QStringLiteral("read"), QStringLiteral("--port"), device, QStringLiteral("--json")});
+        QVERIFY(verify.out.contains(QStringLiteral("indicator intensity: file 100 %, panel code 8")));
+        const Run read = kvr_panel({QStringLiteral("read"), QStringLiteral("--port"), device,
+                                    QStringLiteral("--json")});
         QCOMPARE(read.exit_code, 0);
         QVERIFY2(read.out.contains(QRegularExpression(
                      QStringLiteral("\"backlighting\": \\{\\s*\"code\": 0,\\s*\"percent\": 100"))),
                  qPrintable(read.out));
     }
 
-    // The window's comparison and verify count the same places of the same panel, each
-    // place once: a switch's code, an LED's, an intensity, a code the program never writes.
+    // The window's comparison and verify count the same places of the same panel: a
+    // switch's code, an LED's, the dimming's, intensities, the first and the last location.
     void comparison_and_verify_count_the_same_places_data() {
         QTest::addColumn<std::vector<int>>("changed"); // locations the panel holds otherwise
         QTest::newRow("matches") << std::vector<int>{};
-        QTest::newRow("a switch and an intensity") << std::vector<int>{2, 24};
-        QTest::newRow("an LED, the dimming, every intensity")
-            << std::vector<int>{13, 21, 22, 23, 24};
-        QTest::newRow("the first and the last") << std::vector<int>{0, 24};
+        QTest::newRow("a switch, an intensity") << std::vector<int>{2, 24};
+        QTest::newRow("LED, dimming, intensities") << std::vector<int>{0, 13, 21, 22, 23};
     }
-
     void comparison_and_verify_count_the_same_places() {
         QFETCH(std::vector<int>, changed);
-        const Configuration file = plain();
+        const Configuration file = as_programmed(plain()).configuration;
         const QString input = path("compared.kcf");
         QFile::remove(input);
         QFile out(input);
-        QVERIFY(out.open(QIODevice::WriteOnly) && out.write(bytes_of(file)) > 0);
+        QVERIFY(out.open(QIODevice::WriteOnly) && out.write(bytes_of(plain())) > 0);
         out.close();
-        const PanelValues programmed_values = [&] {
-            PanelValues values{};
-            const Configuration as_written = as_programmed(file).configuration;
-            for (const Location& location : configuration_locations())
-                values[location.number] = value_at(as_written, location);
-            return values;
-        }();
         sim::PanelSettings settings;
-        for (const int number : changed) // 0 and 8 are 100 % codes a write never sends
-            settings.initial_values[number] =
-                std::uint8_t(programmed_values[std::size_t(number)] == 0 ? 8 : 0);
-        for (const Location& location : configuration_locations())
-            if (!settings.initial_values.contains(location.number))
-                settings.initial_values[location.number] =
-                    std::uint8_t(programmed_values[location.number]);
-
+        for (const Location& location : configuration_locations()) {
+            const std::int16_t value = value_at(file, location);
+            const bool differs = std::ranges::count(changed, location.number) > 0;
+            settings.initial_values[location.number] = std::uint8_t(differs ? value + 1 : value);
+        }
         new_window();
         connect_panel(settings);
         form->open_configuration_file(input);
         form->compare_with_panel();
         QCOMPARE(form->differing_locations(), changed);
-
-        const Run verify =
-            kvr_panel({QStringLiteral("verify"), input, QStringLiteral("--port"),
-                       QString::fromStdString(panel->slave_path()), QStringLiteral("--json")});
+        const Run verify = kvr_panel({QStringLiteral("verify"), input, QStringLiteral("--port"),
+                                      QString::fromStdString(panel->slave_path())});
         QCOMPARE(verify.exit_code, changed.empty() ? 0 : 1);
-        const QJsonArray found =
-            QJsonDocument::fromJson(verify.out.toUtf8())
-                .object()[QStringLiteral("ports")][0][QStringLiteral("differences")]
-                .toArray();
-        QStringList functions;
-        for (const QJsonValue& difference : found)
-            functions.append(difference[QStringLiteral("function")].toString());
-        // As the intensities are named in the order of Intensity.
-        const char* const intensities[] = {"backlighting intensity", "indicator intensity",
-                                           "dimmed intensity"};
-        QStringList expected;
-        for (const int number : changed) {
-            const Location& location = *find_location(number);
-            expected.append(QString::fromLatin1(location.kind == LocationKind::assignment
-                                                    ? kFunctions[location.function].label
-                                                    : intensities[int(location.intensity)]));
-        }
-        QCOMPARE(functions, expected);
+        QCOMPARE(verify.out.count(QStringLiteral(": file ")), qsizetype(changed.size()));
     }
 
     // A click during a write changes nothing: the panel gets what the window showed, and
