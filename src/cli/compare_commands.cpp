@@ -103,15 +103,15 @@ ExitCode verify_panels(const Invocation& invocation) {
     // What the file programs against what each panel holds, exactly.
     const Configuration file = programmed_with_notes(*loaded, path);
 
-    const auto differences_of = [&file](const PortResult& result) {
-        return result.succeeded()
-                   ? differences(file, configuration_in(result.values), Texts::ignored)
-                   : std::vector<Difference>{};
+    const PanelJob job{{records::RecordOperation::verify,
+                        QString::fromStdU16String(from_windows1252(loaded->panel_name)),
+                        logged_source(path), sha256,
+                        records::values_digest(records::programmed_values(*loaded))},
+                       {},
+                       file};
+    const auto differences_of = [&file, &job](const PortResult& result) {
+        return panel_differences(file, result.values, job.differing(result));
     };
-    const LoggedOperation logged{records::RecordOperation::verify,
-                                 QString::fromStdU16String(from_windows1252(loaded->panel_name)),
-                                 logged_source(path), sha256,
-                                 records::values_digest(records::programmed_values(*loaded))};
     // With --json-lines each port is compared, logged and printed the moment it finishes.
     ExitCode printed = done;
     bool any_differs = false;
@@ -120,7 +120,7 @@ ExitCode verify_panels(const Invocation& invocation) {
         as_it_finishes = [&](PortResult& result) {
             PortVerification port{result, differences_of(result)};
             any_differs = any_differs || !port.differences.empty();
-            record_port(invocation, logged, result, !port.differences.empty());
+            record_port(invocation, job, result);
             port.result.logged = result.logged;
             QJsonObject line = VerifyResult::port_json(port);
             line.insert("command", "verify");
@@ -129,7 +129,7 @@ ExitCode verify_panels(const Invocation& invocation) {
         };
 
     auto run = run_on_panels(
-        invocation, [](PanelConversation& c) { c.start_read(); }, QStringLiteral("reading"),
+        invocation, [&job](PanelConversation& c) { job.start(c); }, QStringLiteral("reading"),
         as_it_finishes);
     if (const ExitCode* failure = std::get_if<ExitCode>(&run)) return *failure;
     GangRun& gang = std::get<GangRun>(run);
@@ -144,7 +144,7 @@ ExitCode verify_panels(const Invocation& invocation) {
         found.push_back(differences_of(result));
         differing.push_back(!found.back().empty());
     }
-    record_ports(invocation, logged, gang.results, differing);
+    record_ports(invocation, job, gang.results);
     // Taken once the log has marked each port.
     std::vector<PortVerification> ports;
     for (std::size_t i = 0; i < gang.results.size(); ++i)
@@ -159,8 +159,8 @@ ExitCode diff_files(const Invocation& invocation) {
     const std::optional<Configuration> first = load_or_report(invocation.files[0]);
     const std::optional<Configuration> second = load_or_report(invocation.files[1]);
     if (!first || !second) return bad_input;
-    const std::vector<Difference> found = differences(
-        as_programmed(*first).configuration, as_programmed(*second).configuration, Texts::compared);
+    const std::vector<Difference> found =
+        differences(as_programmed(*first).configuration, as_programmed(*second).configuration);
     return outranking(found.empty() ? done : differs,
                       print_result(DiffResult(invocation.files, found), invocation.json));
 }

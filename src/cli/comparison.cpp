@@ -14,32 +14,54 @@ QString quoted(const std::string& bytes) {
 
 } // namespace
 
-std::vector<Difference> differences(const Configuration& first, const Configuration& second,
-                                    Texts texts) {
+namespace {
+
+// The difference of two values at one location.
+Difference value_difference(const Location& location, std::int16_t a, std::int16_t b) {
+    if (location.kind == LocationKind::assignment)
+        return {Difference::Kind::assignment,
+                QString::fromLatin1(kFunctions[location.function].label),
+                QString::fromStdString(assignment_text(a)),
+                QString::fromStdString(assignment_text(b)),
+                a,
+                b};
+    return {Difference::Kind::intensity,
+            QString::fromLatin1(intensity_names[std::size_t(location.intensity)].title),
+            QString::fromStdString(intensity_text(a)),
+            QString::fromStdString(intensity_text(b)),
+            a,
+            b};
+}
+
+} // namespace
+
+std::vector<Difference> differences(const Configuration& first, const Configuration& second) {
     std::vector<Difference> found;
-    const bool with_texts = texts == Texts::compared;
-    if (with_texts && first.panel_name != second.panel_name)
+    if (first.panel_name != second.panel_name)
         found.push_back({Difference::Kind::text, QStringLiteral("panel name"),
                          quoted(first.panel_name), quoted(second.panel_name)});
-    for (int f = 0; f < kFunctionCount; ++f) {
-        const QString label = QString::fromLatin1(kFunctions[f].label);
-        if (with_texts && f < 2 * kSwitchCount && first.designations[f] != second.designations[f])
-            found.push_back({Difference::Kind::text, label + QStringLiteral(" designation"),
-                             quoted(first.designations[f]), quoted(second.designations[f])});
-        const std::int16_t a = first.codes[f];
-        const std::int16_t b = second.codes[f];
-        if (a != b)
-            found.push_back({Difference::Kind::assignment, label,
-                             QString::fromStdString(assignment_text(a)),
-                             QString::fromStdString(assignment_text(b)), a, b});
+    for (const Location& location : configuration_locations()) {
+        const int f = location.function;
+        if (location.kind == LocationKind::assignment && f < 2 * kSwitchCount &&
+            first.designations[f] != second.designations[f])
+            found.push_back(
+                {Difference::Kind::text,
+                 QString::fromLatin1(kFunctions[f].label) + QStringLiteral(" designation"),
+                 quoted(first.designations[f]), quoted(second.designations[f])});
+        const std::int16_t a = value_at(first, location);
+        const std::int16_t b = value_at(second, location);
+        if (a != b) found.push_back(value_difference(location, a, b));
     }
-    for (const IntensityName& name : intensity_names) {
-        const std::int16_t a = first.intensities[name.which];
-        const std::int16_t b = second.intensities[name.which];
-        if (a != b)
-            found.push_back({Difference::Kind::intensity, QString::fromLatin1(name.title),
-                             QString::fromStdString(intensity_text(a)),
-                             QString::fromStdString(intensity_text(b)), a, b});
+    return found;
+}
+
+std::vector<Difference> panel_differences(const Configuration& programmed, const PanelValues& held,
+                                          const std::vector<int>& differing) {
+    std::vector<Difference> found;
+    for (const int number : differing) {
+        const Location& location = *find_location(number);
+        found.push_back(
+            value_difference(location, value_at(programmed, location), held[std::size_t(number)]));
     }
     return found;
 }

@@ -2,7 +2,8 @@
 // Where two configurations differ: what a file programs and what a panel holds (verify),
 // or what two files program (diff). Values are compared exactly, so the caller decides
 // whether a side is as programmed or as held; a value the program never writes shows as
-// its code ("panel code 0").
+// its code ("panel code 0"). A panel is compared at the places the window's comparison
+// marks, through the same routine.
 
 #include <QJsonObject>
 #include <QString>
@@ -10,6 +11,7 @@
 #include <vector>
 
 #include "configuration/configuration.h"
+#include "panel/memory_map.h"
 
 namespace kvr::cli {
 
@@ -23,10 +25,12 @@ struct Difference {
     std::int16_t second_code = 0;
 };
 
-enum class Texts { ignored, compared };
-
-std::vector<Difference> differences(const Configuration& first, const Configuration& second,
-                                    Texts texts);
+// What two files program, their texts with it.
+std::vector<Difference> differences(const Configuration& first, const Configuration& second);
+// What a file programs against what a panel holds at the locations where they differ, as
+// locations_differing finds them.
+std::vector<Difference> panel_differences(const Configuration& programmed, const PanelValues& held,
+                                          const std::vector<int>& differing);
 
 // "SW6: file C 4, panel A 8"
 QString difference_line(const Difference& difference, const QString& first_side,

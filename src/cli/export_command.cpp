@@ -82,8 +82,7 @@ std::optional<QString> not_made_again(const site::Site& site, const site::Schedu
     if (bytes &&
         QByteArray::fromStdString(*bytes) == file_bytes(QDir(site.folder).filePath(file.file_name)))
         return std::nullopt;
-    const std::vector<Difference> found =
-        differences(file.configuration, imported.configuration, Texts::compared);
+    const std::vector<Difference> found = differences(file.configuration, imported.configuration);
     if (found.empty())
         return QStringLiteral("its labels, or what follows its 52 fields, are not what a save "
                               "writes");

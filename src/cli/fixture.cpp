@@ -38,7 +38,6 @@ class FixturePort : public QObject {
         tally_.device = name;
         conversation_->set_trace(trace_);
         conversation_->set_reply_wait(reply_wait_);
-        records::follow(*conversation_, result_, this);
         call_timer_->setSingleShot(true);
         call_timer_->setTimerType(Qt::PreciseTimer);
         connect(call_timer_, &QTimer::timeout, this, &FixturePort::call);
@@ -55,6 +54,7 @@ class FixturePort : public QObject {
     void begin(const PanelGang::Start& start, const PanelGang::Finished& finished) {
         start_ = start;
         connect(conversation_, &PanelConversation::finished, this, [this, finished](Outcome) {
+            result_.take(conversation_->result());
             result_.duration = milliseconds(clock_.elapsed());
             finished(result_);
             const bool partly =

@@ -71,12 +71,12 @@ GangRun PanelGang::run(const Start& start, ProgressBoard& board, const Finished&
         PanelConversation* c = conversation.get();
         c->set_trace(trace_.get());
         c->set_reply_wait(reply_wait_);
-        records::follow(*c, result, c);
         QObject::connect(c, &PanelConversation::progress, c, [&board, i](int done, int total) {
             board.progress(std::size_t(i), done, total);
         });
         QObject::connect(c, &PanelConversation::finished, c,
-                         [&result, &running, &board, &clock, &finished, i](Outcome) {
+                         [c, &result, &running, &board, &clock, &finished, i](Outcome) {
+                             result.take(c->result());
                              result.duration = std::chrono::milliseconds(clock.elapsed());
                              board.finish(std::size_t(i), result.line());
                              if (finished) board.above([&] { finished(result); });

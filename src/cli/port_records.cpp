@@ -4,8 +4,6 @@
 
 #include "cli/output.h"
 #include "cli/outputs.h"
-#include "panel/serial_ports.h"
-#include "records/commissioning_log.h"
 
 namespace kvr::cli {
 
@@ -13,17 +11,13 @@ QString logged_source(const QString& path) {
     return path == kStandardStream ? path : QFileInfo(path).absoluteFilePath();
 }
 
-void record_ports(const Invocation& invocation, const LoggedOperation& operation,
-                  std::vector<PortResult>& results, const std::vector<bool>& differing) {
+void record_ports(const Invocation& invocation, const PanelJob& job,
+                  std::vector<PortResult>& results) {
     if (!invocation.log) return;
-    const QList<PortDescription> present = present_ports();
-    std::vector<records::Record> entries;
-    for (std::size_t i = 0; i < results.size(); ++i)
-        entries.push_back(records::conversation_record(
-            operation, results[i], i < differing.size() && differing[i], present));
-    records::CommissioningLog log(invocation.log);
-    log.set_company_log(invocation.company_log);
-    const records::LogResult logged = log.record_all(entries);
+    std::vector<const records::ConversationEnd*> ends;
+    for (const PortResult& result : results)
+        ends.push_back(&result);
+    const records::LogResult logged = job.commit(invocation.log, invocation.company_log, ends);
     if (!logged.warning.isEmpty()) print_error(logged.warning);
     if (logged.company == records::CompanyState::waiting)
         print_error(QStringLiteral("company log: the entry waits to be pushed: ") +
@@ -35,10 +29,9 @@ void record_ports(const Invocation& invocation, const LoggedOperation& operation
     }
 }
 
-void record_port(const Invocation& invocation, const LoggedOperation& operation, PortResult& result,
-                 bool differing) {
+void record_port(const Invocation& invocation, const PanelJob& job, PortResult& result) {
     std::vector<PortResult> one{result};
-    record_ports(invocation, operation, one, {differing});
+    record_ports(invocation, job, one);
     result.logged = one.front().logged;
     result.company = one.front().company;
     result.company_reason = one.front().company_reason;

@@ -7,7 +7,7 @@
 
 #include "cli/invocation.h"
 #include "cli/port_result.h"
-#include "records/conversation_record.h"
+#include "records/panel_job.h"
 
 namespace kvr::cli {
 
@@ -15,16 +15,15 @@ namespace kvr::cli {
 inline const QString kReadSource = QStringLiteral("panel");
 
 using records::LoggedOperation;
+using records::PanelJob;
 
 // Records every port's entry in one transaction and marks each result logged or not; says
-// on standard error why the log could not take them. differing[i] (verify) tells whether
-// port i was read holding something else.
-void record_ports(const Invocation& invocation, const LoggedOperation& operation,
-                  std::vector<PortResult>& results, const std::vector<bool>& differing = {});
+// on standard error why the log could not take them.
+void record_ports(const Invocation& invocation, const PanelJob& job,
+                  std::vector<PortResult>& results);
 
 // Records one port's entry the moment it finishes (--json-lines, --watch), marking it.
-void record_port(const Invocation& invocation, const LoggedOperation& operation, PortResult& result,
-                 bool differing = false);
+void record_port(const Invocation& invocation, const PanelJob& job, PortResult& result);
 
 // The source as an entry names it: the absolute path of a file, "-" for standard input.
 QString logged_source(const QString& path);

@@ -28,14 +28,14 @@ QString PortResult::line() const {
         return text + QStringLiteral(" (model code %1)").arg(model_code);
     if (outcome != Outcome::bad_data)
         return lateness.isEmpty() ? text : text + QStringLiteral(" (%1)").arg(lateness);
-    const Location& at = *stopped_at();
+    const Location& at = *stopped_at;
     text += QStringLiteral(" (location %1, %2").arg(at.number).arg(holds(at));
     if (const QString reason = why(); !reason.isEmpty()) text += QLatin1String(": ") + reason;
     return text + u')';
 }
 
 QJsonObject PortResult::json() const {
-    const Location* at = stopped_at();
+    const Location* at = stopped_at;
     QJsonArray read_back;
     const auto locations = configuration_locations();
     for (int i = 0; i < locations_done && i < int(locations.size()); ++i)

@@ -81,17 +81,18 @@ ExitCode save(const Configuration& held, const QString& device, const QString& o
 
 std::variant<PanelRead, ExitCode> read_one_panel(const Invocation& invocation,
                                                  const std::string& name) {
+    const PanelJob job{{records::RecordOperation::read,
+                        QString::fromStdU16String(from_windows1252(name)),
+                        kReadSource,
+                        {},
+                        {}},
+                       {},
+                       std::nullopt};
     auto run = run_on_panels(
-        invocation, [](PanelConversation& c) { c.start_read(); }, QStringLiteral("reading"));
+        invocation, [&job](PanelConversation& c) { job.start(c); }, QStringLiteral("reading"));
     if (const ExitCode* failure = std::get_if<ExitCode>(&run)) return *failure;
     GangRun& gang = std::get<GangRun>(run);
-    record_ports(invocation,
-                 {records::RecordOperation::read,
-                  QString::fromStdU16String(from_windows1252(name)),
-                  kReadSource,
-                  {},
-                  {}},
-                 gang.results);
+    record_ports(invocation, job, gang.results);
     PanelRead read{gang.results.front(), std::nullopt, gang.exit_code()};
     if (read.result.succeeded()) {
         read.configuration = configuration_in(read.result.values);

@@ -74,9 +74,7 @@ ExitCode summarise(const Invocation& invocation, const QString& file, const Fixt
 }
 
 // write --watch: panel after panel, each logged and reported as it is done.
-ExitCode watch_fixture(const Invocation& invocation, const QString& file,
-                       const PanelConversation::ValueSource& values,
-                       const LoggedOperation& logged) {
+ExitCode watch_fixture(const Invocation& invocation, const QString& file, const PanelJob& job) {
     PanelGang gang;
     if (const std::optional<SetupFailure> failure = gang.prepare(invocation)) {
         print_error(failure->message);
@@ -84,10 +82,9 @@ ExitCode watch_fixture(const Invocation& invocation, const QString& file,
     }
     ExitCode printed = done;
     const FixtureRun run = run_fixture(
-        gang, [&values](PanelConversation& c) { c.start_write(values); },
+        gang, [&job](PanelConversation& c) { job.start(c); },
         [&](PortResult& result) {
-            result.written_back(values);
-            record_port(invocation, logged, result);
+            record_port(invocation, job, result);
             printed = outranking(printed, report(invocation, file, result));
         });
     printed = outranking(printed, summarise(invocation, file, run));
@@ -111,33 +108,29 @@ ExitCode write_panels(const Invocation& invocation) {
 
     // What the window would program after opening the file.
     const Configuration programmed = programmed_with_notes(*file, path);
-    const PanelConversation::ValueSource values = [&programmed](const Location& location) {
-        return value_at(programmed, location);
-    };
-    const LoggedOperation logged{records::RecordOperation::write,
-                                 QString::fromStdU16String(from_windows1252(file->panel_name)),
-                                 logged_source(path), sha256,
-                                 records::values_digest(records::programmed_values(*file))};
-    if (invocation.watch) return watch_fixture(invocation, path, values, logged);
+    const PanelJob job{
+        {records::RecordOperation::write,
+         QString::fromStdU16String(from_windows1252(file->panel_name)), logged_source(path), sha256,
+         records::values_digest(records::programmed_values(*file))},
+        [&programmed](const Location& location) { return value_at(programmed, location); },
+        std::nullopt};
+    if (invocation.watch) return watch_fixture(invocation, path, job);
     // With --json-lines each port is logged and printed the moment it finishes.
     ExitCode printed = done;
     PanelGang::Finished as_it_finishes;
     if (invocation.json_lines)
         as_it_finishes = [&](PortResult& result) {
-            result.written_back(values);
-            record_port(invocation, logged, result);
+            record_port(invocation, job, result);
             printed = outranking(printed, print_json_line(port_line(path, result)));
         };
     auto run = run_on_panels(
-        invocation, [&values](PanelConversation& c) { c.start_write(values); },
-        QStringLiteral("writing"), as_it_finishes);
+        invocation, [&job](PanelConversation& c) { job.start(c); }, QStringLiteral("writing"),
+        as_it_finishes);
     if (const ExitCode* failure = std::get_if<ExitCode>(&run)) return *failure;
     GangRun& gang = std::get<GangRun>(run);
     report_failed_ports(gang.results);
     if (invocation.json_lines) return outranking(gang.exit_code(), printed);
-    for (PortResult& result : gang.results)
-        result.written_back(values);
-    record_ports(invocation, logged, gang.results);
+    record_ports(invocation, job, gang.results);
     return outranking(gang.exit_code(),
                       print_result(WriteResult(path, gang.results), invocation.json));
 }

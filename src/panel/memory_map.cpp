@@ -46,4 +46,12 @@ Configuration configuration_in(const PanelValues& values) {
     return configuration;
 }
 
+std::vector<int> locations_differing(const Configuration& programmed, const PanelValues& held) {
+    std::vector<int> differing;
+    for (const Location& location : configuration_locations())
+        if (held[location.number] != value_at(programmed, location))
+            differing.push_back(location.number);
+    return differing;
+}
+
 } // namespace kvr

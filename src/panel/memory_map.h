@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <span>
 #include <string_view>
+#include <vector>
 
 #include "configuration/configuration.h"
 
@@ -74,6 +75,9 @@ using PanelValues = std::array<std::int16_t, 25>;
 std::int16_t value_at(const Configuration& configuration, const Location& location);
 // The configuration a panel's values hold, with no texts: the panel keeps none.
 Configuration configuration_in(const PanelValues& values);
+// The numbers of the locations, in order, where a panel holds something else than a write of
+// programmed would leave there: the places a comparison with a panel counts.
+std::vector<int> locations_differing(const Configuration& programmed, const PanelValues& held);
 
 constexpr bool is_accepted_model(std::int16_t code) {
     return code == accepted_model_codes[0] || code == accepted_model_codes[1];

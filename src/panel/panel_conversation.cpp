@@ -35,6 +35,11 @@ QString StatusTexts::answered_late(std::chrono::milliseconds late, std::chrono::
         .arg(wait.count());
 }
 
+QString ConversationResult::why() const {
+    if (problem.isEmpty() || lateness.isEmpty()) return problem + lateness;
+    return problem + QLatin1String(" - ") + lateness;
+}
+
 namespace {
 
 using Clock = std::chrono::steady_clock;
@@ -136,6 +141,8 @@ void PanelConversation::begin(Operation operation) {
     location_index_ = 0;
     extra_acknowledgements_ = 0;
     late_by_.reset();
+    result_ = {};
+    result_.operation = operation;
     emit status(operation == Operation::write ? StatusTexts::starting_write
                                               : StatusTexts::starting_read,
                 StatusColour::yellow);
@@ -163,18 +170,40 @@ void PanelConversation::close_panel_port() {
 
 void PanelConversation::fail(Outcome outcome, const QString& text) {
     if (late_by_ && (outcome == Outcome::bad_data || outcome == Outcome::no_response)) {
-        const QString late = StatusTexts::answered_late(*late_by_, reply_wait_);
-        if (trace_) trace_->note(device_, late);
-        emit answered_late(late);
+        result_.lateness = StatusTexts::answered_late(*late_by_, reply_wait_);
+        if (trace_) trace_->note(device_, result_.lateness);
+        emit answered_late(result_.lateness);
     }
+    result_.final_text = text;
+    result_.outcome = outcome;
+    result_.stopped_at = stopping_location();
     emit status(text, StatusColour::red);
     finish(outcome);
+}
+
+void PanelConversation::complain(const QString& text) {
+    result_.problem = text;
+    emit status(text, StatusColour::unchanged);
+}
+
+// A transaction that failed stopped at its own location: the model code's until the panel is
+// identified. An interruption stopped at the location it did not begin, once any was done.
+const Location* PanelConversation::stopping_location() const {
+    const auto locations = configuration_locations();
+    const bool inside = location_index_ < locations.size();
+    if (result_.outcome == Outcome::bad_data)
+        return !result_.identified ? find_location(model_code_location)
+                                   : &locations[inside ? location_index_ : locations.size() - 1];
+    if (result_.outcome == Outcome::interrupted && location_index_ > 0 && inside)
+        return &locations[location_index_];
+    return nullptr;
 }
 
 void PanelConversation::finish(Outcome outcome) {
     close_panel_port();
     step_ = Step::idle;
     values_ = nullptr;
+    result_.outcome = outcome;
     emit finished(outcome);
 }
 
@@ -354,16 +383,18 @@ void PanelConversation::identity_answered() {
         fail(Outcome::bad_data, StatusTexts::bad_data);
         return;
     }
+    result_.model_code = A;
     emit model_code_read(A);
     if (!is_accepted_model(A)) {
         emit model_mismatch(A);
         fail(Outcome::mismatch, StatusTexts::mismatch);
         return;
     }
+    result_.identified = true;
     emit panel_identified();
     if (operation_ == Operation::identify) {
-        emit status(QStringLiteral("SWITCH PANEL ANSWERED - MODEL CODE %1").arg(A),
-                    StatusColour::green);
+        result_.final_text = QStringLiteral("SWITCH PANEL ANSWERED - MODEL CODE %1").arg(A);
+        emit status(result_.final_text, StatusColour::green);
         finish(Outcome::succeeded);
         return;
     }
@@ -387,20 +418,23 @@ void PanelConversation::location_read() {
         fail(Outcome::bad_data, StatusTexts::bad_data);
         return;
     }
+    result_.values[location_index_] = A;
     emit value_read(address_l, A);
     location_done();
 }
 
 void PanelConversation::location_done() {
     ++location_index_;
+    result_.locations_done = static_cast<int>(location_index_);
     emit progress(static_cast<int>(location_index_), configuration_location_count());
     const bool last = static_cast<int>(location_index_) == configuration_location_count();
     pause_one_tick(last ? Step::final_pause : Step::location_pause);
 }
 
 void PanelConversation::succeed() {
-    emit status(operation_ == Operation::read ? StatusTexts::read_done : StatusTexts::programmed,
-                StatusColour::green);
+    result_.final_text =
+        operation_ == Operation::read ? StatusTexts::read_done : StatusTexts::programmed;
+    emit status(result_.final_text, StatusColour::green);
     finish(Outcome::succeeded);
 }
 
@@ -419,7 +453,7 @@ void PanelConversation::read_reply_received() {
         emit status(StatusTexts::communications_ok, StatusColour::unchanged);
     } else {
         error_flag = 1;
-        emit status(StatusTexts::out_of_range, StatusColour::unchanged);
+        complain(StatusTexts::out_of_range);
     }
 }
 
@@ -447,10 +481,11 @@ void PanelConversation::read_back_received() {
     }
     if (A != data_l) {
         error_flag = 1;
-        emit status(StatusTexts::failed_to_verify, StatusColour::unchanged);
+        complain(StatusTexts::failed_to_verify);
         fail(Outcome::bad_data, StatusTexts::bad_data);
         return;
     }
+    result_.values[location_index_] = A;
     emit status(StatusTexts::communications_ok, StatusColour::yellow);
     location_done();
 }
@@ -465,13 +500,13 @@ bool PanelConversation::fetch_value(const QString& too_large_text) {
     const LeadingNumber number = leading_number(as_view(reply));
     if (reply.size() < static_cast<qsizetype>(min_reply_chars) || !number.has_digits()) {
         error_flag = 1;
-        emit status(StatusTexts::corrupted, StatusColour::unchanged);
+        complain(StatusTexts::corrupted);
         return false;
     }
     const std::optional<std::int16_t> value = reply_value(number);
     if (!value) {
         error_flag = 1;
-        emit status(too_large_text, StatusColour::unchanged);
+        complain(too_large_text);
         return false;
     }
     A = *value;

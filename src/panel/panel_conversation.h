@@ -72,6 +72,30 @@ struct StatusTexts {
     static QString answered_late(std::chrono::milliseconds late, std::chrono::milliseconds wait);
 };
 
+// What one operation came to, as the conversation itself knows it. Whoever shows, prints or
+// logs an operation reads it here, never from a status text or colour.
+struct ConversationResult {
+    Operation operation = Operation::read;
+    Outcome outcome = Outcome::bad_data;
+    QString final_text;          // the last status, the one shown in red or green
+    QString problem;             // the transaction's complaint before a bad-data end
+    QString lateness;            // StatusTexts::answered_late when lateness caused the end
+    bool identified = false;     // the panel answered and its model code was accepted
+    int locations_done = 0;      // of the 25 configuration locations
+    std::int16_t model_code = 0; // the model code read (a refused panel's says why)
+    // The first locations_done values, in location order: as read, or as written and read
+    // back equal.
+    PanelValues values{};
+    // Where a failed or interrupted operation stopped, or nullptr: the model code's location
+    // when the panel was never identified.
+    const Location* stopped_at = nullptr;
+
+    bool succeeded() const { return outcome == Outcome::succeeded; }
+    // The complaint and the lateness behind a failure, "COMMUNICATIONS CORRUPTED - THE
+    // SWITCH PANEL ANSWERED LATE (...)", or empty.
+    QString why() const;
+};
+
 class PanelConversation : public QObject {
     Q_OBJECT
 
@@ -108,6 +132,8 @@ class PanelConversation : public QObject {
     void stop_at_boundary();
     bool running() const { return step_ != Step::idle; }
     Operation operation() const { return operation_; }
+    // The last operation's result, whole once finished() is emitted.
+    const ConversationResult& result() const { return result_; }
 
   signals:
     void status(const QString& text, kvr::StatusColour colour);
@@ -142,6 +168,9 @@ class PanelConversation : public QObject {
     bool open_panel_port();
     void close_panel_port();
     void fail(Outcome outcome, const QString& text);
+    // A transaction's complaint, shown before the failure it leads to.
+    void complain(const QString& text);
+    const Location* stopping_location() const;
     void finish(Outcome outcome);
 
     // The link. A pause or a reply wait ends in wait_ended(), on the tick or as soon as
@@ -188,6 +217,7 @@ class PanelConversation : public QObject {
     Step step_ = Step::idle;
     Operation operation_ = Operation::read;
     ValueSource values_;
+    ConversationResult result_;
     bool waiting_for_reply_ = false;
     bool line_failed_ = false; // the port reported an error, or the caller cancelled
     bool stop_requested_ = false;

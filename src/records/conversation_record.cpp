@@ -31,57 +31,11 @@ QString reason_of(const ConversationEnd& end) {
 
 } // namespace
 
-const Location* ConversationEnd::stopped_at() const {
-    const auto locations = configuration_locations();
-    const bool inside = locations_done < int(locations.size());
-    if (outcome == Outcome::bad_data)
-        return !identified ? find_location(model_code_location)
-                           : &locations[inside ? locations_done : locations.size() - 1];
-    if (outcome == Outcome::interrupted && locations_done > 0 && inside)
-        return &locations[locations_done];
-    return nullptr;
-}
-
-QString ConversationEnd::why() const {
-    if (problem.isEmpty() || lateness.isEmpty()) return problem + lateness;
-    return problem + QLatin1String(" - ") + lateness;
-}
-
-void ConversationEnd::written_back(const PanelConversation::ValueSource& written) {
-    const auto locations = configuration_locations();
-    for (int i = 0; i < locations_done; ++i)
-        values[std::size_t(i)] = written(locations[std::size_t(i)]);
-}
-
 void note_line(ConversationEnd& end, const QString& name, const QString& device,
                bool simulated_inside) {
     end.device = name;
     end.simulated = simulated_inside || served_by_simulator(device);
     end.pseudo_terminal = is_pseudo_terminal(device);
-}
-
-void follow(PanelConversation& conversation, ConversationEnd& end, QObject* context) {
-    QObject::connect(&conversation, &PanelConversation::status, context,
-                     [&end](const QString& text, StatusColour colour) {
-                         if (colour == StatusColour::red || colour == StatusColour::green)
-                             end.final_text = text;
-                         else if (text != StatusTexts::communications_ok &&
-                                  colour == StatusColour::unchanged)
-                             end.problem = text;
-                     });
-    QObject::connect(&conversation, &PanelConversation::answered_late, context,
-                     [&end](const QString& text) { end.lateness = text; });
-    QObject::connect(&conversation, &PanelConversation::panel_identified, context,
-                     [&end] { end.identified = true; });
-    QObject::connect(&conversation, &PanelConversation::model_code_read, context,
-                     [&end](std::int16_t code) { end.model_code = code; });
-    QObject::connect(
-        &conversation, &PanelConversation::value_read, context,
-        [&end](int location, std::int16_t value) { end.values[std::size_t(location)] = value; });
-    QObject::connect(&conversation, &PanelConversation::progress, context,
-                     [&end](int done, int) { end.locations_done = done; });
-    QObject::connect(&conversation, &PanelConversation::finished, context,
-                     [&end](Outcome outcome) { end.outcome = outcome; });
 }
 
 Adapter adapter_of(const QString& device, const QList<PortDescription>& present) {
@@ -116,7 +70,7 @@ Record conversation_record(const LoggedOperation& operation, const ConversationE
                           : complete                         ? values_digest(end.values)
                                                              : QString();
     if (!end.succeeded()) {
-        const Location* at = end.stopped_at();
+        const Location* at = end.stopped_at;
         entry.failure =
             failure_at(at ? std::optional<int>(at->number) : std::nullopt, reason_of(end));
     }

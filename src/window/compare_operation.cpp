@@ -54,11 +54,11 @@ void Form1::forget_comparison() {
 void Form1::compare_with_panel() {
     forget_comparison();
     const Configuration shown = configuration_shown();
-    compared_ = as_programmed(shown).configuration;
     comparing_ = true;
     begin_logged_operation(records::RecordOperation::verify,
                            records::values_digest(records::programmed_values(shown)));
-    conversation_->start_read();
+    job_.compared = as_programmed(shown).configuration;
+    job_.start(*conversation_);
     wait_for_conversation();
     comparing_ = false;
     comparison_status_shown_ = panel_values_.has_value();
@@ -68,10 +68,8 @@ void Form1::compare_with_panel() {
 // Before the entry is committed, so that it says whether the panel differs.
 void Form1::compare_finished(Outcome outcome) {
     if (outcome != Outcome::succeeded) return; // ends as a read does, nothing marked
-    panel_values_ = ended_.values;
-    for (const Location& location : configuration_locations())
-        if ((*panel_values_)[std::size_t(location.number)] != value_at(compared_, location))
-            differing_.push_back(location.number);
+    panel_values_ = conversation_->result().values;
+    differing_ = job_.differing(conversation_->result());
     final_status_ = differing_.empty()
                         ? FinalStatus{kMatches, kStatusGreen}
                         : FinalStatus{differences_text(differing_.size()), kStatusRed};

@@ -24,6 +24,7 @@
 #include "files/configuration_file.h"
 #include "layout.h"
 #include "records/conversation_record.h"
+#include "records/panel_job.h"
 #include "records/verdict.h"
 #include "sheet/sheet.h"
 #include "window_snapshot.h"
@@ -277,7 +278,6 @@ class Form1 : public QWidget, public kvr::ConfigurationModel {
     // The marks and the values read go once the panel may hold something else.
     void forget_comparison();
     bool comparing_ = false;
-    kvr::Configuration compared_; // what the window would program, at the comparison's start
     std::optional<kvr::PanelValues> panel_values_;
     std::vector<int> differing_;
     struct DifferenceMark {
@@ -298,9 +298,8 @@ class Form1 : public QWidget, public kvr::ConfigurationModel {
     void commit_logged_operation();
     std::optional<QString> log_path_;
     QString simulated_device_; // the built-in simulated panel's line, when there is one
-    kvr::records::LoggedOperation logged_;
+    kvr::records::PanelJob job_;
     kvr::records::ConversationEnd ended_;
-    kvr::PanelConversation::ValueSource written_; // a write's values, for what it read back
     QElapsedTimer operation_clock_;
 
     // ---- Configuration files (file_operations.cpp) ----

@@ -7,8 +7,6 @@
 
 #include "form1.h"
 #include "panel/panel_conversation.h"
-#include "panel/serial_ports.h"
-#include "records/commissioning_log.h"
 
 using namespace kvr;
 
@@ -20,38 +18,34 @@ const QString kReadSource = QStringLiteral("panel");
 } // namespace
 
 void Form1::connect_panel_log() {
-    records::follow(*conversation_, ended_, this);
     connect(conversation_, &PanelConversation::finished, this,
             [this] { commit_logged_operation(); });
 }
 
 void Form1::begin_logged_operation(records::RecordOperation operation,
                                    const QString& values_digest) {
-    logged_ = {operation, Text2->text(), {}, {}, values_digest};
+    job_ = {{operation, Text2->text(), {}, {}, values_digest}, {}, std::nullopt};
+    records::LoggedOperation& logged = job_.logged;
     if (operation == records::RecordOperation::read) {
-        logged_.source_path = kReadSource;
+        logged.source_path = kReadSource;
     } else if (source_.holds_texts && !source_.name.isEmpty() && !changed_since_source()) {
         // The values are the file's as it was opened or saved; otherwise they are the
         // window's own.
-        logged_.source_path = source_.name;
-        logged_.source_sha256 = source_.sha256;
+        logged.source_path = source_.name;
+        logged.source_sha256 = source_.sha256;
     }
     ended_ = {};
     const bool simulated = !simulated_device_.isEmpty() && panel_port() == simulated_device_;
     records::note_line(ended_, simulated ? records::simulated_panel_name(1) : panel_port(),
                        panel_port(), simulated);
-    written_ = nullptr;
     operation_clock_.start();
 }
 
 void Form1::commit_logged_operation() {
     Text1->setToolTip({});
     if (!log_path_) return;
+    ended_.take(conversation_->result());
     ended_.duration = std::chrono::milliseconds(operation_clock_.elapsed());
-    if (written_) ended_.written_back(written_);
-    records::Record entry = records::conversation_record(
-        logged_, ended_, comparing_ && !differing_.empty(), present_ports());
-    records::CommissioningLog log(log_path_);
-    const records::LogResult logged = log.record(entry);
-    Text1->setToolTip(logged.warning);
+    const records::ConversationEnd* const ended[] = {&ended_};
+    Text1->setToolTip(job_.commit(log_path_, std::nullopt, ended).warning);
 }

@@ -68,10 +68,10 @@ void Form1::set_up_panel_communication() {
     // unplugs a panel whose entry is still being written.
     connect(conversation_, &PanelConversation::finished, this, [this](Outcome outcome) {
         // A failure caused by lateness says so beside the status, with the log's warning.
-        if (!ended_.lateness.isEmpty())
-            Text1->setToolTip(Text1->toolTip().isEmpty()
-                                  ? ended_.lateness
-                                  : ended_.lateness + u'\n' + Text1->toolTip());
+        const QString& lateness = conversation_->result().lateness;
+        if (!lateness.isEmpty())
+            Text1->setToolTip(Text1->toolTip().isEmpty() ? lateness
+                                                         : lateness + u'\n' + Text1->toolTip());
         // After the mismatch box the status box keeps what the identity read left there.
         if (outcome == Outcome::mismatch) final_status_.reset();
         if (!final_status_) return;
@@ -143,7 +143,7 @@ void Form1::READ_CONFIG_Click() {
         const Quiet quiet(*this);
         intensities_read_ = {};
         begin_logged_operation(records::RecordOperation::read);
-        conversation_->start_read();
+        job_.start(*conversation_);
         wait_for_conversation();
         // A read that failed among the intensities still shows those it read.
         if (intensities_read_.any() && !intensities_read_.all()) select_intensities_read();
@@ -152,8 +152,9 @@ void Form1::READ_CONFIG_Click() {
         config_flag = 0;
     }
     // The panel now holds what the window shows, texts and all: none were read.
-    if (ended_.succeeded()) settle(true);
-    if (ended_.identified) source_.file.clear(); // Save no longer goes to the file unasked
+    if (conversation_->result().succeeded()) settle(true);
+    if (conversation_->result().identified)
+        source_.file.clear(); // Save no longer goes to the file unasked
     record_operation(before);
 }
 
@@ -172,7 +173,7 @@ void Form1::WRITE_CONFIG_Click() {
     forget_comparison();
     start_write();
     wait_for_conversation();
-    if (ended_.succeeded()) settle(false);
+    if (conversation_->result().succeeded()) settle(false);
     if (programming_stopped_)
         show_status(QStringLiteral("PROGRAMMING STOPPED - THE SWITCH PANEL IS PARTLY PROGRAMMED "
                                    "AND MUST BE WRITTEN AGAIN"),
@@ -235,6 +236,6 @@ void Form1::start_write() {
     const Configuration programmed = as_programmed(shown).configuration;
     begin_logged_operation(records::RecordOperation::write,
                            records::values_digest(records::programmed_values(shown)));
-    written_ = [programmed](const Location& location) { return value_at(programmed, location); };
-    conversation_->start_write(written_);
+    job_.values = [programmed](const Location& location) { return value_at(programmed, location); };
+    job_.start(*conversation_);
 }

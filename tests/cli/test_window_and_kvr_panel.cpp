@@ -12,6 +12,7 @@
 
 #include "configuration/configuration.h"
 #include "files/configuration_file.h"
+#include "panel/memory_map.h"
 #include "kvr_panel_process.h"
 #include "panel_fixture.h"
 
@@ -206,6 +207,39 @@ class TestWindowAndKvrPanel : public QObject, PanelFixture {
         QVERIFY2(read.out.contains(QRegularExpression(
                      QStringLiteral("\"backlighting\": \\{\\s*\"code\": 0,\\s*\"percent\": 100"))),
                  qPrintable(read.out));
+    }
+
+    // The window's comparison and verify count the same places of the same panel: a
+    // switch's code, an LED's, the dimming's, intensities, the first and the last location.
+    void comparison_and_verify_count_the_same_places_data() {
+        QTest::addColumn<std::vector<int>>("changed"); // locations the panel holds otherwise
+        QTest::newRow("matches") << std::vector<int>{};
+        QTest::newRow("a switch, an intensity") << std::vector<int>{2, 24};
+        QTest::newRow("LED, dimming, intensities") << std::vector<int>{0, 13, 21, 22, 23};
+    }
+    void comparison_and_verify_count_the_same_places() {
+        QFETCH(std::vector<int>, changed);
+        const Configuration file = as_programmed(plain()).configuration;
+        const QString input = path("compared.kcf");
+        QFile::remove(input);
+        QFile out(input);
+        QVERIFY(out.open(QIODevice::WriteOnly) && out.write(bytes_of(plain())) > 0);
+        out.close();
+        sim::PanelSettings settings;
+        for (const Location& location : configuration_locations()) {
+            const std::int16_t value = value_at(file, location);
+            const bool differs = std::ranges::count(changed, location.number) > 0;
+            settings.initial_values[location.number] = std::uint8_t(differs ? value + 1 : value);
+        }
+        new_window();
+        connect_panel(settings);
+        form->open_configuration_file(input);
+        form->compare_with_panel();
+        QCOMPARE(form->differing_locations(), changed);
+        const Run verify = kvr_panel({QStringLiteral("verify"), input, QStringLiteral("--port"),
+                                      QString::fromStdString(panel->slave_path())});
+        QCOMPARE(verify.exit_code, changed.empty() ? 0 : 1);
+        QCOMPARE(verify.out.count(QStringLiteral(": file ")), qsizetype(changed.size()));
     }
 
     // A click during a write changes nothing: the panel gets what the window showed, and
