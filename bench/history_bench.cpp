@@ -16,7 +16,6 @@ using namespace kvr::records;
 namespace {
 
 constexpr int kEntries = 100000;
-constexpr int kBatch = 5000;
 constexpr int kPanels = 300;
 constexpr int kPorts = 8;
 
@@ -51,17 +50,8 @@ int main(int argc, char** argv) {
     const QDateTime start(QDate(2024, 1, 1), QTime(8, 0), Qt::UTC);
 
     CommissioningLog log(path);
-    const double fill = milliseconds([&] {
-        for (int first = 0; first < kEntries; first += kBatch) {
-            std::vector<Record> batch;
-            for (int n = first; n < first + kBatch; ++n)
-                batch.push_back(entry_number(n, start));
-            if (const LogResult result = log.record_all(batch); !result.logged) {
-                std::fprintf(stderr, "%s\n", qPrintable(result.warning));
-                std::exit(1);
-            }
-        }
-    });
+    const double fill = milliseconds_to_fill(
+        log, kEntries, [&start](int n) { return entry_number(n, start); });
     std::printf("filled %d entries in %.0f ms\n", kEntries, fill);
 
     CommissioningLog reader(path);

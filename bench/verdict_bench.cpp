@@ -21,7 +21,6 @@ using namespace kvr::records;
 namespace {
 
 constexpr int kEntries = 100000;
-constexpr int kBatch = 5000;
 constexpr int kFolderPanels = 100;
 constexpr int kPanels = 300; // those of the folder and others of the company's sites
 
@@ -91,17 +90,8 @@ int main(int argc, char** argv) {
     first_entry.values_digest = values_digest(programmed_values(old));
     first_entry.run.clear();
     if (!log.record(first_entry).logged) return 1;
-    const double fill = milliseconds([&] {
-        for (int first = 0; first < kEntries; first += kBatch) {
-            std::vector<Record> batch;
-            for (int n = first; n < first + kBatch; ++n)
-                batch.push_back(entry_number(n, start));
-            if (const LogResult result = log.record_all(batch); !result.logged) {
-                std::fprintf(stderr, "%s\n", qPrintable(result.warning));
-                std::exit(1);
-            }
-        }
-    });
+    const double fill = milliseconds_to_fill(
+        log, kEntries, [&start](int n) { return entry_number(n, start); });
     std::printf("filled %d entries, chained, in %.0f ms\n", kEntries, fill);
 
     std::vector<HandoverPanel> panels;
