@@ -1,6 +1,7 @@
 #include "records/commissioning_log.h"
 
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
 #include <QSqlDatabase>
@@ -137,6 +138,27 @@ std::optional<QString> run(QSqlDatabase& database, const QStringList& statements
     return std::nullopt;
 }
 
+// Write-ahead mode, which the file keeps once set: only a new log is switched. The switch
+// needs the log to itself and SQLite does not wait for that, so one that meets another
+// writer (it may be switching a new log too) is tried again for as long as a writer waits.
+std::optional<QString> use_write_ahead(QSqlDatabase& database, int wait_ms) {
+    QElapsedTimer waited;
+    waited.start();
+    for (;;) {
+        QSqlQuery query(database);
+        const auto in_write_ahead = [&query] {
+            return query.next() &&
+                   query.value(0).toString().compare(u"wal", Qt::CaseInsensitive) == 0;
+        };
+        if (query.exec(QStringLiteral("PRAGMA journal_mode")) && in_write_ahead())
+            return std::nullopt;
+        if (query.exec(QStringLiteral("PRAGMA journal_mode = WAL")) && in_write_ahead())
+            return std::nullopt;
+        if (waited.elapsed() >= wait_ms) return failure_of(query);
+        QThread::msleep(10);
+    }
+}
+
 // One number from a pragma, or nullopt when it cannot be asked.
 std::optional<int> pragma(QSqlDatabase& database, const char* name) {
     QSqlQuery query(database);
@@ -262,8 +284,8 @@ std::optional<QString> CommissioningLog::open_for_writing() {
     if (const auto failure = prepare_schema()) return failure;
     // Write-ahead mode once the log is known to be ours. A committed entry survives a power
     // cut: full sync on every commit of the WAL.
-    return run(database, {QStringLiteral("PRAGMA journal_mode = WAL"),
-                          QStringLiteral("PRAGMA synchronous = FULL")});
+    if (const auto failure = use_write_ahead(database, kBusyTimeoutMs)) return failure;
+    return run(database, {QStringLiteral("PRAGMA synchronous = FULL")});
 }
 
 std::optional<QString> CommissioningLog::prepare_schema() {

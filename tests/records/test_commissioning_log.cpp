@@ -58,7 +58,10 @@ bool record_entries(const QString& path, const QString& writer) {
     for (int i = 0; i < kEntriesPerWriter; ++i) {
         Record entry = sample_record(RecordOutcome::programmed_and_verified, writer);
         entry.device = QString::number(i);
-        if (!log.record(entry).logged) return false;
+        if (const LogResult result = log.record(entry); !result.logged) {
+            qWarning("%s: %s", qPrintable(writer), qPrintable(result.warning));
+            return false;
+        }
     }
     return true;
 }
