@@ -54,8 +54,7 @@ std::optional<QString> unreadable_file(const QString& path) {
     case fs::file_type::directory:
         return QStringLiteral("it is a folder, not a file");
     case fs::file_type::fifo:
-        return QStringLiteral("it is a FIFO (a named pipe), which is not opened: give - and "
-                              "pipe it to standard input instead");
+        return QStringLiteral("it is a FIFO (a named pipe), not a file; it was not opened");
     default:
         return QStringLiteral("it is a device or a socket, not a file; it was not opened");
     }

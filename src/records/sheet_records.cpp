@@ -2,11 +2,11 @@
 
 #include <QDir>
 #include <QFileInfo>
-#include <filesystem>
 #include <variant>
 
 #include "configuration/windows1252.h"
 #include "files/configuration_file_io.h"
+#include "files/whole_input.h"
 
 namespace kvr::records {
 namespace {
@@ -16,37 +16,11 @@ void keep_first(QString* warning, const QString& found) {
     if (warning && warning->isEmpty()) *warning = found;
 }
 
-// Why a folder entry cannot be opened as a configuration file without reading it, or
-// nothing for a regular file (or a link to one). Nothing that could make a read wait, a
-// FIFO above all, is ever opened.
-std::optional<QString> refusal_of_entry(const QFileInfo& entry) {
-    namespace fs = std::filesystem;
-    std::error_code error;
-    const fs::path path(entry.absoluteFilePath().toStdU16String());
-    const fs::file_status status = fs::status(path, error);
-    if (error == std::errc::too_many_symbolic_link_levels)
-        return QStringLiteral("it is a link that leads back to itself");
-    if (entry.isSymLink() && !fs::exists(status))
-        return QStringLiteral("it is a link to %1, which is not there")
-            .arg(QDir::toNativeSeparators(entry.symLinkTarget()));
-    if (error) return QString::fromStdString(error.message());
-    switch (status.type()) {
-    case fs::file_type::regular:
-        return std::nullopt;
-    case fs::file_type::directory:
-        return QStringLiteral("it is a folder, not a file");
-    case fs::file_type::fifo:
-        return QStringLiteral("it is a FIFO, not a file; it was not opened");
-    default:
-        return QStringLiteral("it is a device or a socket, not a file; it was not opened");
-    }
-}
-
 // A folder entry read as the window opens it, or the reason it was refused.
 HandoverPanel panel_of(const QFileInfo& entry) {
     HandoverPanel panel;
     panel.file_name = entry.fileName();
-    if (const std::optional<QString> refusal = refusal_of_entry(entry)) {
+    if (const std::optional<QString> refusal = unreadable_file(entry.absoluteFilePath())) {
         panel.refusal = *refusal;
         return panel;
     }

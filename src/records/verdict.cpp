@@ -260,15 +260,7 @@ QString status_key(VerdictStatus status) {
 }
 
 QString status_words(VerdictStatus status) {
-    switch (status) {
-    case VerdictStatus::proven:
-        return QStringLiteral("PROVEN");
-    case VerdictStatus::not_proven:
-        return QStringLiteral("NOT PROVEN");
-    case VerdictStatus::unknown:
-        break;
-    }
-    return QStringLiteral("UNKNOWN");
+    return status_key(status).toUpper().replace(u'_', u' ');
 }
 
 QString port_text(const Record& entry) {
