@@ -21,7 +21,7 @@ constexpr double kHeadingLinesTop = kTitleTop + 15;
 constexpr double kHeadingLineHeight = 5.3;
 constexpr double kTableTop = 44; // room for three heading lines
 constexpr double kTableBottom = 284;
-constexpr double kRowHeight = 5.6;
+constexpr double kRowHeight = 7; // two lines where a cell needs them
 constexpr int kRowsPerPage = static_cast<int>((kTableBottom - kTableTop) / kRowHeight) - 1;
 
 enum IndexColumn { panel_column, room, floor, file, last_entry, verified, port, kColumnCount };
@@ -31,8 +31,8 @@ struct IndexColumnRow {
 };
 // The customer looks a panel up by its room: it comes before the file and the port.
 const IndexColumnRow kIndexColumns[kColumnCount] = {
-    {"PANEL", 26},     {"ROOM", 28},    {"FLOOR", 14},          {"FILE", 26},
-    {"LAST ENTRY IN THE LOG", 40}, {"VERIFIED", 20}, {"PORT / PROBLEM", 0},
+    {"PANEL", 24},     {"ROOM", 26},    {"FLOOR", 12},          {"FILE", 24},
+    {"LAST ENTRY IN THE LOG", 40}, {"VERIFIED", 26}, {"PORT / PROBLEM", 0},
 };
 
 QString utc_text(const QDateTime& when) {
