@@ -146,8 +146,8 @@ ExitCode write_handover(const Invocation& invocation) {
     if (invocation.output) {
         pack = QDir::toNativeSeparators(*invocation.output);
         QString error;
-        if (!write_pdf(*invocation.output, document.title, document.page_count,
-                       document.paint_page, &error)) {
+        if (!write_pdf(*invocation.output, document.title, document.page_count, document.paint_page,
+                       &error)) {
             print_error(QStringLiteral("%1 not written: %2").arg(*pack, error));
             return output_failed;
         }

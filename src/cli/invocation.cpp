@@ -345,7 +345,8 @@ ParsedArguments parse_arguments(const Subcommand& command, QStringList arguments
         parsed.error = QStringLiteral("-o needs a file name");
         return parsed;
     }
-    if (invocation.print && invocation.printer.isEmpty() && parser.isSet(QStringLiteral("printer"))) {
+    if (invocation.print && invocation.printer.isEmpty() &&
+        parser.isSet(QStringLiteral("printer"))) {
         parsed.error = QStringLiteral("--printer needs a printer's name");
         return parsed;
     }

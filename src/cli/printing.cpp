@@ -21,7 +21,8 @@ Printing print_if_asked(const Invocation& invocation, const Document& document,
 
 QString printed_line(const std::optional<PrintJob>& job, const QString& what) {
     if (!job) return {};
-    const QString number = job->job.isEmpty() ? QString() : QStringLiteral(" (JOB %1)").arg(job->job);
+    const QString number =
+        job->job.isEmpty() ? QString() : QStringLiteral(" (JOB %1)").arg(job->job);
     return QStringLiteral("%1 PRINTED ON %2%3\n").arg(what.toUpper(), job->printer, number);
 }
 

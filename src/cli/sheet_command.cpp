@@ -95,8 +95,7 @@ std::variant<SheetContent, ExitCode> sheet_of(const Invocation& invocation) {
     SheetContent content =
         sheet_content(*panel.configuration, QStringLiteral("PANEL ON ") + panel.result.device, now);
     content.file_tag.clear(); // of no file
-    return completed(std::move(content), *panel.configuration, {}, {}, invocation,
-                     invocation.site);
+    return completed(std::move(content), *panel.configuration, {}, {}, invocation, invocation.site);
 }
 
 // The PDF drawn in a folder of its own, then copied to standard output.

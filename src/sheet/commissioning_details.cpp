@@ -52,7 +52,8 @@ void draw_field(Page& page, const QRectF& cell, const char* caption, const QStri
               kTextInk, Qt::AlignLeft);
     // A line to write on where the field was left blank.
     page.painter.setPen(page.pen(kRuleInk, 0.25));
-    page.painter.drawLine(page.at(cell.left(), cell.bottom()), page.at(cell.right(), cell.bottom()));
+    page.painter.drawLine(page.at(cell.left(), cell.bottom()),
+                          page.at(cell.right(), cell.bottom()));
 }
 
 void draw_stamp(Page& page, const SheetContent& shown, const QRectF& area) {

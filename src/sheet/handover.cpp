@@ -31,8 +31,13 @@ struct IndexColumnRow {
 };
 // The customer looks a panel up by its room: it comes before the file and the port.
 const IndexColumnRow kIndexColumns[kColumnCount] = {
-    {"PANEL", 24},     {"ROOM", 26},    {"FLOOR", 12},          {"FILE", 24},
-    {"LAST ENTRY IN THE LOG", 40}, {"VERIFIED", 26}, {"PORT / PROBLEM", 0},
+    {"PANEL", 24},
+    {"ROOM", 26},
+    {"FLOOR", 12},
+    {"FILE", 24},
+    {"LAST ENTRY IN THE LOG", 40},
+    {"VERIFIED", 26},
+    {"PORT / PROBLEM", 0},
 };
 
 QString utc_text(const QDateTime& when) {
@@ -233,8 +238,8 @@ struct Pack {
     }
 };
 
-std::vector<SheetContent> sheets_of(const std::vector<HandoverPanel>& panels,
-                                    const SheetSite& site, const QDateTime& drawn) {
+std::vector<SheetContent> sheets_of(const std::vector<HandoverPanel>& panels, const SheetSite& site,
+                                    const QDateTime& drawn) {
     std::vector<SheetContent> sheets;
     for (const HandoverPanel& panel : panels) {
         if (!panel.configuration) continue;

@@ -28,8 +28,9 @@ QString printers_present() {
     for (int i = 0; i < count; ++i)
         names << QString::fromUtf8(destinations[i].name);
     cupsFreeDests(count, destinations);
-    return names.isEmpty() ? QStringLiteral("the system has no printer set up")
-                           : QStringLiteral("the printers are: ") + names.join(QStringLiteral(", "));
+    return names.isEmpty()
+               ? QStringLiteral("the system has no printer set up")
+               : QStringLiteral("the printers are: ") + names.join(QStringLiteral(", "));
 }
 
 // Why the printer named (none: the default) cannot be had.
@@ -77,14 +78,13 @@ std::variant<PrintJob, QString> print_document(const Document& document, const Q
                folder.errorString();
     if (!write_pdf(pdf, document.title, document.page_count, document.paint_page, &error))
         return QStringLiteral("the document was not drawn: ") + error;
-    const int job = cupsPrintFile2(CUPS_HTTP_DEFAULT, destination->name,
-                                   QFile::encodeName(pdf).constData(),
-                                   document.title.toUtf8().constData(), destination->num_options,
-                                   destination->options);
+    const int job = cupsPrintFile2(
+        CUPS_HTTP_DEFAULT, destination->name, QFile::encodeName(pdf).constData(),
+        document.title.toUtf8().constData(), destination->num_options, destination->options);
     const QString printer_name = QString::fromUtf8(destination->name);
     if (job == 0)
-        return QStringLiteral("printer %1 did not accept the job: %2").arg(printer_name,
-                                                                           last_error());
+        return QStringLiteral("printer %1 did not accept the job: %2")
+            .arg(printer_name, last_error());
     return PrintJob{printer_name, QStringLiteral("%1-%2").arg(printer_name).arg(job),
                     stopped_warning(*destination)};
 }

@@ -52,13 +52,13 @@ void draw_counts(Page& page, const std::vector<HandoverPanel>& panels) {
     QStringList kinds;
     if (unknown > 0) kinds << QStringLiteral("%1 unknown, as the log cannot tell").arg(unknown);
     if (refused > 0) kinds << QStringLiteral("%1 whose file was refused").arg(refused);
-    QString detail = QStringLiteral(
-        "Proven: the commissioning log shows the panel holding its file's values.");
+    QString detail =
+        QStringLiteral("Proven: the commissioning log shows the panel holding its file's values.");
     if (not_proven > 0)
         detail += QStringLiteral(" Not proven%1: the index says why, panel by panel.")
-                      .arg(kinds.isEmpty() ? QString() : QStringLiteral(" (") +
-                                                             kinds.join(QStringLiteral(", ")) +
-                                                             u')');
+                      .arg(kinds.isEmpty()
+                               ? QString()
+                               : QStringLiteral(" (") + kinds.join(QStringLiteral(", ")) + u')');
     draw_text(page, {kMargin, kCountTop + 11, kContentWidth, 10}, detail, sheet_font(9), 6,
               kTextInk, Qt::AlignLeft);
 }
@@ -80,14 +80,12 @@ void draw_signature_box(Page& page, const QRectF& box, const char* whose, const 
 
 } // namespace
 
-void draw_sign_off_page(Page& page, const std::vector<HandoverPanel>& panels,
-                        const SheetSite& site, const QDateTime& drawn) {
+void draw_sign_off_page(Page& page, const std::vector<HandoverPanel>& panels, const SheetSite& site,
+                        const QDateTime& drawn) {
     draw_text(page, {kMargin, kTitleTop, kContentWidth, 10},
               QStringLiteral("HANDOVER AND SIGN-OFF"), sheet_font(16, true), 10, kTextInk,
               Qt::AlignLeft);
-    draw_fields(page, kFieldsTop,
-                {{"SITE", site.site, 0.6},
-                 {"JOB NUMBER", site.job, 0.4}});
+    draw_fields(page, kFieldsTop, {{"SITE", site.site, 0.6}, {"JOB NUMBER", site.job, 0.4}});
     draw_fields(page, kFieldsTop + kFieldHeight + 3,
                 {{"COMPANY", site.company, 0.4},
                  {"INSTALLER", site.installer, 0.35},
@@ -99,10 +97,9 @@ void draw_sign_off_page(Page& page, const std::vector<HandoverPanel>& panels,
                              "prints their name."),
               sheet_font(9), 6, kTextInk, Qt::AlignLeft);
     const double width = (kContentWidth - kBoxGap) / 2;
-    draw_signature_box(page, {kMargin, kBoxesTop, width, kBoxHeight}, "INSTALLER",
-                       site.installer);
-    draw_signature_box(page, {kMargin + width + kBoxGap, kBoxesTop, width, kBoxHeight},
-                       "CUSTOMER", {});
+    draw_signature_box(page, {kMargin, kBoxesTop, width, kBoxHeight}, "INSTALLER", site.installer);
+    draw_signature_box(page, {kMargin + width + kBoxGap, kBoxesTop, width, kBoxHeight}, "CUSTOMER",
+                       {});
 }
 
 } // namespace kvr::sheet

@@ -10,7 +10,7 @@
 
 namespace kvr::sheet {
 
-void draw_sign_off_page(Page& page, const std::vector<HandoverPanel>& panels,
-                        const SheetSite& site, const QDateTime& drawn);
+void draw_sign_off_page(Page& page, const std::vector<HandoverPanel>& panels, const SheetSite& site,
+                        const QDateTime& drawn);
 
 } // namespace kvr::sheet

@@ -136,10 +136,11 @@ void SitePages::paint(Page& page, int number) const {
             page.painter.setPen(page.pen(kRuleInk, 0.3));
             page.painter.drawLine(page.at(kMargin, top), page.at(kMargin + kContentWidth, top));
         }
-        draw_schedule_row(page, top,
-                          {starts ? QString::fromStdString(kvr::assignment_text(use.code)) : QString(), use.panel, use.room,
-                           QString::fromLatin1(kFunctions[use.function].label), use.designation},
-                          sheet_font(8), kTextInk, function_ink(use.function));
+        draw_schedule_row(
+            page, top,
+            {starts ? QString::fromStdString(kvr::assignment_text(use.code)) : QString(), use.panel,
+             use.room, QString::fromLatin1(kFunctions[use.function].label), use.designation},
+            sheet_font(8), kTextInk, function_ink(use.function));
     }
 }
 

@@ -204,9 +204,11 @@ class TestKvrPanelSite : public QObject {
         QVERIFY(pack.contains("CHANNEL SCHEDULE CHANNEL PANEL ROOM FUNCTION DESIGNATION "
                               "C-4 LOBBY HALL 1 SW1 ENTRY OFFICE ROOM 2 LED2 DESK"));
         QVERIFY(pack.contains("ROOM / LOCATION HALL 1"));
-        const QJsonObject json = QJsonDocument::fromJson(
-            kvr_panel({"handover", path("pack"), "-o", path("pack.pdf"), "--no-log", "--json"}).bytes)
-                                     .object();
+        const QJsonObject json =
+            QJsonDocument::fromJson(
+                kvr_panel({"handover", path("pack"), "-o", path("pack.pdf"), "--no-log", "--json"})
+                    .bytes)
+                .object();
         QCOMPARE(json["panels"][0]["room"].toString(), QStringLiteral("HALL 1"));
         QCOMPARE(json["findings"][0]["kind"].toString(), QStringLiteral("designations_differ"));
         QCOMPARE(json["findings"][0]["places"][1]["file"].toString(), QStringLiteral("OFFICE.kcf"));
@@ -235,7 +237,8 @@ class TestKvrPanelSite : public QObject {
             kvr_panel({"handover", path("pack"), "--print", "--no-log", "--json"});
         QCOMPARE(run.exit_code, 0);
         const QString job = QJsonDocument::fromJson(run.bytes)["printed"]["job"].toString();
-        QVERIFY2(job.startsWith(qEnvironmentVariable("KVR_TEST_PRINTER") + u'-'), qPrintable(run.out));
+        QVERIFY2(job.startsWith(qEnvironmentVariable("KVR_TEST_PRINTER") + u'-'),
+                 qPrintable(run.out));
         // cups-pdf names the file after the job's number, and writes it while the job runs.
         const QString suffix = QStringLiteral("*-job_%1.pdf").arg(job.section(u'-', -1));
         const auto pdf = [&] {

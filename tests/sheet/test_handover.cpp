@@ -136,7 +136,8 @@ class TestHandover : public QObject {
         const QString lobby = pdf_text(pdf, 4, true);
         QVERIFY(lobby.contains(QStringLiteral("LOBBY")) &&
                 lobby.contains(QStringLiteral("Page 4 of 5")));
-        QVERIFY2(lobby.contains(QStringLiteral("PROGRAMMED AND VERIFIED - LABELS CHANGED SINCE")), qPrintable(lobby));
+        QVERIFY2(lobby.contains(QStringLiteral("PROGRAMMED AND VERIFIED - LABELS CHANGED SINCE")),
+                 qPrintable(lobby));
         QVERIFY(lobby.contains(QStringLiteral("ROOM / LOCATION Hall 1")));
         QVERIFY2(pdf_text(pdf, 5).startsWith(QStringLiteral(
                      "HANDOVER AND SIGN-OFF SITE JOB NUMBER Riverside J-2291 COMPANY INSTALLER "

@@ -40,7 +40,8 @@ class TestPrintOperation : public QObject {
         dialogs.file_answers.push_back(answer);
         auto* picture = find<QLabel>(QStringLiteral("Image1"));
         QCOMPARE(picture->contextMenuPolicy(), Qt::ActionsContextMenu);
-        QCOMPARE(picture->actions()[1]->text(), QStringLiteral("SAVE COMMISSIONING SHEET AS PDF..."));
+        QCOMPARE(picture->actions()[1]->text(),
+                 QStringLiteral("SAVE COMMISSIONING SHEET AS PDF..."));
         if (!from_menu) return picture->actions()[1]->trigger();
         for (QAction* menu : form->findChild<QMenuBar*>("MENU_BAR")->actions())
             for (QAction* entry : menu->menu()->actions())
@@ -128,22 +129,24 @@ class TestPrintOperation : public QObject {
     void print_dialog_prints_the_sheet() {
         find<QLineEdit>(QStringLiteral("Text2"))->setText(QStringLiteral("WINDOW SHEET"));
         const QString printer = qEnvironmentVariable("KVR_TEST_PRINTER");
-        dialogs.printer_answers = {std::nullopt, {{{}, path("printed.pdf")}},
-                                   {{{}, path("no/folder.pdf")}}};
+        dialogs.printer_answers = {
+            std::nullopt, {{{}, path("printed.pdf")}}, {{{}, path("no/folder.pdf")}}};
         if (!printer.isEmpty()) dialogs.printer_answers.push_back({{printer, {}}});
         for (std::size_t answers = dialogs.printer_answers.size(); answers > 0; --answers)
             QTest::keyClick(form.get(), Qt::Key_P, Qt::ControlModifier);
         QCOMPARE(dialogs.printed_documents.front(),
                  QStringLiteral("Commissioning sheet WINDOW SHEET"));
         const QString sheet = sheet_text("printed.pdf").simplified();
-        QVERIFY2(sheet.startsWith("COMMISSIONING SHEET") && sheet.contains("From WINDOW (NOT SAVED)") &&
+        QVERIFY2(sheet.startsWith("COMMISSIONING SHEET") &&
+                     sheet.contains("From WINDOW (NOT SAVED)") &&
                      !sheet.contains("file compatibility"),
                  qPrintable(sheet));
         QCOMPARE(sheet_text("printed.pdf").count(u'\f'), 1);
         QCOMPARE(dialogs.messages.size(), 1u);
         QCOMPARE(dialogs.messages[0].title, QStringLiteral("SHEET NOT PRINTED"));
         QVERIFY(dialogs.messages[0].text.contains(path("no/folder.pdf")));
-        if (printer.isEmpty()) QSKIP("no CUPS server was started for this test: ./test.sh starts one");
+        if (printer.isEmpty())
+            QSKIP("no CUPS server was started for this test: ./test.sh starts one");
         // cups-pdf names what it prints after the job's title, and writes it while it runs.
         const QDir printed(qEnvironmentVariable("KVR_TEST_PRINTED"));
         const auto text = [&] {
