@@ -9,7 +9,8 @@
 #                    KVR_TEST_PRINTED (the folder the printed PDFs land in)
 #   kvr_stop_cups    stops it and removes its folder (run at exit, whatever happens)
 #
-# cupsd runs as root: it starts the cups-pdf backend as root, as that backend asks, and
+# cupsd runs as root (without root there is none, and the printing tests are skipped): it
+# starts the cups-pdf backend as root, as that backend asks, and
 # drops to its own user for the filters. cups-pdf reads its settings from
 # /etc/cups/cups-pdf.conf only, so the server runs in a mount namespace of its own where
 # that file is this server's; the machine's file and its CUPS are left alone.
@@ -36,9 +37,11 @@ kvr_trap_before() {
 }
 
 kvr_start_cups() {
+  # Without root there is no cups-pdf backend to print with: the printing tests say they
+  # are skipped, and the rest runs.
   if [ "$(id -u)" -ne 0 ]; then
-    echo "kvr_start_cups: the private CUPS server needs root (for cups-pdf's backend)" >&2
-    return 1
+    echo "No CUPS server for the tests: cups-pdf's backend runs as root only" >&2
+    return 0
   fi
   kvr_cups_dir=$(mktemp -d "${TMPDIR:-/tmp}/kvr-cups.XXXXXX")
   kvr_trap_before kvr_stop_cups EXIT

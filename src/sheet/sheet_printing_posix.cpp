@@ -11,6 +11,8 @@
 namespace kvr {
 namespace {
 
+constexpr int kConnectMilliseconds = 10000;
+
 struct DestinationFree {
     void operator()(cups_dest_t* destination) const { cupsFreeDests(1, destination); }
 };
@@ -33,11 +35,18 @@ QString printers_present() {
                : QStringLiteral("the printers are: ") + names.join(QStringLiteral(", "));
 }
 
-// Why the printer named (none: the default) cannot be had.
+// Why the printer named (none: the default) cannot be had. A print service that does not
+// answer has every printer look missing: it is named first.
 QString why_no_destination(const QString& printer) {
+    http_t* connection = httpConnect2(cupsServer(), ippPort(), nullptr, AF_UNSPEC, cupsEncryption(),
+                                      1, kConnectMilliseconds, nullptr);
+    if (!connection)
+        return QStringLiteral("the print service (CUPS at %1) cannot be reached: is it running?")
+            .arg(QString::fromUtf8(cupsServer()));
+    httpClose(connection);
     const ipp_status_t status = cupsLastError();
     if (status != IPP_STATUS_OK && status != IPP_STATUS_ERROR_NOT_FOUND)
-        return QStringLiteral("the print service cannot be reached: ") + last_error();
+        return QStringLiteral("the print service did not answer: ") + last_error();
     if (printer.isEmpty())
         return QStringLiteral("no printer named and no default printer set (--printer NAME "
                               "names one; %1)")

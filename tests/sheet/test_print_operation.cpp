@@ -10,6 +10,7 @@
 #include <QProcess>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QRandomGenerator>
 #include <QTemporaryDir>
 #include <QTest>
 #include <sys/stat.h>
@@ -127,15 +128,18 @@ class TestPrintOperation : public QObject {
     // into a PDF as the dialog's print to file does, and on the real CUPS server when
     // ./test.sh started one. A file that cannot be written is said to be not printed.
     void print_dialog_prints_the_sheet() {
-        find<QLineEdit>(QStringLiteral("Text2"))->setText(QStringLiteral("WINDOW SHEET"));
+        // A name of this run's own: the printer's folder may hold an earlier run's sheet.
+        const QString name =
+            QStringLiteral("SHEET %1")
+                .arg(QRandomGenerator::global()->bounded(1000000), 6, 10, QChar(u'0'));
+        find<QLineEdit>(QStringLiteral("Text2"))->setText(name);
         const QString printer = qEnvironmentVariable("KVR_TEST_PRINTER");
         dialogs.printer_answers = {
             std::nullopt, {{{}, path("printed.pdf")}}, {{{}, path("no/folder.pdf")}}};
         if (!printer.isEmpty()) dialogs.printer_answers.push_back({{printer, {}}});
         for (std::size_t answers = dialogs.printer_answers.size(); answers > 0; --answers)
             QTest::keyClick(form.get(), Qt::Key_P, Qt::ControlModifier);
-        QCOMPARE(dialogs.printed_documents.front(),
-                 QStringLiteral("Commissioning sheet WINDOW SHEET"));
+        QCOMPARE(dialogs.printed_documents.front(), QStringLiteral("Commissioning sheet ") + name);
         const QString sheet = sheet_text("printed.pdf").simplified();
         QVERIFY2(sheet.startsWith("COMMISSIONING SHEET") &&
                      sheet.contains("From WINDOW (NOT SAVED)") &&
@@ -151,7 +155,7 @@ class TestPrintOperation : public QObject {
         const QDir printed(qEnvironmentVariable("KVR_TEST_PRINTED"));
         const auto text = [&] {
             const QString pdf =
-                printed.entryList({"Commissioning_sheet_WINDOW_SHEET*.pdf"}).value(0);
+                printed.entryList({"Commissioning_sheet_SHEET_" + name.mid(6) + "*.pdf"}).value(0);
             return pdf.isEmpty() ? QString() : sheet_text(printed.filePath(pdf));
         };
         QTRY_VERIFY_WITH_TIMEOUT(text().simplified().contains("From WINDOW (NOT SAVED)"), 60000);
