@@ -14,6 +14,9 @@ test_jobs=$(($(nproc) * 2))
 # The company log's tests run against a real PostgreSQL server of their own, stopped at exit.
 source scripts/postgres-server.sh
 kvr_start_postgres
+# The printing tests print on a private CUPS server with PDF printers, stopped at exit too.
+source scripts/cups-server.sh
+kvr_start_cups
 
 kvr_build build -DCMAKE_BUILD_TYPE=RelWithDebInfo
 # Every source of both programs compiles for Windows too (MinGW-w64, syntax only), checked

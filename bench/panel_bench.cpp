@@ -35,6 +35,7 @@ class NoDialogs final : public Dialogs {
     bool show_folder(QWidget*, FileDialogState&) override { return false; }
     int ask(QWidget*, const Question& question) override { return question.escape_answer; }
     bool ask_site(QWidget*, kvr::SheetSite&) override { return false; }
+    bool choose_printer(QWidget*, QPrinter&) override { return false; }
 };
 
 Seconds cpu_time() {

@@ -51,11 +51,11 @@ _kvr_panel() {
         read) options='--port --simulate --trace -o --output --name --json --json-lines
             --reply-wait --log --no-log' ;;
         sheet) options='--port --simulate --trace -o --output --name --json --reply-wait --log
-            --no-log --site --room --job --installer --company' ;;
+            --no-log --site --room --job --installer --company --print --printer' ;;
         ports) options='--port --probe --reply-wait --json' ;;
         history) options='--panel --device --since --json --csv --log --no-log' ;;
         handover) options='-o --output --site --room --job --installer --company
-            --require-verified --json --log --no-log' ;;
+            --require-verified --json --log --no-log --print --printer' ;;
         import) options='-o --output --force --json' ;;
         export) options='-o --output --json' ;;
         check) options='--json --log --no-log' ;;

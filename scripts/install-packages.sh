@@ -2,7 +2,8 @@
 # Installs the Debian packages the build, the tests and the program need, when missing.
 # Sourced by run.sh, test.sh and packaging/make-deb.sh.
 kvr_packages=(cmake ninja-build g++ qt6-base-dev qt6-serialport-dev libgl-dev
-              libqt6sql6-sqlite libqt6sql6-psql postgresql
+              libqt6sql6-sqlite libqt6sql6-psql postgresql libcups2-dev
+              cups cups-client printer-driver-cups-pdf
               fonts-dejavu-core fonts-liberation poppler-utils
               dpkg-dev file lintian desktop-file-utils shared-mime-info
               g++-mingw-w64-x86-64-posix)

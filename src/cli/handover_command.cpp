@@ -7,6 +7,7 @@
 
 #include "cli/output.h"
 #include "cli/outputs.h"
+#include "cli/printing.h"
 #include "cli/subcommands.h"
 #include "cli/verdict_output.h"
 #include "records/sheet_records.h"
@@ -20,13 +21,40 @@ QJsonValue time_json(const QDateTime& time) {
     return time.toUTC().toString(Qt::ISODate);
 }
 
+const QString kWhat = QStringLiteral("the pack");
+
+// The site's fields (the options given win over site.json), each panel's room and floor,
+// and what the check finds across the panels.
+struct SiteOfPack {
+    SheetSite site;
+    std::vector<site::Finding> findings;
+
+    QStringList finding_texts() const {
+        QStringList texts;
+        for (const site::Finding& finding : findings)
+            texts.append(finding.text);
+        return texts;
+    }
+};
+
+QJsonObject finding_json(const site::Finding& finding) {
+    QJsonArray places;
+    for (const site::FindingPlace& place : finding.places)
+        places.append(QJsonObject{{"file", place.file},
+                                  {"function", place.function},
+                                  {"designation", place.designation}});
+    return {{"kind", site::kind_key(finding.kind)}, {"text", finding.text}, {"places", places}};
+}
+
 class HandoverResult : public Result {
   public:
-    HandoverResult(const QString& pack, const std::vector<HandoverPanel>& panels,
-                   const std::vector<records::Verdict>& verdicts)
-        : pack_(pack), panels_(panels), verdicts_(verdicts) {}
+    HandoverResult(const std::optional<QString>& pack, const std::vector<HandoverPanel>& panels,
+                   const std::vector<records::Verdict>& verdicts, const SiteOfPack& site,
+                   const std::optional<PrintJob>& job)
+        : pack_(pack), panels_(panels), verdicts_(verdicts), site_(site), job_(job) {}
     QString text() const override {
-        QString text = pack_ + QStringLiteral(": HANDOVER PACK WRITTEN\n");
+        QString text = pack_ ? *pack_ + QStringLiteral(": HANDOVER PACK WRITTEN\n") : QString();
+        text += printed_line(job_, kWhat);
         if (panels_.empty()) text += QStringLiteral("  no panel in the folder: no .kcf file\n");
         for (std::size_t i = 0; i < panels_.size(); ++i)
             text += QStringLiteral("  ") + verdict_line(panels_[i].file_name, verdicts_[i]) + u'\n';
@@ -39,6 +67,8 @@ class HandoverResult : public Result {
             const auto& stamp = panel.verdict.stamp;
             QJsonObject shown = verdict_json(panel.file_name, panel.configuration, verdicts_[i]);
             shown.insert("refusal", panel.configuration ? QJsonValue() : QJsonValue(panel.refusal));
+            shown.insert("room", panel.room);
+            shown.insert("floor", panel.floor.isEmpty() ? QJsonValue() : QJsonValue(panel.floor));
             // null: nobody knows.
             shown.insert("verified", verdicts_[i].status == records::VerdictStatus::unknown
                                          ? QJsonValue()
@@ -59,40 +89,43 @@ class HandoverResult : public Result {
                                      : QJsonValue());
             panels.append(shown);
         }
-        return {{"command", "handover"}, {"pack", pack_}, {"panels", panels}};
+        QJsonArray findings;
+        for (const site::Finding& finding : site_.findings)
+            findings.append(finding_json(finding));
+        return {{"command", "handover"},
+                {"pack", pack_ ? QJsonValue(*pack_) : QJsonValue()},
+                {"printed", printed_json(job_)},
+                {"panels", panels},
+                {"findings", findings}};
     }
 
   private:
-    QString pack_;
+    std::optional<QString> pack_;
     const std::vector<HandoverPanel>& panels_;
     const std::vector<records::Verdict>& verdicts_;
+    const SiteOfPack& site_;
+    std::optional<PrintJob> job_;
 };
 
-// The site's fields (the options given win over site.json), each panel's room, and what
-// the check finds across the panels.
-struct SiteOfPack {
-    SheetSite site;
-    QStringList findings;
-};
 SiteOfPack site_of_pack(const QString& folder, std::vector<HandoverPanel>& panels,
                         const SheetSite& given) {
     QString error;
     const site::SiteFile file = site::read_site_file(folder, &error);
     if (!error.isEmpty()) print_error(error);
-    for (HandoverPanel& panel : panels)
+    for (HandoverPanel& panel : panels) {
         panel.room = site::sheet_site(file, panel.file_name, given).room;
-    SiteOfPack pack{site::sheet_site(file, QString(), given), {}};
-    for (const site::Finding& finding : site::check_site(site::site_panels(panels, file)))
-        pack.findings.append(finding.text);
-    return pack;
+        panel.floor = site::panel_floor(file, panel.file_name);
+    }
+    return {site::sheet_site(file, QString(), given),
+            site::check_site(site::site_panels(panels, file))};
 }
 
 } // namespace
 
 ExitCode write_handover(const Invocation& invocation) {
     const QString& folder = invocation.files[0];
-    if (!invocation.output || *invocation.output == kStandardStream) {
-        print_error(QStringLiteral("handover needs -o PACK.pdf"));
+    if (invocation.output == kStandardStream || (!invocation.output && !invocation.print)) {
+        print_error(QStringLiteral("handover needs -o PACK.pdf or --print"));
         return bad_input;
     }
     if (!QFileInfo(folder).isDir()) {
@@ -107,14 +140,22 @@ ExitCode write_handover(const Invocation& invocation) {
     if (!log_warning.isEmpty()) print_error(log_warning);
     const SiteOfPack site = site_of_pack(folder, panels, invocation.site);
 
-    const QString pack = QDir::toNativeSeparators(*invocation.output);
-    QString error;
-    if (!write_handover_pack(panels, site.site, QDateTime::currentDateTime(), *invocation.output,
-                             &error, site.findings)) {
-        print_error(QStringLiteral("%1 not written: %2").arg(pack, error));
-        return output_failed;
+    const Document document =
+        handover_pack(panels, site.site, QDateTime::currentDateTime(), site.finding_texts());
+    std::optional<QString> pack;
+    if (invocation.output) {
+        pack = QDir::toNativeSeparators(*invocation.output);
+        QString error;
+        if (!write_pdf(*invocation.output, document.title, document.page_count, document.paint_page,
+                       &error)) {
+            print_error(QStringLiteral("%1 not written: %2").arg(*pack, error));
+            return output_failed;
+        }
     }
-    const ExitCode printed = print_result(HandoverResult(pack, panels, verdicts), invocation.json);
+    const Printing printing = print_if_asked(invocation, document, kWhat);
+    const ExitCode printed = outranking(
+        printing.code,
+        print_result(HandoverResult(pack, panels, verdicts, site, printing.job), invocation.json));
     if (!invocation.require_verified) return printed;
     // A log that cannot be read answers nothing: the question is left open, not "no".
     if (!log_warning.isEmpty()) {

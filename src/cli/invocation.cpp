@@ -88,6 +88,11 @@ const OptionRow kOptions[] = {
     {probe, {"probe"}, nullptr, "--probe",
      "call each port named, or every port present, for a panel and read its model code",
      [](Invocation& i, const QString&) { i.probe = true; }},
+    {printing, {"print"}, nullptr, "--print",
+     "also send it to the system's default printer (CUPS on Linux)",
+     [](Invocation& i, const QString&) { i.print = true; }},
+    {printing, {"printer"}, "NAME", "--printer NAME", "also send it to the printer NAME",
+     [](Invocation& i, const QString& v) { i.print = true; i.printer = v; }},
     {reply_wait, {"reply-wait"}, "MS", "--reply-wait MS",
      "how long to wait for each reply: 100 (the default) to 2000 ms, for a slow\n"
      "panel or USB adapter; the pauses between transactions stay 100 ms"},
@@ -115,6 +120,9 @@ bool checks_verified(const Subcommand& command) {
 bool finds(const Subcommand& command) {
     return command.finds;
 }
+bool prints(const Subcommand& command) {
+    return command.options & printing;
+}
 
 // clang-format off
 const ExitStatusRow kExitStatus[] = {
@@ -128,6 +136,7 @@ const ExitStatusRow kExitStatus[] = {
           "or a port that cannot be opened", talks_to_panels},
     {"3", "a bad file or bad arguments; nothing was sent", always},
     {"4", "a result or the trace could not be written (a full disk, a closed pipe)", always},
+    {"4", "the printer is missing or did not accept the job", prints},
     {"130", "stopped by Ctrl-C (SIGINT) between two transactions; 143 for SIGTERM",
      talks_to_panels},
 };
@@ -334,6 +343,11 @@ ParsedArguments parse_arguments(const Subcommand& command, QStringList arguments
             if (!item.trimmed().isEmpty()) invocation.ports << item.trimmed();
     if (invocation.output && invocation.output->isEmpty()) {
         parsed.error = QStringLiteral("-o needs a file name");
+        return parsed;
+    }
+    if (invocation.print && invocation.printer.isEmpty() &&
+        parser.isSet(QStringLiteral("printer"))) {
+        parsed.error = QStringLiteral("--printer needs a printer's name");
         return parsed;
     }
     parsed.error = check_panels(command, invocation);

@@ -46,6 +46,7 @@ enum Option : unsigned {
     output_folder = 1U << 15, // -o names a folder to save files in (import)
     force = 1U << 16,
     station_role = 1U << 17, // log init-company's role for the stations
+    printing = 1U << 18,     // --print and --printer NAME
 };
 inline constexpr unsigned panel_options = port | simulate | trace | reply_wait;
 
@@ -82,6 +83,8 @@ struct Invocation {
     std::chrono::milliseconds reply_wait = tick; // --reply-wait
     bool watch = false;                          // a fixture: panel after panel
     bool probe = false;                          // ports: ask each port for a panel
+    bool print = false;                          // send the document to a printer too
+    QString printer;                             // the printer; empty: the system's default
 
     int panel_count() const { return simulated > 0 ? simulated : int(ports.size()); }
 };

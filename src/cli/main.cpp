@@ -41,22 +41,25 @@ const Subcommand kSubcommands[] = {
     {"diff", "A.kcf B.kcf [--json]", "prints each value and text that differs between two files",
      2, json, Panels::none, diff_files, true},
     {"sheet",
-     "(FILE.kcf | --port DEVICE | --simulate) -o SHEET.pdf [--name NAME] [--trace FILE] [--json]\n"
+     "(FILE.kcf | --port DEVICE | --simulate) (-o SHEET.pdf | --print [--printer NAME])\n"
+     "      [--name NAME] [--trace FILE] [--json]\n"
      "      [--site TEXT] [--room TEXT] [--job TEXT] [--installer NAME] [--company NAME]\n"
      "      [--reply-wait MS] [--log FILE | --no-log]",
-     "draws the commissioning sheet of a file, or of a panel as read, as a one-page PDF,\n"
-     "      stamped from the log when a panel was programmed and verified with it", 1,
-     panel_options | output | name | json | site_fields | log_file, Panels::file_or_one, draw_sheet},
+     "draws the commissioning sheet of a file, or of a panel as read, as a one-page PDF or on a\n"
+     "      printer, stamped from the log when a panel was programmed and verified with it", 1,
+     panel_options | output | name | json | site_fields | log_file | printing, Panels::file_or_one,
+     draw_sheet},
     {"history",
      "[--panel NAME] [--device DEVICE] [--since DATE] [--json | --csv] [--log FILE]",
      "lists the entries of the commissioning log, newest first", 0, filters | json | csv | log_file,
      Panels::none, list_history},
     {"handover",
-     "FOLDER -o PACK.pdf [--site TEXT] [--room TEXT] [--job TEXT] [--installer NAME]\n"
-     "      [--company NAME] [--require-verified] [--json] [--log FILE | --no-log]",
+     "FOLDER (-o PACK.pdf | --print [--printer NAME]) [--site TEXT] [--room TEXT] [--job TEXT]\n"
+     "      [--installer NAME] [--company NAME] [--require-verified] [--json] [--log FILE | --no-log]",
      "writes the handover pack of a folder's .kcf files: an index, the findings across the site,\n"
-     "      the channel schedule, then each panel's sheet", 1,
-     output | site_fields | require_verified | json | log_file, Panels::none, write_handover},
+     "      the channel schedule, each panel's sheet, then the page to sign", 1,
+     output | site_fields | require_verified | json | log_file | printing, Panels::none,
+     write_handover},
     {"import", "SCHEDULE.csv -o FOLDER [--force] [--json]",
      "makes one .kcf file per panel of a lighting schedule (CSV), and the folder's site.json;\n"
      "      nothing is saved while a row is wrong", 1, output_folder | force | json, Panels::none,

@@ -9,6 +9,7 @@
 #include "cli/configuration.h"
 #include "cli/output.h"
 #include "cli/outputs.h"
+#include "cli/printing.h"
 #include "cli/subcommands.h"
 #include "records/sheet_records.h"
 #include "sheet/sheet.h"
@@ -18,19 +19,28 @@ namespace kvr::cli {
 
 namespace {
 
+const QString kWhat = QStringLiteral("the sheet");
+
 class SheetResult : public Result {
   public:
-    SheetResult(const QString& sheet, const QString& source) : sheet_(sheet), source_(source) {}
+    SheetResult(const std::optional<QString>& sheet, const QString& source,
+                const std::optional<PrintJob>& job)
+        : sheet_(sheet), source_(source), job_(job) {}
     QString text() const override {
-        return sheet_ + QStringLiteral(": COMMISSIONING SHEET WRITTEN\n");
+        return (sheet_ ? *sheet_ + QStringLiteral(": COMMISSIONING SHEET WRITTEN\n") : QString()) +
+               printed_line(job_, kWhat);
     }
     QJsonObject data() const override {
-        return {{"command", "sheet"}, {"sheet", sheet_}, {"source", source_}};
+        return {{"command", "sheet"},
+                {"sheet", sheet_ ? QJsonValue(*sheet_) : QJsonValue()},
+                {"source", source_},
+                {"printed", printed_json(job_)}};
     }
 
   private:
-    QString sheet_;
+    std::optional<QString> sheet_;
     QString source_;
+    std::optional<PrintJob> job_;
 };
 
 // The sheet with the site and the log's verdict of what it shows: of a file, as the pack of
@@ -82,9 +92,10 @@ std::variant<SheetContent, ExitCode> sheet_of(const Invocation& invocation) {
         print_error(panel.result.line());
         return panel.code;
     }
-    return completed(
-        sheet_content(*panel.configuration, QStringLiteral("PANEL ON ") + panel.result.device, now),
-        *panel.configuration, {}, {}, invocation, invocation.site);
+    SheetContent content =
+        sheet_content(*panel.configuration, QStringLiteral("PANEL ON ") + panel.result.device, now);
+    content.file_tag.clear(); // of no file
+    return completed(std::move(content), *panel.configuration, {}, {}, invocation, invocation.site);
 }
 
 // The PDF drawn in a folder of its own, then copied to standard output.
@@ -104,21 +115,29 @@ ExitCode sheet_to_stdout(const SheetContent& content) {
 } // namespace
 
 ExitCode draw_sheet(const Invocation& invocation) {
-    if (!invocation.output) {
-        print_error(QStringLiteral("sheet needs -o SHEET.pdf"));
+    if (!invocation.output && !invocation.print) {
+        print_error(QStringLiteral("sheet needs -o SHEET.pdf or --print"));
         return bad_input;
     }
     const auto content = sheet_of(invocation);
     if (const ExitCode* failure = std::get_if<ExitCode>(&content)) return *failure;
     const SheetContent& sheet = std::get<SheetContent>(content);
-    if (*invocation.output == kStandardStream) return sheet_to_stdout(sheet);
-    const QString output = QDir::toNativeSeparators(*invocation.output);
-    QString error;
-    if (!write_sheet(sheet, *invocation.output, &error)) {
-        print_error(QStringLiteral("%1 not written: %2").arg(output, error));
-        return output_failed;
+    // Standard output carries the PDF alone, so the result is not printed after it.
+    if (invocation.output == kStandardStream)
+        return outranking(sheet_to_stdout(sheet),
+                          print_if_asked(invocation, sheet_document(sheet), kWhat).code);
+    std::optional<QString> output;
+    if (invocation.output) {
+        output = QDir::toNativeSeparators(*invocation.output);
+        QString error;
+        if (!write_sheet(sheet, *invocation.output, &error)) {
+            print_error(QStringLiteral("%1 not written: %2").arg(*output, error));
+            return output_failed;
+        }
     }
-    return print_result(SheetResult(output, sheet.source), invocation.json);
+    const Printing printing = print_if_asked(invocation, sheet_document(sheet), kWhat);
+    return outranking(printing.code, print_result(SheetResult(output, sheet.source, printing.job),
+                                                  invocation.json));
 }
 
 } // namespace kvr::cli

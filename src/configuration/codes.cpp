@@ -82,7 +82,7 @@ std::string assignment_text(int16_t code) {
     const Assignment a = assignment_of(code);
     if (a.module.empty()) return list_entries(ListContents::Module)[0].text;
     if (!a.channel) return a.module + ", no channel";
-    return a.module + ' ' + std::to_string(*a.channel);
+    return a.module + '-' + std::to_string(*a.channel);
 }
 
 int intensity_percent(int16_t code) {

@@ -65,8 +65,8 @@ struct Assignment {
 };
 Assignment assignment_of(int16_t code);
 
-// "C 4", "N/A" or "A, no channel" for the codes a list can show; "code 200" for one that
-// the program never writes.
+// "C-4", "N/A" or "A, no channel" for the codes a list can show; "code 200" for one that
+// the program never writes. The one notation of a module and channel in every text.
 std::string assignment_text(int16_t code);
 // 100, 90, .. 30: the percent the lists show for a code (100 for a code they have not).
 int intensity_percent(int16_t code);

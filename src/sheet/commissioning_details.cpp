@@ -8,7 +8,6 @@ namespace {
 
 constexpr double kCaptionPart = 2.6; // millimetres of a field taken by its caption
 constexpr double kBoxPadding = 1.5;
-const QColor kVerifiedInk{0, 128, 0};
 
 struct SiteField {
     const char* caption;
@@ -41,16 +40,20 @@ void draw_site(Page& page, const SheetSite& site, const QRectF& area) {
             left = area.left();
         }
         const double width = area.width() * field.share;
-        const QRectF cell(left, area.top() + row * row_height, width - kGap, row_height);
-        draw_caption(page, cell, field.caption);
-        draw_text(page, cell.adjusted(0, kCaptionPart, 0, -0.3), site.*field.value,
-                  sheet_font(9, true), 6, kTextInk, Qt::AlignLeft);
-        // A line to write on where the field was left blank.
-        page.painter.setPen(page.pen(kRuleInk, 0.25));
-        page.painter.drawLine(page.at(cell.left(), cell.bottom()),
-                              page.at(cell.right(), cell.bottom()));
+        draw_field(page, {left, area.top() + row * row_height, width - kGap, row_height},
+                   field.caption, site.*field.value);
         left += width;
     }
+}
+
+void draw_field(Page& page, const QRectF& cell, const char* caption, const QString& value) {
+    draw_caption(page, cell, caption);
+    draw_text(page, cell.adjusted(0, kCaptionPart, 0, -0.3), value, sheet_font(9, true), 6,
+              kTextInk, Qt::AlignLeft);
+    // A line to write on where the field was left blank.
+    page.painter.setPen(page.pen(kRuleInk, 0.25));
+    page.painter.drawLine(page.at(cell.left(), cell.bottom()),
+                          page.at(cell.right(), cell.bottom()));
 }
 
 void draw_stamp(Page& page, const SheetContent& shown, const QRectF& area) {
@@ -79,7 +82,7 @@ void draw_stamp(Page& page, const SheetContent& shown, const QRectF& area) {
     }
     QString headline = stamp->programmed ? QStringLiteral("PROGRAMMED AND VERIFIED")
                                          : QStringLiteral("VERIFIED: THE PANEL MATCHED");
-    if (stamp->labels_changed_since) headline += QStringLiteral(" - LABELS CHANGED SINCE");
+    if (stamp->labels_changed_since) headline += QStringLiteral(" - ") + kLabelsChangedSince;
     QString detail =
         stamp->when.toUTC().toString(QStringLiteral("yyyy-MM-dd HH:mm 'UTC on' ")) + stamp->device;
     if (!stamp->adapter.isEmpty()) detail += QStringLiteral(" (%1)").arg(stamp->adapter);

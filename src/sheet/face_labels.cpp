@@ -36,8 +36,7 @@ void draw_assignment(Page& page, const QRectF& box, const SheetFunction& functio
         return;
     }
     painter.setPen(text.channel.isEmpty() ? kMutedInk : kTextInk);
-    const QString shown = text.channel.isEmpty() ? text.module : text.module + u'-' + text.channel;
-    draw_fitted_text(painter, page.rect(box), shown, sheet_font(9, true), 6,
+    draw_fitted_text(painter, page.rect(box), text.shown, sheet_font(9, true), 6,
                      alignment | Qt::AlignVCenter);
 }
 

@@ -3,10 +3,12 @@
 #include "sheet/handover.h"
 
 #include <algorithm>
+#include <memory>
 #include <tuple>
 
 #include "files/configuration_file_io.h"
 #include "sheet_drawing.h"
+#include "sign_off_page.h"
 #include "site_pages.h"
 
 namespace kvr {
@@ -15,22 +17,28 @@ namespace {
 
 // Millimetres from the paper's corner.
 constexpr double kTitleTop = 12;
-constexpr double kTableTop = 44;
+constexpr double kHeadingLinesTop = kTitleTop + 15;
+constexpr double kHeadingLineHeight = 5.3;
+constexpr double kTableTop = 44; // room for three heading lines
 constexpr double kTableBottom = 284;
-constexpr double kRowHeight = 5.6;
+constexpr double kRowHeight = 7; // two lines where a cell needs them
 constexpr int kRowsPerPage = static_cast<int>((kTableBottom - kTableTop) / kRowHeight) - 1;
 
-const QColor kVerifiedInk{0, 128, 0};
-
-struct IndexColumn {
+enum IndexColumn { panel_column, room, floor, file, last_entry, verified, port, kColumnCount };
+struct IndexColumnRow {
     const char* heading;
     double width; // 0: what the others leave
 };
-const IndexColumn kIndexColumns[] = {
-    {"PANEL", 36},    {"FILE", 38},          {"LAST ENTRY IN THE LOG", 58},
-    {"VERIFIED", 18}, {"PORT / PROBLEM", 0},
+// The customer looks a panel up by its room: it comes before the file and the port.
+const IndexColumnRow kIndexColumns[kColumnCount] = {
+    {"PANEL", 24},
+    {"ROOM", 26},
+    {"FLOOR", 12},
+    {"FILE", 24},
+    {"LAST ENTRY IN THE LOG", 40},
+    {"VERIFIED", 26},
+    {"PORT / PROBLEM", 0},
 };
-constexpr int kColumnCount = std::size(kIndexColumns);
 
 QString utc_text(const QDateTime& when) {
     return when.toUTC().toString(QStringLiteral("yyyy-MM-dd HH:mm 'UTC'"));
@@ -44,71 +52,117 @@ struct Cell {
 };
 using Row = std::array<Cell, kColumnCount>;
 
-Row index_row(const HandoverPanel& panel) {
-    if (!panel.configuration)
-        return {{{QStringLiteral("refused"), kWarningInk},
-                 {panel.file_name},
-                 {panel.refusal, kWarningInk, 3},
-                 {},
-                 {}}};
-    const QString name = from_file_text(panel.configuration->panel_name);
-    Row row{{{name.isEmpty() ? QStringLiteral("(no name)") : name, kTextInk},
-             {panel.file_name},
-             {QStringLiteral("none"), kMutedInk},
-             {QStringLiteral("no"), kWarningInk},
-             {QStringLiteral("–"), kMutedInk}}};
-    if (panel.last) {
-        row[2] = {panel.last->outcome + QStringLiteral(", ") + utc_text(panel.last->when)};
-        row[4] = {panel.last->device};
-    }
-    const SheetVerdict& verdict = panel.verdict;
+// The verdict as the sheet's stamp gives it, in a word or two.
+Cell verified_cell(const SheetVerdict& verdict) {
     if (verdict.status == SheetVerdict::Status::unknown)
-        row[3] = {QStringLiteral("unknown"), kWarningInk};
-    if (verdict.status == SheetVerdict::Status::proven && verdict.stamp) {
-        row[3] = {QStringLiteral("yes"), kVerifiedInk};
-        row[4] = {verdict.stamp->device};
-    } else {
-        row[4] = {verdict.reason, kWarningInk};
+        return {QStringLiteral("unknown"), kWarningInk};
+    if (verdict.status != SheetVerdict::Status::proven || !verdict.stamp)
+        return {QStringLiteral("no"), kWarningInk};
+    if (verdict.stamp->labels_changed_since)
+        return {QStringLiteral("yes - ") + kLabelsChangedSince, kWarningInk};
+    return {QStringLiteral("yes"), kVerifiedInk};
+}
+
+Row index_row(const HandoverPanel& panel) {
+    Row row;
+    row[room] = {panel.room};
+    row[floor] = {panel.floor};
+    row[file] = {panel.file_name};
+    if (!panel.configuration) {
+        row[panel_column] = {QStringLiteral("refused"), kWarningInk};
+        row[last_entry] = {panel.refusal, kWarningInk, 3};
+        return row;
     }
+    const QString name = from_file_text(panel.configuration->panel_name);
+    row[panel_column] = {name.isEmpty() ? QStringLiteral("(no name)") : name};
+    row[last_entry] = {QStringLiteral("none"), kMutedInk};
+    if (panel.last)
+        row[last_entry] = {panel.last->outcome + QStringLiteral(", ") + utc_text(panel.last->when)};
+    const SheetVerdict& verdict = panel.verdict;
+    row[verified] = verified_cell(verdict);
+    row[port] = verdict.status == SheetVerdict::Status::proven && verdict.stamp
+                    ? Cell{verdict.stamp->device}
+                    : Cell{verdict.reason, kWarningInk};
     return row;
 }
 
-double column_width(int column) {
-    double fixed = 0;
-    for (const IndexColumn& c : kIndexColumns)
-        fixed += c.width;
-    return kIndexColumns[column].width > 0 ? kIndexColumns[column].width : kContentWidth - fixed;
-}
+// The index's columns: the floor only where the site file gives one.
+class IndexTable {
+  public:
+    explicit IndexTable(const std::vector<HandoverPanel>& panels)
+        : shows_floor_(std::ranges::any_of(
+              panels, [](const HandoverPanel& p) { return !p.floor.isEmpty(); })) {}
 
-void draw_row(Page& page, double top, const Row& row, const QFont& font) {
-    double left = kMargin;
-    for (int column = 0; column < kColumnCount;) {
-        const Cell& cell = row[column];
-        double width = 0;
-        for (const int end = column + cell.span; column < end; ++column)
-            width += column_width(column);
-        if (!cell.text.isEmpty())
-            draw_text(page, {left + 1, top, width - 2, kRowHeight}, cell.text, font, 5, cell.ink,
-                      Qt::AlignLeft);
-        left += width;
+    void draw_row(Page& page, double top, const Row& row, const QFont& font) const {
+        double left = kMargin;
+        for (int column = 0; column < kColumnCount;) {
+            const Cell& cell = row[column];
+            double width = 0;
+            for (const int end = column + cell.span; column < end; ++column)
+                width += width_of(column);
+            if (!cell.text.isEmpty() && width > 0)
+                draw_text(page, {left + 1, top, width - 2, kRowHeight}, cell.text, font, 5,
+                          cell.ink, Qt::AlignLeft);
+            left += width;
+        }
     }
+
+  private:
+    bool shown(int column) const { return column != floor || shows_floor_; }
+    double width_of(int column) const {
+        if (!shown(column)) return 0;
+        if (kIndexColumns[column].width > 0) return kIndexColumns[column].width;
+        double fixed = 0;
+        for (int c = 0; c < kColumnCount; ++c)
+            if (shown(c)) fixed += kIndexColumns[c].width;
+        return kContentWidth - fixed;
+    }
+
+    bool shows_floor_;
+};
+
+struct HeadingLine {
+    QString text;
+    QColor ink;
+};
+
+// The lines under the site's name, in order: what the index sums up.
+std::vector<HeadingLine> heading_lines(const std::vector<HandoverPanel>& panels,
+                                       const QStringList& findings) {
+    const int verified =
+        std::ranges::count_if(panels, [](const HandoverPanel& p) { return p.verified(); });
+    const int refused = std::ranges::count_if(
+        panels, [](const HandoverPanel& p) { return !p.configuration.has_value(); });
+    const int count = static_cast<int>(panels.size());
+    std::vector<HeadingLine> lines = {
+        {QStringLiteral("%1 panels: %2 programmed and verified, %3 not verified, %4 files refused")
+             .arg(count)
+             .arg(verified)
+             .arg(count - verified - refused)
+             .arg(refused),
+         kTextInk},
+    };
+    if (!findings.isEmpty())
+        lines.push_back(
+            {QStringLiteral("%1 across the site: see FINDINGS ACROSS THE SITE after the index")
+                 .arg(findings.size() == 1 ? QStringLiteral("1 finding")
+                                           : QStringLiteral("%1 findings").arg(findings.size())),
+             kWarningInk});
+    return lines;
 }
 
-void draw_index_heading(Page& page, const SheetSite& site, const QDateTime& drawn, int panels,
-                        int verified, int refused) {
+void draw_index_heading(Page& page, const SheetSite& site, const QDateTime& drawn,
+                        const std::vector<HeadingLine>& lines) {
     draw_text(page, {kMargin, kTitleTop, 120, 4}, QStringLiteral("HANDOVER PACK"),
               sheet_font(7.5, true), 6, kMutedInk, Qt::AlignLeft);
     draw_text(page, {kMargin, kTitleTop + 4, 120, 10},
               site.site.isEmpty() ? QStringLiteral("(no site named)") : site.site,
               sheet_font(20, true), 11, kTextInk, Qt::AlignLeft);
-    draw_text(page, {kMargin, kTitleTop + 15, 120, 6},
-              QStringLiteral("%1 panels: %2 programmed and verified, %3 not verified, %4 files "
-                             "refused")
-                  .arg(panels)
-                  .arg(verified)
-                  .arg(panels - verified - refused)
-                  .arg(refused),
-              sheet_font(8.5), 6, kTextInk, Qt::AlignLeft);
+    for (std::size_t line = 0; line < lines.size(); ++line)
+        draw_text(page,
+                  {kMargin, kHeadingLinesTop + double(line) * kHeadingLineHeight, 120,
+                   kHeadingLineHeight},
+                  lines[line].text, sheet_font(8.5), 6, lines[line].ink, Qt::AlignLeft);
     const QStringList details = {
         QStringLiteral("Job number ") + site.job,
         QStringLiteral("Company ") + site.company,
@@ -125,23 +179,12 @@ void draw_index_heading(Page& page, const SheetSite& site, const QDateTime& draw
 
 void draw_index_page(Page& page, const std::vector<HandoverPanel>& panels, int index_page,
                      const SheetSite& site, const QDateTime& drawn, const QStringList& findings) {
-    const int verified =
-        std::ranges::count_if(panels, [](const HandoverPanel& p) { return p.verified(); });
-    const int refused = std::ranges::count_if(
-        panels, [](const HandoverPanel& p) { return !p.configuration.has_value(); });
-    draw_index_heading(page, site, drawn, static_cast<int>(panels.size()), verified, refused);
-    if (!findings.isEmpty())
-        draw_text(page, {kMargin, kTitleTop + 21, 120, 5},
-                  QStringLiteral("%1 across the site: see FINDINGS ACROSS THE SITE after the index")
-                      .arg(findings.size() == 1
-                               ? QStringLiteral("1 finding")
-                               : QStringLiteral("%1 findings").arg(findings.size())),
-                  sheet_font(8.5), 6, kWarningInk, Qt::AlignLeft);
-
+    draw_index_heading(page, site, drawn, heading_lines(panels, findings));
+    const IndexTable table(panels);
     Row heading;
     for (int column = 0; column < kColumnCount; ++column)
         heading[column] = {QString::fromLatin1(kIndexColumns[column].heading), kMutedInk};
-    draw_row(page, kTableTop, heading, sheet_font(7, true));
+    table.draw_row(page, kTableTop, heading, sheet_font(7, true));
     page.painter.setPen(page.pen(kTextInk, 0.35));
     page.painter.drawLine(page.at(kMargin, kTableTop + kRowHeight),
                           page.at(kMargin + kContentWidth, kTableTop + kRowHeight));
@@ -156,16 +199,64 @@ void draw_index_page(Page& page, const std::vector<HandoverPanel>& panels, int i
         const double top = kTableTop + (i - first + 1) * kRowHeight;
         if ((i - first) % 2)
             page.painter.fillRect(page.rect({kMargin, top, kContentWidth, kRowHeight}), kStripe);
-        draw_row(page, top, index_row(panels[i]), sheet_font(8));
+        table.draw_row(page, top, index_row(panels[i]), sheet_font(8));
     }
+}
+
+// Everything the pack's pages are painted from, kept for as long as its document is.
+struct Pack {
+    std::vector<HandoverPanel> panels;
+    SheetSite site;
+    QDateTime drawn;
+    QStringList findings;
+    std::vector<SheetContent> sheets;
+    int index_pages;
+    SitePages site_pages;
+
+    int first_sheet() const { return index_pages + site_pages.page_count(); }
+    int sign_off_page() const { return first_sheet() + static_cast<int>(sheets.size()); }
+    int page_count() const { return sign_off_page() + 1; }
+
+    void paint(QPainter& painter, int number) const {
+        if (number >= first_sheet() && number < sign_off_page()) {
+            paint_sheet(painter, sheets[number - first_sheet()]);
+            Page page(painter);
+            draw_page_number(page, number + 1, page_count());
+            return;
+        }
+        painter.save();
+        painter.setRenderHints(QPainter::Antialiasing);
+        Page page(painter);
+        if (number < index_pages)
+            draw_index_page(page, panels, number, site, drawn, findings);
+        else if (number < first_sheet())
+            site_pages.paint(page, number - index_pages);
+        else
+            draw_sign_off_page(page, panels, site, drawn);
+        draw_page_number(page, number + 1, page_count());
+        painter.restore();
+    }
+};
+
+std::vector<SheetContent> sheets_of(const std::vector<HandoverPanel>& panels, const SheetSite& site,
+                                    const QDateTime& drawn) {
+    std::vector<SheetContent> sheets;
+    for (const HandoverPanel& panel : panels) {
+        if (!panel.configuration) continue;
+        SheetContent content = sheet_content(*panel.configuration, panel.file_name, drawn);
+        content.site = site;
+        if (!panel.room.isEmpty()) content.site.room = panel.room;
+        content.verdict = panel.verdict;
+        sheets.push_back(std::move(content));
+    }
+    return sheets;
 }
 
 } // namespace
 } // namespace sheet
 
-bool write_handover_pack(std::vector<HandoverPanel> panels, const SheetSite& site,
-                         const QDateTime& drawn, const QString& pdf_path, QString* error,
-                         const QStringList& findings) {
+Document handover_pack(std::vector<HandoverPanel> panels, const SheetSite& site,
+                       const QDateTime& drawn, const QStringList& findings) {
     using namespace sheet;
     // Named panels by name, then file; refused files after them, by file.
     const auto key = [](const HandoverPanel& p) {
@@ -176,40 +267,20 @@ bool write_handover_pack(std::vector<HandoverPanel> panels, const SheetSite& sit
     };
     std::ranges::sort(
         panels, [&key](const HandoverPanel& a, const HandoverPanel& b) { return key(a) < key(b); });
-    std::vector<SheetContent> sheets;
-    for (const HandoverPanel& panel : panels) {
-        if (!panel.configuration) continue;
-        SheetContent content = sheet_content(*panel.configuration, panel.file_name, drawn);
-        content.site = site;
-        if (!panel.room.isEmpty()) content.site.room = panel.room;
-        content.verdict = panel.verdict;
-        sheets.push_back(std::move(content));
-    }
     const int index_pages =
         std::max<int>(1, (static_cast<int>(panels.size()) + kRowsPerPage - 1) / kRowsPerPage);
-    const SitePages site_pages(panels, findings);
-    const int first_sheet = index_pages + site_pages.page_count();
-    const int page_count = first_sheet + static_cast<int>(sheets.size());
-    return write_pdf(
-        pdf_path, QStringLiteral("Handover pack ") + site.site, page_count,
-        [&](QPainter& painter, int number) {
-            if (number < first_sheet) {
-                painter.save();
-                painter.setRenderHints(QPainter::Antialiasing);
-                Page page(painter);
-                if (number < index_pages)
-                    draw_index_page(page, panels, number, site, drawn, findings);
-                else
-                    site_pages.paint(page, number - index_pages);
-                draw_page_number(page, number + 1, page_count);
-                painter.restore();
-                return;
-            }
-            paint_sheet(painter, sheets[number - first_sheet]);
-            Page page(painter);
-            draw_page_number(page, number + 1, page_count);
-        },
-        error);
+    auto pack = std::make_shared<const Pack>(Pack{panels, site, drawn, findings,
+                                                  sheets_of(panels, site, drawn), index_pages,
+                                                  SitePages(panels, findings)});
+    return {QStringLiteral("Handover pack ") + site.site, pack->page_count(),
+            [pack](QPainter& painter, int number) { pack->paint(painter, number); }};
+}
+
+bool write_handover_pack(std::vector<HandoverPanel> panels, const SheetSite& site,
+                         const QDateTime& drawn, const QString& pdf_path, QString* error,
+                         const QStringList& findings) {
+    const Document pack = handover_pack(std::move(panels), site, drawn, findings);
+    return write_pdf(pdf_path, pack.title, pack.page_count, pack.paint_page, error);
 }
 
 } // namespace kvr

@@ -1,7 +1,8 @@
 #pragma once
-// The handover pack: one PDF a site is handed over with, an index of its panels and then
-// each panel's commissioning sheet, every page numbered "N of M". The caller reads the
-// folder and asks the log; the pack only draws what it is given.
+// The handover pack: one PDF a site is handed over with, an index of its panels, the pages
+// about the site, each panel's commissioning sheet, and a last page the installer and the
+// customer sign; every page numbered "N of M". The caller reads the folder and asks the
+// log; the pack only draws what it is given.
 
 #include <QDateTime>
 #include <QString>
@@ -27,7 +28,8 @@ struct HandoverPanel {
     std::optional<HandoverLogEntry> last;
     // What the log proves of it (a refused file: not proven).
     SheetVerdict verdict;
-    QString room; // on its sheet and in the channel schedule; empty: the site's room
+    QString room;  // on its sheet, in the index and the channel schedule; empty: the site's room
+    QString floor; // in the index, when the site file gives one
 
     bool verified() const { return verdict.status == SheetVerdict::Status::proven; }
 };
@@ -45,10 +47,14 @@ struct ChannelUse {
 // the panels (in the order given) and functions that drive it.
 std::vector<ChannelUse> channel_schedule(const std::vector<HandoverPanel>& panels);
 
-// Writes the pack: the index (panels sorted by name, then file; refused files last, with
-// their reason and no sheet), the findings across the site, the channel schedule, then a
-// sheet per panel carrying the site. As write_sheet, the file at pdf_path is replaced only
-// once the new one is complete.
+// The pack: the index (panels sorted by name, then file; refused files last, with their
+// reason and no sheet), the findings across the site, the channel schedule, a sheet per
+// panel carrying the site, then the handover and sign-off page.
+Document handover_pack(std::vector<HandoverPanel> panels, const SheetSite& site,
+                       const QDateTime& drawn, const QStringList& findings = {});
+
+// Writes the pack as a PDF. As write_sheet, the file at pdf_path is replaced only once the
+// new one is complete.
 bool write_handover_pack(std::vector<HandoverPanel> panels, const SheetSite& site,
                          const QDateTime& drawn, const QString& pdf_path, QString* error,
                          const QStringList& findings = {});

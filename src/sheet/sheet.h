@@ -16,6 +16,7 @@
 #include "files/configuration_file.h"
 
 class QPainter;
+class QPagedPaintDevice;
 
 namespace kvr {
 
@@ -61,10 +62,12 @@ struct SheetVerdict {
 
 struct SheetContent {
     QString panel_name;
-    QString model_tag = QString::fromLatin1(kvr::model_tag.data(), kvr::model_tag.size());
     // Where the configuration came from: a file path (shown by the file's name alone), or a
     // text like "PANEL ON /dev/ttyUSB0".
     QString source;
+    // The model tag of the file it came from, shown with the source as the file's
+    // compatibility note; empty when it came from no file (a panel).
+    QString file_tag = QString::fromLatin1(kvr::model_tag.data(), kvr::model_tag.size());
     QDateTime drawn;
     // In the order of kFunctions: SW1..SW10, LED1..LED10, BACKLIGHT, DIMMING.
     std::array<SheetFunction, kFunctionCount> functions;
@@ -97,5 +100,20 @@ bool write_sheet(const SheetContent& content, const QString& pdf_path, QString* 
 // write_sheet's care for the file at pdf_path. Needs a QGuiApplication.
 bool write_pdf(const QString& pdf_path, const QString& title, int page_count,
                const std::function<void(QPainter& painter, int page)>& paint_page, QString* error);
+
+// A document of A4 portrait pages measured from the paper's corner, as the sheet and the
+// pack are: what a PDF is written from and a printer is sent.
+struct Document {
+    QString title;
+    int page_count = 0;
+    std::function<void(QPainter& painter, int page)> paint_page; // pages numbered from 0
+};
+
+// The one page of a sheet.
+Document sheet_document(const SheetContent& content);
+
+// Paints every page of the document on device (a PDF writer, a printer set up for A4 with
+// no margins). Why it could not, or nothing.
+std::optional<QString> paint_document(QPagedPaintDevice& device, const Document& document);
 
 } // namespace kvr

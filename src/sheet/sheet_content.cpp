@@ -28,12 +28,13 @@ SheetContent sheet_content(const Configuration& configuration, const QString& so
 namespace sheet {
 
 AssignmentText assignment_text(const SheetFunction& function) {
-    if (!function.code) return {{}, {}, QStringLiteral("not chosen")};
+    if (!function.code) return {{}, {}, QStringLiteral("not chosen"), {}};
     const Assignment a = assignment_of(*function.code);
+    const QString shown = QString::fromStdString(kvr::assignment_text(*function.code));
     if (a.module.empty())
-        return {QString::fromLatin1(list_entries(ListContents::Module)[0].text), {}, {}};
-    if (!a.channel) return {{}, {}, QStringLiteral("code %1").arg(*function.code)};
-    return {QString::fromStdString(a.module), QString::number(*a.channel), {}};
+        return {QString::fromLatin1(list_entries(ListContents::Module)[0].text), {}, {}, shown};
+    if (!a.channel) return {{}, {}, QStringLiteral("code %1").arg(*function.code), {}};
+    return {QString::fromStdString(a.module), QString::number(*a.channel), {}, shown};
 }
 
 std::optional<QString> intensity_percent(std::int16_t code) {

@@ -40,6 +40,11 @@ inline const QColor kMutedInk{110, 110, 110};
 inline const QColor kWarningInk{196, 84, 0};
 inline const QColor kRuleInk{190, 190, 190};
 inline const QColor kStripe{243, 243, 243};
+inline const QColor kVerifiedInk{0, 128, 0};
+
+// What a proof whose file's texts changed since it was made carries, on the sheet and in
+// the pack's index alike.
+inline const QString kLabelsChangedSince = QStringLiteral("LABELS CHANGED SINCE");
 
 QFont sheet_font(double points, bool bold = false);
 
@@ -52,6 +57,7 @@ struct AssignmentText {
     QString module;  // "A".."P", or "N/A"
     QString channel; // "1".."10", empty when not assigned
     QString problem; // "not chosen", or "code -5" when the code is no assignment
+    QString shown;   // both in one: "C-4", "N/A", "C, no channel"
 };
 AssignmentText assignment_text(const SheetFunction& function);
 
@@ -80,6 +86,8 @@ void draw_function_table(Page& page, const SheetContent& content, const QRectF& 
 
 // The site, room, job, installer and company, each under its caption.
 void draw_site(Page& page, const SheetSite& site, const QRectF& area);
+// One of them: the value under its caption, on a line to write on when it is blank.
+void draw_field(Page& page, const QRectF& cell, const char* caption, const QString& value);
 
 // Whether the configuration was programmed and verified, when and on which port.
 void draw_stamp(Page& page, const SheetContent& shown, const QRectF& area);

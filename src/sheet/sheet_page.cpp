@@ -47,15 +47,17 @@ void draw_heading(Page& page, const SheetContent& content) {
     draw_text(page, {kMargin, kHeadingTop + 4, kNameWidth, 10},
               named ? content.panel_name : QStringLiteral("(no panel name)"), sheet_font(22, true),
               11, named ? kTextInk : kMutedInk, Qt::AlignLeft);
+    // The file's tag says which panels the file suits: a note on the file, not another part.
+    QString source = QStringLiteral("From ") + shown_source(content.source);
+    if (!content.file_tag.isEmpty())
+        source += QStringLiteral(" (file compatibility: %1)").arg(content.file_tag);
     if (!content.source.isEmpty())
-        draw_text(page, {kMargin, kHeadingTop + 15, kNameWidth, 6},
-                  QStringLiteral("From ") + shown_source(content.source), sheet_font(8), 5.5,
+        draw_text(page, {kMargin, kHeadingTop + 15, kNameWidth, 6}, source, sheet_font(8), 5.5,
                   kTextInk, Qt::AlignLeft);
 
     QStringList details = {
         QStringLiteral("KVR 10-button dimmable switch panel"),
         QStringLiteral("Part number ") + kPartNumber,
-        QStringLiteral("Model tag ") + content.model_tag,
     };
     if (content.drawn.isValid())
         details << QStringLiteral("Drawn ") +
@@ -185,23 +187,33 @@ bool write_pdf(const QString& pdf_path, const QString& title, int page_count,
         writer.setResolution(sheet::kSheetResolution);
         writer.setCreator(QStringLiteral("kvr-config"));
         writer.setTitle(title);
-        QPainter painter;
-        if (!painter.begin(&writer)) return fail(QStringLiteral("the PDF could not be started"));
-        for (int page = 0; page < page_count; ++page) {
-            if (page > 0 && !writer.newPage())
-                return fail(QStringLiteral("a page could not be added"));
-            paint_page(painter, page);
-        }
-        if (!painter.end()) return fail(QStringLiteral("the PDF could not be finished"));
+        if (const std::optional<QString> failure =
+                paint_document(writer, {title, page_count, paint_page}))
+            return fail(*failure);
     }
     if (!file.commit()) return fail(file.errorString());
     return true;
 }
 
+std::optional<QString> paint_document(QPagedPaintDevice& device, const Document& document) {
+    QPainter painter;
+    if (!painter.begin(&device)) return QStringLiteral("the document could not be started");
+    for (int page = 0; page < document.page_count; ++page) {
+        if (page > 0 && !device.newPage()) return QStringLiteral("a page could not be added");
+        document.paint_page(painter, page);
+    }
+    if (!painter.end()) return QStringLiteral("the document could not be finished");
+    return std::nullopt;
+}
+
+Document sheet_document(const SheetContent& content) {
+    return {QStringLiteral("Commissioning sheet ") + content.panel_name, 1,
+            [content](QPainter& painter, int) { paint_sheet(painter, content); }};
+}
+
 bool write_sheet(const SheetContent& content, const QString& pdf_path, QString* error) {
-    return write_pdf(
-        pdf_path, QStringLiteral("Commissioning sheet ") + content.panel_name, 1,
-        [&content](QPainter& painter, int) { paint_sheet(painter, content); }, error);
+    const Document sheet = sheet_document(content);
+    return write_pdf(pdf_path, sheet.title, sheet.page_count, sheet.paint_page, error);
 }
 
 } // namespace kvr

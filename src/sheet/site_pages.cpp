@@ -62,12 +62,6 @@ double column_width(int column) {
                                               : kContentWidth - fixed;
 }
 
-// "C-4", as the panel face names it.
-QString channel_text(std::int16_t code) {
-    const AssignmentText text = assignment_text(SheetFunction{{}, code});
-    return text.module + u'-' + text.channel;
-}
-
 void draw_title(Page& page, const QString& title) {
     draw_text(page, {kMargin, kTitleTop, kContentWidth, 10}, title, sheet_font(16, true), 10,
               kTextInk, Qt::AlignLeft);
@@ -142,10 +136,11 @@ void SitePages::paint(Page& page, int number) const {
             page.painter.setPen(page.pen(kRuleInk, 0.3));
             page.painter.drawLine(page.at(kMargin, top), page.at(kMargin + kContentWidth, top));
         }
-        draw_schedule_row(page, top,
-                          {starts ? channel_text(use.code) : QString(), use.panel, use.room,
-                           QString::fromLatin1(kFunctions[use.function].label), use.designation},
-                          sheet_font(8), kTextInk, function_ink(use.function));
+        draw_schedule_row(
+            page, top,
+            {starts ? QString::fromStdString(kvr::assignment_text(use.code)) : QString(), use.panel,
+             use.room, QString::fromLatin1(kFunctions[use.function].label), use.designation},
+            sheet_font(8), kTextInk, function_ink(use.function));
     }
 }
 

@@ -140,6 +140,14 @@ SheetSite sheet_site(const SiteFile& file, const QString& file_name, const Sheet
     return site;
 }
 
+QString panel_floor(const SiteFile& file, const QString& file_name) {
+    const QJsonValue floor = file.others.value(QLatin1String("floors")).toObject().value(file_name);
+    QString text;
+    // A floor that is no text for one line is left out, as an unreadable room would be.
+    if (take_text(floor, {}, text)) return {};
+    return text;
+}
+
 SiteFile with_sheet_site(SiteFile file, const QString& file_name, const SheetSite& typed) {
     for (const FieldKey& key : kFieldKeys)
         file.*key.field = typed.*key.sheet;

@@ -43,6 +43,10 @@ std::variant<QByteArray, QString> site_file_contents(const SiteFile& file);
 // in a dialog) wins over the site file where it is not empty.
 SheetSite sheet_site(const SiteFile& file, const QString& file_name, const SheetSite& given = {});
 
+// The floor a panel file is on, from the site file's "floors" (by panel file name, as its
+// "rooms"); empty when the file gives none.
+QString panel_floor(const SiteFile& file, const QString& file_name);
+
 // The site file with the sheet's fields taken back from what the installer typed for a
 // panel file of the folder.
 SiteFile with_sheet_site(SiteFile file, const QString& file_name, const SheetSite& typed);

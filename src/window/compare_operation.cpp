@@ -30,11 +30,7 @@ const QString kDifferenceFrame =
 QString held_text(const Location& location, std::int16_t held) {
     if (location.kind != LocationKind::assignment)
         return QString::fromStdString(intensity_text(held)).toUpper();
-    if (!is_programmed_assignment(held) || held == kNotAssigned)
-        return QString::fromStdString(assignment_text(held)).toUpper();
-    const Assignment assignment = assignment_of(held);
-    return QString::fromStdString(assignment.module) + u'-' +
-           QString::number(assignment.channel.value_or(0));
+    return QString::fromStdString(assignment_text(held)).toUpper();
 }
 
 } // namespace

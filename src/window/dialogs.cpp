@@ -5,6 +5,7 @@
 #include <QFormLayout>
 #include <QLineEdit>
 #include <QMessageBox>
+#include <QPrintDialog>
 #include <QPushButton>
 #include <vector>
 
@@ -96,4 +97,9 @@ bool QtDialogs::ask_site(QWidget* parent, kvr::SheetSite& site) {
     for (std::size_t i = 0; i < boxes.size(); ++i)
         site.*kSiteFields[i].field = boxes[i]->text().trimmed();
     return true;
+}
+
+bool QtDialogs::choose_printer(QWidget* parent, QPrinter& printer) {
+    QPrintDialog dialog(&printer, parent);
+    return dialog.exec() == QDialog::Accepted;
 }

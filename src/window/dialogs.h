@@ -7,6 +7,7 @@
 
 #include "sheet/sheet.h"
 
+class QPrinter;
 class QWidget;
 
 // What the file dialog holds between uses: the file name proposed before and chosen after,
@@ -48,6 +49,10 @@ class Dialogs {
     // Asks where and by whom a panel is commissioned, proposing site's fields; false when
     // the operator cancels, else site holds the answers.
     virtual bool ask_site(QWidget* parent, kvr::SheetSite& site) = 0;
+
+    // The platform's print dialog: the system's printers, saving as PDF among them, and
+    // their options; false when the operator cancels, else printer is set up as chosen.
+    virtual bool choose_printer(QWidget* parent, QPrinter& printer) = 0;
 };
 
 inline constexpr const char* kApplicationTitle = "KVR Config";
@@ -61,4 +66,5 @@ class QtDialogs final : public Dialogs {
     bool show_folder(QWidget* parent, FileDialogState& dialog) override;
     int ask(QWidget* parent, const Question& question) override;
     bool ask_site(QWidget* parent, kvr::SheetSite& site) override;
+    bool choose_printer(QWidget* parent, QPrinter& printer) override;
 };

@@ -174,9 +174,12 @@ class Form1 : public QWidget, public kvr::ConfigurationModel {
     void set_unassigned_to_not_assigned();
 
     // ---- Commissioning sheet (print_operation.cpp) ----
-    // Saves the sheet of what the window shows now as a PDF the operator chooses; run by
-    // Ctrl+P and the panel picture's context menu.
+    // Prints the sheet of what the window shows now on the printer the operator chooses in
+    // the platform's print dialog; run by Ctrl+P and the panel picture's context menu.
     void print_commissioning_sheet();
+    // Saves that sheet as a PDF the operator chooses; from the File menu and the picture's
+    // context menu.
+    void save_commissioning_sheet();
 
     // ---- Undo (undo.cpp) ----
     // Every change the operator makes is one step; a read, an open and taking a panel's

@@ -39,6 +39,8 @@ const MenuEntry kMenuEntries[] = {
     {Menu::file, "SAVE &AS...", Qt::CTRL | Qt::SHIFT | Qt::Key_S, &Form1::WRITE_FILE_Click, true},
     {Menu::file, "&PRINT COMMISSIONING SHEET...", Qt::CTRL | Qt::Key_P,
      &Form1::print_commissioning_sheet, true},
+    {Menu::file, "SAVE COMMISSIONING SHEET AS P&DF...", kNoKeys, &Form1::save_commissioning_sheet,
+     true},
     {Menu::edit, "SET UNASSIGNED FUNCTIONS TO &N/A", kNoKeys,
      &Form1::set_unassigned_to_not_assigned, false},
     {Menu::panel, "&READ CONFIGURATION FROM SWITCH PANEL", Qt::CTRL | Qt::Key_R,

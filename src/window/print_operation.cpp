@@ -1,6 +1,6 @@
-// Saving the commissioning sheet of what the window shows. The lists are read as they
-// stand, without collecting them into write values: an incomplete selection is named on the
-// sheet instead of stopping it, and nothing on the window changes.
+// Printing and saving the commissioning sheet of what the window shows. The lists are read
+// as they stand, without collecting them into write values: an incomplete selection is
+// named on the sheet instead of stopping it, and nothing on the window changes.
 
 #include <QAction>
 #include <QDir>
@@ -8,6 +8,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QPrinter>
 #include <QSettings>
 #include <QTime>
 
@@ -23,6 +24,7 @@ using namespace kvr;
 namespace {
 
 const QString kPrintTitle = QStringLiteral("PRINT COMMISSIONING SHEET");
+const QString kSaveTitle = QStringLiteral("SAVE COMMISSIONING SHEET AS PDF");
 const QString kSheetFilter = QStringLiteral("PDF DOCUMENTS (*.pdf)|*.pdf");
 // The file name proposed for a panel without a name: a bare ".pdf" would be a hidden file.
 const QString kUnnamedSheet = QStringLiteral("COMMISSIONING SHEET");
@@ -34,12 +36,14 @@ const QString kCompanyKey = QStringLiteral("sheet/company");
 } // namespace
 
 void Form1::connect_sheet_printing() {
-    const auto print = [this] { run_exclusively(&Form1::print_commissioning_sheet); };
     auto* picture = control<QLabel>("Image1");
-    auto* action = new QAction(kPrintTitle + QStringLiteral("..."), picture);
-    picture->addAction(action);
     picture->setContextMenuPolicy(Qt::ActionsContextMenu);
-    connect(action, &QAction::triggered, this, print);
+    for (const auto& [title, run] : {std::pair{kPrintTitle, &Form1::print_commissioning_sheet},
+                                     {kSaveTitle, &Form1::save_commissioning_sheet}}) {
+        auto* action = new QAction(title + QStringLiteral("..."), picture);
+        picture->addAction(action);
+        connect(action, &QAction::triggered, this, [this, run] { run_exclusively(run); });
+    }
 
     const auto panel_source = [this] { return QStringLiteral("PANEL ON ") + panel_port(); };
     // From here on a read fills the window, so a read that then fails has left part of it.
@@ -118,6 +122,8 @@ SheetContent Form1::sheet_from_window() {
     content.drawn = QDateTime::currentDateTime();
     content.site = sheet_site_;
     content.verdict = records::sheet_verdict(window_verdict());
+    // The file's compatibility note, when what is shown came from a file.
+    if (!source_.holds_texts || source_.name.isEmpty()) content.file_tag.clear();
     for (int f = 0; f < kFunctionCount; ++f) {
         const QLineEdit* box = functions_[f].designation;
         content.functions[f] = {box ? box->text() : lighting_designation(f), listed_code(f)};
@@ -167,6 +173,29 @@ bool Form1::ask_sheet_site() {
 }
 
 void Form1::print_commissioning_sheet() {
+    if (!ask_sheet_site()) return;
+    const Document sheet = sheet_document(sheet_from_window());
+    // The sheet is laid out on A4 from the paper's corner; the dialog proposes it so.
+    QPrinter printer(QPrinter::HighResolution);
+    printer.setPageSize(QPageSize(QPageSize::A4));
+    printer.setPageOrientation(QPageLayout::Portrait);
+    printer.setFullPage(true);
+    printer.setDocName(sheet.title);
+    if (!dialogs_.choose_printer(this, printer)) return;
+    std::optional<QString> failure = paint_document(printer, sheet);
+    if (!failure && printer.printerState() == QPrinter::Error)
+        failure = QStringLiteral("the printer reported an error");
+    if (!failure) return;
+    const QString target = printer.outputFileName().isEmpty()
+                               ? printer.printerName()
+                               : QDir::toNativeSeparators(printer.outputFileName());
+    dialogs_.message_box(this,
+                         QStringLiteral("THE COMMISSIONING SHEET WAS NOT PRINTED:\n") + target +
+                             u'\n' + *failure,
+                         QStringLiteral("SHEET NOT PRINTED"));
+}
+
+void Form1::save_commissioning_sheet() {
     const QString name = Text2->text();
     const QString proposed = proposed_file_name(name.isEmpty() ? kUnnamedSheet : name, u".pdf");
     // In the folder of the file last opened or saved, else of the last sheet.
@@ -174,7 +203,7 @@ void Form1::print_commissioning_sheet() {
                                   ? in_last_folder(proposed)
                                   : QFileInfo(sheet_dialog_.file_name).dir().filePath(proposed);
     sheet_dialog_.filter = kSheetFilter;
-    sheet_dialog_.title = kPrintTitle;
+    sheet_dialog_.title = kSaveTitle;
     if (!ask_sheet_site() || !dialogs_.show_save(this, sheet_dialog_)) return;
     QString reason;
     if (write_sheet(sheet_from_window(), sheet_dialog_.file_name, &reason)) return;

@@ -120,7 +120,7 @@ class TestKvrPanel : public QObject {
         board->set_location(5, 7);
         const Run differs = kvr_panel({"verify", file, "--port", port});
         QCOMPARE(differs.exit_code, 1);
-        QCOMPARE(differs.out, port + ": SW6: file C 4, panel A 8\n");
+        QCOMPARE(differs.out, port + ": SW6: file C-4, panel A-8\n");
     }
 
     // A file or arguments refused: exit 3, one line on standard error, nothing sent.

@@ -198,12 +198,20 @@ class TestKvrPanelSite : public QObject {
         QVERIFY(text.waitForFinished(30000));
         const QString pack = QString::fromUtf8(text.readAllStandardOutput()).simplified();
         QVERIFY(pack.contains("1 finding across the site: see FINDINGS ACROSS THE SITE"));
-        QVERIFY2(pack.contains("FINDINGS ACROSS THE SITE C 4 is called \"ENTRY\" (LOBBY.kcf SW1), "
+        QVERIFY2(pack.contains("FINDINGS ACROSS THE SITE C-4 is called \"ENTRY\" (LOBBY.kcf SW1), "
                                "\"DESK\" (OFFICE.kcf LED2)"),
                  qPrintable(pack));
         QVERIFY(pack.contains("CHANNEL SCHEDULE CHANNEL PANEL ROOM FUNCTION DESIGNATION "
                               "C-4 LOBBY HALL 1 SW1 ENTRY OFFICE ROOM 2 LED2 DESK"));
         QVERIFY(pack.contains("ROOM / LOCATION HALL 1"));
+        const QJsonObject json =
+            QJsonDocument::fromJson(
+                kvr_panel({"handover", path("pack"), "-o", path("pack.pdf"), "--no-log", "--json"})
+                    .bytes)
+                .object();
+        QCOMPARE(json["panels"][0]["room"].toString(), QStringLiteral("HALL 1"));
+        QCOMPARE(json["findings"][0]["kind"].toString(), QStringLiteral("designations_differ"));
+        QCOMPARE(json["findings"][0]["places"][1]["file"].toString(), QStringLiteral("OFFICE.kcf"));
 
         // The sheet of one file takes its room from site.json too, unless --room says.
         const auto sheet_of = [this](const QStringList& options) {
@@ -217,6 +225,52 @@ class TestKvrPanelSite : public QObject {
         };
         QVERIFY(sheet_of({}).contains("ROOM / LOCATION ROOM 2"));
         QVERIFY(sheet_of({"--room", "ROOM 9"}).contains("ROOM / LOCATION ROOM 9"));
+    }
+
+    // On the real CUPS server ./test.sh starts: the pack comes out of its PDF printer whole;
+    // a missing printer and one that refuses jobs are failures that say why.
+    void handover_on_a_printer() {
+        const QString printed = qEnvironmentVariable("KVR_TEST_PRINTED");
+        if (printed.isEmpty())
+            QSKIP("no CUPS server was started for this test: ./test.sh starts one");
+        const KvrPanelRun run =
+            kvr_panel({"handover", path("pack"), "--print", "--no-log", "--json"});
+        QCOMPARE(run.exit_code, 0);
+        const QString job = QJsonDocument::fromJson(run.bytes)["printed"]["job"].toString();
+        QVERIFY2(job.startsWith(qEnvironmentVariable("KVR_TEST_PRINTER") + u'-'),
+                 qPrintable(run.out));
+        // cups-pdf names the file after the job's number, and writes it while the job runs.
+        const QString suffix = QStringLiteral("*-job_%1.pdf").arg(job.section(u'-', -1));
+        const auto pdf = [&] {
+            return QDir(printed).filePath(QDir(printed).entryList({suffix}).value(0, "none"));
+        };
+        const auto pages = [&] {
+            QProcess info;
+            info.start("pdfinfo", {pdf()});
+            info.waitForFinished(30000);
+            return info.readAllStandardOutput().simplified();
+        };
+        // The index, the findings, the channel schedule, two sheets, the page to sign.
+        QTRY_VERIFY_WITH_TIMEOUT(pages().contains("Pages: 6"), 60000);
+        QProcess text;
+        text.start("pdftotext", {pdf(), "-"});
+        QVERIFY(text.waitForFinished(30000));
+        const QString printed_text = QString::fromUtf8(text.readAllStandardOutput()).simplified();
+        for (const char* expected : {"HANDOVER PACK", "CHANNEL SCHEDULE", "HANDOVER AND SIGN-OFF",
+                                     "0 OF 2 PANELS PROVEN, 2 NOT PROVEN", "Page 6 of 6"})
+            QVERIFY2(printed_text.contains(expected), expected);
+
+        const QString refusing = qEnvironmentVariable("KVR_TEST_REFUSING_PRINTER");
+        for (const auto& [printer, reason] :
+             {std::pair{QStringLiteral("no-such-printer"),
+                        QStringLiteral("there is no printer no-such-printer (the printers are:")},
+              {refusing, "printer " + refusing + " did not accept the job: "}}) {
+            const KvrPanelRun refused =
+                kvr_panel({"sheet", path("pack/OFFICE.kcf"), "--printer", printer, "--no-log"});
+            QCOMPARE(refused.exit_code, 4);
+            QVERIFY2(refused.err.contains("the sheet was not printed: " + reason),
+                     qPrintable(refused.err));
+        }
     }
 };
 

@@ -17,8 +17,9 @@ namespace {
 
 const QDateTime kProgrammed(QDate(2024, 5, 17), QTime(12, 5), Qt::UTC);
 
-QString pdf_text(const QString& pdf, int page = 0) {
-    QStringList arguments{QStringLiteral("-layout")};
+// The text as laid out, or (raw) in the order it was drawn: a table's cells row by row.
+QString pdf_text(const QString& pdf, int page = 0, bool raw = false) {
+    QStringList arguments{raw ? QStringLiteral("-raw") : QStringLiteral("-layout")};
     if (page > 0) arguments << "-f" << QString::number(page) << "-l" << QString::number(page);
     QProcess process;
     process.start(QStringLiteral("pdftotext"), arguments << pdf << "-");
@@ -96,23 +97,28 @@ class TestHandover : public QObject {
             QVERIFY(file.open(QIODevice::WriteOnly) && file.write("not a configuration\n") > 0);
         }
         CommissioningLog log(folder_.filePath(QStringLiteral("log.sqlite")));
-        const std::vector<HandoverPanel> panels = handover_panels(site.path(), log);
+        std::vector<HandoverPanel> panels = handover_panels(site.path(), log);
         QCOMPARE(panels.size(), 3u);
+        // As the site file gives them; and the lobby's labels edited since it was proven.
+        panels[1].room = QStringLiteral("Hall 1");
+        panels[1].floor = QStringLiteral("Ground");
+        QVERIFY(panels[1].verdict.stamp);
+        panels[1].verdict.stamp->labels_changed_since = true;
         const QString pdf = folder_.filePath(QStringLiteral("pack.pdf"));
         QString error;
         QVERIFY2(write_handover_pack(panels, {"Riverside", {}, "J-2291", {}, {}},
                                      QDateTime(QDate(2024, 6, 1), QTime(9, 0)), pdf, &error),
                  qPrintable(error));
 
-        const QString index = pdf_text(pdf, 1);
+        const QString index = pdf_text(pdf, 1, true);
         const QString refusal =
             std::ranges::find(panels, QStringLiteral("broken.kcf"), &HandoverPanel::file_name)
                 ->refusal;
         QVERIFY(!refusal.isEmpty());
         const QStringList rows = {
             QStringLiteral("ATRIUM a-atrium.kcf failed, 2024-05-17 12:05 UTC no NEVER PROGRAMMED"),
-            QStringLiteral("LOBBY b-lobby.kcf programmed and verified, 2024-05-17 12:05 UTC yes "
-                           "/dev/ttyUSB3"),
+            QStringLiteral("LOBBY Hall 1 Ground b-lobby.kcf programmed and verified, 2024-05-17 "
+                           "12:05 UTC yes - LABELS CHANGED SINCE /dev/ttyUSB3"),
             QStringLiteral("refused broken.kcf ") + refusal.simplified(),
         };
         qsizetype at = 0;
@@ -124,14 +130,23 @@ class TestHandover : public QObject {
         QVERIFY(index.contains(QStringLiteral(
             "3 panels: 1 programmed and verified, 1 not verified, 1 files refused")));
         QVERIFY(!index.contains(QStringLiteral("notes.txt")));
-        QVERIFY(index.contains(QStringLiteral("Page 1 of 4")));
+        QVERIFY(index.contains(QStringLiteral("Page 1 of 5")));
         QVERIFY(pdf_text(pdf, 2).startsWith(QStringLiteral("CHANNEL SCHEDULE")));
         QVERIFY(pdf_text(pdf, 3).contains(QStringLiteral("ATRIUM")));
-        const QString last = pdf_text(pdf, 4);
-        QVERIFY(last.contains(QStringLiteral("LOBBY")) &&
-                last.contains(QStringLiteral("Page 4 of 4")));
-        QVERIFY(last.contains(QStringLiteral("PROGRAMMED AND VERIFIED")));
-        QVERIFY(pdf_text(pdf, 5).isEmpty());
+        const QString lobby = pdf_text(pdf, 4, true);
+        QVERIFY(lobby.contains(QStringLiteral("LOBBY")) &&
+                lobby.contains(QStringLiteral("Page 4 of 5")));
+        QVERIFY2(lobby.contains(QStringLiteral("PROGRAMMED AND VERIFIED - LABELS CHANGED SINCE")),
+                 qPrintable(lobby));
+        QVERIFY(lobby.contains(QStringLiteral("ROOM / LOCATION Hall 1")));
+        QVERIFY2(pdf_text(pdf, 5).startsWith(QStringLiteral(
+                     "HANDOVER AND SIGN-OFF SITE JOB NUMBER Riverside J-2291 COMPANY INSTALLER "
+                     "PACK DRAWN 2024-06-01 1 OF 3 PANELS PROVEN, 2 NOT PROVEN Proven: the "
+                     "commissioning log shows the panel holding its file's values. Not proven (1 "
+                     "whose file was refused): the index says why, panel by panel.")),
+                 qPrintable(pdf_text(pdf, 5)));
+        QVERIFY(pdf_text(pdf, 5).contains(QStringLiteral("INSTALLER CUSTOMER NAME NAME")));
+        QVERIFY(pdf_text(pdf, 6).isEmpty());
     }
 };
 

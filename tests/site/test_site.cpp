@@ -266,7 +266,7 @@ class TestSite : public QObject {
         QCOMPARE(findings[3].kind, FindingKind::designations_differ); // C 4: HALL, hall, HALLWAY
         QCOMPARE(findings[3].places.size(), 3u);
         QCOMPARE(findings[3].places[0].file, QStringLiteral("lobby-old.kcf"));
-        QCOMPARE(findings[3].text, QStringLiteral("C 4 is called \"HALLWAY\" (lobby-old.kcf SW4), "
+        QCOMPARE(findings[3].text, QStringLiteral("C-4 is called \"HALLWAY\" (lobby-old.kcf SW4), "
                                                   "\"HALL\" (lobby.kcf SW1, lobby.kcf LED1)"));
         QCOMPARE(findings[4].kind, FindingKind::incomplete_selection);
         QCOMPARE(findings[4].places[0].function, QStringLiteral("DIMMING"));

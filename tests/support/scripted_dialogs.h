@@ -2,6 +2,7 @@
 // Dialogs for tests: records every message box and answers file dialogs from a script, so
 // that no test ever waits on a modal window.
 
+#include <QPrinter>
 #include <QString>
 #include <QStringList>
 #include <deque>
@@ -32,6 +33,15 @@ class ScriptedDialogs final : public Dialogs {
     // cancels); none left takes the proposal as it is.
     std::vector<kvr::SheetSite> sites_proposed;
     std::deque<std::optional<kvr::SheetSite>> site_answers;
+    // The document each print dialog was opened for, and the answers: a printer of the
+    // system, or a PDF file as the dialog's print to file; an empty optional (or none
+    // left) cancels.
+    struct PrinterAnswer {
+        QString printer;
+        QString pdf_file;
+    };
+    std::vector<QString> printed_documents;
+    std::deque<std::optional<PrinterAnswer>> printer_answers;
 
     void message_box(QWidget*, const QString& text, const QString& title) override {
         messages.push_back({text, title});
@@ -54,6 +64,23 @@ class ScriptedDialogs final : public Dialogs {
         site_answers.pop_front();
         if (answer) site = *answer;
         return answer.has_value();
+    }
+
+    bool choose_printer(QWidget*, QPrinter& printer) override {
+        printed_documents.push_back(printer.docName());
+        if (printer_answers.empty() || !printer_answers.front()) {
+            if (!printer_answers.empty()) printer_answers.pop_front();
+            return false;
+        }
+        const PrinterAnswer answer = *printer_answers.front();
+        printer_answers.pop_front();
+        if (answer.pdf_file.isEmpty()) {
+            printer.setPrinterName(answer.printer);
+        } else {
+            printer.setOutputFormat(QPrinter::PdfFormat);
+            printer.setOutputFileName(answer.pdf_file);
+        }
+        return true;
     }
 
   private:

@@ -64,7 +64,8 @@ class TestSafeguards : public QObject, PanelFixture {
         const QByteArray before = saved("before.kcf");
         QVERIFY(!before.isEmpty());
         QVERIFY(form->can_undo()); // the steps before a save stay
-        auto* undo_action = find<QLabel>("Image1")->actions().at(1);
+        const QList<QAction*> actions = find<QLabel>("Image1")->actions();
+        auto* undo_action = *std::ranges::find(actions, QStringLiteral("UNDO"), &QAction::text);
 
         list(1)->setCurrentRow(3);                           // SW1 module C
         list(2)->setCurrentRow(3);                           // channel 4

@@ -230,8 +230,8 @@ class TestServiceVisit : public QObject, PanelFixture {
         QTest::keyClicks(form->findChild<QLineEdit*>("Text2"), "2");
         click("WRITE_FILE"); // cancelled
         dialogs.answers = {kDiscard};
-        click("READ_FILE");                                    // cancelled
-        menu_entry("PRINT COMMISSIONING SHEET...")->trigger(); // cancelled
+        click("READ_FILE");                                          // cancelled
+        menu_entry("SAVE COMMISSIONING SHEET AS PDF...")->trigger(); // cancelled
         QCOMPARE(dialogs.file_requests.size(), 4u);
         QCOMPARE(dialogs.file_requests[1].shown.file_name, path("LOBBY2.kcf"));
         QCOMPARE(dialogs.file_requests[2].shown.file_name, path("SITE.kcf"));

@@ -86,7 +86,7 @@ class TestSiteWindow : public QObject, PanelFixture {
         // The sheet dialog proposes what site.json says of the file shown, and writes back.
         dialogs.file_answers.push_back(folder.filePath("stairs.pdf"));
         dialogs.site_answers.push_back(SheetSite{"NORTH", "EAST", "J-1", "A. FITTER", "CO"});
-        form->findChild<QLabel*>("Image1")->actions().constFirst()->trigger();
+        form->findChild<QLabel*>("Image1")->actions().at(1)->trigger(); // save as PDF
         QCOMPARE(dialogs.sites_proposed.back().room, QStringLiteral("WEST"));
         const site::SiteFile written = site::read_site_file(folder.path());
         QCOMPARE(written.site, QStringLiteral("NORTH"));

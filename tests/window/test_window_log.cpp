@@ -124,7 +124,7 @@ class TestWindowLog : public QObject, PanelFixture {
         form->set_commissioning_log(path("sheet.sqlite"));
         const auto print = [this](const QString& pdf) {
             dialogs.file_answers.push_back(pdf);
-            form->findChild<QLabel*>("Image1")->actions().constFirst()->trigger();
+            form->findChild<QLabel*>("Image1")->actions().at(1)->trigger(); // save as PDF
         };
         dialogs.site_answers.push_back(
             SheetSite{"NORTH WING", "ROOM 12", "J-4711", "A. FITTER", "BRIGHT ELECTRIC"});
@@ -165,7 +165,7 @@ class TestWindowLog : public QObject, PanelFixture {
         QCOMPARE(logged[0].simulated, std::optional<bool>(true));
         dialogs.site_answers.push_back(SheetSite{});
         dialogs.file_answers.push_back(path("simulated.pdf"));
-        form->findChild<QLabel*>("Image1")->actions().constFirst()->trigger();
+        form->findChild<QLabel*>("Image1")->actions().at(1)->trigger(); // save as PDF
         const QString sheet = sheet_text(path("simulated.pdf"));
         QVERIFY(sheet.contains("NOT YET PROGRAMMED AND VERIFIED") &&
                 sheet.contains("ONLY EVER WRITTEN TO A SIMULATED PANEL"));
