@@ -118,7 +118,7 @@ ExitCode draw_sheet(const Invocation& invocation) {
         print_error(QStringLiteral("%1 not written: %2").arg(output, error));
         return output_failed;
     }
-    return print_result(SheetResult(output, sheet.source), invocation.json);
+    return print_result(SheetResult(output, sheet.source), format_of(invocation));
 }
 
 } // namespace kvr::cli

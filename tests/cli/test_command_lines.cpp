@@ -1,11 +1,28 @@
-// The options kvr-config and kvr-panel both take: the same combinations accepted and refused
-// by both, with the same exit code and the same reason.
+// What kvr-config and kvr-panel share on the command line: the options both take, accepted
+// and refused alike with the same exit code and reason, and standard output's failure, in
+// every format either prints.
 #include <QTemporaryDir>
 #include <QTest>
 
 #include "kvr_panel_process.h"
 
-class TestSharedOptions : public QObject {
+namespace {
+
+// The program run with standard output to a full disk; its exit code and standard error.
+std::pair<int, QString> to_full_disk(const QString& program, const QStringList& arguments) {
+    QProcess process;
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(QStringLiteral("KVR_LOG"), QString());
+    process.setProcessEnvironment(environment);
+    process.setStandardOutputFile(QStringLiteral("/dev/full"));
+    process.start(program, arguments);
+    if (!process.waitForFinished(30000)) return {-1, QStringLiteral("did not finish")};
+    return {process.exitCode(), QString::fromLocal8Bit(process.readAllStandardError())};
+}
+
+} // namespace
+
+class TestCommandLines : public QObject {
     Q_OBJECT
 
   private slots:
@@ -65,7 +82,35 @@ class TestSharedOptions : public QObject {
         QVERIFY2(config_err.startsWith("kvr-config: ") && config_err.contains(refusal),
                  qPrintable(config_err));
     }
+
+    // Each format kvr-panel prints, a file written to standard output, and either program's
+    // usage: exit 4, said once, however much more was to be printed.
+    void standard_output_fails_in_every_format_data() {
+        QTest::addColumn<QString>("program");
+        QTest::addColumn<QStringList>("arguments");
+        const QString panel = QStringLiteral(KVR_PANEL);
+        const QString file = QStringLiteral(KVR_EXAMPLE);
+        QTest::newRow("text") << panel << QStringList{"show", file};
+        QTest::newRow("JSON") << panel << QStringList{"diff", file, file, "--json"};
+        QTest::newRow("JSON lines")
+            << panel << QStringList{"write", file, "--simulate=2", "--json-lines"};
+        QTest::newRow("CSV") << panel << QStringList{"history", "--log", "LOG", "--csv"};
+        QTest::newRow("file") << panel << QStringList{"read", "--simulate", "--name", "P", "-o", "-"};
+        QTest::newRow("kvr-panel usage") << panel << QStringList{"write", "--help"};
+        QTest::newRow("kvr-config usage") << QStringLiteral(KVR_CONFIG) << QStringList{"--help"};
+    }
+    void standard_output_fails_in_every_format() {
+        QFETCH(QString, program);
+        QFETCH(QStringList, arguments);
+        QTemporaryDir dir;
+        const QString log = dir.filePath("log.sqlite");
+        QCOMPARE(kvr_panel({"write", KVR_EXAMPLE, "--simulate", "--log", log}).exit_code, 0);
+        arguments.replaceInStrings(QStringLiteral("LOG"), log);
+        const auto [exit_code, err] = to_full_disk(program, arguments);
+        QVERIFY2(exit_code == 4, qPrintable(err));
+        QVERIFY2(err.count(QStringLiteral("could not be written")) == 1, qPrintable(err));
+    }
 };
 
-QTEST_GUILESS_MAIN(TestSharedOptions)
-#include "test_shared_options.moc"
+QTEST_GUILESS_MAIN(TestCommandLines)
+#include "test_command_lines.moc"
