@@ -11,10 +11,10 @@
 #include <system_error>
 
 #include "dialogs.h"
+#include "form1.h"
 #include "options/exit_code.h"
 #include "options/shared_options.h"
 #include "options/standard_output.h"
-#include "form1.h"
 #include "panel/line_trace.h"
 #include "records/log_location.h"
 #include "simulator/pty_host.h"
@@ -26,8 +26,8 @@ namespace {
 using kvr::options::SharedOption;
 
 // The options kvr-config shares with kvr-panel.
-constexpr SharedOption kSharedOptions[] = {SharedOption::port, SharedOption::simulate,
-                                           SharedOption::trace, SharedOption::log,
+constexpr SharedOption kSharedOptions[] = {SharedOption::port,   SharedOption::simulate,
+                                           SharedOption::trace,  SharedOption::log,
                                            SharedOption::no_log, SharedOption::reply_wait};
 
 struct CommandLine {
@@ -169,14 +169,14 @@ int run_kvr_config(int& argc, char** argv, const std::function<void(QWidget*)>& 
     // Every object the window records into or talks to outlives it.
     kvr::LineTrace trace;
     if (!given.trace.isEmpty() && !trace.open(given.trace))
-        return start_error(QStringLiteral("cannot create the trace file %1: %2")
-                               .arg(given.trace, trace.error()));
+        return start_error(
+            QStringLiteral("cannot create the trace file %1: %2").arg(given.trace, trace.error()));
     std::unique_ptr<kvr::sim::PtyHost> simulated_panel;
     QtDialogs dialogs;
     Form1 window(dialogs);
     if (!given.trace.isEmpty()) window.set_line_trace(&trace);
-    window.set_commissioning_log(kvr::records::log_path(
-        given.log_option, given.no_log, QProcessEnvironment::systemEnvironment()));
+    window.set_commissioning_log(kvr::records::log_path(given.log_option, given.no_log,
+                                                        QProcessEnvironment::systemEnvironment()));
     if (!given.ports.isEmpty()) window.use_given_port(given.ports.front());
     // Without --reply-wait the window keeps the wait it remembers.
     if (options.parser.isSet(QStringLiteral("reply-wait"))) window.set_reply_wait(given.reply_wait);

@@ -114,7 +114,8 @@ ExitCode write_handover(const Invocation& invocation) {
         print_error(QStringLiteral("%1 not written: %2").arg(pack, error));
         return output_failed;
     }
-    const ExitCode printed = print_result(HandoverResult(pack, panels, verdicts), format_of(invocation));
+    const ExitCode printed =
+        print_result(HandoverResult(pack, panels, verdicts), format_of(invocation));
     if (!invocation.require_verified) return printed;
     // A log that cannot be read answers nothing: the question is left open, not "no".
     if (!log_warning.isEmpty()) {

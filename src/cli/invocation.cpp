@@ -29,8 +29,9 @@ struct OptionRow {
 
 OptionRow shared_row(unsigned flags, SharedOption option) {
     const options::SharedOptionRow& row = options::shared_option_row(option);
-    return {flags, {QLatin1String(row.name)}, row.value_name, row.panel_shown, row.panel_help,
-            nullptr, option};
+    return {
+        flags, {QLatin1String(row.name)}, row.value_name, row.panel_shown, row.panel_help, nullptr,
+        option};
 }
 
 // clang-format off
@@ -181,7 +182,8 @@ QString shown_for(const OptionRow& row, const Subcommand* command) {
 QString option_lines(unsigned options, const Subcommand* command = nullptr) {
     QString text;
     for (const OptionRow& row : kOptions)
-        if (options & row.flags) text += usage_line(shown_for(row, command), 22, help_for(row, command));
+        if (options & row.flags)
+            text += usage_line(shown_for(row, command), 22, help_for(row, command));
     return text;
 }
 

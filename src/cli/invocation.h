@@ -1,7 +1,7 @@
 #pragma once
 // The command line of kvr-panel: the exit codes scripts rely on (shared with kvr-config), the
-// options of the subcommands, and the table row that describes one subcommand. Adding a subcommand is one
-// function and one row in main.cpp.
+// options of the subcommands, and the table row that describes one subcommand. Adding a subcommand
+// is one function and one row in main.cpp.
 
 #include <QProcessEnvironment>
 #include <QString>
@@ -51,7 +51,7 @@ enum class Panels { none, one, many, file_or_one };
 // What a subcommand is given, parsed and checked: the options kvr-config takes too, and
 // kvr-panel's own.
 struct Invocation : options::SharedValues {
-    QStringList files; // the positional arguments, in order
+    QStringList files;             // the positional arguments, in order
     std::optional<QString> output; // "-": standard output
     std::optional<QString> name;
     bool json = false;

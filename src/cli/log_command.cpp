@@ -187,8 +187,9 @@ ExitCode sync_log(const Invocation& invocation) {
         print_error(sync.failure);
         return bad_input;
     }
-    const ExitCode printed = print_result(
-        SyncResult(records::company_log_text(*invocation.company_log), sync), format_of(invocation));
+    const ExitCode printed =
+        print_result(SyncResult(records::company_log_text(*invocation.company_log), sync),
+                     format_of(invocation));
     return outranking(sync.altered.isEmpty() ? done : differs, printed);
 }
 

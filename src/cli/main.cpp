@@ -148,7 +148,8 @@ int main(int argc, char* argv[]) {
     }
     const ParsedArguments parsed =
         parse_arguments(*command, arguments, QProcessEnvironment::systemEnvironment());
-    if (parsed.help) return print_output(subcommand_usage(*command).toUtf8(), QStringLiteral("the usage"));
+    if (parsed.help)
+        return print_output(subcommand_usage(*command).toUtf8(), QStringLiteral("the usage"));
     if (!parsed.error.isEmpty()) {
         print_error(parsed.error +
                     QStringLiteral("; kvr-panel %1 --help shows its usage").arg(command->name));

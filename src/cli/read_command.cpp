@@ -114,9 +114,10 @@ ExitCode read_panel(const Invocation& invocation) {
     // With -o -, standard output carries the file alone.
     const bool file_to_stdout = invocation.output == kStandardStream;
     const ReadResult result(read);
-    const ExitCode printed = file_to_stdout          ? done
-                             : invocation.json_lines ? print_result(result.line(), Format::json_lines)
-                                                     : print_result(result, format_of(invocation));
+    const ExitCode printed = file_to_stdout ? done
+                             : invocation.json_lines
+                                 ? print_result(result.line(), Format::json_lines)
+                                 : print_result(result, format_of(invocation));
     // An interrupted or failed read saves nothing.
     if (!read.configuration || !invocation.output) return outranking(read.code, printed);
     return outranking(outranking(read.code, printed),

@@ -68,8 +68,9 @@ ExitCode summarise(const Invocation& invocation, const QString& file, const Fixt
                     .arg(port.programmed)
                     .arg(port.failed);
     }
-    return print_result(LineResult(text, {{"command", "write"}, {"file", file}, {"summary", ports}}),
-                        format_of(invocation));
+    return print_result(
+        LineResult(text, {{"command", "write"}, {"file", file}, {"summary", ports}}),
+        format_of(invocation));
 }
 
 // write --watch: panel after panel, each logged and reported as it is done.
@@ -120,8 +121,8 @@ ExitCode write_panels(const Invocation& invocation) {
     if (invocation.json_lines)
         as_it_finishes = [&](PortResult& result) {
             record_port(invocation, job, result);
-            printed = outranking(printed, print_result(LineResult({}, port_line(path, result)),
-                                                       Format::json_lines));
+            printed = outranking(
+                printed, print_result(LineResult({}, port_line(path, result)), Format::json_lines));
         };
     auto run = run_on_panels(
         invocation, [&job](PanelConversation& c) { job.start(c); }, QStringLiteral("writing"),

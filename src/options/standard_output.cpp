@@ -17,7 +17,8 @@ bool write_standard_output(const QByteArray& bytes) {
     errno = 0;
     const bool written = std::fwrite(bytes.constData(), 1, size, stdout) == size;
     if (std::fflush(stdout) == 0 && written && !std::ferror(stdout)) return true;
-    failure = errno != 0 ? qt_error_string(errno) : QStringLiteral("an error the system did not name");
+    failure =
+        errno != 0 ? qt_error_string(errno) : QStringLiteral("an error the system did not name");
     return false;
 }
 

@@ -104,8 +104,8 @@ QByteArray write_csv(const std::vector<QStringList>& rows, const CsvLayout& layo
         QStringList fields;
         for (qsizetype column = 0; column < row.size(); ++column) {
             const QString& written = row[column];
-            const bool number = std::size_t(column) < layout.numbers.size() &&
-                                layout.numbers[std::size_t(column)];
+            const bool number =
+                std::size_t(column) < layout.numbers.size() && layout.numbers[std::size_t(column)];
             const QString field =
                 !number && needs_text_mark(written) ? kTextMark + written : written;
             const bool quote = field.contains(u',') || field.contains(u';') ||

@@ -48,8 +48,8 @@ class TestCommandLines : public QObject {
         QTest::newRow("longest wait, no log")
             << QStringList{"--simulate", "--reply-wait", "2000", "--no-log"} << QString();
         QTest::newRow("log and trace")
-            << QStringList{"--simulate", "--log", "DIR/l.sqlite", "--trace", "DIR/t.txt",
-                           "--reply-wait", "100"}
+            << QStringList{"--simulate", "--log",        "DIR/l.sqlite", "--trace",
+                           "DIR/t.txt",  "--reply-wait", "100"}
             << QString();
     }
     // kvr-panel reads the simulated panel when it accepts; kvr-config, given two files to
@@ -95,7 +95,8 @@ class TestCommandLines : public QObject {
         QTest::newRow("JSON lines")
             << panel << QStringList{"write", file, "--simulate=2", "--json-lines"};
         QTest::newRow("CSV") << panel << QStringList{"history", "--log", "LOG", "--csv"};
-        QTest::newRow("file") << panel << QStringList{"read", "--simulate", "--name", "P", "-o", "-"};
+        QTest::newRow("file") << panel
+                              << QStringList{"read", "--simulate", "--name", "P", "-o", "-"};
         QTest::newRow("kvr-panel usage") << panel << QStringList{"write", "--help"};
         QTest::newRow("kvr-config usage") << QStringLiteral(KVR_CONFIG) << QStringList{"--help"};
     }

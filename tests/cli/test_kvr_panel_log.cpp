@@ -164,7 +164,8 @@ class TestKvrPanelLog : public QObject {
         for (const char* field : {",'@SUM(A1),", ",\"'=HYPERLINK(\"\"x\"\")\",", ",'\tTAB,",
                                   ",\"-1,160\",", ",\"COMMUNICATIONS FAILURE, \"\"BAD\"\" DATA\","})
             QVERIFY2(csv.bytes.contains(field), field);
-        const QJsonArray entries = array_of(kvr_panel({"history", "--log", log, "--json"}), "entries");
+        const QJsonArray entries =
+            array_of(kvr_panel({"history", "--log", log, "--json"}), "entries");
         QCOMPARE(entries[1]["failure_location"].toInt(), 5);
         QCOMPARE(entries[1]["read_back"].toArray(), (QJsonArray{-1, 160}));
         QVERIFY(entries[2]["failure_location"].isNull());
