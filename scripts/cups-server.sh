@@ -43,6 +43,11 @@ kvr_start_cups() {
     echo "No CUPS server for the tests: cups-pdf's backend runs as root only" >&2
     return 0
   fi
+  # Nor where this root may not make a mount namespace of its own (some containers).
+  if ! unshare --mount --propagation private -- true 2>/dev/null; then
+    echo "No CUPS server for the tests: no mount namespace may be made here" >&2
+    return 0
+  fi
   kvr_cups_dir=$(mktemp -d "${TMPDIR:-/tmp}/kvr-cups.XXXXXX")
   kvr_trap_before kvr_stop_cups EXIT
   kvr_trap_before 'kvr_stop_cups; exit 130' INT

@@ -4,18 +4,18 @@
 #include <QCommandLineParser>
 #include <QFileInfo>
 #include <QTimer>
-#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <memory>
-#include <optional>
 #include <string_view>
 #include <system_error>
 
 #include "dialogs.h"
 #include "form1.h"
+#include "options/exit_code.h"
+#include "options/shared_options.h"
+#include "options/standard_output.h"
 #include "panel/line_trace.h"
-#include "panel/protocol.h"
 #include "records/log_location.h"
 #include "simulator/pty_host.h"
 #include "site_window.h"
@@ -23,46 +23,43 @@
 
 namespace {
 
+using kvr::options::SharedOption;
+
+// The options kvr-config shares with kvr-panel.
+constexpr SharedOption kSharedOptions[] = {SharedOption::port,   SharedOption::simulate,
+                                           SharedOption::trace,  SharedOption::log,
+                                           SharedOption::no_log, SharedOption::reply_wait};
+
 struct CommandLine {
     QCommandLineParser parser;
-    QCommandLineOption port{
-        QStringLiteral("port"),
-        QStringLiteral("Uses DEVICE as serial port 1 (a USB adapter, a pseudo-terminal)."),
-        QStringLiteral("DEVICE")};
-    QCommandLineOption simulate{
-        QStringLiteral("simulate"),
-        QStringLiteral(
-            "Starts a simulated panel inside the program and uses it as serial port 1.")};
-    QCommandLineOption trace{QStringLiteral("trace"),
-                             QStringLiteral("Writes every byte sent and received, per port, with "
-                                            "the milliseconds since the start, to FILE."),
-                             QStringLiteral("FILE")};
-    QCommandLineOption log{QStringLiteral("log"),
-                           QStringLiteral("Records every read and write in the commissioning log "
-                                          "FILE instead of the usual one."),
-                           QStringLiteral("FILE")};
-    QCommandLineOption no_log{QStringLiteral("no-log"),
-                              QStringLiteral("Records nothing in the commissioning log.")};
+    kvr::options::DeclaredOptions shared;
     QCommandLineOption site{QStringLiteral("site"),
                             QStringLiteral("Opens the site window of FOLDER, a folder of "
                                            "configuration files, beside the window."),
                             QStringLiteral("FOLDER")};
-    QCommandLineOption reply_wait{
-        QStringLiteral("reply-wait"),
-        QStringLiteral("Waits MS milliseconds (100 to 2000) for each reply from the panel, for "
-                       "a slow panel or USB adapter, in this run (Panel, Line timing remembers "
-                       "it). The default is 100."),
-        QStringLiteral("MS")};
 
     CommandLine() {
         parser.setApplicationDescription(
             QStringLiteral("Configures the KVR 10-button dimmable switch panel (07-04412)."));
         parser.addHelpOption();
         parser.addVersionOption();
-        parser.addOptions({port, simulate, trace, log, no_log, site, reply_wait});
+        for (const SharedOption option : kSharedOptions) {
+            shared.emplace_back(option, kvr::options::config_option(option));
+            parser.addOption(shared.back().second);
+        }
+        parser.addOption(site);
         parser.addPositionalArgument(
             QStringLiteral("FILE"), QStringLiteral("A configuration file (.kcf) to open at start."),
             QStringLiteral("[FILE]"));
+    }
+
+    // The shared options' values, checked: empty when they are refused, and why.
+    kvr::options::SharedValues values;
+    QString refusal() {
+        QString why = kvr::options::read_shared_options(parser, shared, values);
+        if (why.isEmpty() && values.panel_count() > 1)
+            why = QStringLiteral("kvr-config talks to one panel at a time");
+        return why;
     }
 };
 
@@ -105,20 +102,12 @@ QStringList own_arguments(int argc, char** argv) {
 // Bad arguments, with the usage, before any window system is asked for (there may be none).
 int refused(const QString& why, const QString& usage) {
     std::fprintf(stderr, "kvr-config: %s\n\n%s", qPrintable(why), qPrintable(usage));
-    return 3;
+    return kvr::options::bad_input;
 }
 
-// The reply wait given, or nullopt when the text is none (100..2000 milliseconds).
-std::optional<std::chrono::milliseconds> reply_wait_in(const QString& text) {
-    bool number = false;
-    const std::chrono::milliseconds wait(text.toInt(&number));
-    if (!number || !kvr::is_reply_wait(wait)) return std::nullopt;
-    return wait;
-}
-
-int start_error(const char* text, const QString& detail = {}) {
-    std::fprintf(stderr, "kvr-config: %s%s\n", text, qPrintable(detail));
-    return 3;
+int start_error(const QString& text) {
+    std::fprintf(stderr, "kvr-config: %s\n", qPrintable(text));
+    return kvr::options::bad_input;
 }
 
 // Same file by any name.
@@ -130,9 +119,9 @@ bool same_file(const QString& a, const QString& b) {
 // At the exit of --help and --version: an answer that standard output could not take
 // (> /dev/full) is a failure, not exit 0.
 void fail_unwritten_answer() {
-    if (std::fflush(stdout) == 0 && !std::ferror(stdout)) return;
+    if (kvr::options::write_standard_output({})) return;
     std::fputs("kvr-config: standard output could not be written\n", stderr);
-    std::_Exit(4);
+    std::_Exit(kvr::options::output_failed);
 }
 
 } // namespace
@@ -155,56 +144,51 @@ int run_kvr_config(int& argc, char** argv, const std::function<void(QWidget*)>& 
             std::atexit(fail_unwritten_answer);
             options.parser.process(without_display); // answers and exits
         }
-        if (options.parser.isSet(options.port) && options.parser.isSet(options.simulate))
-            return start_error("--port and --simulate exclude each other");
-        if (options.parser.isSet(options.log) && options.parser.isSet(options.no_log))
-            return start_error("--log and --no-log exclude each other");
-        if (options.parser.isSet(options.reply_wait) &&
-            !reply_wait_in(options.parser.value(options.reply_wait)))
-            return start_error("--reply-wait takes milliseconds from 100 to 2000");
+        if (const QString why = options.refusal(); !why.isEmpty()) return start_error(why);
         const QStringList files = options.parser.positionalArguments();
-        if (files.size() > 1) return start_error("one configuration file at a time");
+        if (files.size() > 1)
+            return start_error(QStringLiteral("one configuration file at a time"));
         if (options.parser.isSet(options.site) &&
             !QFileInfo(options.parser.value(options.site)).isDir())
-            return start_error("--site needs a folder: ", options.parser.value(options.site));
+            return start_error(QStringLiteral("--site needs a folder: ") +
+                               options.parser.value(options.site));
         // Opening the trace would empty the file it was asked to open.
-        if (options.parser.isSet(options.trace) && !files.isEmpty() &&
-            same_file(options.parser.value(options.trace), files.front()))
-            return start_error("the trace would overwrite the file to open ", files.front());
+        if (!options.values.trace.isEmpty() && !files.isEmpty() &&
+            same_file(options.values.trace, files.front()))
+            return start_error(QStringLiteral("the trace would overwrite the file to open ") +
+                               files.front());
     }
 
     QApplication app(argc, argv);
     CommandLine options;
     options.parser.process(app);
+    options.refusal(); // checked above: only the values are wanted
+    const kvr::options::SharedValues& given = options.values;
     const QStringList files = options.parser.positionalArguments();
 
     // Every object the window records into or talks to outlives it.
     kvr::LineTrace trace;
-    const QString trace_file = options.parser.value(options.trace);
-    if (options.parser.isSet(options.trace) && !trace.open(trace_file))
-        return start_error("cannot create the trace file ",
-                           trace_file + QStringLiteral(": ") + trace.error());
+    if (!given.trace.isEmpty() && !trace.open(given.trace))
+        return start_error(
+            QStringLiteral("cannot create the trace file %1: %2").arg(given.trace, trace.error()));
     std::unique_ptr<kvr::sim::PtyHost> simulated_panel;
     QtDialogs dialogs;
     Form1 window(dialogs);
-    if (options.parser.isSet(options.trace)) window.set_line_trace(&trace);
-    window.set_commissioning_log(kvr::records::log_path(
-        options.parser.isSet(options.log) ? std::optional(options.parser.value(options.log))
-                                          : std::nullopt,
-        options.parser.isSet(options.no_log), QProcessEnvironment::systemEnvironment()));
-    if (options.parser.isSet(options.port))
-        window.use_given_port(options.parser.value(options.port));
-    if (options.parser.isSet(options.reply_wait))
-        window.set_reply_wait(*reply_wait_in(options.parser.value(options.reply_wait)));
+    if (!given.trace.isEmpty()) window.set_line_trace(&trace);
+    window.set_commissioning_log(kvr::records::log_path(given.log_option, given.no_log,
+                                                        QProcessEnvironment::systemEnvironment()));
+    if (!given.ports.isEmpty()) window.use_given_port(given.ports.front());
+    // Without --reply-wait the window keeps the wait it remembers.
+    if (options.parser.isSet(QStringLiteral("reply-wait"))) window.set_reply_wait(given.reply_wait);
 
     // Started after the window is built, so that it adds nothing to the wait for it.
-    if (options.parser.isSet(options.simulate)) {
+    if (given.simulated > 0) {
         try {
             simulated_panel = std::make_unique<kvr::sim::PtyHost>();
         } catch (const std::system_error& error) {
             std::fprintf(stderr, "kvr-config: cannot start the simulated panel: %s\n",
                          error.what());
-            return 1;
+            return kvr::options::panel_failed;
         }
         window.use_simulated_panel(QString::fromStdString(simulated_panel->slave_path()));
     }
@@ -222,8 +206,8 @@ int run_kvr_config(int& argc, char** argv, const std::function<void(QWidget*)>& 
     const int exit_code = QApplication::exec();
     if (!trace.failure().isEmpty()) {
         std::fprintf(stderr, "kvr-config: the trace %s stopped being written: %s\n",
-                     qPrintable(trace_file), qPrintable(trace.failure()));
-        return 4;
+                     qPrintable(given.trace), qPrintable(trace.failure()));
+        return kvr::options::output_failed;
     }
     return exit_code;
 }

@@ -87,7 +87,7 @@ ExitCode check_site_folder(const Invocation& invocation) {
     const ExitCode code = findings.empty() ? done : differs;
     return outranking(code, print_result(CheckResult(QDir::toNativeSeparators(folder), panels,
                                                      verdicts, findings),
-                                         invocation.json));
+                                         format_of(invocation)));
 }
 
 } // namespace kvr::cli

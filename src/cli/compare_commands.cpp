@@ -125,7 +125,7 @@ ExitCode verify_panels(const Invocation& invocation) {
             QJsonObject line = VerifyResult::port_json(port);
             line.insert("command", "verify");
             line.insert("file", path);
-            printed = outranking(printed, print_json_line(line));
+            printed = outranking(printed, print_result(LineResult({}, line), Format::json_lines));
         };
 
     auto run = run_on_panels(
@@ -152,7 +152,7 @@ ExitCode verify_panels(const Invocation& invocation) {
     any_differs = std::ranges::find(differing, true) != differing.end();
     report_failed_ports(gang.results);
     const ExitCode code = outranking(gang.exit_code(), any_differs ? differs : done);
-    return outranking(code, print_result(VerifyResult(path, ports), invocation.json));
+    return outranking(code, print_result(VerifyResult(path, ports), format_of(invocation)));
 }
 
 ExitCode diff_files(const Invocation& invocation) {
@@ -162,7 +162,7 @@ ExitCode diff_files(const Invocation& invocation) {
     const std::vector<Difference> found =
         differences(as_programmed(*first).configuration, as_programmed(*second).configuration);
     return outranking(found.empty() ? done : differs,
-                      print_result(DiffResult(invocation.files, found), invocation.json));
+                      print_result(DiffResult(invocation.files, found), format_of(invocation)));
 }
 
 } // namespace kvr::cli

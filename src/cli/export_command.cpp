@@ -146,7 +146,7 @@ ExitCode export_site(const Invocation& invocation) {
         print_error(QStringLiteral("%1 not written: %2").arg(output, *failure));
         return output_failed;
     }
-    return print_result(ExportResult(output, int(panels->size())), invocation.json);
+    return print_result(ExportResult(output, int(panels->size())), format_of(invocation));
 }
 
 } // namespace kvr::cli

@@ -155,7 +155,7 @@ ExitCode write_handover(const Invocation& invocation) {
     const Printing printing = print_if_asked(invocation, document, kWhat);
     const ExitCode printed = outranking(
         printing.code,
-        print_result(HandoverResult(pack, panels, verdicts, site, printing.job), invocation.json));
+        print_result(HandoverResult(pack, panels, verdicts, site, printing.job), format_of(invocation)));
     if (!invocation.require_verified) return printed;
     // A log that cannot be read answers nothing: the question is left open, not "no".
     if (!log_warning.isEmpty()) {

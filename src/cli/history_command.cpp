@@ -3,14 +3,14 @@
 #include <QDate>
 #include <QFileInfo>
 #include <QJsonArray>
-#include <QJsonDocument>
+#include <QJsonObject>
 #include <QRegularExpression>
 #include <algorithm>
 
 #include "cli/output.h"
 #include "cli/subcommands.h"
 #include "records/commissioning_log.h"
-#include "records/history_export.h"
+#include "records/record_columns.h"
 
 namespace kvr::cli {
 
@@ -39,11 +39,31 @@ const HistoryColumn kColumns[] = {
 };
 // clang-format on
 
+using records::Column;
+using records::ColumnKind;
+
+// A field as the JSON document has it: null where the entry lacks it, the read-back values an
+// array of numbers.
+QJsonValue json_value(const Column& column, const Record& entry) {
+    if (column.kind == ColumnKind::values) {
+        QJsonArray values;
+        for (const std::int16_t number : entry.read_back)
+            values.append(number);
+        return values;
+    }
+    const QVariant value = column.get(entry);
+    if (value.isNull()) return QJsonValue::Null;
+    if (column.kind == ColumnKind::integer) return value.toLongLong();
+    if (column.kind == ColumnKind::flag) return value.toInt() != 0;
+    return value.toString();
+}
+
+// The table, or every field of each entry in the order of the log's columns, as JSON or as
+// CSV (for the spreadsheet a site manager keeps).
 class HistoryResult : public Result {
   public:
-    HistoryResult(const std::vector<Record>& entries, bool csv) : entries_(entries), csv_(csv) {}
+    explicit HistoryResult(const std::vector<Record>& entries) : entries_(entries) {}
     QString text() const override {
-        if (csv_) return records::history_csv(entries_);
         if (entries_.empty()) return QStringLiteral("no entries\n");
         std::vector<QStringList> rows(1);
         for (const HistoryColumn& column : kColumns)
@@ -67,14 +87,34 @@ class HistoryResult : public Result {
         return text;
     }
     QJsonObject data() const override {
-        QJsonObject document = QJsonDocument::fromJson(records::history_json(entries_)).object();
-        document.insert(QStringLiteral("command"), QStringLiteral("history"));
-        return document;
+        QJsonArray list;
+        for (const Record& entry : entries_) {
+            QJsonObject object{{QStringLiteral("id"), static_cast<qint64>(entry.id)}};
+            for (const Column& column : records::record_columns())
+                object.insert(QString::fromLatin1(column.name), json_value(column, entry));
+            list.append(object);
+        }
+        return {{QStringLiteral("command"), QStringLiteral("history")},
+                {QStringLiteral("entries"), list}};
+    }
+    // Read by a program as often as opened by a spreadsheet: no byte order mark. A text a
+    // spreadsheet would take for a formula is written harmless; numbers as they are.
+    CsvRows csv() const override {
+        CsvRows csv{{{QStringLiteral("id")}}, {false, {true}}};
+        for (const Column& column : records::record_columns()) {
+            csv.rows[0] << QString::fromLatin1(column.name);
+            csv.layout.numbers.push_back(column.kind != ColumnKind::text);
+        }
+        for (const Record& entry : entries_) {
+            QStringList& fields = csv.rows.emplace_back(QStringList{QString::number(entry.id)});
+            for (const Column& column : records::record_columns())
+                fields << column.get(entry).toString();
+        }
+        return csv;
     }
 
   private:
     const std::vector<Record>& entries_;
-    bool csv_;
 };
 
 // The instant --since gives: a date alone is the start of that local day; a date and time
@@ -141,7 +181,7 @@ ExitCode list_history(const Invocation& invocation) {
         print_error(history.warning);
         return bad_input;
     }
-    return print_result(HistoryResult(history.entries, invocation.csv), invocation.json);
+    return print_result(HistoryResult(history.entries), format_of(invocation));
 }
 
 } // namespace kvr::cli

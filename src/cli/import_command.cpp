@@ -162,7 +162,7 @@ ExitCode import_site(const Invocation& invocation) {
                              failure->reason));
         return output_failed;
     }
-    return print_result(ImportResult(folder.path(), imported.panels), invocation.json);
+    return print_result(ImportResult(folder.path(), imported.panels), format_of(invocation));
 }
 
 } // namespace kvr::cli

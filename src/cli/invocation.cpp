@@ -11,29 +11,36 @@ namespace kvr::cli {
 
 namespace {
 
-// More would only exhaust the pseudo-terminals of the machine.
-constexpr int kMostSimulated = 64;
+using options::SharedOption;
 
+// A row names an option of kvr-panel's own, or one of the options kvr-config takes too, whose
+// names, value, help and checks come from the shared table.
 struct OptionRow {
-    Option flag;
+    unsigned flags; // the bits of Subcommand::options that bring it in
     QStringList names;
     const char* value_name; // nullptr for an option without a value
     const char* shown;      // the option as the usage shows it
     const char* help;
     // Stores the option's value (an empty one for an option without a value); null for
-    // the options parse_arguments checks itself.
+    // the shared options and those parse_arguments checks itself.
     void (*set)(Invocation& invocation, const QString& value) = nullptr;
+    std::optional<SharedOption> shared = std::nullopt;
 };
+
+OptionRow shared_row(unsigned flags, SharedOption option) {
+    const options::SharedOptionRow& row = options::shared_option_row(option);
+    return {
+        flags, {QLatin1String(row.name)}, row.value_name, row.panel_shown, row.panel_help, nullptr,
+        option};
+}
 
 // clang-format off
 const OptionRow kOptions[] = {
-    {port, {"port"}, "DEVICE", "--port DEVICE",
-     "a serial port with a panel on it; repeat it for more panels"},
-    {simulate, {"simulate"}, "N", "--simulate[=N]",
-     "N panels simulated inside the program, instead of ports"},
-    {trace, {"trace"}, "FILE", "--trace FILE",
-     "write every byte sent and received, per port, to FILE"},
-    {output, {"o", "output"}, "FILE", "-o, --output FILE",
+    shared_row(port, SharedOption::port),
+    shared_row(simulate, SharedOption::simulate),
+    shared_row(trace, SharedOption::trace),
+    // Declared once: import saves in a folder, the others write a file.
+    {output | output_folder, {"o", "output"}, "FILE", "-o, --output FILE",
      "also save the result in FILE (read: the configuration, as .kcf)"},
     {name, {"name"}, "NAME", "--name NAME",
      "the panel name saved (default: the base name of FILE)"},
@@ -42,18 +49,12 @@ const OptionRow kOptions[] = {
     {json_lines, {"json-lines"}, nullptr, "--json-lines",
      "print one JSON object a line for each port, the moment it finishes",
      [](Invocation& i, const QString&) { i.json_lines = true; }},
-    {log_file, {"log"}, "FILE", "--log FILE",
-     "the commissioning log to use instead of the usual one",
-     [](Invocation& i, const QString& v) { i.log_option = v; }},
-    {log_file, {"company-log"}, "URL", "--company-log URL",
-     "the company's PostgreSQL log (postgresql://[user@]host[:port]/dbname), instead of\n"
-     "KVR_COMPANY_LOG; entries are pushed to it after the local log has them",
-     [](Invocation& i, const QString& v) { i.company_log = v; }},
+    shared_row(log_file, SharedOption::log),
+    shared_row(log_file, SharedOption::company_log),
     {station_role, {"station-role"}, "NAME", "--station-role NAME",
      "init-company: the role the stations log in as (default kvr_station)",
      [](Invocation& i, const QString& v) { i.station_role = v; }},
-    {log_file, {"no-log"}, nullptr, "--no-log", "record nothing in the commissioning log, read nothing",
-     [](Invocation& i, const QString&) { i.no_log = true; }},
+    shared_row(log_file, SharedOption::no_log),
     {site_fields, {"site"}, "TEXT", "--site TEXT", "the site, on the sheet and the pack",
      [](Invocation& i, const QString& v) { i.site.site = v; }},
     {site_fields, {"room"}, "TEXT", "--room TEXT", "the room or location, on the sheet",
@@ -76,9 +77,6 @@ const OptionRow kOptions[] = {
     {require_verified, {"require-verified"}, nullptr, "--require-verified",
      "exit 1 unless every panel has a matching verified entry in the log",
      [](Invocation& i, const QString&) { i.require_verified = true; }},
-    {output_folder, {"o", "output"}, "FOLDER", "-o, --output FOLDER",
-     "the folder to save the files in (made when missing)",
-     [](Invocation& i, const QString& v) { i.output = v; i.output_is_folder = true; }},
     {force, {"force"}, nullptr, "--force", "replace files that are already in the folder",
      [](Invocation& i, const QString&) { i.force = true; }},
     {watch, {"watch"}, nullptr, "--watch",
@@ -93,9 +91,7 @@ const OptionRow kOptions[] = {
      [](Invocation& i, const QString&) { i.print = true; }},
     {printing, {"printer"}, "NAME", "--printer NAME", "also send it to the printer NAME",
      [](Invocation& i, const QString& v) { i.print = true; i.printer = v; }},
-    {reply_wait, {"reply-wait"}, "MS", "--reply-wait MS",
-     "how long to wait for each reply: 100 (the default) to 2000 ms, for a slow\n"
-     "panel or USB adapter; the pauses between transactions stay 100 ms"},
+    shared_row(reply_wait, SharedOption::reply_wait),
 };
 // clang-format on
 
@@ -164,30 +160,39 @@ QString exit_status_lines(const std::function<bool(const ExitStatusRow&)>& shown
 // An option's help as it applies to the subcommand: the ports it takes, what -o writes.
 QString help_for(const OptionRow& row, const Subcommand* command) {
     const QString name = command ? QLatin1String(command->name) : QString();
-    if (row.flag == port && command && command->panels == Panels::none)
+    const auto is = [&row](SharedOption option) { return row.shared == option; };
+    if (is(SharedOption::port) && command && command->panels == Panels::none)
         return QStringLiteral("also a port not listed, or (with --probe) only the ports named");
-    if (row.flag == port && command && command->panels != Panels::many)
+    if (is(SharedOption::port) && command && command->panels != Panels::many)
         return QStringLiteral("the serial port with the panel on it");
-    if (row.flag == simulate && command && command->panels != Panels::many)
+    if (is(SharedOption::simulate) && command && command->panels != Panels::many)
         return QStringLiteral("a panel simulated inside the program, instead of a port");
-    if (row.flag == output && name == QLatin1String("read"))
+    if (row.flags & output_folder && command && command->options & output_folder)
+        return QStringLiteral("the folder to save the files in (made when missing)");
+    if (row.flags & output && name == QLatin1String("read"))
         return QStringLiteral("also save the configuration read in FILE, as .kcf (- is standard "
                               "output)");
-    if (row.flag == output && name == QLatin1String("sheet"))
+    if (row.flags & output && name == QLatin1String("sheet"))
         return QStringLiteral("the sheet's PDF (- is standard output)");
-    if (row.flag == output && name == QLatin1String("handover"))
+    if (row.flags & output && name == QLatin1String("handover"))
         return QStringLiteral("the pack's PDF");
     return QLatin1String(row.help);
+}
+
+// The option as the usage shows it to the command: one simulated panel, or a folder for -o.
+QString shown_for(const OptionRow& row, const Subcommand* command) {
+    if (row.shared == SharedOption::simulate && command && command->panels != Panels::many)
+        return QStringLiteral("--simulate");
+    if (row.flags & output_folder && command && command->options & output_folder)
+        return QStringLiteral("-o, --output FOLDER");
+    return QLatin1String(row.shown);
 }
 
 QString option_lines(unsigned options, const Subcommand* command = nullptr) {
     QString text;
     for (const OptionRow& row : kOptions)
-        if (options & row.flag) {
-            const bool one = command && command->panels != Panels::many && row.flag == simulate;
-            text += usage_line(QLatin1String(one ? "--simulate" : row.shown), 22,
-                               help_for(row, command));
-        }
+        if (options & row.flags)
+            text += usage_line(shown_for(row, command), 22, help_for(row, command));
     return text;
 }
 
@@ -200,8 +205,6 @@ QString check_panels(const Subcommand& command, const Invocation& invocation) {
                 .arg(command.name);
         if (!invocation.files.isEmpty()) return {};
     }
-    if (!invocation.ports.isEmpty() && invocation.simulated > 0)
-        return QStringLiteral("--port and --simulate exclude each other");
     if (invocation.panel_count() == 0)
         return QStringLiteral("%1 needs --port DEVICE, --simulate or KVR_PORT").arg(command.name);
     if (command.panels != Panels::many && invocation.panel_count() > 1)
@@ -223,13 +226,19 @@ ParsedArguments parse_arguments(const Subcommand& command, QStringList arguments
     QCommandLineParser parser;
     const QCommandLineOption help_option(QStringList{"h", "help"});
     parser.addOption(help_option);
-    std::vector<std::pair<const OptionRow*, QCommandLineOption>> options;
+    std::vector<std::pair<const OptionRow*, QCommandLineOption>> own;
+    options::DeclaredOptions shared;
     for (const OptionRow& row : kOptions) {
-        if (!(command.options & row.flag)) continue;
-        options.emplace_back(&row, row.value_name
-                                       ? QCommandLineOption(row.names, row.help, row.value_name)
-                                       : QCommandLineOption(row.names, row.help));
-        parser.addOption(options.back().second);
+        if (!(command.options & row.flags)) continue;
+        if (row.shared) {
+            shared.emplace_back(*row.shared, options::panel_option(*row.shared));
+            parser.addOption(shared.back().second);
+            continue;
+        }
+        own.emplace_back(&row, row.value_name
+                                   ? QCommandLineOption(row.names, row.help, row.value_name)
+                                   : QCommandLineOption(row.names, row.help));
+        parser.addOption(own.back().second);
     }
     // The parser knows no optional values: a bare --simulate means one panel.
     for (QString& argument : arguments)
@@ -263,35 +272,25 @@ ParsedArguments parse_arguments(const Subcommand& command, QStringList arguments
                 .arg(invocation.files.size());
         return parsed;
     }
-    for (const auto& [row, option] : options) {
+    if (const QString refusal = options::read_shared_options(parser, shared, invocation);
+        !refusal.isEmpty()) {
+        parsed.error = refusal;
+        return parsed;
+    }
+    for (const auto& [row, option] : own) {
         if (!parser.isSet(option)) continue;
-        if (row->flag != port && parser.values(option).size() > 1) {
-            parsed.error = QStringLiteral("--%1 is given twice").arg(option.names().constLast());
+        if (const QString twice = options::given_twice(parser, option); !twice.isEmpty()) {
+            parsed.error = twice;
             return parsed;
         }
         if (row->set) {
             row->set(invocation, row->value_name ? parser.value(option) : QString());
             continue;
         }
-        switch (row->flag) {
-        case port:
-            invocation.ports = parser.values(option);
-            break;
-        case simulate: {
-            bool number = false;
-            invocation.simulated = parser.value(option).toInt(&number);
-            if (!number || invocation.simulated < 1 || invocation.simulated > kMostSimulated) {
-                parsed.error = QStringLiteral("--simulate takes a number of panels from 1 to %1")
-                                   .arg(kMostSimulated);
-                return parsed;
-            }
-            break;
-        }
-        case trace:
-            invocation.trace = parser.value(option);
-            break;
-        case output:
+        switch (row->flags) {
+        case output | output_folder:
             invocation.output = parser.value(option);
+            invocation.output_is_folder = command.options & output_folder;
             invocation.output_is_configuration = QLatin1String(command.name) == "read";
             break;
         case name:
@@ -300,17 +299,6 @@ ParsedArguments parse_arguments(const Subcommand& command, QStringList arguments
         case json:
             invocation.json = true;
             break;
-        case reply_wait: {
-            bool number = false;
-            invocation.reply_wait = std::chrono::milliseconds(parser.value(option).toInt(&number));
-            if (!number || !is_reply_wait(invocation.reply_wait)) {
-                parsed.error = QStringLiteral("--reply-wait takes milliseconds from %1 to %2")
-                                   .arg(shortest_reply_wait.count())
-                                   .arg(longest_reply_wait.count());
-                return parsed;
-            }
-            break;
-        }
         default:
             break;
         }

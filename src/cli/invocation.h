@@ -1,7 +1,7 @@
 #pragma once
-// The command line of kvr-panel: the exit codes scripts rely on, the options shared by the
-// subcommands, and the table row that describes one subcommand. Adding a subcommand is one
-// function and one row in main.cpp.
+// The command line of kvr-panel: the exit codes scripts rely on (shared with kvr-config), the
+// options of the subcommands, and the table row that describes one subcommand. Adding a subcommand
+// is one function and one row in main.cpp.
 
 #include <QProcessEnvironment>
 #include <QString>
@@ -10,21 +10,16 @@
 #include <cstddef>
 #include <optional>
 
+#include "options/exit_code.h"
+#include "options/shared_options.h"
 #include "panel/protocol.h"
 #include "panel/serial_ports.h"
 #include "sheet/sheet.h"
 
 namespace kvr::cli {
 
-enum ExitCode : int {
-    done = 0,
-    differs = 1,       // a panel or a file differs (verify, diff)
-    panel_failed = 2,  // no answer, wrong model, bad data, or a port that cannot be opened
-    bad_input = 3,     // a bad file or bad arguments
-    output_failed = 4, // a result or the trace could not be written
-    // 128 + the signal's number: stopped by SIGINT (130) or SIGTERM (143)
-    interrupted_base = 128,
-};
+using ExitCode = options::ExitCode;
+using enum options::ExitCode;
 
 // The options a subcommand may take, as bits of Subcommand::options.
 enum Option : unsigned {
@@ -43,7 +38,7 @@ enum Option : unsigned {
     json_lines = 1U << 12,
     watch = 1U << 13,
     probe = 1U << 14,
-    output_folder = 1U << 15, // -o names a folder to save files in (import)
+    output_folder = 1U << 15, // -o names a folder to save files in (import), not a file
     force = 1U << 16,
     station_role = 1U << 17, // log init-company's role for the stations
     printing = 1U << 18,     // --print and --printer NAME
@@ -54,22 +49,17 @@ inline constexpr unsigned panel_options = port | simulate | trace | reply_wait;
 // file_or_one: either one file (file_count 1) or one panel, not both.
 enum class Panels { none, one, many, file_or_one };
 
-// What a subcommand is given, parsed and checked.
-struct Invocation {
-    QStringList files; // the positional arguments, in order
-    QStringList ports;
-    int simulated = 0; // panels simulated inside the program instead of ports
-    QString trace;
+// What a subcommand is given, parsed and checked: the options kvr-config takes too, and
+// kvr-panel's own.
+struct Invocation : options::SharedValues {
+    QStringList files;             // the positional arguments, in order
     std::optional<QString> output; // "-": standard output
     std::optional<QString> name;
     bool json = false;
-    bool json_lines = false;           // one JSON object per port result, as each port finishes
-    std::optional<QString> log_option; // --log as given
-    bool no_log = false;
+    bool json_lines = false; // one JSON object per port result, as each port finishes
     // The commissioning log as --log, --no-log and KVR_LOG resolve it; nullopt: turned off.
+    // The company log (company_log) is --company-log's, else KVR_COMPANY_LOG's; nullopt: none.
     std::optional<QString> log;
-    // The company log as --company-log and KVR_COMPANY_LOG name it; nullopt: none.
-    std::optional<QString> company_log;
     QString station_role = QStringLiteral("kvr_station");
     SheetSite site;
     std::optional<QString> panel_filter; // given, perhaps empty
@@ -80,13 +70,10 @@ struct Invocation {
     bool output_is_folder = false;
     bool output_is_configuration = false; // -o saves a .kcf (read); else a PDF or a schedule
     bool force = false;
-    std::chrono::milliseconds reply_wait = tick; // --reply-wait
-    bool watch = false;                          // a fixture: panel after panel
-    bool probe = false;                          // ports: ask each port for a panel
-    bool print = false;                          // send the document to a printer too
-    QString printer;                             // the printer; empty: the system's default
-
-    int panel_count() const { return simulated > 0 ? simulated : int(ports.size()); }
+    bool watch = false; // a fixture: panel after panel
+    bool probe = false; // ports: ask each port for a panel
+    bool print = false;  // send the document to a printer too
+    QString printer;     // the printer; empty: the system's default
 };
 
 struct Subcommand {

@@ -84,7 +84,7 @@ ExitCode check_log(const Invocation& invocation) {
         return bad_input;
     }
     const ExitCode printed = print_result(
-        ChainResult(QDir::toNativeSeparators(*invocation.log), check), invocation.json);
+        ChainResult(QDir::toNativeSeparators(*invocation.log), check), format_of(invocation));
     return outranking(check.holds() ? done : differs, printed);
 }
 
@@ -140,7 +140,7 @@ ExitCode import_log(const Invocation& invocation) {
     const ExitCode printed =
         print_result(MergeResult(QDir::toNativeSeparators(invocation.files[1]),
                                  QDir::toNativeSeparators(*invocation.log), merge),
-                     invocation.json);
+                     format_of(invocation));
     return outranking(merge.held_differently.isEmpty() ? done : differs, printed);
 }
 
@@ -187,8 +187,9 @@ ExitCode sync_log(const Invocation& invocation) {
         print_error(sync.failure);
         return bad_input;
     }
-    const ExitCode printed = print_result(
-        SyncResult(records::company_log_text(*invocation.company_log), sync), invocation.json);
+    const ExitCode printed =
+        print_result(SyncResult(records::company_log_text(*invocation.company_log), sync),
+                     format_of(invocation));
     return outranking(sync.altered.isEmpty() ? done : differs, printed);
 }
 
@@ -204,11 +205,11 @@ ExitCode init_company(const Invocation& invocation) {
         print_error(QStringLiteral("%1: %2").arg(records::company_log_text(words[1]), *failure));
         return bad_input;
     }
-    return print(QStringLiteral("%1: the company log is set up; the station role %2 may insert "
-                                "and select entries\n")
-                     .arg(records::company_log_text(words[1]), role))
-               ? done
-               : output_failed;
+    return print_output(QStringLiteral("%1: the company log is set up; the station role %2 may "
+                                       "insert and select entries\n")
+                            .arg(records::company_log_text(words[1]), role)
+                            .toUtf8(),
+                        QStringLiteral("the result"));
 }
 
 } // namespace

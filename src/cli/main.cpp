@@ -119,13 +119,6 @@ std::unique_ptr<QCoreApplication> application(int& argc, char* argv[]) {
     return std::make_unique<QGuiApplication>(argc, argv);
 }
 
-// An answer that standard output could not take is an error too.
-int answered(bool printed) {
-    if (printed) return done;
-    print_error(QStringLiteral("standard output could not be written"));
-    return output_failed;
-}
-
 } // namespace
 
 int main(int argc, char* argv[]) {
@@ -140,11 +133,13 @@ int main(int argc, char* argv[]) {
     const QString first = arguments.isEmpty() ? QString() : arguments.takeFirst();
     if (first == QLatin1String("--help") || first == QLatin1String("-h") ||
         first == QLatin1String("help")) {
-        return answered(print(program_usage(kSubcommands, std::size(kSubcommands))));
+        return print_output(program_usage(kSubcommands, std::size(kSubcommands)).toUtf8(),
+                            QStringLiteral("the usage"));
     }
     if (first == QLatin1String("--version") || first == QLatin1String("-v")) {
-        return answered(
-            print(QStringLiteral("kvr-panel %1\n").arg(QCoreApplication::applicationVersion())));
+        return print_output(
+            QStringLiteral("kvr-panel %1\n").arg(QCoreApplication::applicationVersion()).toUtf8(),
+            QStringLiteral("the version"));
     }
     const Subcommand* command = find_subcommand(first);
     if (!command) {
@@ -156,7 +151,8 @@ int main(int argc, char* argv[]) {
     }
     const ParsedArguments parsed =
         parse_arguments(*command, arguments, QProcessEnvironment::systemEnvironment());
-    if (parsed.help) return answered(print(subcommand_usage(*command)));
+    if (parsed.help)
+        return print_output(subcommand_usage(*command).toUtf8(), QStringLiteral("the usage"));
     if (!parsed.error.isEmpty()) {
         print_error(parsed.error +
                     QStringLiteral("; kvr-panel %1 --help shows its usage").arg(command->name));

@@ -1,9 +1,9 @@
 #include "cli/output.h"
 
 #include <QJsonDocument>
-#include <cerrno>
 #include <cstdio>
-#include <optional>
+
+#include "options/standard_output.h"
 
 namespace kvr::cli {
 
@@ -43,52 +43,46 @@ QString shown_character(QChar character) {
     return character;
 }
 
-// Why standard output failed, once it has; nothing is written to it after that.
-std::optional<QString> stdout_failure;
-
 } // namespace
 
-bool print_bytes(const QByteArray& bytes) {
-    if (stdout_failure) return false;
-    const std::size_t size = std::size_t(bytes.size());
-    errno = 0;
-    const bool written = std::fwrite(bytes.constData(), 1, size, stdout) == size;
-    if (std::fflush(stdout) == 0 && written && !std::ferror(stdout)) return true;
-    stdout_failure =
-        errno != 0 ? qt_error_string(errno) : QStringLiteral("an error the system did not name");
-    return false;
+Format format_of(const Invocation& invocation) {
+    if (invocation.json) return Format::json;
+    if (invocation.json_lines) return Format::json_lines;
+    if (invocation.csv) return Format::csv;
+    return Format::text;
 }
 
 ExitCode print_output(const QByteArray& bytes, const QString& what) {
-    const bool failed_before = stdout_failure.has_value();
-    if (print_bytes(bytes)) return done;
+    const bool failed_before = options::standard_output_failure().has_value();
+    if (options::write_standard_output(bytes)) return done;
     if (!failed_before)
         print_error(QStringLiteral("%1 could not be written to standard output: %2; nothing more "
                                    "is written to it")
-                        .arg(what, *stdout_failure));
+                        .arg(what, *options::standard_output_failure()));
     return output_failed;
 }
 
-bool print(const QString& text) {
-    return print_bytes(text.toUtf8());
-}
-
-ExitCode print_result(const Result& result, bool json) {
-    QByteArray bytes;
-    if (json) {
+ExitCode print_result(const Result& result, Format format) {
+    const auto with_version = [&result] {
         QJsonObject document = result.data();
         document.insert(QStringLiteral("version"), kJsonVersion);
-        bytes = QJsonDocument(document).toJson(QJsonDocument::Indented);
-    } else {
-        bytes = result.text().toUtf8();
+        return QJsonDocument(document);
+    };
+    switch (format) {
+    case Format::json:
+        return print_output(with_version().toJson(QJsonDocument::Indented),
+                            QStringLiteral("the results"));
+    case Format::json_lines:
+        return print_output(with_version().toJson(QJsonDocument::Compact) + '\n',
+                            QStringLiteral("a result"));
+    case Format::csv: {
+        const CsvRows rows = result.csv();
+        return print_output(site::write_csv(rows.rows, rows.layout), QStringLiteral("the results"));
     }
-    return print_output(bytes, QStringLiteral("the results"));
-}
-
-ExitCode print_json_line(QJsonObject object) {
-    object.insert(QStringLiteral("version"), kJsonVersion);
-    return print_output(QJsonDocument(object).toJson(QJsonDocument::Compact) + '\n',
-                        QStringLiteral("a result"));
+    case Format::text:
+        break;
+    }
+    return print_output(result.text().toUtf8(), QStringLiteral("the results"));
 }
 
 QString shown_escaped(const QString& text) {

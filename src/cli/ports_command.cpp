@@ -96,7 +96,7 @@ ExitCode list_ports(const Invocation& invocation) {
         entries.push_back({port, stable_names(port.device, QStringLiteral("/dev/serial/by-id")),
                            stable_names(port.device, QStringLiteral("/dev/serial/by-path")),
                            QFileInfo::exists(port.device), access_advice(port.device)});
-    return print_result(PortList(entries), invocation.json);
+    return print_result(PortList(entries), format_of(invocation));
 }
 
 } // namespace kvr::cli

@@ -94,7 +94,7 @@ ExitCode probe_ports(const Invocation& invocation) {
         results = std::move(gang.results);
         if (gang.signal != 0) code = ExitCode(interrupted_base + gang.signal);
     }
-    return outranking(code, print_result(ProbeResult(results), invocation.json));
+    return outranking(code, print_result(ProbeResult(results), format_of(invocation)));
 }
 
 } // namespace kvr::cli

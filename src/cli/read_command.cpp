@@ -36,10 +36,10 @@ class ReadResult : public Result {
         return port;
     }
     // The one port's result as a line of --json-lines.
-    ExitCode print_line() const {
+    LineResult line() const {
         QJsonObject line = port_json();
         line.insert("command", "read");
-        return print_json_line(line);
+        return LineResult(text(), line);
     }
 
   private:
@@ -114,9 +114,10 @@ ExitCode read_panel(const Invocation& invocation) {
     // With -o -, standard output carries the file alone.
     const bool file_to_stdout = invocation.output == kStandardStream;
     const ReadResult result(read);
-    const ExitCode printed = file_to_stdout          ? done
-                             : invocation.json_lines ? result.print_line()
-                                                     : print_result(result, invocation.json);
+    const ExitCode printed = file_to_stdout ? done
+                             : invocation.json_lines
+                                 ? print_result(result.line(), Format::json_lines)
+                                 : print_result(result, format_of(invocation));
     // An interrupted or failed read saves nothing.
     if (!read.configuration || !invocation.output) return outranking(read.code, printed);
     return outranking(outranking(read.code, printed),

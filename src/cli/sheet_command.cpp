@@ -137,7 +137,7 @@ ExitCode draw_sheet(const Invocation& invocation) {
     }
     const Printing printing = print_if_asked(invocation, sheet_document(sheet), kWhat);
     return outranking(printing.code, print_result(SheetResult(output, sheet.source, printing.job),
-                                                  invocation.json));
+                                                  format_of(invocation)));
 }
 
 } // namespace kvr::cli

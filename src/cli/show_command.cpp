@@ -57,7 +57,7 @@ std::optional<Configuration> load_or_report(const QString& path, QString* sha256
 ExitCode show_file(const Invocation& invocation) {
     const std::optional<Configuration> configuration = load_or_report(invocation.files[0]);
     if (!configuration) return bad_input;
-    return print_result(ConfigurationResult(*configuration), invocation.json);
+    return print_result(ConfigurationResult(*configuration), format_of(invocation));
 }
 
 } // namespace kvr::cli

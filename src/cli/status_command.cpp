@@ -78,7 +78,7 @@ ExitCode show_status(const Invocation& invocation) {
         if (const std::optional<ExitCode> failure = add_rows(argument, log, rows, warning))
             return *failure;
     if (!warning.isEmpty()) print_error(warning);
-    const ExitCode printed = print_result(StatusResult(rows), invocation.json);
+    const ExitCode printed = print_result(StatusResult(rows), format_of(invocation));
     // A log that cannot be read answers nothing: the question is left open, not "no".
     if (!warning.isEmpty()) return outranking(bad_input, printed);
     const bool all_proven = !rows.empty() && std::ranges::all_of(rows, [](const StatusRow& row) {

@@ -47,8 +47,8 @@ QJsonObject port_line(const QString& file, const PortResult& port) {
 
 // One panel's result as the fixture reports it, as a line of text or of JSON.
 ExitCode report(const Invocation& invocation, const QString& file, const PortResult& port) {
-    if (invocation.json_lines) return print_json_line(port_line(file, port));
-    return print_output((port.line() + u'\n').toUtf8(), QStringLiteral("a result"));
+    return print_result(LineResult(port.line() + u'\n', port_line(file, port)),
+                        format_of(invocation));
 }
 
 // How many panels each port programmed and failed, once the fixture has ended.
@@ -68,9 +68,9 @@ ExitCode summarise(const Invocation& invocation, const QString& file, const Fixt
                     .arg(port.programmed)
                     .arg(port.failed);
     }
-    if (invocation.json_lines)
-        return print_json_line({{"command", "write"}, {"file", file}, {"summary", ports}});
-    return print_output(text.toUtf8(), QStringLiteral("the summary"));
+    return print_result(
+        LineResult(text, {{"command", "write"}, {"file", file}, {"summary", ports}}),
+        format_of(invocation));
 }
 
 // write --watch: panel after panel, each logged and reported as it is done.
@@ -121,7 +121,8 @@ ExitCode write_panels(const Invocation& invocation) {
     if (invocation.json_lines)
         as_it_finishes = [&](PortResult& result) {
             record_port(invocation, job, result);
-            printed = outranking(printed, print_json_line(port_line(path, result)));
+            printed = outranking(
+                printed, print_result(LineResult({}, port_line(path, result)), Format::json_lines));
         };
     auto run = run_on_panels(
         invocation, [&job](PanelConversation& c) { job.start(c); }, QStringLiteral("writing"),
@@ -132,7 +133,7 @@ ExitCode write_panels(const Invocation& invocation) {
     if (invocation.json_lines) return outranking(gang.exit_code(), printed);
     record_ports(invocation, job, gang.results);
     return outranking(gang.exit_code(),
-                      print_result(WriteResult(path, gang.results), invocation.json));
+                      print_result(WriteResult(path, gang.results), format_of(invocation)));
 }
 
 } // namespace kvr::cli

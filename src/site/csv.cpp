@@ -18,7 +18,7 @@ bool blank(const QStringList& fields) {
 
 // Whether a field needs the apostrophe to come back from a spreadsheet as text, as written.
 bool needs_text_mark(QStringView field) {
-    static const QString kFormulaStarts = QStringLiteral("=+-@");
+    static const QString kFormulaStarts = QStringLiteral("=+-@\t\r");
     if (field.isEmpty()) return false;
     if (kFormulaStarts.contains(field[0])) return true;
     return field[0] == kTextMark && field.size() > 1 &&
@@ -98,12 +98,16 @@ CsvTable read_csv(QStringView text, QChar separator, int last_line) {
     return table;
 }
 
-QByteArray write_csv(const std::vector<QStringList>& rows) {
-    QByteArray bytes = kUtf8ByteOrderMark;
+QByteArray write_csv(const std::vector<QStringList>& rows, const CsvLayout& layout) {
+    QByteArray bytes = layout.byte_order_mark ? kUtf8ByteOrderMark : QByteArray();
     for (const QStringList& row : rows) {
         QStringList fields;
-        for (const QString& written : row) {
-            const QString field = needs_text_mark(written) ? kTextMark + written : written;
+        for (qsizetype column = 0; column < row.size(); ++column) {
+            const QString& written = row[column];
+            const bool number =
+                std::size_t(column) < layout.numbers.size() && layout.numbers[std::size_t(column)];
+            const QString field =
+                !number && needs_text_mark(written) ? kTextMark + written : written;
             const bool quote = field.contains(u',') || field.contains(u';') ||
                                field.contains(u'"') || field.contains(u'\n') ||
                                field.contains(u'\r') || field != field.trimmed();

@@ -37,12 +37,20 @@ struct CsvTable {
 // it (see write_csv).
 CsvTable read_csv(QStringView text, QChar separator, int last_line = 0);
 
-// UTF-8 with a byte order mark (so that spreadsheets take it as UTF-8), commas, CRLF; a
-// field is quoted when it holds a separator, a quote, a line end or blanks at either end.
-// A field that a spreadsheet would take for a formula (it begins with =, +, - or @) is
-// written after an apostrophe, which the spreadsheet hides and read_csv drops; so is one
-// that begins with an apostrophe followed by one of those or another apostrophe, so that it
-// too comes back as it was.
-QByteArray write_csv(const std::vector<QStringList>& rows);
+// How write_csv lays rows out.
+struct CsvLayout {
+    // So that spreadsheets take the bytes as UTF-8; left out where a program reads them from
+    // a pipe.
+    bool byte_order_mark = true;
+    std::vector<bool> numbers; // the columns that hold numbers, written as they are
+};
+
+// UTF-8, commas, CRLF; a field is quoted when it holds a separator, a quote, a line end or
+// blanks at either end. A field that a spreadsheet would take for a formula (it begins with
+// =, +, -, @, a tab or a carriage return) is written after an apostrophe, which the
+// spreadsheet hides and read_csv drops; so is one that begins with an apostrophe followed by
+// one of those or another apostrophe, so that it too comes back as it was. A column of
+// numbers is written as it is.
+QByteArray write_csv(const std::vector<QStringList>& rows, const CsvLayout& layout = {});
 
 } // namespace kvr::site

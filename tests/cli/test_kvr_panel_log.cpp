@@ -136,6 +136,41 @@ class TestKvrPanelLog : public QObject {
         QCOMPARE(kvr_panel({"history", "--log", log, "--since", "31/05/2024"}).exit_code, 3);
     }
 
+    // Entries as history's CSV and JSON give them: fields quoted where they need it, a text
+    // a spreadsheet would run as a formula made harmless (numbers are not), nulls in JSON.
+    void historyCsvAndJson() {
+        QTemporaryDir dir;
+        const QString log = dir.filePath("log.sqlite");
+        kvr::records::CommissioningLog commissioning(log);
+        kvr::records::Record plain;
+        plain.program = "kvr-panel";
+        plain.device = "/dev/ttyUSB0";
+        plain.panel_name = "LOBBY";
+        plain.outcome = kvr::records::RecordOutcome::programmed_and_verified;
+        kvr::records::Record formulas = plain;
+        formulas.outcome = kvr::records::RecordOutcome::failed;
+        formulas.panel_name = "=HYPERLINK(\"x\")";
+        formulas.device = "@SUM(A1)";
+        formulas.failure = kvr::records::failure_at(5, "COMMUNICATIONS FAILURE, \"BAD\" DATA");
+        formulas.read_back = {-1, 160};
+        kvr::records::Record tab = plain;
+        tab.failure.reason = "\tTAB";
+        for (kvr::records::Record* entry : {&plain, &formulas, &tab})
+            QVERIFY(commissioning.record(*entry).logged);
+
+        const Run csv = kvr_panel({"history", "--log", log, "--csv"});
+        QCOMPARE(csv.exit_code, 0);
+        QCOMPARE(csv.bytes.count("\r\n"), 4);
+        for (const char* field : {",'@SUM(A1),", ",\"'=HYPERLINK(\"\"x\"\")\",", ",'\tTAB,",
+                                  ",\"-1,160\",", ",\"COMMUNICATIONS FAILURE, \"\"BAD\"\" DATA\","})
+            QVERIFY2(csv.bytes.contains(field), field);
+        const QJsonArray entries =
+            array_of(kvr_panel({"history", "--log", log, "--json"}), "entries");
+        QCOMPARE(entries[1]["failure_location"].toInt(), 5);
+        QCOMPARE(entries[1]["read_back"].toArray(), (QJsonArray{-1, 160}));
+        QVERIFY(entries[2]["failure_location"].isNull());
+    }
+
     // A log that cannot be written never fails the operation; an output never replaces it.
     void unwritableLogAndProtectedLog() {
         QTemporaryDir dir;
