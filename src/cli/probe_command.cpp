@@ -87,8 +87,9 @@ ExitCode probe_ports(const Invocation& invocation) {
     std::vector<PortResult> results;
     ExitCode code = done;
     if (!probing.ports.isEmpty()) {
-        auto run = run_on_panels(
-            probing, [](PanelConversation& c) { c.start_identify(); }, QStringLiteral("probing"));
+        records::PanelJob identify;
+        identify.identify_only = true;
+        auto run = run_on_panels(probing, identify, QStringLiteral("probing"));
         if (const ExitCode* failure = std::get_if<ExitCode>(&run)) return *failure;
         GangRun& gang = std::get<GangRun>(run);
         results = std::move(gang.results);

@@ -16,6 +16,7 @@
 #include <QMetaType>
 #include <QObject>
 #include <QString>
+#include <algorithm>
 #include <chrono>
 #include <cstdint>
 #include <functional>
@@ -113,6 +114,9 @@ class PanelConversation : public QObject {
     // How long each reply is waited for (is_reply_wait); the pauses stay one tick.
     void set_reply_wait(std::chrono::milliseconds wait) { reply_wait_ = wait; }
     std::chrono::milliseconds reply_wait() const { return reply_wait_; }
+    // How many attention characters the handshake sends before it gives up: the protocol's
+    // six, or one for a caller that calls again and again for a panel not yet there.
+    void set_attention_attempts(int attempts) { attention_attempts_ = std::max(attempts, 1); }
 
     // Starts an operation; its end is reported by finished(). One at a time: a start while
     // one runs is ignored.
@@ -226,6 +230,7 @@ class PanelConversation : public QObject {
     std::size_t location_index_ = 0;
     QByteArray received_;
     std::chrono::milliseconds reply_wait_ = tick;
+    int attention_attempts_ = attention_attempts;
     std::chrono::steady_clock::time_point tick_due_{};
     // When the command now answered was sent.
     std::chrono::steady_clock::time_point sent_at_{};

@@ -298,7 +298,8 @@ class TestKvrPanelScripts : public QObject {
     // ends it with the summary, each panel logged.
     void fixture_panel_after_panel() {
         kvr::sim::PanelSettings comes_and_goes;
-        comes_and_goes.faults.unplug_after = 1 + 2 + 50; // a call, the handshake, the write
+        // A call and its model code, the handshake, the write.
+        comes_and_goes.faults.unplug_after = 2 + 2 + 50;
         comes_and_goes.faults.unplugged_for = std::chrono::milliseconds(1500);
         PtyHost panel(comes_and_goes);
         const QString log = dir.filePath("fixture.sqlite");
