@@ -104,18 +104,34 @@ class FixturePort : public QObject {
             caller_->start_identify();
     }
 
+    // Who answered a call: no panel (or a call that broke off, as one does when the adapter
+    // is pulled in the middle of it), the panel last programmed or failed, or a panel to
+    // program. Only a panel that told its model code has answered; one that was programmed
+    // is the same panel only while a whole read finds what it was programmed with.
+    enum class Answer { none, same_panel, new_panel };
+    Answer answer(const ConversationResult& call) const {
+        const bool mismatch = call.outcome == Outcome::mismatch;
+        if (state_ == State::done) {
+            if (call.operation != Operation::read || (!call.succeeded() && !mismatch))
+                return Answer::none;
+            return !mismatch && call.values == programmed_values_ ? Answer::same_panel
+                                                                  : Answer::new_panel;
+        }
+        if (!call.identified && !mismatch) return Answer::none;
+        return state_ == State::waiting ? Answer::new_panel : Answer::same_panel;
+    }
+
     void called() {
         if (stopping_) return end();
-        const ConversationResult& call = caller_->result();
-        const bool absent =
-            call.outcome == Outcome::no_response || call.outcome == Outcome::port_failed;
-        if (absent) {
-            if (++misses_ >= kMissesRemoved && state_ != State::waiting) enter(State::waiting);
-        } else {
+        switch (answer(caller_->result())) {
+        case Answer::new_panel:
+            return program();
+        case Answer::same_panel:
             misses_ = 0;
-            const bool same_panel = call.succeeded() && call.values == programmed_values_;
-            if (state_ == State::waiting || (state_ == State::done && !same_panel))
-                return program();
+            break;
+        case Answer::none:
+            if (++misses_ >= kMissesRemoved && state_ != State::waiting) enter(State::waiting);
+            break;
         }
         call_timer_->start(
             std::max(kCallInterval - milliseconds(call_clock_.elapsed()), milliseconds(0)));

@@ -358,7 +358,7 @@ class TestKvrPanelScripts : public QObject {
             }
             line = process->readLine();
             const QJsonObject result = QJsonDocument::fromJson(line).object();
-            QCOMPARE(result["outcome"].toString(), "succeeded");
+            QVERIFY2(result["outcome"].toString() == "succeeded", line.constData());
             QVERIFY(result["logged"].toBool());
             QCOMPARE(panel->location(5), 23);
             ++programmed;
