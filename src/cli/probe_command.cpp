@@ -35,7 +35,7 @@ Finding finding(const PortResult& result) {
         const QString advice = access_advice(port_path(result.device));
         if (!advice.isEmpty())
             return {"no_access", QStringLiteral("no access - ") + advice, advice};
-        if (result.final_text.contains(QLatin1String(" - IN USE BY ")))
+        if (result.port_in_use)
             return {"in_use", QStringLiteral("in use - ") + result.final_text, {}};
         return {"failed", result.final_text, {}};
     }

@@ -156,7 +156,9 @@ bool PanelConversation::open_panel_port() {
     MSComm1->setStopBits(QSerialPort::OneStop);
     MSComm1->setFlowControl(QSerialPort::NoFlowControl);
     if (!MSComm1->open(QIODevice::ReadWrite)) {
-        fail(Outcome::port_failed, open_failure_text(*MSComm1, device_));
+        const OpenFailure failure = open_failure(*MSComm1, device_);
+        result_.port_in_use = failure.in_use;
+        fail(Outcome::port_failed, failure.text);
         return false;
     }
     return true;

@@ -82,6 +82,7 @@ struct ConversationResult {
     QString problem;             // the transaction's complaint before a bad-data end
     QString lateness;            // StatusTexts::answered_late when lateness caused the end
     bool identified = false;     // the panel answered and its model code was accepted
+    bool port_in_use = false;    // the port could not be opened: another program holds it
     int locations_done = 0;      // of the 25 configuration locations
     std::int16_t model_code = 0; // the model code read (a refused panel's says why)
     // The first locations_done values, in location order: as read, or as written and read
