@@ -22,7 +22,7 @@ constexpr milliseconds kCallInterval{500};
 constexpr int kMissesRemoved = 2;
 
 // One port of the fixture: calling for a panel, programming it, following it until it is
-// gone. The caller's conversations look, the programmer's is the job's.
+// gone. The caller's conversations only look for a panel; the programmer runs the job.
 class FixturePort : public QObject {
   public:
     enum class State { waiting, programming, done, failed, stopped };
