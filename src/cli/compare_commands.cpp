@@ -1,7 +1,6 @@
 // kvr-panel verify and diff: where a panel differs from a file, and a file from another.
 
 #include <QJsonArray>
-#include <algorithm>
 
 #include "cli/comparison.h"
 #include "cli/configuration.h"
@@ -120,17 +119,13 @@ ExitCode verify_panels(const Invocation& invocation) {
         as_it_finishes = [&](PortResult& result) {
             PortVerification port{result, differences_of(result)};
             any_differs = any_differs || !port.differences.empty();
-            record_port(invocation, job, result);
-            port.result.logged = result.logged;
             QJsonObject line = VerifyResult::port_json(port);
             line.insert("command", "verify");
             line.insert("file", path);
             printed = outranking(printed, print_result(LineResult({}, line), Format::json_lines));
         };
 
-    auto run = run_on_panels(
-        invocation, [&job](PanelConversation& c) { job.start(c); }, QStringLiteral("reading"),
-        as_it_finishes);
+    auto run = run_on_panels(invocation, job, QStringLiteral("reading"), as_it_finishes);
     if (const ExitCode* failure = std::get_if<ExitCode>(&run)) return *failure;
     GangRun& gang = std::get<GangRun>(run);
     if (invocation.json_lines) {
@@ -138,18 +133,11 @@ ExitCode verify_panels(const Invocation& invocation) {
         return outranking(outranking(gang.exit_code(), any_differs ? differs : done), printed);
     }
 
-    std::vector<std::vector<Difference>> found;
-    std::vector<bool> differing;
-    for (const PortResult& result : gang.results) {
-        found.push_back(differences_of(result));
-        differing.push_back(!found.back().empty());
-    }
-    record_ports(invocation, job, gang.results);
-    // Taken once the log has marked each port.
     std::vector<PortVerification> ports;
-    for (std::size_t i = 0; i < gang.results.size(); ++i)
-        ports.push_back({gang.results[i], std::move(found[i])});
-    any_differs = std::ranges::find(differing, true) != differing.end();
+    for (const PortResult& result : gang.results) {
+        ports.push_back({result, differences_of(result)});
+        any_differs = any_differs || !ports.back().differences.empty();
+    }
     report_failed_ports(gang.results);
     const ExitCode code = outranking(gang.exit_code(), any_differs ? differs : done);
     return outranking(code, print_result(VerifyResult(path, ports), format_of(invocation)));

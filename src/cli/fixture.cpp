@@ -2,7 +2,6 @@
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
-#include <QSerialPort>
 #include <QTimer>
 #include <algorithm>
 #include <memory>
@@ -10,8 +9,6 @@
 #include "cli/interruption.h"
 #include "cli/output.h"
 #include "cli/progress_board.h"
-#include "panel/line_trace.h"
-#include "panel/protocol.h"
 
 namespace kvr::cli {
 
@@ -24,50 +21,35 @@ constexpr milliseconds kCallInterval{500};
 // A panel counts as taken out once this many calls in a row went unanswered.
 constexpr int kMissesRemoved = 2;
 
-// One port of the fixture: calling for a panel, programming it, calling until it is gone.
+// One port of the fixture: calling for a panel, programming it, following it until it is
+// gone. The caller's conversations only look for a panel; the programmer runs the job.
 class FixturePort : public QObject {
   public:
-    enum class State { waiting, programming, remove, stopped };
+    enum class State { waiting, programming, done, failed, stopped };
 
-    FixturePort(const QString& device, const QString& name, PanelGang& gang, ProgressBoard& board,
-                std::size_t index)
-        : device_(device), board_(board), index_(index), probe_(new QSerialPort(this)),
-          call_timer_(new QTimer(this)), conversation_(new PanelConversation(device, this)),
-          trace_(gang.trace()), reply_wait_(gang.reply_wait()),
-          simulated_inside_(gang.simulated_inside(qsizetype(index))) {
-        tally_.device = name;
-        conversation_->set_trace(trace_);
-        conversation_->set_reply_wait(reply_wait_);
+    FixturePort(PanelGang& gang, ProgressBoard& board, qsizetype index)
+        : gang_(gang), board_(board), index_(index), call_timer_(new QTimer(this)),
+          caller_(new PanelConversation(gang.devices()[index], this)),
+          programmer_(new PanelConversation(gang.devices()[index], this)) {
+        tally_.device = gang.names()[index];
+        for (PanelConversation* conversation : {caller_, programmer_}) {
+            conversation->set_trace(gang.trace());
+            conversation->set_reply_wait(gang.reply_wait());
+        }
+        caller_->set_attention_attempts(1);
         call_timer_->setSingleShot(true);
         call_timer_->setTimerType(Qt::PreciseTimer);
         connect(call_timer_, &QTimer::timeout, this, &FixturePort::call);
-        connect(probe_, &QSerialPort::readyRead, this, [this] {
-            const QByteArray bytes = probe_->readAll();
-            if (trace_) trace_->record(device_, LineTrace::Direction::received, bytes);
-            answer_ += bytes;
-        });
-        connect(conversation_, &PanelConversation::progress, this,
-                [this](int done, int total) { board_.progress(index_, done, total); });
+        connect(caller_, &PanelConversation::finished, this, &FixturePort::called);
+        connect(programmer_, &PanelConversation::finished, this, &FixturePort::programmed);
+        connect(programmer_, &PanelConversation::progress, this,
+                [this](int done, int total) { board_.progress(std::size_t(index_), done, total); });
     }
 
-    // Runs the conversation the fixture starts, and says when a panel is done.
-    void begin(const PanelGang::Start& start, const PanelGang::Finished& finished) {
-        start_ = start;
-        connect(conversation_, &PanelConversation::finished, this, [this, finished](Outcome) {
-            result_.take(conversation_->result());
-            result_.duration = milliseconds(clock_.elapsed());
-            finished(result_);
-            const bool partly =
-                result_.outcome == Outcome::interrupted && result_.locations_done > 0;
-            if (result_.succeeded())
-                ++tally_.programmed;
-            else if (result_.outcome != Outcome::interrupted || partly)
-                ++tally_.failed;
-            stopped_mid_write_ = stopped_mid_write_ || partly;
-            if (stopping_) return end();
-            enter(State::remove);
-            call();
-        });
+    // Runs the job on each panel that answers, and says when one is done.
+    void begin(const records::PanelJob& job, const PanelGang::Finished& finished) {
+        job_ = &job;
+        finished_ = finished;
         enter(State::waiting);
         call();
     }
@@ -75,8 +57,10 @@ class FixturePort : public QObject {
     // Ends calling at once, or the panel being programmed at its next boundary.
     void stop() {
         stopping_ = true;
-        if (state_ == State::programming)
-            conversation_->stop_at_boundary();
+        if (programmer_->running())
+            programmer_->stop_at_boundary();
+        else if (caller_->running())
+            caller_->cancel();
         else
             end();
     }
@@ -95,10 +79,10 @@ class FixturePort : public QObject {
         switch (state) {
         case State::waiting:
             return show(QStringLiteral("WAITING FOR PANEL") + counts);
-        case State::remove:
-            return show((result_.succeeded() ? QStringLiteral("DONE - REMOVE PANEL")
-                                             : QStringLiteral("FAILED - REMOVE PANEL")) +
-                        counts);
+        case State::done:
+            return show(QStringLiteral("DONE - REMOVE PANEL") + counts);
+        case State::failed:
+            return show(QStringLiteral("FAILED - REMOVE PANEL") + counts);
         case State::programming:
             return show(QStringLiteral("PROGRAMMING"));
         case State::stopped:
@@ -106,72 +90,101 @@ class FixturePort : public QObject {
         }
     }
 
-    void show(const QString& text) { board_.finish(index_, tally_.device + ": " + text); }
-
-    // One call: "A", then a reply wait for the acknowledgement.
-    void call() {
-        if (!probe_->isOpen()) {
-            probe_->setPortName(device_);
-            probe_->setBaudRate(baud_rate);
-            probe_->setDataBits(QSerialPort::Data8);
-            probe_->setParity(QSerialPort::NoParity);
-            probe_->setStopBits(QSerialPort::OneStop);
-            probe_->setFlowControl(QSerialPort::NoFlowControl);
-            if (!probe_->open(QIODevice::ReadWrite)) return called(false); // as no answer
-        }
-        probe_->clear(QSerialPort::Input);
-        answer_.clear();
-        const QByteArray call(1, attention);
-        if (trace_) trace_->record(device_, LineTrace::Direction::sent, call);
-        probe_->write(call);
-        probe_->flush();
-        QTimer::singleShot(reply_wait_, Qt::PreciseTimer, this, [this] {
-            if (state_ == State::waiting || state_ == State::remove)
-                called(std::string_view(answer_.constData(), std::size_t(answer_.size()))
-                           .ends_with(acknowledgement));
-        });
+    void show(const QString& text) {
+        board_.finish(std::size_t(index_), tally_.device + ": " + text);
     }
 
-    void called(bool answered) {
-        if (state_ == State::waiting && answered) {
-            probe_->close();
-            result_ = {};
-            records::note_line(result_, tally_.device, device_, simulated_inside_);
-            enter(State::programming);
-            clock_.start();
-            start_(*conversation_);
-            return;
+    // One call: the panel programmed is read whole, to tell whether it is still the one in
+    // the fixture; otherwise the handshake and the model code tell whether one is there.
+    void call() {
+        call_clock_.start();
+        if (state_ == State::done)
+            caller_->start_read();
+        else
+            caller_->start_identify();
+    }
+
+    // Who answered a call: no panel (or a call that broke off, as one does when the adapter
+    // is pulled in the middle of it), the panel last programmed or failed, or a panel to
+    // program. Only a panel that told its model code has answered; one that was programmed
+    // is the same panel only while a whole read finds what it was programmed with.
+    enum class Answer { none, same_panel, new_panel };
+    Answer answer(const ConversationResult& call) const {
+        const bool mismatch = call.outcome == Outcome::mismatch;
+        if (state_ == State::done) {
+            if (call.operation != Operation::read || (!call.succeeded() && !mismatch))
+                return Answer::none;
+            return !mismatch && call.values == programmed_values_ ? Answer::same_panel
+                                                                  : Answer::new_panel;
         }
-        if (state_ == State::remove && answered) misses_ = 0;
-        if (state_ == State::remove && !answered && ++misses_ >= kMissesRemoved)
-            enter(State::waiting);
-        call_timer_->start(std::max(kCallInterval, reply_wait_) - reply_wait_);
+        if (!call.identified && !mismatch) return Answer::none;
+        return state_ == State::waiting ? Answer::new_panel : Answer::same_panel;
+    }
+
+    void called() {
+        if (stopping_) return end();
+        switch (answer(caller_->result())) {
+        case Answer::new_panel:
+            return program();
+        case Answer::same_panel:
+            misses_ = 0;
+            break;
+        case Answer::none:
+            if (++misses_ >= kMissesRemoved && state_ != State::waiting) enter(State::waiting);
+            break;
+        }
+        call_timer_->start(
+            std::max(kCallInterval - milliseconds(call_clock_.elapsed()), milliseconds(0)));
+    }
+
+    void program() {
+        result_ = {};
+        records::note_line(result_, tally_.device, programmer_->device(),
+                           gang_.simulated_inside(index_));
+        enter(State::programming);
+        clock_.start();
+        job_->start(*programmer_);
+    }
+
+    void programmed() {
+        result_.take(programmer_->result());
+        result_.duration = milliseconds(clock_.elapsed());
+        gang_.commit(*job_, result_);
+        finished_(result_);
+        const bool partly = result_.outcome == Outcome::interrupted && result_.locations_done > 0;
+        if (result_.succeeded())
+            ++tally_.programmed;
+        else if (result_.outcome != Outcome::interrupted || partly)
+            ++tally_.failed;
+        stopped_mid_write_ = stopped_mid_write_ || partly;
+        programmed_values_ = result_.values;
+        if (stopping_) return end();
+        enter(result_.succeeded() ? State::done : State::failed);
+        call();
     }
 
     void end() {
         call_timer_->stop();
-        probe_->close();
         state_ = State::stopped;
         if (on_stopped) on_stopped();
     }
 
-    QString device_;
+    PanelGang& gang_;
     ProgressBoard& board_;
-    std::size_t index_;
-    QSerialPort* probe_;
+    qsizetype index_;
     QTimer* call_timer_;
-    PanelConversation* conversation_;
-    LineTrace* trace_;
-    milliseconds reply_wait_;
-    bool simulated_inside_; // a panel simulated by the program itself
-    PanelGang::Start start_;
+    PanelConversation* caller_;
+    PanelConversation* programmer_;
+    const records::PanelJob* job_ = nullptr;
+    PanelGang::Finished finished_;
     State state_ = State::waiting;
-    QByteArray answer_;
     int misses_ = 0;
     bool stopping_ = false;
     bool stopped_mid_write_ = false;
     PortResult result_;
+    PanelValues programmed_values_{}; // as the last write read them back
     QElapsedTimer clock_;
+    QElapsedTimer call_clock_;
     FixtureTally tally_;
 };
 
@@ -186,14 +199,13 @@ ExitCode FixtureRun::exit_code() const {
     return code;
 }
 
-FixtureRun run_fixture(PanelGang& gang, const PanelGang::Start& start,
+FixtureRun run_fixture(PanelGang& gang, const records::PanelJob& job,
                        const PanelGang::Finished& finished) {
     ProgressBoard board(stderr, gang.names(), QStringLiteral("writing"));
     std::vector<std::unique_ptr<FixturePort>> ports;
     qsizetype running = gang.devices().size();
     for (qsizetype i = 0; i < gang.devices().size(); ++i) {
-        ports.push_back(std::make_unique<FixturePort>(gang.devices()[i], gang.names()[i], gang,
-                                                      board, std::size_t(i)));
+        ports.push_back(std::make_unique<FixturePort>(gang, board, i));
         ports.back()->on_stopped = [&running] {
             if (--running == 0) QCoreApplication::exit(0);
         };
@@ -206,7 +218,7 @@ FixtureRun run_fixture(PanelGang& gang, const PanelGang::Start& start,
         board.above([&] { finished(result); });
     };
     for (const auto& port : ports)
-        port->begin(start, above);
+        port->begin(job, above);
     QCoreApplication::exec();
     board.close();
 

@@ -1,9 +1,14 @@
 #pragma once
-// A fixture that programs panel after panel (write --watch): each port waits for a panel,
-// calling it with an attention character at most every 500 ms and sending nothing else
-// while none answers; programs and verifies the one that answers; reports it; then waits
-// until that panel no longer answers before it waits for the next. All ports at once on
-// the one thread, until Ctrl-C or SIGTERM ends it between two transactions.
+// A fixture that programs panel after panel (write --watch). Each port calls for a panel
+// with one attention character at most every 500 ms, sending nothing else while none
+// answers; programs and verifies the one that answers; reports it; then keeps reading the
+// panel it programmed until it no longer answers. A read that finds other values means
+// another panel was put in without the line going quiet long enough to notice: that panel
+// is programmed too, so a port never stays at DONE for a panel it did not program. Every
+// call, read and write is a conversation of its own that opens the port and closes it at
+// its end, so a port whose adapter was pulled is opened again, by its name, once it is back.
+// All ports at once on the one thread, until Ctrl-C or SIGTERM ends it between two
+// transactions.
 
 #include <QString>
 #include <functional>
@@ -33,9 +38,9 @@ struct FixtureRun {
     ExitCode exit_code() const;
 };
 
-// Runs the fixture on the gang's ports; each panel's result goes to finished the moment it
-// is done, then is counted.
-FixtureRun run_fixture(PanelGang& gang, const PanelGang::Start& start,
+// Runs the job on the gang's ports, panel after panel; each panel's entry is committed to
+// the log and its result goes to finished the moment it is done, then is counted.
+FixtureRun run_fixture(PanelGang& gang, const records::PanelJob& job,
                        const PanelGang::Finished& finished);
 
 } // namespace kvr::cli

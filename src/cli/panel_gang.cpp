@@ -7,6 +7,7 @@
 
 #include "cli/interruption.h"
 #include "cli/output.h"
+#include "cli/port_records.h"
 #include "cli/progress_board.h"
 #include "simulator/pty_host.h"
 #include "system/system.h"
@@ -38,6 +39,8 @@ std::optional<SetupFailure> PanelGang::prepare(const Invocation& invocation) {
             return SetupFailure{bad_input, QStringLiteral("cannot write the trace %1: %2")
                                                .arg(invocation.trace, trace_->error())};
     }
+    log_ = invocation.log;
+    company_log_ = invocation.company_log;
     reply_wait_ = invocation.reply_wait;
     devices_ = invocation.ports;
     names_ = invocation.ports;
@@ -54,7 +57,18 @@ std::optional<SetupFailure> PanelGang::prepare(const Invocation& invocation) {
     return std::nullopt;
 }
 
-GangRun PanelGang::run(const Start& start, ProgressBoard& board, const Finished& finished) {
+void PanelGang::commit(const records::PanelJob& job, std::vector<PortResult>& results) const {
+    record_ports(log_, company_log_, job, results);
+}
+
+void PanelGang::commit(const records::PanelJob& job, PortResult& result) const {
+    std::vector<PortResult> one{result};
+    commit(job, one);
+    result = std::move(one.front());
+}
+
+GangRun PanelGang::run(const records::PanelJob& job, ProgressBoard& board,
+                       const Finished& finished) {
     GangRun run;
     run.results.resize(std::size_t(devices_.size()));
     std::vector<std::unique_ptr<PanelConversation>> conversations;
@@ -75,11 +89,14 @@ GangRun PanelGang::run(const Start& start, ProgressBoard& board, const Finished&
             board.progress(std::size_t(i), done, total);
         });
         QObject::connect(c, &PanelConversation::finished, c,
-                         [c, &result, &running, &board, &clock, &finished, i](Outcome) {
+                         [this, c, &result, &running, &board, &clock, &finished, &job, i](Outcome) {
                              result.take(c->result());
                              result.duration = std::chrono::milliseconds(clock.elapsed());
                              board.finish(std::size_t(i), result.line());
-                             if (finished) board.above([&] { finished(result); });
+                             if (finished) {
+                                 commit(job, result);
+                                 board.above([&] { finished(result); });
+                             }
                              if (--running == 0) QCoreApplication::exit(0);
                          });
         conversations.push_back(std::move(conversation));
@@ -89,18 +106,18 @@ GangRun PanelGang::run(const Start& start, ProgressBoard& board, const Finished&
             conversation->stop_at_boundary();
     });
     for (const auto& conversation : conversations)
-        start(*conversation);
+        job.start(*conversation);
     // A port that cannot be opened finishes inside its start; the loop runs only while
     // some conversation is still talking.
     if (running > 0) QCoreApplication::exec();
     run.signal = interruption.signal();
     if (trace_) run.trace_failure = trace_->failure();
+    if (!finished) commit(job, run.results);
     return run;
 }
 
 std::variant<GangRun, ExitCode> run_on_panels(const Invocation& invocation,
-                                              const PanelGang::Start& start,
-                                              const QString& activity,
+                                              const records::PanelJob& job, const QString& activity,
                                               const PanelGang::Finished& finished) {
     PanelGang gang;
     if (const std::optional<SetupFailure> failure = gang.prepare(invocation)) {
@@ -108,7 +125,7 @@ std::variant<GangRun, ExitCode> run_on_panels(const Invocation& invocation,
         return failure->code;
     }
     ProgressBoard board(stderr, gang.names(), activity);
-    GangRun run = gang.run(start, board, finished);
+    GangRun run = gang.run(job, board, finished);
     board.close();
     if (!run.trace_failure.isEmpty())
         print_error(QStringLiteral("the trace %1 stopped being written: %2")

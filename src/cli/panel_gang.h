@@ -17,6 +17,7 @@
 #include "cli/progress_board.h"
 #include "panel/line_trace.h"
 #include "panel/panel_conversation.h"
+#include "records/panel_job.h"
 
 namespace kvr::sim {
 class PtyHost;
@@ -62,15 +63,22 @@ class PanelGang {
     }
     std::chrono::milliseconds reply_wait() const { return reply_wait_; }
 
-    // Starts every port's conversation with start and returns once all have finished;
-    // finished, if given, takes each port's result the moment that port finishes. SIGINT
-    // and SIGTERM stop them, through the Interruption the caller holds until its results
-    // are out, or one of the run's own.
-    using Start = std::function<void(PanelConversation& conversation)>;
+    // Starts every port's conversation as the job says and returns once all have finished,
+    // each port's entry committed to the invocation's log. With finished, each port's entry
+    // is committed the moment that port finishes and its result then given to finished;
+    // without, all are committed together at the end, in one transaction. SIGINT and
+    // SIGTERM stop them, through the Interruption the caller holds until its results are
+    // out, or one of the run's own.
     using Finished = std::function<void(PortResult& result)>;
-    GangRun run(const Start& start, ProgressBoard& board, const Finished& finished = {});
+    GangRun run(const records::PanelJob& job, ProgressBoard& board, const Finished& finished = {});
+    // Commits the entries of results to the invocation's log, in one transaction, marking
+    // each result logged or not.
+    void commit(const records::PanelJob& job, std::vector<PortResult>& results) const;
+    void commit(const records::PanelJob& job, PortResult& result) const;
 
   private:
+    std::optional<QString> log_;
+    std::optional<QString> company_log_;
     std::chrono::milliseconds reply_wait_ = tick;
     QStringList devices_;
     QStringList names_;
@@ -78,12 +86,11 @@ class PanelGang {
     std::unique_ptr<LineTrace> trace_;
 };
 
-// Prepares the invocation's panels and runs start on each, with a progress board on
+// Prepares the invocation's panels and runs the job on each, with a progress board on
 // standard error that says activity: the run, or the exit code of a setup failure once its
 // reason is printed. An interruption and a trace that failed are said on standard error.
 std::variant<GangRun, ExitCode> run_on_panels(const Invocation& invocation,
-                                              const PanelGang::Start& start,
-                                              const QString& activity,
+                                              const records::PanelJob& job, const QString& activity,
                                               const PanelGang::Finished& finished = {});
 
 // "kvr-panel: 2 of 8 panels failed: /dev/ttyUSB3, /dev/ttyUSB5" on standard error.

@@ -35,7 +35,7 @@ Finding finding(const PortResult& result) {
         const QString advice = access_advice(port_path(result.device));
         if (!advice.isEmpty())
             return {"no_access", QStringLiteral("no access - ") + advice, advice};
-        if (result.final_text.contains(QLatin1String(" - IN USE BY ")))
+        if (result.port_in_use)
             return {"in_use", QStringLiteral("in use - ") + result.final_text, {}};
         return {"failed", result.final_text, {}};
     }
@@ -87,8 +87,9 @@ ExitCode probe_ports(const Invocation& invocation) {
     std::vector<PortResult> results;
     ExitCode code = done;
     if (!probing.ports.isEmpty()) {
-        auto run = run_on_panels(
-            probing, [](PanelConversation& c) { c.start_identify(); }, QStringLiteral("probing"));
+        records::PanelJob identify;
+        identify.identify_only = true;
+        auto run = run_on_panels(probing, identify, QStringLiteral("probing"));
         if (const ExitCode* failure = std::get_if<ExitCode>(&run)) return *failure;
         GangRun& gang = std::get<GangRun>(run);
         results = std::move(gang.results);

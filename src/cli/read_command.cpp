@@ -88,11 +88,9 @@ std::variant<PanelRead, ExitCode> read_one_panel(const Invocation& invocation,
                         {}},
                        {},
                        std::nullopt};
-    auto run = run_on_panels(
-        invocation, [&job](PanelConversation& c) { job.start(c); }, QStringLiteral("reading"));
+    auto run = run_on_panels(invocation, job, QStringLiteral("reading"));
     if (const ExitCode* failure = std::get_if<ExitCode>(&run)) return *failure;
     GangRun& gang = std::get<GangRun>(run);
-    record_ports(invocation, job, gang.results);
     PanelRead read{gang.results.front(), std::nullopt, gang.exit_code()};
     if (read.result.succeeded()) {
         read.configuration = configuration_in(read.result.values);

@@ -81,12 +81,9 @@ ExitCode watch_fixture(const Invocation& invocation, const QString& file, const 
         return failure->code;
     }
     ExitCode printed = done;
-    const FixtureRun run = run_fixture(
-        gang, [&job](PanelConversation& c) { job.start(c); },
-        [&](PortResult& result) {
-            record_port(invocation, job, result);
-            printed = outranking(printed, report(invocation, file, result));
-        });
+    const FixtureRun run = run_fixture(gang, job, [&](PortResult& result) {
+        printed = outranking(printed, report(invocation, file, result));
+    });
     printed = outranking(printed, summarise(invocation, file, run));
     return outranking(run.exit_code(), printed);
 }
@@ -120,18 +117,14 @@ ExitCode write_panels(const Invocation& invocation) {
     PanelGang::Finished as_it_finishes;
     if (invocation.json_lines)
         as_it_finishes = [&](PortResult& result) {
-            record_port(invocation, job, result);
             printed = outranking(
                 printed, print_result(LineResult({}, port_line(path, result)), Format::json_lines));
         };
-    auto run = run_on_panels(
-        invocation, [&job](PanelConversation& c) { job.start(c); }, QStringLiteral("writing"),
-        as_it_finishes);
+    auto run = run_on_panels(invocation, job, QStringLiteral("writing"), as_it_finishes);
     if (const ExitCode* failure = std::get_if<ExitCode>(&run)) return *failure;
     GangRun& gang = std::get<GangRun>(run);
     report_failed_ports(gang.results);
     if (invocation.json_lines) return outranking(gang.exit_code(), printed);
-    record_ports(invocation, job, gang.results);
     return outranking(gang.exit_code(),
                       print_result(WriteResult(path, gang.results), format_of(invocation)));
 }

@@ -156,7 +156,9 @@ bool PanelConversation::open_panel_port() {
     MSComm1->setStopBits(QSerialPort::OneStop);
     MSComm1->setFlowControl(QSerialPort::NoFlowControl);
     if (!MSComm1->open(QIODevice::ReadWrite)) {
-        fail(Outcome::port_failed, open_failure_text(*MSComm1, device_));
+        const OpenFailure failure = open_failure(*MSComm1, device_);
+        result_.port_in_use = failure.in_use;
+        fail(Outcome::port_failed, failure.text);
         return false;
     }
     return true;
@@ -297,7 +299,7 @@ void PanelConversation::wait_ended() {
 // failure is reported at the end of its wait, and the port closed. An attention character
 // before the last is followed by another, whose wait takes what comes.
 void PanelConversation::take_late_start() {
-    if (line_failed_ || (step_ == Step::attention && attempt_ < attention_attempts)) return;
+    if (line_failed_ || (step_ == Step::attention && attempt_ < attention_attempts_)) return;
     MSComm1->waitForReadyRead(0); // a timeout at once when nothing is there: no wait
     MSComm1->clearError();
     if (!received_.isEmpty()) late_by_ = std::chrono::ceil<milliseconds>(Clock::now() - sent_at_);
@@ -351,7 +353,7 @@ void PanelConversation::send_attention() {
 // before it, or after it, are no acknowledgement.
 void PanelConversation::attention_answered() {
     const bool enough = received_.size() >= static_cast<qsizetype>(reply_wait_chars);
-    if (!enough && attempt_ < attention_attempts && !line_failed_) {
+    if (!enough && attempt_ < attention_attempts_ && !line_failed_) {
         if (stopped_at_boundary()) return;
         send_attention();
         return;

@@ -16,6 +16,7 @@
 #include <QMetaType>
 #include <QObject>
 #include <QString>
+#include <algorithm>
 #include <chrono>
 #include <cstdint>
 #include <functional>
@@ -81,6 +82,7 @@ struct ConversationResult {
     QString problem;             // the transaction's complaint before a bad-data end
     QString lateness;            // StatusTexts::answered_late when lateness caused the end
     bool identified = false;     // the panel answered and its model code was accepted
+    bool port_in_use = false;    // the port could not be opened: another program holds it
     int locations_done = 0;      // of the 25 configuration locations
     std::int16_t model_code = 0; // the model code read (a refused panel's says why)
     // The first locations_done values, in location order: as read, or as written and read
@@ -113,6 +115,9 @@ class PanelConversation : public QObject {
     // How long each reply is waited for (is_reply_wait); the pauses stay one tick.
     void set_reply_wait(std::chrono::milliseconds wait) { reply_wait_ = wait; }
     std::chrono::milliseconds reply_wait() const { return reply_wait_; }
+    // How many attention characters the handshake sends before it gives up: the protocol's
+    // six, or one for a caller that calls again and again for a panel not yet there.
+    void set_attention_attempts(int attempts) { attention_attempts_ = std::max(attempts, 1); }
 
     // Starts an operation; its end is reported by finished(). One at a time: a start while
     // one runs is ignored.
@@ -226,6 +231,7 @@ class PanelConversation : public QObject {
     std::size_t location_index_ = 0;
     QByteArray received_;
     std::chrono::milliseconds reply_wait_ = tick;
+    int attention_attempts_ = attention_attempts;
     std::chrono::steady_clock::time_point tick_due_{};
     // When the command now answered was sent.
     std::chrono::steady_clock::time_point sent_at_{};

@@ -77,12 +77,13 @@ QString holding_program(const QString& device) {
 #endif
 }
 
-QString in_use_or_denied(const QString& prefix, const QString& device) {
+OpenFailure in_use_or_denied(const QString& prefix, const QString& device) {
     const QString advice = access_advice(device);
-    if (!advice.isEmpty()) return prefix + QStringLiteral("PERMISSION DENIED - ") + advice;
+    if (!advice.isEmpty()) return {prefix + QStringLiteral("PERMISSION DENIED - ") + advice};
     const QString holder = holding_program(device);
-    return prefix + QStringLiteral("IN USE BY ") +
-           (holder.isEmpty() ? QStringLiteral("ANOTHER PROGRAM") : holder) + kCloseIt;
+    return {prefix + QStringLiteral("IN USE BY ") +
+                (holder.isEmpty() ? QStringLiteral("ANOTHER PROGRAM") : holder) + kCloseIt,
+            true};
 }
 
 } // namespace
@@ -172,16 +173,16 @@ bool served_by_simulator(const QString& device) {
     return false;
 }
 
-QString open_failure_text(const QSerialPort& port, const QString& device) {
+OpenFailure open_failure(const QSerialPort& port, const QString& device) {
     const QString prefix = QStringLiteral("CANNOT OPEN SERIAL PORT %1 - ").arg(device);
     switch (port.error()) {
     case QSerialPort::DeviceNotFoundError:
-        return no_such_device(prefix);
+        return {no_such_device(prefix)};
     // Qt reports a port that another program holds as a permission error too.
     case QSerialPort::PermissionError:
         return in_use_or_denied(prefix, device);
     default:
-        return prefix + port.errorString().toUpper();
+        return {prefix + port.errorString().toUpper()};
     }
 }
 

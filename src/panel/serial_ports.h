@@ -51,9 +51,13 @@ bool served_by_simulator(const QString& device);
 // The longest status text the window's status box shows whole.
 inline constexpr int kLongestStatusText = 170;
 
-// The status text for a port that failed to open: "CANNOT OPEN SERIAL PORT <device> - <why>",
-// where <why> says what to do: which ports are present, which group gives access, which
-// program holds the port.
-QString open_failure_text(const QSerialPort& port, const QString& device);
+// Why a port failed to open. text is its status text, "CANNOT OPEN SERIAL PORT <device> -
+// <why>", where <why> says what to do: which ports are present, which group gives access,
+// which program holds the port; in_use tells that another program holds it.
+struct OpenFailure {
+    QString text;
+    bool in_use = false;
+};
+OpenFailure open_failure(const QSerialPort& port, const QString& device);
 
 } // namespace kvr

@@ -6,7 +6,9 @@
 namespace kvr::records {
 
 void PanelJob::start(PanelConversation& conversation) const {
-    if (logged.operation == RecordOperation::write)
+    if (identify_only)
+        conversation.start_identify();
+    else if (logged.operation == RecordOperation::write)
         conversation.start_write(values);
     else
         conversation.start_read();
@@ -20,7 +22,7 @@ std::vector<int> PanelJob::differing(const ConversationResult& result) const {
 LogResult PanelJob::commit(const std::optional<QString>& path,
                            const std::optional<QString>& company_log,
                            std::span<const ConversationEnd* const> ends) const {
-    if (!path) return {};
+    if (!path || identify_only) return {};
     const QList<PortDescription> present = present_ports();
     std::vector<Record> entries;
     for (const ConversationEnd* end : ends)

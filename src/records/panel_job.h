@@ -21,13 +21,17 @@ struct PanelJob {
     PanelConversation::ValueSource values;
     // What a verify compares the panel with, as a write would program it.
     std::optional<Configuration> compared;
+    // The handshake and the model code only (ports --probe): nothing programmed or logged.
+    bool identify_only = false;
 
-    // Starts the job's conversation: a write, or the read a verify or a read takes.
+    // Starts the job's conversation: a write, the read a verify or a read takes, or the
+    // identification.
     void start(PanelConversation& conversation) const;
     // The locations where a verified panel holds something else; none when nothing was read.
     std::vector<int> differing(const ConversationResult& result) const;
     // Builds the entry of each end and commits them to the log at path (none: not logged) in
-    // one call, all or none, and then pushes them to the company log when one is named.
+    // one call, all or none, and then pushes them to the company log when one is named. An
+    // identification is never logged.
     LogResult commit(const std::optional<QString>& path, const std::optional<QString>& company_log,
                      std::span<const ConversationEnd* const> ends) const;
 };

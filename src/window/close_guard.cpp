@@ -74,7 +74,7 @@ void Form1::closeEvent(QCloseEvent* event) {
         // A read stops at once; a write only when the operator says so.
         if (!stop_programming_asked()) return;
         close_requested_ = true;
-        end_panel_operation(); // the operation ends at its next wait, then the window closes
+        conversation_->cancel(); // the operation ends at its next wait, then the window closes
         return;
     }
     close_requested_ = false;

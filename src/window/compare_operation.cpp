@@ -35,12 +35,6 @@ QString held_text(const Location& location, std::int16_t held) {
 
 } // namespace
 
-void Form1::connect_comparison() {
-    connect(conversation_, &PanelConversation::finished, this, [this](Outcome outcome) {
-        if (comparing_) compare_finished(outcome);
-    });
-}
-
 void Form1::forget_comparison() {
     clear_difference_marks();
     panel_values_.reset();
@@ -50,25 +44,23 @@ void Form1::forget_comparison() {
 void Form1::compare_with_panel() {
     forget_comparison();
     const Configuration shown = configuration_shown();
-    comparing_ = true;
     begin_logged_operation(records::RecordOperation::verify,
                            records::values_digest(records::programmed_values(shown)));
     job_.compared = as_programmed(shown).configuration;
     job_.start(*conversation_);
     wait_for_conversation();
-    comparing_ = false;
     comparison_status_shown_ = panel_values_.has_value();
     mark_differences();
 }
 
-// Before the entry is committed, so that it says whether the panel differs.
-void Form1::compare_finished(Outcome outcome) {
-    if (outcome != Outcome::succeeded) return; // ends as a read does, nothing marked
-    panel_values_ = conversation_->result().values;
-    differing_ = job_.differing(conversation_->result());
-    final_status_ = differing_.empty()
-                        ? FinalStatus{kMatches, kStatusGreen}
-                        : FinalStatus{differences_text(differing_.size()), kStatusRed};
+// A comparison that failed ends as a read does, with nothing marked.
+void Form1::show_comparison(const ConversationResult& result) {
+    panel_values_ = result.values;
+    differing_ = job_.differing(result);
+    if (differing_.empty())
+        show_status(kMatches, kStatusGreen);
+    else
+        show_status(differences_text(differing_.size()), kStatusRed);
 }
 
 void Form1::mark_differences() {

@@ -23,7 +23,6 @@
 #include "dialogs.h"
 #include "files/configuration_file.h"
 #include "layout.h"
-#include "records/conversation_record.h"
 #include "records/panel_job.h"
 #include "records/verdict.h"
 #include "sheet/sheet.h"
@@ -46,7 +45,6 @@ class WindowStep;
 
 namespace kvr {
 class LineTrace;
-struct Location;
 } // namespace kvr
 
 class Form1 : public QWidget, public kvr::ConfigurationModel {
@@ -258,29 +256,24 @@ class Form1 : public QWidget, public kvr::ConfigurationModel {
     void set_up_panel_communication();
     void connect_port_chooser();
     void wait_for_conversation();
-    void end_panel_operation();
     void apply_panel_value(int location, int16_t value);
     void apply_assignment(int function, int16_t value);
     void select_intensities_read();
     void start_write();
+    // Every operation's end, from the conversation's result: logged, then shown.
+    void panel_operation_ended();
     kvr::PanelConversation* conversation_ = nullptr;
     std::bitset<3> intensities_read_; // by Intensity, during a read
-    // The last status in red or green, shown once the operation's entry is committed.
-    struct FinalStatus {
-        QString text;
-        QColor background;
-    };
-    std::optional<FinalStatus> final_status_;
     bool port_failure_shown_ = false; // the status box shows a port's red failure
 
     // ---- Comparing (compare_operation.cpp) ----
-    void connect_comparison();
-    void compare_finished(kvr::Outcome outcome);
+    bool comparing() const { return job_.compared.has_value(); }
+    // Keeps what a comparison read and shows whether the panel matches.
+    void show_comparison(const kvr::ConversationResult& result);
     void mark_differences();
     void clear_difference_marks();
     // The marks and the values read go once the panel may hold something else.
     void forget_comparison();
-    bool comparing_ = false;
     std::optional<kvr::PanelValues> panel_values_;
     std::vector<int> differing_;
     struct DifferenceMark {
@@ -294,15 +287,13 @@ class Form1 : public QWidget, public kvr::ConfigurationModel {
     bool comparison_status_shown_ = false;
 
     // ---- Commissioning log (panel_log.cpp) ----
-    void connect_panel_log();
     // Before an operation starts: what its entry will say besides the conversation's end.
     void begin_logged_operation(kvr::records::RecordOperation operation,
                                 const QString& values_digest = {});
-    void commit_logged_operation();
+    void commit_logged_operation(const kvr::ConversationResult& result);
     std::optional<QString> log_path_;
     QString simulated_device_; // the built-in simulated panel's line, when there is one
     kvr::records::PanelJob job_;
-    kvr::records::ConversationEnd ended_;
     QElapsedTimer operation_clock_;
 
     // ---- Configuration files (file_operations.cpp) ----
@@ -322,6 +313,8 @@ class Form1 : public QWidget, public kvr::ConfigurationModel {
 
     // ---- Commissioning sheet (print_operation.cpp) ----
     void connect_sheet_printing();
+    // What the window shows after a read or a write came from, as the operation ended.
+    void follow_panel_source(const kvr::ConversationResult& result);
     kvr::SheetContent sheet_from_window();
     // Where what the window shows came from. For the sheet the window differs from it as
     // soon as it shows other values, or other texts when the source holds texts (a panel

@@ -17,11 +17,6 @@ const QString kReadSource = QStringLiteral("panel");
 
 } // namespace
 
-void Form1::connect_panel_log() {
-    connect(conversation_, &PanelConversation::finished, this,
-            [this] { commit_logged_operation(); });
-}
-
 void Form1::begin_logged_operation(records::RecordOperation operation,
                                    const QString& values_digest) {
     job_ = {{operation, Text2->text(), {}, {}, values_digest}, {}, std::nullopt};
@@ -34,18 +29,18 @@ void Form1::begin_logged_operation(records::RecordOperation operation,
         logged.source_path = source_.name;
         logged.source_sha256 = source_.sha256;
     }
-    ended_ = {};
-    const bool simulated = !simulated_device_.isEmpty() && panel_port() == simulated_device_;
-    records::note_line(ended_, simulated ? records::simulated_panel_name(1) : panel_port(),
-                       panel_port(), simulated);
     operation_clock_.start();
 }
 
-void Form1::commit_logged_operation() {
+void Form1::commit_logged_operation(const ConversationResult& result) {
     Text1->setToolTip({});
     if (!log_path_) return;
-    ended_.take(conversation_->result());
-    ended_.duration = std::chrono::milliseconds(operation_clock_.elapsed());
-    const records::ConversationEnd* const ended[] = {&ended_};
+    records::ConversationEnd end;
+    const bool simulated = !simulated_device_.isEmpty() && panel_port() == simulated_device_;
+    records::note_line(end, simulated ? records::simulated_panel_name(1) : panel_port(),
+                       panel_port(), simulated);
+    end.take(result);
+    end.duration = std::chrono::milliseconds(operation_clock_.elapsed());
+    const records::ConversationEnd* const ended[] = {&end};
     Text1->setToolTip(job_.commit(log_path_, std::nullopt, ended).warning);
 }

@@ -29,58 +29,28 @@ const QString kReplyWaitKey = QStringLiteral("line/reply_wait_ms");
 // The reply waits offered by "Line timing", in milliseconds.
 constexpr int kReplyWaitChoices[] = {100, 200, 500, 1000, 2000};
 
-QColor background(StatusColour colour) {
-    switch (colour) {
-    case StatusColour::red:
-        return kStatusRed;
-    case StatusColour::green:
-        return kStatusGreen;
-    default:
-        return kStatusYellow;
-    }
-}
-
 } // namespace
 
 void Form1::set_up_panel_communication() {
     conversation_ = new PanelConversation(serial_port_1(), this);
     const std::chrono::milliseconds remembered(QSettings().value(kReplyWaitKey).toInt());
     if (is_reply_wait(remembered)) conversation_->set_reply_wait(remembered);
+    // The end's red or green is shown from the result, once the operation is logged.
     connect(conversation_, &PanelConversation::status, this,
             [this](const QString& text, StatusColour colour) {
                 if (colour == StatusColour::unchanged) {
                     set_status_text(text);
                     Text1->show();
-                } else if (colour != StatusColour::yellow) {
-                    final_status_ = FinalStatus{text, background(colour)};
-                } else {
-                    show_status(text, background(colour));
+                } else if (colour == StatusColour::yellow) {
+                    show_status(text, kStatusYellow);
                 }
             });
     // The name typed for another panel goes only once this one has answered.
     connect(conversation_, &PanelConversation::panel_identified, this, [this] {
-        if (conversation_->operation() == Operation::read && !comparing_) Text2->clear();
+        if (conversation_->operation() == Operation::read && !comparing()) Text2->clear();
     });
     connect(conversation_, &PanelConversation::value_read, this, &Form1::apply_panel_value);
-    connect_comparison(); // its status goes before the log commits and the status shows
-    connect_panel_log();
-    // Success or failure shows only once the log has the operation, so the operator never
-    // unplugs a panel whose entry is still being written.
-    connect(conversation_, &PanelConversation::finished, this, [this](Outcome outcome) {
-        // A failure caused by lateness says so beside the status, with the log's warning.
-        const QString& lateness = conversation_->result().lateness;
-        if (!lateness.isEmpty())
-            Text1->setToolTip(Text1->toolTip().isEmpty() ? lateness
-                                                         : lateness + u'\n' + Text1->toolTip());
-        // After the mismatch box the status box keeps what the identity read left there.
-        if (outcome == Outcome::mismatch) final_status_.reset();
-        if (!final_status_) return;
-        show_status(final_status_->text, final_status_->background);
-        port_failure_shown_ =
-            final_status_->background == kStatusRed && outcome != Outcome::refused;
-        final_status_.reset();
-    });
-    connect(conversation_, &PanelConversation::finished, this, &Form1::panel_operation_logged);
+    connect(conversation_, &PanelConversation::finished, this, &Form1::panel_operation_ended);
     connect(conversation_, &PanelConversation::model_mismatch, this, [this] {
         const bool reading = conversation_->operation() == Operation::read;
         dialogs_.message_box(this, reading ? kReadMismatch : kWriteMismatch, kMismatchTitle);
@@ -180,6 +150,27 @@ void Form1::WRITE_CONFIG_Click() {
                     kStatusRed);
 }
 
+// Success or failure shows only once the log has the operation, so the operator never
+// unplugs a panel whose entry is still being written. After the mismatch box the status box
+// keeps what the identity read left there.
+void Form1::panel_operation_ended() {
+    const ConversationResult& result = conversation_->result();
+    commit_logged_operation(result);
+    // A failure caused by lateness says so beside the status, with the log's warning.
+    if (!result.lateness.isEmpty())
+        Text1->setToolTip(Text1->toolTip().isEmpty() ? result.lateness
+                                                     : result.lateness + u'\n' + Text1->toolTip());
+    if (comparing() && result.succeeded()) {
+        show_comparison(result);
+        port_failure_shown_ = !differing_.empty();
+    } else if (result.outcome != Outcome::mismatch) {
+        show_status(result.final_text, result.succeeded() ? kStatusGreen : kStatusRed);
+        port_failure_shown_ = !result.succeeded() && result.outcome != Outcome::refused;
+    }
+    emit panel_operation_logged();
+    if (!comparing()) follow_panel_source(result);
+}
+
 // The buttons' operations end before the click returns, as the file operations do; the
 // conversation itself never waits, so this is the only loop that runs meanwhile.
 void Form1::wait_for_conversation() {
@@ -189,12 +180,8 @@ void Form1::wait_for_conversation() {
     loop.exec();
 }
 
-void Form1::end_panel_operation() {
-    conversation_->cancel();
-}
-
 void Form1::apply_panel_value(int number, int16_t value) {
-    if (comparing_) return; // a comparison leaves the window as it is
+    if (comparing()) return; // a comparison leaves the window as it is
     const Location& location = *find_location(number);
     if (location.kind == LocationKind::assignment) {
         apply_assignment(location.function, value);

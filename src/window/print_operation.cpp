@@ -29,6 +29,10 @@ const QString kSheetFilter = QStringLiteral("PDF DOCUMENTS (*.pdf)|*.pdf");
 // The file name proposed for a panel without a name: a bare ".pdf" would be a hidden file.
 const QString kUnnamedSheet = QStringLiteral("COMMISSIONING SHEET");
 const QString kReadNotCompleted = QStringLiteral(" (READ NOT COMPLETED)");
+
+QString panel_source(const QString& port) {
+    return QStringLiteral("PANEL ON ") + port;
+}
 // The settings that carry who commissions from one sheet, and one run, to the next.
 const QString kInstallerKey = QStringLiteral("sheet/installer");
 const QString kCompanyKey = QStringLiteral("sheet/company");
@@ -45,26 +49,24 @@ void Form1::connect_sheet_printing() {
         connect(action, &QAction::triggered, this, [this, run] { run_exclusively(run); });
     }
 
-    const auto panel_source = [this] { return QStringLiteral("PANEL ON ") + panel_port(); };
     // From here on a read fills the window, so a read that then fails has left part of it.
     // A comparison leaves the window and its source as they are.
-    connect(conversation_, &PanelConversation::panel_identified, this, [this, panel_source] {
-        if (conversation_->operation() == Operation::read && !comparing_)
-            set_shown_source(panel_source() + kReadNotCompleted, false);
+    connect(conversation_, &PanelConversation::panel_identified, this, [this] {
+        if (conversation_->operation() == Operation::read && !comparing())
+            set_shown_source(panel_source(panel_port()) + kReadNotCompleted, false);
     });
-    // A panel read in full, or programmed and verified, holds what the window shows; one
-    // whose read stopped holds what the read left on it.
-    connect(conversation_, &PanelConversation::finished, this,
-            [this, panel_source](Outcome outcome) {
-                if (comparing_) return;
-                const bool read = conversation_->operation() == Operation::read;
-                if (outcome == Outcome::succeeded) {
-                    set_shown_source(panel_source(), false);
-                    if (!read) show_programmed_line();
-                } else if (read && source_.name == panel_source() + kReadNotCompleted) {
-                    set_shown_source(source_.name, false);
-                }
-            });
+}
+
+// A panel read in full, or programmed and verified, holds what the window shows; one whose
+// read stopped holds what the read left on it.
+void Form1::follow_panel_source(const ConversationResult& result) {
+    const bool read = result.operation == Operation::read;
+    if (result.succeeded()) {
+        set_shown_source(panel_source(panel_port()), false);
+        if (!read) show_programmed_line();
+    } else if (read && source_.name == panel_source(panel_port()) + kReadNotCompleted) {
+        set_shown_source(source_.name, false);
+    }
 }
 
 // The file the installer works on stays named after a write: "LOBBY.kcf, programmed on

@@ -298,7 +298,8 @@ class TestKvrPanelScripts : public QObject {
     // ends it with the summary, each panel logged.
     void fixture_panel_after_panel() {
         kvr::sim::PanelSettings comes_and_goes;
-        comes_and_goes.faults.unplug_after = 1 + 2 + 50; // a call, the handshake, the write
+        // A call and its model code, the handshake, the write.
+        comes_and_goes.faults.unplug_after = 2 + 2 + 50;
         comes_and_goes.faults.unplugged_for = std::chrono::milliseconds(1500);
         PtyHost panel(comes_and_goes);
         const QString log = dir.filePath("fixture.sqlite");
@@ -336,6 +337,51 @@ class TestKvrPanelScripts : public QObject {
         QVERIFY(calls.size() >= 3);
         for (std::size_t i = 1; i + 1 < calls.size(); ++i) // the last is the handshake's own
             QVERIFY(calls[i] - calls[i - 1] >= std::chrono::milliseconds(450));
+    }
+
+    // A fixture on a port named by a link, as /dev/serial/by-id names an adapter: a panel
+    // exchanged for another without the line going quiet is noticed by what it holds, and
+    // the adapter pulled (the pseudo-terminal gone) and plugged in again (another one behind
+    // the same name) is opened again. Every panel is programmed, none claimed that was not.
+    void fixture_port_pulled_and_plugged_in() {
+        const QString link = dir.filePath("usb-KVR_adapter-if00-port0");
+        auto panel = std::make_unique<PtyHost>();
+        const auto plug_in = [&] { QVERIFY(QFile::link(device(*panel), link)); };
+        plug_in();
+        const QString log = dir.filePath("replugged.sqlite");
+        auto process =
+            start({"write", file, "--port", link, "--watch", "--json-lines", "--log", log});
+        int programmed = 0;
+        const auto next_result = [&] {
+            QByteArray line;
+            while (!process->canReadLine() && process->waitForReadyRead(20000)) {
+            }
+            line = process->readLine();
+            const QJsonObject result = QJsonDocument::fromJson(line).object();
+            QVERIFY2(result["outcome"].toString() == "succeeded", line.constData());
+            QVERIFY(result["logged"].toBool());
+            QCOMPARE(panel->location(5), 23);
+            ++programmed;
+        };
+        next_result();
+        panel->set_location(5, 160); // another panel, put in while the fixture was reading
+        next_result();
+        for (int cycle = 0; cycle < 3; ++cycle) {
+            panel.reset();
+            QFile::remove(link);
+            QTest::qWait(cycle == 0 ? 300 : 1200); // quicker and slower than a removal is noticed
+            panel = std::make_unique<PtyHost>();
+            plug_in();
+            next_result();
+        }
+        ::kill(pid_t(process->processId()), SIGINT);
+        const Run run = finish(*process);
+        QCOMPARE(run.exit_code, 0);
+        const QJsonObject summary = QJsonDocument::fromJson(run.bytes.trimmed()).object();
+        QCOMPARE(summary["summary"][0]["programmed"].toInt(), programmed);
+        QCOMPARE(summary["summary"][0]["failed"].toInt(), 0);
+        const Run history = kvr_panel({"history", "--log", log, "--json"});
+        QCOMPARE(json_of(history)["entries"].toArray().size(), programmed);
     }
 
     // "-" is standard input for a file and standard output for -o.

@@ -22,6 +22,6 @@ int main(int argc, char* argv[]) {
         }
         return opened ? 0 : 1;
     }
-    std::puts(opened ? "opened" : qPrintable(kvr::open_failure_text(port, device)));
+    std::puts(opened ? "opened" : qPrintable(kvr::open_failure(port, device).text));
     return 0;
 }

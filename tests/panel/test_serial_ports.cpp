@@ -86,7 +86,9 @@ class TestSerialPorts : public QObject {
         if (text.isEmpty()) {
             QSerialPort port(device);
             QVERIFY(!port.open(QIODevice::ReadWrite));
-            text = kvr::open_failure_text(port, device);
+            const kvr::OpenFailure failure = kvr::open_failure(port, device);
+            text = failure.text;
+            QCOMPARE(failure.in_use, setup == Setup::held);
         }
         holder.closeWriteChannel();
         holder.waitForFinished(10000);
