@@ -28,6 +28,11 @@ QString fault_key(records::ChainFault fault) {
     return QStringLiteral("unlinked");
 }
 
+// "1 entry", "3 entries".
+QString entries(qsizetype count) {
+    return count == 1 ? QStringLiteral("1 entry") : QStringLiteral("%1 entries").arg(count);
+}
+
 class ChainResult : public Result {
   public:
     ChainResult(const QString& log, const records::ChainCheck& check) : log_(log), check_(check) {}
@@ -37,13 +42,11 @@ class ChainResult : public Result {
                                   "are chained when the next one is recorded\n")
                 .arg(log_);
         if (check_.breaks.empty())
-            return QStringLiteral("%1: THE CHAIN HOLDS - %2 entries\n")
-                .arg(log_)
-                .arg(check_.entries);
-        QString text = QStringLiteral("%1: THE CHAIN IS BROKEN - %2 of %3 entries edited by hand\n")
+            return QStringLiteral("%1: THE CHAIN HOLDS - %2\n").arg(log_, entries(check_.entries));
+        QString text = QStringLiteral("%1: THE CHAIN IS BROKEN - %2 of %3 edited by hand\n")
                            .arg(log_)
                            .arg(check_.breaks.size())
-                           .arg(check_.entries);
+                           .arg(entries(check_.entries));
         for (const records::ChainBreak& found : check_.breaks)
             text += QStringLiteral("  ") + found.text + u'\n';
         return text;
@@ -93,14 +96,13 @@ class MergeResult : public Result {
     MergeResult(const QString& from, const QString& log, const records::Merge& merge)
         : from_(from), log_(log), merge_(merge) {}
     QString text() const override {
-        QString text = QStringLiteral("%1 into %2: %3 entries added, %4 held already\n")
-                           .arg(from_, log_)
-                           .arg(merge_.added)
+        QString text = QStringLiteral("%1 into %2: %3 added, %4 held already\n")
+                           .arg(from_, log_, entries(merge_.added))
                            .arg(merge_.held);
         if (!merge_.held_differently.isEmpty())
-            text += QStringLiteral("HELD DIFFERENTLY - %1 entries of the file are held otherwise "
-                                   "here; this log's are kept:\n")
-                        .arg(merge_.held_differently.size());
+            text += QStringLiteral("HELD DIFFERENTLY - %1 of the file held otherwise here; "
+                                   "this log's are kept:\n")
+                        .arg(entries(merge_.held_differently.size()));
         for (const QString& entry : merge_.held_differently)
             text += QStringLiteral("  ") + entry + u'\n';
         return text;
@@ -149,14 +151,12 @@ class SyncResult : public Result {
     SyncResult(const QString& company, const records::CompanySync& sync)
         : company_(company), sync_(sync) {}
     QString text() const override {
-        QString text = QStringLiteral("%1: %2 entries pushed, %3 pulled\n")
-                           .arg(company_)
-                           .arg(sync_.pushed)
+        QString text = QStringLiteral("%1: %2 pushed, %3 pulled\n")
+                           .arg(company_, entries(sync_.pushed))
                            .arg(sync_.pulled);
         if (!sync_.altered.isEmpty())
-            text += QStringLiteral("ALTERED - %1 entries are held here otherwise than in the "
-                                   "company log:\n")
-                        .arg(sync_.altered.size());
+            text += QStringLiteral("ALTERED - %1 held here otherwise than in the company log:\n")
+                        .arg(entries(sync_.altered.size()));
         for (const QString& entry : sync_.altered)
             text += QStringLiteral("  ") + entry + u'\n';
         return text;
