@@ -5,6 +5,7 @@
 #include <QFileInfo>
 #include <QJsonArray>
 
+#include "cli/company_first.h"
 #include "cli/output.h"
 #include "cli/outputs.h"
 #include "cli/subcommands.h"
@@ -20,13 +21,25 @@ QJsonValue time_json(const QDateTime& time) {
     return time.toUTC().toString(Qt::ISODate);
 }
 
+// Up to when the company log was read; null when none is named.
+QJsonValue company_json(const records::CompanyRead& company) {
+    if (!company.named) return {};
+    return QJsonObject{{"url", company.url},
+                       {"reached", company.reached},
+                       {"last_read", company.last_read ? time_json(*company.last_read) : QJsonValue()},
+                       {"reason", company.reached ? QJsonValue() : QJsonValue(company.failure)},
+                       {"line", records::company_read_line(company)}};
+}
+
 class HandoverResult : public Result {
   public:
     HandoverResult(const QString& pack, const std::vector<HandoverPanel>& panels,
-                   const std::vector<records::Verdict>& verdicts)
-        : pack_(pack), panels_(panels), verdicts_(verdicts) {}
+                   const std::vector<records::Verdict>& verdicts,
+                   const records::CompanyRead& company)
+        : pack_(pack), panels_(panels), verdicts_(verdicts), company_(company) {}
     QString text() const override {
         QString text = pack_ + QStringLiteral(": HANDOVER PACK WRITTEN\n");
+        if (company_.named) text += QStringLiteral("  ") + records::company_read_line(company_) + u'\n';
         if (panels_.empty()) text += QStringLiteral("  no panel in the folder: no .kcf file\n");
         for (std::size_t i = 0; i < panels_.size(); ++i)
             text += QStringLiteral("  ") + verdict_line(panels_[i].file_name, verdicts_[i]) + u'\n';
@@ -59,13 +72,17 @@ class HandoverResult : public Result {
                                      : QJsonValue());
             panels.append(shown);
         }
-        return {{"command", "handover"}, {"pack", pack_}, {"panels", panels}};
+        return {{"command", "handover"},
+                {"pack", pack_},
+                {"panels", panels},
+                {"company_log", company_json(company_)}};
     }
 
   private:
     QString pack_;
     const std::vector<HandoverPanel>& panels_;
     const std::vector<records::Verdict>& verdicts_;
+    const records::CompanyRead& company_;
 };
 
 // The site's fields (the options given win over site.json), each panel's room, and what
@@ -100,6 +117,7 @@ ExitCode write_handover(const Invocation& invocation) {
         return bad_input;
     }
     records::CommissioningLog log(invocation.log);
+    const records::CompanyRead company = pull_company_first(invocation, log);
     QString log_warning;
     std::vector<records::Verdict> verdicts;
     std::vector<HandoverPanel> panels =
@@ -110,11 +128,12 @@ ExitCode write_handover(const Invocation& invocation) {
     const QString pack = QDir::toNativeSeparators(*invocation.output);
     QString error;
     if (!write_handover_pack(panels, site.site, QDateTime::currentDateTime(), *invocation.output,
-                             &error, site.findings)) {
+                             &error, site.findings, records::company_read_line(company))) {
         print_error(QStringLiteral("%1 not written: %2").arg(pack, error));
         return output_failed;
     }
-    const ExitCode printed = print_result(HandoverResult(pack, panels, verdicts), invocation.json);
+    const ExitCode printed =
+        print_result(HandoverResult(pack, panels, verdicts, company), invocation.json);
     if (!invocation.require_verified) return printed;
     // A log that cannot be read answers nothing: the question is left open, not "no".
     if (!log_warning.isEmpty()) {

@@ -479,14 +479,9 @@ LogResult CommissioningLog::record_all(std::vector<Record>& entries) {
     LogResult result;
     result.logged = true;
     // Committed here first; the company log then gets it, or it waits.
-    if (!company_) return result;
-    CompanyConnection company;
-    std::int64_t pushed = 0;
-    std::optional<QString> failure = company.connect(*company_, kCompanyPushTimeoutSeconds);
-    if (!failure) failure = company.ours();
-    if (!failure) failure = push_waiting(company, pushed);
-    result.company = failure ? CompanyState::waiting : CompanyState::pushed;
-    result.company_reason = failure.value_or(QString());
+    const CompanyPush push = push_company(kCompanyPushTimeoutSeconds);
+    result.company = push.state;
+    result.company_reason = push.reason;
     return result;
 }
 
@@ -1042,7 +1037,9 @@ std::optional<QString> CommissioningLog::prepare_company_tables() {
                {QStringLiteral("CREATE TABLE IF NOT EXISTS company_sync (url TEXT PRIMARY KEY, "
                                "pushed_id INTEGER NOT NULL)"),
                 QStringLiteral("CREATE TABLE IF NOT EXISTS company_witness (uuid TEXT PRIMARY KEY, "
-                               "station TEXT, sequence INTEGER)")});
+                               "station TEXT, sequence INTEGER)"),
+                QStringLiteral("CREATE TABLE IF NOT EXISTS company_read (url TEXT PRIMARY KEY, "
+                               "read_utc TEXT NOT NULL)")});
 }
 
 std::optional<QString> CommissioningLog::push_waiting(CompanyConnection& connection,
@@ -1115,6 +1112,8 @@ std::optional<QString> CommissioningLog::push_waiting(CompanyConnection& connect
 }
 
 std::optional<QString> CommissioningLog::pull(CompanyConnection& connection, CompanySync& sync) {
+    // The company log holds at least what it held when the reading started.
+    const QDateTime read_started = QDateTime::currentDateTimeUtc();
     QSqlQuery remote(connection.database());
     remote.setForwardOnly(true);
     if (!remote.exec(QStringLiteral("SELECT %1 FROM kvr_entries ORDER BY station, sequence")
@@ -1161,6 +1160,12 @@ std::optional<QString> CommissioningLog::pull(CompanyConnection& connection, Com
     state.addBindValue(url);
     state.addBindValue(newest_before);
     if (!state.exec()) return give_up(failure_of(state));
+    QSqlQuery read(local);
+    read.prepare(QStringLiteral("INSERT INTO company_read (url, read_utc) VALUES (?, ?) "
+                                "ON CONFLICT (url) DO UPDATE SET read_utc = excluded.read_utc"));
+    read.addBindValue(url);
+    read.addBindValue(read_started.toString(Qt::ISODateWithMs));
+    if (!read.exec()) return give_up(failure_of(read));
     if (!query.exec(QStringLiteral("COMMIT"))) return give_up(failure_of(query));
     sync.pulled = merge.added;
     sync.altered = merge.held_differently;
@@ -1185,6 +1190,28 @@ CompanySync CommissioningLog::sync_company(int timeout_seconds) {
     if (!failure) failure = pull(company, sync);
     if (failure) sync.failure = *failure;
     return sync;
+}
+
+CompanyPush CommissioningLog::push_company(int timeout_seconds) {
+    if (!company_ || !path_) return {};
+    CompanyConnection company;
+    std::int64_t pushed = 0;
+    std::optional<QString> failure = company.connect(*company_, timeout_seconds);
+    if (!failure) failure = company.ours();
+    if (!failure) failure = push_waiting(company, pushed);
+    return {failure ? CompanyState::waiting : CompanyState::pushed, failure.value_or(QString())};
+}
+
+std::optional<QDateTime> CommissioningLog::company_read_at() {
+    if (!company_ || absent() || open_to_read()) return std::nullopt;
+    QSqlQuery query(QSqlDatabase::database(connection_, false));
+    query.prepare(QStringLiteral("SELECT read_utc FROM company_read WHERE url = ?"));
+    query.addBindValue(company_log_text(*company_));
+    // No such table: the company log was never read into this log.
+    if (!query.exec() || !query.next()) return std::nullopt;
+    QDateTime read = QDateTime::fromString(query.value(0).toString(), Qt::ISODateWithMs);
+    if (!read.isValid()) return std::nullopt;
+    return read.toUTC();
 }
 
 } // namespace kvr::records

@@ -39,6 +39,12 @@ struct LogResult {
     QString company_reason; // why it waits
 };
 
+// What pushing the waiting entries to the company log did.
+struct CompanyPush {
+    CompanyState state = CompanyState::off;
+    QString reason; // why the entries wait
+};
+
 // What log sync did with the company log.
 struct CompanySync {
     QString failure;         // the company log could not be reached or refused: nothing more
@@ -98,6 +104,11 @@ class CommissioningLog {
     // is altered, whatever its chain says. Interrupted at any point, a second run finishes
     // the work: nothing is lost and nothing held twice.
     CompanySync sync_company(int timeout_seconds);
+    // Pushes every entry the company log does not hold yet, and pulls nothing.
+    CompanyPush push_company(int timeout_seconds);
+    // When the company log named here was last read whole (by sync_company); nullopt when
+    // never, or when the log cannot be read.
+    std::optional<QDateTime> company_read_at();
 
     // Commits the entry before it returns; on success sets its id, and its time to now
     // when it had none.

@@ -124,7 +124,8 @@ void draw_index_heading(Page& page, const SheetSite& site, const QDateTime& draw
 }
 
 void draw_index_page(Page& page, const std::vector<HandoverPanel>& panels, int index_page,
-                     const SheetSite& site, const QDateTime& drawn, const QStringList& findings) {
+                     const SheetSite& site, const QDateTime& drawn, const QStringList& findings,
+                     const QString& company_read) {
     const int verified =
         std::ranges::count_if(panels, [](const HandoverPanel& p) { return p.verified(); });
     const int refused = std::ranges::count_if(
@@ -137,6 +138,10 @@ void draw_index_page(Page& page, const std::vector<HandoverPanel>& panels, int i
                                ? QStringLiteral("1 finding")
                                : QStringLiteral("%1 findings").arg(findings.size())),
                   sheet_font(8.5), 6, kWarningInk, Qt::AlignLeft);
+    // Up to when the entries of the other stations are known.
+    if (!company_read.isEmpty())
+        draw_text(page, {kMargin, kTitleTop + 26, 120, 5}, company_read, sheet_font(8.5, true), 6,
+                  kTextInk, Qt::AlignLeft);
 
     Row heading;
     for (int column = 0; column < kColumnCount; ++column)
@@ -165,7 +170,7 @@ void draw_index_page(Page& page, const std::vector<HandoverPanel>& panels, int i
 
 bool write_handover_pack(std::vector<HandoverPanel> panels, const SheetSite& site,
                          const QDateTime& drawn, const QString& pdf_path, QString* error,
-                         const QStringList& findings) {
+                         const QStringList& findings, const QString& company_read) {
     using namespace sheet;
     // Named panels by name, then file; refused files after them, by file.
     const auto key = [](const HandoverPanel& p) {
@@ -198,7 +203,7 @@ bool write_handover_pack(std::vector<HandoverPanel> panels, const SheetSite& sit
                 painter.setRenderHints(QPainter::Antialiasing);
                 Page page(painter);
                 if (number < index_pages)
-                    draw_index_page(page, panels, number, site, drawn, findings);
+                    draw_index_page(page, panels, number, site, drawn, findings, company_read);
                 else
                     site_pages.paint(page, number - index_pages);
                 draw_page_number(page, number + 1, page_count);

@@ -1,7 +1,8 @@
 // The company log on a real PostgreSQL server (./test.sh starts one and names it in
 // KVR_TEST_POSTGRES): two stations on one site, one of them offline and syncing later, a
 // sync interrupted and resumed, the station role refused an update and a delete, a foreign
-// database refused, and a handover pack made on one laptop proving both stations' panels.
+// database refused, and a handover pack made on one laptop proving both stations' panels,
+// from a sync or from the pull every command makes first.
 // This test program works in a database of its own, so it runs beside the others.
 #include <QDir>
 #include <QFile>
@@ -153,6 +154,58 @@ class TestCompanyLog : public QObject {
         QVERIFY2(status.bytes.contains("AN ENTRY OF THE LOG WAS ALTERED"), status.bytes);
     }
 
+    // A new laptop's pack after a pull first proves both stations' panels and says when the
+    // company log was read; unreached, the pack is made from its copy and says since when.
+    void packPulledFirst() {
+        QTemporaryDir dir;
+        const QString site = dir.filePath("site");
+        QVERIFY(QDir().mkpath(site));
+        save(site + "/OFFICE.kcf", named("OFFICE"));
+        save(site + "/DESK.kcf", named("DESK"));
+        PtyHost panel;
+        const QString port = QString::fromStdString(panel.slave_path());
+        for (const char* name : {"OFFICE", "DESK"})
+            QCOMPARE(kvr_panel({"write", site + "/" + name + ".kcf", "--port", port, "--log",
+                                dir.filePath(QString(name) + ".sqlite"), "--company-log", station_})
+                         .exit_code,
+                     0);
+        const QString laptop = dir.filePath("new.sqlite");
+        const auto pack_of = [&](const QString& company) {
+            const Run run = kvr_panel({"handover", site, "-o", dir.filePath("pack.pdf"), "--log",
+                                       laptop, "--company-log", company, "--require-verified",
+                                       "--json"});
+            QProcess text;
+            text.start("pdftotext", {dir.filePath("pack.pdf"), "-"});
+            text.waitForFinished(30000);
+            return std::pair(run, QString::fromUtf8(text.readAllStandardOutput()));
+        };
+        const auto [read, read_pack] = pack_of(station_);
+        QVERIFY2(read.exit_code == 0, qPrintable(read.err));
+        const QJsonObject company = json_of(read)["company_log"].toObject();
+        QVERIFY(company["reached"].toBool());
+        const QString line = company["line"].toString();
+        QVERIFY2(line.startsWith("COMPANY LOG READ 20") && line.endsWith(" UTC"), qPrintable(line));
+        QVERIFY(read_pack.contains(line));
+        QVERIFY(kvr_panel({"history", "--log", laptop, "--panel", "DESK"}).out.contains("STATION"));
+
+        const QString database = QUrl(station_).path().mid(1);
+        QCOMPARE(run_sql(server_, "ALTER DATABASE " + database + " ALLOW_CONNECTIONS false"),
+                 QString());
+        const auto [unreached, unreached_pack] = pack_of(station_);
+        QCOMPARE(run_sql(server_, "ALTER DATABASE " + database + " ALLOW_CONNECTIONS true"),
+                 QString());
+        QVERIFY2(unreached.exit_code == 0, qPrintable(unreached.err));
+        QVERIFY(unreached.err.contains("company log not reached"));
+        const QString last = line.mid(QString("COMPANY LOG READ ").size());
+        QVERIFY2(unreached_pack.contains("COMPANY LOG NOT REACHED: LAST READ " + last),
+                 qPrintable(unreached_pack));
+        const Run never =
+            kvr_panel({"status", site, "--log", dir.filePath("other.sqlite"), "--company-log",
+                       QString(station_).replace("host=", "host=/nonexistent")});
+        QCOMPARE(never.exit_code, 1);
+        QVERIFY2(never.err.contains("never read before"), qPrintable(never.err));
+    }
+
     // A sync killed at any moment: the second run finishes the work, nothing lost or twice.
     void syncInterruptedAndResumed() {
         QTemporaryDir dir;
@@ -187,7 +240,7 @@ class TestCompanyLog : public QObject {
             local_entries = query.value(0).toLongLong();
         }
         QSqlDatabase::removeDatabase("count");
-        QCOMPARE(local_entries, qint64(20000 + 2)); // and the two of the site's stations
+        QCOMPARE(local_entries, qint64(20000 + 4)); // and the sites' four above
     }
 
     void foreignDatabaseRefused() {
