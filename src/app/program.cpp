@@ -16,6 +16,7 @@
 #include "form1.h"
 #include "panel/line_trace.h"
 #include "panel/protocol.h"
+#include "records/company_log.h"
 #include "records/log_location.h"
 #include "simulator/pty_host.h"
 #include "site_window.h"
@@ -43,6 +44,12 @@ struct CommandLine {
                            QStringLiteral("FILE")};
     QCommandLineOption no_log{QStringLiteral("no-log"),
                               QStringLiteral("Records nothing in the commissioning log.")};
+    QCommandLineOption company_log{
+        QStringLiteral("company-log"),
+        QStringLiteral("Pushes every entry to the company's PostgreSQL log URL "
+                       "(postgresql://[user@]host[:port]/dbname) in this run, instead of "
+                       "KVR_COMPANY_LOG or the one named in Panel, Company log; empty for none."),
+        QStringLiteral("URL")};
     QCommandLineOption site{QStringLiteral("site"),
                             QStringLiteral("Opens the site window of FOLDER, a folder of "
                                            "configuration files, beside the window."),
@@ -59,7 +66,7 @@ struct CommandLine {
             QStringLiteral("Configures the KVR 10-button dimmable switch panel (07-04412)."));
         parser.addHelpOption();
         parser.addVersionOption();
-        parser.addOptions({port, simulate, trace, log, no_log, site, reply_wait});
+        parser.addOptions({port, simulate, trace, log, no_log, company_log, site, reply_wait});
         parser.addPositionalArgument(
             QStringLiteral("FILE"), QStringLiteral("A configuration file (.kcf) to open at start."),
             QStringLiteral("[FILE]"));
@@ -159,6 +166,10 @@ int run_kvr_config(int& argc, char** argv, const std::function<void(QWidget*)>& 
             return start_error("--port and --simulate exclude each other");
         if (options.parser.isSet(options.log) && options.parser.isSet(options.no_log))
             return start_error("--log and --no-log exclude each other");
+        const QString company_log = options.parser.value(options.company_log);
+        if (const auto refusal =
+                company_log.isEmpty() ? std::nullopt : kvr::records::company_url_refusal(company_log))
+            return start_error("--company-log: ", *refusal);
         if (options.parser.isSet(options.reply_wait) &&
             !reply_wait_in(options.parser.value(options.reply_wait)))
             return start_error("--reply-wait takes milliseconds from 100 to 2000");
@@ -192,6 +203,13 @@ int run_kvr_config(int& argc, char** argv, const std::function<void(QWidget*)>& 
         options.parser.isSet(options.log) ? std::optional(options.parser.value(options.log))
                                           : std::nullopt,
         options.parser.isSet(options.no_log), QProcessEnvironment::systemEnvironment()));
+    // The option, else the environment, else the one the window remembers.
+    const QString company_log = QProcessEnvironment::systemEnvironment().value(
+        QStringLiteral("KVR_COMPANY_LOG"));
+    if (options.parser.isSet(options.company_log))
+        window.set_company_log(options.parser.value(options.company_log));
+    else if (!company_log.isEmpty())
+        window.set_company_log(company_log);
     if (options.parser.isSet(options.port))
         window.use_given_port(options.parser.value(options.port));
     if (options.parser.isSet(options.reply_wait))

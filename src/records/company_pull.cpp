@@ -43,4 +43,20 @@ QString company_unreached_text(const CompanyRead& read) {
         .arg(last_read_text(read).toLower(), read.failure);
 }
 
+QString company_push_text(const QString& url, const CompanyPush& push) {
+    const QString shown = company_log_text(url);
+    switch (push.state) {
+    case CompanyState::pushed:
+        return QStringLiteral("Pushed to the company log %1: it holds every entry of this log")
+            .arg(shown);
+    case CompanyState::waiting:
+        return QStringLiteral("Waits to be pushed to the company log %1 (by the next operation or "
+                              "the window's next start): %2")
+            .arg(shown, push.reason);
+    case CompanyState::off:
+        break;
+    }
+    return {};
+}
+
 } // namespace kvr::records

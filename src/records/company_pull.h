@@ -32,6 +32,10 @@ CompanyRead pull_first(CommissioningLog& log, const std::optional<QString>& comp
 // Empty when no company log is named.
 QString company_read_line(const CompanyRead& read);
 
+// Where the entries stand with the company log at url after a push, as the window's status
+// tooltip says it.
+QString company_push_text(const QString& url, const CompanyPush& push);
+
 // What the caller says when the company log was not reached: going on with the local log.
 QString company_unreached_text(const CompanyRead& read);
 

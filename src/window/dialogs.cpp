@@ -3,6 +3,7 @@
 #include <QDialogButtonBox>
 #include <QFileDialog>
 #include <QFormLayout>
+#include <QInputDialog>
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QPushButton>
@@ -96,4 +97,13 @@ bool QtDialogs::ask_site(QWidget* parent, kvr::SheetSite& site) {
     for (std::size_t i = 0; i < boxes.size(); ++i)
         site.*kSiteFields[i].field = boxes[i]->text().trimmed();
     return true;
+}
+
+bool QtDialogs::ask_text(QWidget* parent, const QString& title, const QString& text,
+                         QString& value) {
+    bool accepted = false;
+    const QString answer =
+        QInputDialog::getText(parent, title, text, QLineEdit::Normal, value, &accepted);
+    if (accepted) value = answer;
+    return accepted;
 }

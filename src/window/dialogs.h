@@ -48,6 +48,11 @@ class Dialogs {
     // Asks where and by whom a panel is commissioned, proposing site's fields; false when
     // the operator cancels, else site holds the answers.
     virtual bool ask_site(QWidget* parent, kvr::SheetSite& site) = 0;
+
+    // Asks for one line of text, proposing value; false when the operator cancels, else
+    // value holds the answer.
+    virtual bool ask_text(QWidget* parent, const QString& title, const QString& text,
+                          QString& value) = 0;
 };
 
 inline constexpr const char* kApplicationTitle = "KVR Config";
@@ -61,4 +66,6 @@ class QtDialogs final : public Dialogs {
     bool show_folder(QWidget* parent, FileDialogState& dialog) override;
     int ask(QWidget* parent, const Question& question) override;
     bool ask_site(QWidget* parent, kvr::SheetSite& site) override;
+    bool ask_text(QWidget* parent, const QString& title, const QString& text,
+                  QString& value) override;
 };

@@ -10,15 +10,14 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QSqlDatabase>
-#include <QSqlError>
 #include <QSqlQuery>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QUrl>
-#include <QUrlQuery>
 #include <csignal>
 #include <unistd.h>
 
+#include "company_test_database.h"
 #include "kvr_panel_process.h"
 #include "records/commissioning_log.h"
 #include "simulator/pty_host.h"
@@ -38,33 +37,6 @@ QByteArray named(const char* name) {
     QFile file(QStringLiteral(KVR_EXAMPLE));
     QByteArray bytes = file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
     return bytes.replace("\"LOBBY\"", QByteArray("\"") + name + '"');
-}
-
-// The server's URL with another database and user.
-QString url_of(const QString& server, const QString& database, const QString& user = {}) {
-    QUrl url(server);
-    url.setPath(u'/' + database);
-    if (!user.isEmpty()) url.setUserName(user);
-    return url.toString();
-}
-
-// Statements run as an administrator or a station, straight through Qt SQL.
-QString run_sql(const QString& url, const QString& statement) {
-    const QUrl address(url);
-    const QUrlQuery query(address);
-    QString failure;
-    {
-        QSqlDatabase database = QSqlDatabase::addDatabase("QPSQL", "test");
-        database.setHostName(query.queryItemValue("host"));
-        database.setPort(query.queryItemValue("port").toInt());
-        database.setDatabaseName(address.path().mid(1));
-        database.setUserName(address.userName());
-        if (!database.open()) return database.lastError().text();
-        QSqlQuery sql(database);
-        if (!sql.exec(statement)) failure = sql.lastError().text();
-    }
-    QSqlDatabase::removeDatabase("test");
-    return failure;
 }
 
 QJsonObject json_of(const Run& run) {
@@ -87,9 +59,8 @@ class TestCompanyLog : public QObject {
             QSKIP("no PostgreSQL server was started for this test: ./test.sh starts one and "
                   "names it in KVR_TEST_POSTGRES");
         const QString database = QStringLiteral("kvr_company_test_%1").arg(::getpid());
-        run_sql(server_, "DROP DATABASE IF EXISTS " + database);
-        QCOMPARE(run_sql(server_, "CREATE DATABASE " + database), QString());
-        admin_ = url_of(server_, database);
+        admin_ = new_database(server_, database);
+        QVERIFY(!admin_.isEmpty());
         station_ = url_of(server_, database, "kvr_station");
         QCOMPARE(kvr_panel({"log", "init-company", admin_}).exit_code, 0);
         QCOMPARE(kvr_panel({"log", "init-company", admin_}).exit_code, 0);
@@ -244,10 +215,9 @@ class TestCompanyLog : public QObject {
     }
 
     void foreignDatabaseRefused() {
-        const QString database = QStringLiteral("kvr_foreign_test_%1").arg(::getpid());
-        run_sql(server_, "DROP DATABASE IF EXISTS " + database);
-        QCOMPARE(run_sql(server_, "CREATE DATABASE " + database), QString());
-        const QString foreign = url_of(server_, database);
+        const QString foreign =
+            new_database(server_, QStringLiteral("kvr_foreign_test_%1").arg(::getpid()));
+        QVERIFY(!foreign.isEmpty());
         QCOMPARE(run_sql(foreign, "CREATE TABLE invoices (number INTEGER)"), QString());
         QCOMPARE(kvr_panel({"log", "init-company", foreign}).exit_code, 3);
         QVERIFY(!run_sql(foreign, "SELECT 1 FROM kvr_company_log").isEmpty());

@@ -32,6 +32,10 @@ class ScriptedDialogs final : public Dialogs {
     // cancels); none left takes the proposal as it is.
     std::vector<kvr::SheetSite> sites_proposed;
     std::deque<std::optional<kvr::SheetSite>> site_answers;
+    // The text each text dialog proposed, and the answers to give (an empty optional
+    // cancels); none left cancels.
+    std::vector<QString> texts_proposed;
+    std::deque<std::optional<QString>> text_answers;
 
     void message_box(QWidget*, const QString& text, const QString& title) override {
         messages.push_back({text, title});
@@ -54,6 +58,17 @@ class ScriptedDialogs final : public Dialogs {
         site_answers.pop_front();
         if (answer) site = *answer;
         return answer.has_value();
+    }
+
+    bool ask_text(QWidget*, const QString&, const QString&, QString& value) override {
+        texts_proposed.push_back(value);
+        if (text_answers.empty() || !text_answers.front()) {
+            if (!text_answers.empty()) text_answers.pop_front();
+            return false;
+        }
+        value = *text_answers.front();
+        text_answers.pop_front();
+        return true;
     }
 
   private:
