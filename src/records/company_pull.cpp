@@ -22,7 +22,7 @@ CompanyRead pull_first(CommissioningLog& log, const std::optional<QString>& comp
     read.named = true;
     read.url = company_log_text(*company_log);
     log.set_company_log(company_log);
-    const CompanySync sync = log.sync_company(timeout_seconds);
+    const CompanySync sync = log.sync_company(timeout_seconds, CompanyPull::new_entries);
     read.reached = sync.failure.isEmpty();
     read.failure = sync.failure;
     read.altered = sync.altered;
