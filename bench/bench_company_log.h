@@ -19,7 +19,8 @@ inline QString bench_company_log() {
     QUrl url(server);
     url.setPath(u'/' + database);
     const QString company = url.toString();
-    if (const auto failure = kvr::records::init_company_log(company, QStringLiteral("kvr_station"))) {
+    if (const auto failure =
+            kvr::records::init_company_log(company, QStringLiteral("kvr_station"))) {
         std::fprintf(stderr, "%s\n", qPrintable(*failure));
         return {};
     }

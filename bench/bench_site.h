@@ -24,7 +24,8 @@ inline kvr::Configuration bench_panel(int n) {
 inline bool save_bench_site(const QString& folder, int count) {
     QDir().mkpath(folder);
     for (int n = 0; n < count; ++n) {
-        const QString path = QStringLiteral("%1/%2.kcf").arg(folder).arg(n, 3, 10, QLatin1Char('0'));
+        const QString path =
+            QStringLiteral("%1/%2.kcf").arg(folder).arg(n, 3, 10, QLatin1Char('0'));
         if (const auto failure = save_configuration_file(path, record_of(bench_panel(n)))) {
             std::fprintf(stderr, "%s\n", qPrintable(*failure));
             return false;

@@ -50,6 +50,7 @@ int main(int argc, char* argv[]) {
     CompanySync again;
     const double again_ms = milliseconds([&] { again = second.sync_company(60); });
     std::printf("log sync again, nothing new (%lld, %lld): %8.0f ms\n",
-                static_cast<long long>(again.pushed), static_cast<long long>(again.pulled), again_ms);
+                static_cast<long long>(again.pushed), static_cast<long long>(again.pulled),
+                again_ms);
     return pushed.failure.isEmpty() && pulled.failure.isEmpty() ? 0 : 1;
 }

@@ -73,9 +73,12 @@ int main(int argc, char* argv[]) {
     push_or_exit(second, company);
 
     const QString laptop = folder.filePath(QStringLiteral("laptop.sqlite"));
-    const QStringList pack{QStringLiteral("handover"), site,
-                           QStringLiteral("-o"),      folder.filePath(QStringLiteral("pack.pdf")),
-                           QStringLiteral("--log"),   laptop,
+    const QStringList pack{QStringLiteral("handover"),
+                           site,
+                           QStringLiteral("-o"),
+                           folder.filePath(QStringLiteral("pack.pdf")),
+                           QStringLiteral("--log"),
+                           laptop,
                            QStringLiteral("--require-verified")};
     // The laptop's first pack pulls both stations' entries; every later one proves them all.
     // The local log is timed as it is after the pull, holding as many entries.

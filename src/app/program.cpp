@@ -167,8 +167,9 @@ int run_kvr_config(int& argc, char** argv, const std::function<void(QWidget*)>& 
         if (options.parser.isSet(options.log) && options.parser.isSet(options.no_log))
             return start_error("--log and --no-log exclude each other");
         const QString company_log = options.parser.value(options.company_log);
-        if (const auto refusal =
-                company_log.isEmpty() ? std::nullopt : kvr::records::company_url_refusal(company_log))
+        if (const auto refusal = company_log.isEmpty()
+                                     ? std::nullopt
+                                     : kvr::records::company_url_refusal(company_log))
             return start_error("--company-log: ", *refusal);
         if (options.parser.isSet(options.reply_wait) &&
             !reply_wait_in(options.parser.value(options.reply_wait)))
@@ -204,8 +205,8 @@ int run_kvr_config(int& argc, char** argv, const std::function<void(QWidget*)>& 
                                           : std::nullopt,
         options.parser.isSet(options.no_log), QProcessEnvironment::systemEnvironment()));
     // The option, else the environment, else the one the window remembers.
-    const QString company_log = QProcessEnvironment::systemEnvironment().value(
-        QStringLiteral("KVR_COMPANY_LOG"));
+    const QString company_log =
+        QProcessEnvironment::systemEnvironment().value(QStringLiteral("KVR_COMPANY_LOG"));
     if (options.parser.isSet(options.company_log))
         window.set_company_log(options.parser.value(options.company_log));
     else if (!company_log.isEmpty())

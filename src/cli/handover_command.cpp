@@ -24,11 +24,12 @@ QJsonValue time_json(const QDateTime& time) {
 // Up to when the company log was read; null when none is named.
 QJsonValue company_json(const records::CompanyRead& company) {
     if (!company.named) return {};
-    return QJsonObject{{"url", company.url},
-                       {"reached", company.reached},
-                       {"last_read", company.last_read ? time_json(*company.last_read) : QJsonValue()},
-                       {"reason", company.reached ? QJsonValue() : QJsonValue(company.failure)},
-                       {"line", records::company_read_line(company)}};
+    return QJsonObject{
+        {"url", company.url},
+        {"reached", company.reached},
+        {"last_read", company.last_read ? time_json(*company.last_read) : QJsonValue()},
+        {"reason", company.reached ? QJsonValue() : QJsonValue(company.failure)},
+        {"line", records::company_read_line(company)}};
 }
 
 class HandoverResult : public Result {
@@ -39,7 +40,8 @@ class HandoverResult : public Result {
         : pack_(pack), panels_(panels), verdicts_(verdicts), company_(company) {}
     QString text() const override {
         QString text = pack_ + QStringLiteral(": HANDOVER PACK WRITTEN\n");
-        if (company_.named) text += QStringLiteral("  ") + records::company_read_line(company_) + u'\n';
+        if (company_.named)
+            text += QStringLiteral("  ") + records::company_read_line(company_) + u'\n';
         if (panels_.empty()) text += QStringLiteral("  no panel in the folder: no .kcf file\n");
         for (std::size_t i = 0; i < panels_.size(); ++i)
             text += QStringLiteral("  ") + verdict_line(panels_[i].file_name, verdicts_[i]) + u'\n';

@@ -1135,8 +1135,7 @@ std::optional<QString> CommissioningLog::complete_heads(CompanyConnection& conne
             "ON h.station = e.station AND h.head = e.sequence")))
         return warning(failure_of(local));
     while (local.next())
-        heads[local.value(0).toString()] = {local.value(1).toLongLong(),
-                                            local.value(2).toString()};
+        heads[local.value(0).toString()] = {local.value(1).toLongLong(), local.value(2).toString()};
     if (heads.empty()) return std::nullopt;
     const auto [stations, sequences] = station_arrays(heads);
     QSqlQuery remote(connection.database());

@@ -185,8 +185,7 @@ class CommissioningLog {
     // The stations this log holds from the first entry to the newest without a gap, with the
     // newest's sequence and digest; those whose newest the company log holds otherwise are
     // left out, to be read whole.
-    std::optional<QString> complete_heads(class CompanyConnection& connection,
-                                          StationHeads& heads);
+    std::optional<QString> complete_heads(class CompanyConnection& connection, StationHeads& heads);
     // Pushes the entries of this log the company log has not had; nullopt, or why not.
     std::optional<QString> push_waiting(class CompanyConnection& connection, std::int64_t& pushed);
     std::optional<QString> prepare_company_tables();

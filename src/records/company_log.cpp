@@ -57,7 +57,8 @@ std::optional<QString> company_url_refusal(const QString& url) {
                                address.scheme() != QLatin1String("postgres")))
         return QStringLiteral("%1 is no PostgreSQL URL (postgresql://[user@]host[:port]/dbname)")
             .arg(company_log_text(url));
-    if (!address.password().isEmpty() || QUrlQuery(address).hasQueryItem(QStringLiteral("password")))
+    if (!address.password().isEmpty() ||
+        QUrlQuery(address).hasQueryItem(QStringLiteral("password")))
         return QStringLiteral("a password in the URL is not taken; PostgreSQL's PGPASSWORD or "
                               "~/.pgpass gives it");
     return std::nullopt;

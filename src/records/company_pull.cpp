@@ -1,6 +1,5 @@
 #include "records/company_pull.h"
 
-
 namespace kvr::records {
 namespace {
 
@@ -25,7 +24,6 @@ CompanyRead pull_first(CommissioningLog& log, const std::optional<QString>& comp
     const CompanySync sync = log.sync_company(timeout_seconds, CompanyPull::new_entries);
     read.reached = sync.failure.isEmpty();
     read.failure = sync.failure;
-    read.altered = sync.altered;
     read.last_read = log.company_read_at();
     return read;
 }

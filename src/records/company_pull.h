@@ -13,13 +13,12 @@
 namespace kvr::records {
 
 struct CompanyRead {
-    bool named = false; // a company log is named and the log is on; nothing else is set else
+    bool named = false;   // a company log is named and the log is on; if not, nothing is set
     bool reached = false; // this pull read it whole
     QString url;          // as the texts show it
     QString failure;      // why it was not reached
     // When it was last read whole: now when reached; nullopt when never.
     std::optional<QDateTime> last_read;
-    QStringList altered; // entries held here otherwise than in the company log
 };
 
 // Pushes what waits and pulls every station's entries into the log (its company log set);

@@ -3,6 +3,7 @@
 // background, and so are the entries waiting at the window's start. The status box's
 // tooltip says whether they were pushed or wait, and why.
 
+#include <QFileInfo>
 #include <QSettings>
 #include <QTextEdit>
 #include <QTimer>
@@ -37,12 +38,13 @@ void Form1::set_company_log(const std::optional<QString>& url) {
 
 void Form1::choose_company_log() {
     QString url = company_log_.value_or(QString());
-    if (!dialogs_.ask_text(this, QStringLiteral("COMPANY LOG"),
-                           QStringLiteral("THE COMPANY'S POSTGRESQL LOG, EVERY ENTRY IS PUSHED TO:\n"
-                                          "postgresql://[user@]host[:port]/dbname[?sslmode=...]\n"
-                                          "THE PASSWORD COMES FROM PGPASSWORD OR ~/.pgpass.\n"
-                                          "EMPTY: NO COMPANY LOG."),
-                           url))
+    if (!dialogs_.ask_text(
+            this, QStringLiteral("COMPANY LOG"),
+            QStringLiteral("THE COMPANY'S POSTGRESQL LOG, EVERY ENTRY IS PUSHED TO:\n"
+                           "postgresql://[user@]host[:port]/dbname[?sslmode=...]\n"
+                           "THE PASSWORD COMES FROM PGPASSWORD OR ~/.pgpass.\n"
+                           "EMPTY: NO COMPANY LOG."),
+            url))
         return;
     url = url.trimmed();
     if (const auto refusal = url.isEmpty() ? std::nullopt : records::company_url_refusal(url)) {
@@ -58,7 +60,8 @@ void Form1::choose_company_log() {
 }
 
 void Form1::push_to_company_log() {
-    if (!company_log_ || !log_path_) return;
+    // No log yet: nothing waits, and none is made for it.
+    if (!company_log_ || !log_path_ || !QFileInfo::exists(*log_path_)) return;
     company_worker_->push(*log_path_, *company_log_);
 }
 

@@ -24,7 +24,6 @@ class CompanyLogWorker : public QObject {
     void push(const QString& log_path, const QString& url);
     // Also pulls every station's entries into the log (a push comes first).
     void read(const QString& log_path, const QString& url);
-    bool busy() const { return thread_ != nullptr; }
 
   signals:
     // What a push to the company log at url did.

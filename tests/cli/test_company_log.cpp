@@ -143,9 +143,9 @@ class TestCompanyLog : public QObject {
                      0);
         const QString laptop = dir.filePath("new.sqlite");
         const auto pack_of = [&](const QString& company) {
-            const Run run = kvr_panel({"handover", site, "-o", dir.filePath("pack.pdf"), "--log",
-                                       laptop, "--company-log", company, "--require-verified",
-                                       "--json"});
+            const Run run =
+                kvr_panel({"handover", site, "-o", dir.filePath("pack.pdf"), "--log", laptop,
+                           "--company-log", company, "--require-verified", "--json"});
             QProcess text;
             text.start("pdftotext", {dir.filePath("pack.pdf"), "-"});
             text.waitForFinished(30000);
@@ -159,8 +159,8 @@ class TestCompanyLog : public QObject {
         QVERIFY2(line.startsWith("COMPANY LOG READ 20") && line.endsWith(" UTC"), qPrintable(line));
         QVERIFY(read_pack.contains(line));
         QSet<QString> stations;
-        for (const QJsonValue entry : json_of(kvr_panel({"history", "--log", laptop, "--json"}))
-                                          ["entries"].toArray())
+        for (const QJsonValue entry :
+             json_of(kvr_panel({"history", "--log", laptop, "--json"}))["entries"].toArray())
             if (entry["panel_name"] == "OFFICE" || entry["panel_name"] == "DESK")
                 stations << entry["station"].toString();
         QCOMPARE(stations.size(), 2);
