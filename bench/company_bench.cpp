@@ -4,12 +4,11 @@
 
 #include <QCoreApplication>
 #include <QTemporaryDir>
-#include <QUrl>
 #include <cstdio>
 
+#include "bench_company_log.h"
 #include "elapsed.h"
 #include "records/commissioning_log.h"
-#include "records/company_log.h"
 
 using namespace kvr::records;
 
@@ -22,19 +21,8 @@ constexpr int kBatch = 5000;
 
 int main(int argc, char* argv[]) {
     QCoreApplication app(argc, argv);
-    const QString server = qEnvironmentVariable("KVR_TEST_POSTGRES");
-    const QString database = qEnvironmentVariable("KVR_BENCH_DATABASE");
-    if (server.isEmpty() || database.isEmpty()) {
-        std::fprintf(stderr, "run bench/company.sh, which starts the server\n");
-        return 2;
-    }
-    QUrl url(server);
-    url.setPath(u'/' + database);
-    const QString company = url.toString();
-    if (const auto failure = init_company_log(company, QStringLiteral("kvr_station"))) {
-        std::fprintf(stderr, "%s\n", qPrintable(*failure));
-        return 1;
-    }
+    const QString company = bench_company_log();
+    if (company.isEmpty()) return 1;
     QTemporaryDir dir;
     CommissioningLog first(dir.filePath(QStringLiteral("first.sqlite")));
     const QDateTime start = QDateTime::currentDateTimeUtc().addDays(-365);
@@ -62,6 +50,7 @@ int main(int argc, char* argv[]) {
     CompanySync again;
     const double again_ms = milliseconds([&] { again = second.sync_company(60); });
     std::printf("log sync again, nothing new (%lld, %lld): %8.0f ms\n",
-                static_cast<long long>(again.pushed), static_cast<long long>(again.pulled), again_ms);
+                static_cast<long long>(again.pushed), static_cast<long long>(again.pulled),
+                again_ms);
     return pushed.failure.isEmpty() && pulled.failure.isEmpty() ? 0 : 1;
 }

@@ -36,6 +36,7 @@ class NoDialogs final : public Dialogs {
     int ask(QWidget*, const Question& question) override { return question.escape_answer; }
     bool ask_site(QWidget*, kvr::SheetSite&) override { return false; }
     bool choose_printer(QWidget*, QPrinter&) override { return false; }
+    bool ask_text(QWidget*, const QString&, const QString&, QString&) override { return false; }
 };
 
 Seconds cpu_time() {

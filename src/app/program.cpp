@@ -26,9 +26,9 @@ namespace {
 using kvr::options::SharedOption;
 
 // The options kvr-config shares with kvr-panel.
-constexpr SharedOption kSharedOptions[] = {SharedOption::port,   SharedOption::simulate,
-                                           SharedOption::trace,  SharedOption::log,
-                                           SharedOption::no_log, SharedOption::reply_wait};
+constexpr SharedOption kSharedOptions[] = {
+    SharedOption::port,   SharedOption::simulate,    SharedOption::trace,     SharedOption::log,
+    SharedOption::no_log, SharedOption::company_log, SharedOption::reply_wait};
 
 struct CommandLine {
     QCommandLineParser parser;
@@ -177,6 +177,13 @@ int run_kvr_config(int& argc, char** argv, const std::function<void(QWidget*)>& 
     if (!given.trace.isEmpty()) window.set_line_trace(&trace);
     window.set_commissioning_log(kvr::records::log_path(given.log_option, given.no_log,
                                                         QProcessEnvironment::systemEnvironment()));
+    // The option, else the environment, else the one the window remembers.
+    const QString company_log =
+        QProcessEnvironment::systemEnvironment().value(QStringLiteral("KVR_COMPANY_LOG"));
+    if (given.company_log)
+        window.set_company_log(*given.company_log);
+    else if (!company_log.isEmpty())
+        window.set_company_log(company_log);
     if (!given.ports.isEmpty()) window.use_given_port(given.ports.front());
     // Without --reply-wait the window keeps the wait it remembers.
     if (options.parser.isSet(QStringLiteral("reply-wait"))) window.set_reply_wait(given.reply_wait);

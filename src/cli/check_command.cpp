@@ -5,6 +5,7 @@
 #include <QFileInfo>
 #include <QJsonArray>
 
+#include "cli/company_first.h"
 #include "cli/output.h"
 #include "cli/subcommands.h"
 #include "cli/verdict_output.h"
@@ -77,6 +78,7 @@ ExitCode check_site_folder(const Invocation& invocation) {
     const site::SiteFile site_file = site::read_site_file(folder, &site_error);
     if (!site_error.isEmpty()) print_error(site_error);
     records::CommissioningLog log(invocation.log);
+    pull_company_first(invocation, log);
     QString log_warning;
     std::vector<records::Verdict> verdicts;
     const std::vector<HandoverPanel> panels =

@@ -5,6 +5,7 @@
 #include <QFileInfo>
 #include <QJsonArray>
 
+#include "cli/company_first.h"
 #include "cli/output.h"
 #include "cli/outputs.h"
 #include "cli/printing.h"
@@ -46,15 +47,30 @@ QJsonObject finding_json(const site::Finding& finding) {
     return {{"kind", site::kind_key(finding.kind)}, {"text", finding.text}, {"places", places}};
 }
 
+// Up to when the company log was read; null when none is named.
+QJsonValue company_json(const records::CompanyRead& company) {
+    if (!company.named) return {};
+    return QJsonObject{
+        {"url", company.url},
+        {"reached", company.reached},
+        {"last_read", company.last_read ? time_json(*company.last_read) : QJsonValue()},
+        {"reason", company.reached ? QJsonValue() : QJsonValue(company.failure)},
+        {"line", records::company_read_line(company)}};
+}
+
 class HandoverResult : public Result {
   public:
     HandoverResult(const std::optional<QString>& pack, const std::vector<HandoverPanel>& panels,
                    const std::vector<records::Verdict>& verdicts, const SiteOfPack& site,
-                   const std::optional<PrintJob>& job)
-        : pack_(pack), panels_(panels), verdicts_(verdicts), site_(site), job_(job) {}
+                   const std::optional<PrintJob>& job,
+                   const records::CompanyRead& company)
+        : pack_(pack), panels_(panels), verdicts_(verdicts), site_(site), job_(job),
+          company_(company) {}
     QString text() const override {
         QString text = pack_ ? *pack_ + QStringLiteral(": HANDOVER PACK WRITTEN\n") : QString();
         text += printed_line(job_, kWhat);
+        if (company_.named)
+            text += QStringLiteral("  ") + records::company_read_line(company_) + u'\n';
         if (panels_.empty()) text += QStringLiteral("  no panel in the folder: no .kcf file\n");
         for (std::size_t i = 0; i < panels_.size(); ++i)
             text += QStringLiteral("  ") + verdict_line(panels_[i].file_name, verdicts_[i]) + u'\n';
@@ -96,7 +112,8 @@ class HandoverResult : public Result {
                 {"pack", pack_ ? QJsonValue(*pack_) : QJsonValue()},
                 {"printed", printed_json(job_)},
                 {"panels", panels},
-                {"findings", findings}};
+                {"findings", findings},
+                {"company_log", company_json(company_)}};
     }
 
   private:
@@ -105,6 +122,7 @@ class HandoverResult : public Result {
     const std::vector<records::Verdict>& verdicts_;
     const SiteOfPack& site_;
     std::optional<PrintJob> job_;
+    const records::CompanyRead& company_;
 };
 
 SiteOfPack site_of_pack(const QString& folder, std::vector<HandoverPanel>& panels,
@@ -133,6 +151,7 @@ ExitCode write_handover(const Invocation& invocation) {
         return bad_input;
     }
     records::CommissioningLog log(invocation.log);
+    const records::CompanyRead company = pull_company_first(invocation, log);
     QString log_warning;
     std::vector<records::Verdict> verdicts;
     std::vector<HandoverPanel> panels =
@@ -141,7 +160,8 @@ ExitCode write_handover(const Invocation& invocation) {
     const SiteOfPack site = site_of_pack(folder, panels, invocation.site);
 
     const Document document =
-        handover_pack(panels, site.site, QDateTime::currentDateTime(), site.finding_texts());
+        handover_pack(panels, site.site, QDateTime::currentDateTime(), site.finding_texts(),
+                      records::company_read_line(company));
     std::optional<QString> pack;
     if (invocation.output) {
         pack = QDir::toNativeSeparators(*invocation.output);
@@ -155,7 +175,8 @@ ExitCode write_handover(const Invocation& invocation) {
     const Printing printing = print_if_asked(invocation, document, kWhat);
     const ExitCode printed = outranking(
         printing.code,
-        print_result(HandoverResult(pack, panels, verdicts, site, printing.job), format_of(invocation)));
+        print_result(HandoverResult(pack, panels, verdicts, site, printing.job, company),
+                     format_of(invocation)));
     if (!invocation.require_verified) return printed;
     // A log that cannot be read answers nothing: the question is left open, not "no".
     if (!log_warning.isEmpty()) {

@@ -7,6 +7,7 @@
 #include <QRegularExpression>
 #include <algorithm>
 
+#include "cli/company_first.h"
 #include "cli/output.h"
 #include "cli/subcommands.h"
 #include "records/commissioning_log.h"
@@ -176,6 +177,7 @@ ExitCode list_history(const Invocation& invocation) {
         }
     }
     records::CommissioningLog log(invocation.log);
+    pull_company_first(invocation, log);
     const records::History history = log.entries(filter);
     if (!history.warning.isEmpty()) {
         print_error(history.warning);

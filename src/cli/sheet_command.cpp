@@ -6,6 +6,7 @@
 #include <QFileInfo>
 #include <QTemporaryDir>
 
+#include "cli/company_first.h"
 #include "cli/configuration.h"
 #include "cli/output.h"
 #include "cli/outputs.h"
@@ -50,6 +51,7 @@ SheetContent completed(SheetContent content, const Configuration& configuration,
                        const Invocation& invocation, const SheetSite& site) {
     content.site = site;
     records::CommissioningLog log(invocation.log);
+    pull_company_first(invocation, log);
     QString warning;
     content.verdict = records::sheet_verdict(
         records::verdict_in_folder(log, configuration, file_path, source_sha256, &warning));

@@ -5,6 +5,7 @@
 #include <QFileInfo>
 #include <QJsonArray>
 
+#include "cli/company_first.h"
 #include "cli/output.h"
 #include "cli/subcommands.h"
 #include "cli/verdict_output.h"
@@ -72,6 +73,7 @@ std::optional<ExitCode> add_rows(const QString& argument, records::Commissioning
 
 ExitCode show_status(const Invocation& invocation) {
     records::CommissioningLog log(invocation.log);
+    pull_company_first(invocation, log);
     std::vector<StatusRow> rows;
     QString warning;
     for (const QString& argument : invocation.files)

@@ -1,5 +1,7 @@
 #include "options/shared_options.h"
 
+#include "records/company_log.h"
+
 namespace kvr::options {
 
 namespace {
@@ -40,6 +42,9 @@ QString read_value(SharedOption option, const QString& value, bool has_value,
         values.no_log = true;
         break;
     case SharedOption::company_log:
+        // Empty names none; anything else must be a company log's URL, without a password.
+        if (const auto refusal = value.isEmpty() ? std::nullopt : records::company_url_refusal(value))
+            return QStringLiteral("--company-log: ") + *refusal;
         values.company_log = value;
         break;
     case SharedOption::reply_wait: {

@@ -46,7 +46,11 @@ inline constexpr SharedOptionRow kSharedOptions[] = {
      "--log FILE", "the commissioning log to use instead of the usual one"},
     {SharedOption::no_log, "no-log", nullptr, "Records nothing in the commissioning log.",
      "--no-log", "record nothing in the commissioning log, read nothing"},
-    {SharedOption::company_log, "company-log", "URL", nullptr, "--company-log URL",
+    {SharedOption::company_log, "company-log", "URL",
+     "Pushes every entry to the company's PostgreSQL log URL "
+     "(postgresql://[user@]host[:port]/dbname) in this run, instead of KVR_COMPANY_LOG or the one "
+     "named in Panel, Company log; empty for none.",
+     "--company-log URL",
      "the company's PostgreSQL log (postgresql://[user@]host[:port]/dbname), instead of\n"
      "KVR_COMPANY_LOG; entries are pushed to it after the local log has them"},
     {SharedOption::reply_wait, "reply-wait", "MS",

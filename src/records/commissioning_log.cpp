@@ -479,14 +479,9 @@ LogResult CommissioningLog::record_all(std::vector<Record>& entries) {
     LogResult result;
     result.logged = true;
     // Committed here first; the company log then gets it, or it waits.
-    if (!company_) return result;
-    CompanyConnection company;
-    std::int64_t pushed = 0;
-    std::optional<QString> failure = company.connect(*company_, kCompanyPushTimeoutSeconds);
-    if (!failure) failure = company.ours();
-    if (!failure) failure = push_waiting(company, pushed);
-    result.company = failure ? CompanyState::waiting : CompanyState::pushed;
-    result.company_reason = failure.value_or(QString());
+    const CompanyPush push = push_company(kCompanyPushTimeoutSeconds);
+    result.company = push.state;
+    result.company_reason = push.reason;
     return result;
 }
 
@@ -1042,7 +1037,9 @@ std::optional<QString> CommissioningLog::prepare_company_tables() {
                {QStringLiteral("CREATE TABLE IF NOT EXISTS company_sync (url TEXT PRIMARY KEY, "
                                "pushed_id INTEGER NOT NULL)"),
                 QStringLiteral("CREATE TABLE IF NOT EXISTS company_witness (uuid TEXT PRIMARY KEY, "
-                               "station TEXT, sequence INTEGER)")});
+                               "station TEXT, sequence INTEGER)"),
+                QStringLiteral("CREATE TABLE IF NOT EXISTS company_read (url TEXT PRIMARY KEY, "
+                               "read_utc TEXT NOT NULL)")});
 }
 
 std::optional<QString> CommissioningLog::push_waiting(CompanyConnection& connection,
@@ -1114,14 +1111,72 @@ std::optional<QString> CommissioningLog::push_waiting(CompanyConnection& connect
     return std::nullopt;
 }
 
-std::optional<QString> CommissioningLog::pull(CompanyConnection& connection, CompanySync& sync) {
+namespace {
+
+// Stations and their sequences as two PostgreSQL arrays, for unnest().
+std::pair<QString, QString> station_arrays(const StationHeads& heads) {
+    QStringList stations, sequences;
+    for (const auto& [station, head] : heads) {
+        stations << u'"' + station + u'"'; // a UUID: nothing in it to escape
+        sequences << QString::number(head.first);
+    }
+    return {u'{' + stations.join(u',') + u'}', u'{' + sequences.join(u',') + u'}'};
+}
+
+} // namespace
+
+std::optional<QString> CommissioningLog::complete_heads(CompanyConnection& connection,
+                                                        StationHeads& heads) {
+    QSqlQuery local(QSqlDatabase::database(connection_, false));
+    if (!local.exec(QStringLiteral(
+            "SELECT e.station, e.sequence, e.digest FROM entries e JOIN (SELECT station, "
+            "max(sequence) AS head FROM entries WHERE station IS NOT NULL AND sequence > 0 "
+            "GROUP BY station HAVING count(DISTINCT sequence) = max(sequence)) h "
+            "ON h.station = e.station AND h.head = e.sequence")))
+        return warning(failure_of(local));
+    while (local.next())
+        heads[local.value(0).toString()] = {local.value(1).toLongLong(), local.value(2).toString()};
+    if (heads.empty()) return std::nullopt;
+    const auto [stations, sequences] = station_arrays(heads);
+    QSqlQuery remote(connection.database());
+    remote.prepare(QStringLiteral("SELECT e.station, e.digest FROM kvr_entries e JOIN "
+                                  "unnest(?::text[], ?::bigint[]) AS k(station, head) "
+                                  "ON e.station = k.station AND e.sequence = k.head"));
+    remote.addBindValue(stations);
+    remote.addBindValue(sequences);
+    if (!remote.exec())
+        return QStringLiteral("the company log cannot be read: %1").arg(failure_of(remote));
+    StationHeads witnessed;
+    while (remote.next()) {
+        const auto head = heads.find(remote.value(0).toString());
+        if (head != heads.end() && head->second.second == remote.value(1).toString())
+            witnessed.insert(*head);
+    }
+    heads = std::move(witnessed);
+    return std::nullopt;
+}
+
+std::optional<QString> CommissioningLog::pull(CompanyConnection& connection, CompanySync& sync,
+                                              CompanyPull extent) {
+    // The company log holds at least what it held when the reading started.
+    const QDateTime read_started = QDateTime::currentDateTimeUtc();
+    StationHeads known;
+    if (extent == CompanyPull::new_entries)
+        if (const auto failure = complete_heads(connection, known)) return failure;
+    const auto [known_stations, known_sequences] = station_arrays(known);
     QSqlQuery remote(connection.database());
     remote.setForwardOnly(true);
-    if (!remote.exec(QStringLiteral("SELECT %1 FROM kvr_entries ORDER BY station, sequence")
-                         .arg(company_columns())))
+    remote.prepare(QStringLiteral("SELECT %1 FROM kvr_entries e WHERE NOT EXISTS (SELECT 1 FROM "
+                                  "unnest(?::text[], ?::bigint[]) AS k(station, head) WHERE "
+                                  "k.station = e.station AND e.sequence <= k.head) "
+                                  "ORDER BY station, sequence")
+                       .arg(company_columns()));
+    remote.addBindValue(known_stations);
+    remote.addBindValue(known_sequences);
+    if (!remote.exec())
         return QStringLiteral("the company log cannot be read: %1").arg(failure_of(remote));
     std::vector<Record> entries;
-    std::map<QString, std::pair<qlonglong, QString>> heads;
+    StationHeads heads;
     while (remote.next()) {
         Record entry;
         int field = 0;
@@ -1161,13 +1216,19 @@ std::optional<QString> CommissioningLog::pull(CompanyConnection& connection, Com
     state.addBindValue(url);
     state.addBindValue(newest_before);
     if (!state.exec()) return give_up(failure_of(state));
+    QSqlQuery read(local);
+    read.prepare(QStringLiteral("INSERT INTO company_read (url, read_utc) VALUES (?, ?) "
+                                "ON CONFLICT (url) DO UPDATE SET read_utc = excluded.read_utc"));
+    read.addBindValue(url);
+    read.addBindValue(read_started.toString(Qt::ISODateWithMs));
+    if (!read.exec()) return give_up(failure_of(read));
     if (!query.exec(QStringLiteral("COMMIT"))) return give_up(failure_of(query));
     sync.pulled = merge.added;
     sync.altered = merge.held_differently;
     return std::nullopt;
 }
 
-CompanySync CommissioningLog::sync_company(int timeout_seconds) {
+CompanySync CommissioningLog::sync_company(int timeout_seconds, CompanyPull extent) {
     CompanySync sync;
     if (!company_) {
         sync.failure =
@@ -1182,9 +1243,31 @@ CompanySync CommissioningLog::sync_company(int timeout_seconds) {
     std::optional<QString> failure = company.connect(*company_, timeout_seconds);
     if (!failure) failure = company.ours();
     if (!failure) failure = push_waiting(company, sync.pushed);
-    if (!failure) failure = pull(company, sync);
+    if (!failure) failure = pull(company, sync, extent);
     if (failure) sync.failure = *failure;
     return sync;
+}
+
+CompanyPush CommissioningLog::push_company(int timeout_seconds) {
+    if (!company_ || !path_) return {};
+    CompanyConnection company;
+    std::int64_t pushed = 0;
+    std::optional<QString> failure = company.connect(*company_, timeout_seconds);
+    if (!failure) failure = company.ours();
+    if (!failure) failure = push_waiting(company, pushed);
+    return {failure ? CompanyState::waiting : CompanyState::pushed, failure.value_or(QString())};
+}
+
+std::optional<QDateTime> CommissioningLog::company_read_at() {
+    if (!company_ || absent() || open_to_read()) return std::nullopt;
+    QSqlQuery query(QSqlDatabase::database(connection_, false));
+    query.prepare(QStringLiteral("SELECT read_utc FROM company_read WHERE url = ?"));
+    query.addBindValue(company_log_text(*company_));
+    // No such table: the company log was never read into this log.
+    if (!query.exec() || !query.next()) return std::nullopt;
+    QDateTime read = QDateTime::fromString(query.value(0).toString(), Qt::ISODateWithMs);
+    if (!read.isValid()) return std::nullopt;
+    return read.toUTC();
 }
 
 } // namespace kvr::records

@@ -17,6 +17,7 @@
 #include <QString>
 #include <QStringList>
 #include <functional>
+#include <map>
 #include <optional>
 #include <vector>
 
@@ -39,6 +40,12 @@ struct LogResult {
     QString company_reason; // why it waits
 };
 
+// What pushing the waiting entries to the company log did.
+struct CompanyPush {
+    CompanyState state = CompanyState::off;
+    QString reason; // why the entries wait
+};
+
 // What log sync did with the company log.
 struct CompanySync {
     QString failure;         // the company log could not be reached or refused: nothing more
@@ -46,6 +53,16 @@ struct CompanySync {
     std::int64_t pulled = 0; // entries of other stations this log did not hold
     QStringList altered;     // entries this log holds otherwise than the company log
 };
+
+// How much of the company log a sync reads: every entry, each compared with this log's copy
+// (log sync); or those after the entries this log holds of each station from the first
+// without a gap, as long as the newest of them is the company log's too (the pull before a
+// command answers: a copy edited since is found by its chain, or the company log's
+// differing newest entry has that station read whole).
+enum class CompanyPull : std::uint8_t { whole, new_entries };
+
+// Each station's newest entry a log holds: its sequence and digest.
+using StationHeads = std::map<QString, std::pair<qlonglong, QString>>;
 
 // The station a log's own entries are made on: made once with the log, which is the
 // user's on that machine.
@@ -97,7 +114,12 @@ class CommissioningLog {
     // that this log does not, and compares the rest: an entry held otherwise here than there
     // is altered, whatever its chain says. Interrupted at any point, a second run finishes
     // the work: nothing is lost and nothing held twice.
-    CompanySync sync_company(int timeout_seconds);
+    CompanySync sync_company(int timeout_seconds, CompanyPull pull = CompanyPull::whole);
+    // Pushes every entry the company log does not hold yet, and pulls nothing.
+    CompanyPush push_company(int timeout_seconds);
+    // When the company log named here was last read whole (by sync_company); nullopt when
+    // never, or when the log cannot be read.
+    std::optional<QDateTime> company_read_at();
 
     // Commits the entry before it returns; on success sets its id, and its time to now
     // when it had none.
@@ -158,7 +180,12 @@ class CommissioningLog {
     // witnessed: the entries are the company log's, and one held otherwise is altered here.
     std::optional<QString> add_entries(const std::vector<Record>& entries, Merge& merge,
                                        bool witnessed = false);
-    std::optional<QString> pull(class CompanyConnection& connection, CompanySync& sync);
+    std::optional<QString> pull(class CompanyConnection& connection, CompanySync& sync,
+                                CompanyPull extent);
+    // The stations this log holds from the first entry to the newest without a gap, with the
+    // newest's sequence and digest; those whose newest the company log holds otherwise are
+    // left out, to be read whole.
+    std::optional<QString> complete_heads(class CompanyConnection& connection, StationHeads& heads);
     // Pushes the entries of this log the company log has not had; nullopt, or why not.
     std::optional<QString> push_waiting(class CompanyConnection& connection, std::int64_t& pushed);
     std::optional<QString> prepare_company_tables();

@@ -51,15 +51,22 @@ QSqlDatabase CompanyConnection::database() const {
     return QSqlDatabase::database(name_, false);
 }
 
-std::optional<QString> CompanyConnection::connect(const QString& url, int timeout_seconds) {
+std::optional<QString> company_url_refusal(const QString& url) {
     const QUrl address(url);
     if (!address.isValid() || (address.scheme() != QLatin1String("postgresql") &&
                                address.scheme() != QLatin1String("postgres")))
         return QStringLiteral("%1 is no PostgreSQL URL (postgresql://[user@]host[:port]/dbname)")
             .arg(company_log_text(url));
-    if (!address.password().isEmpty())
+    if (!address.password().isEmpty() ||
+        QUrlQuery(address).hasQueryItem(QStringLiteral("password")))
         return QStringLiteral("a password in the URL is not taken; PostgreSQL's PGPASSWORD or "
                               "~/.pgpass gives it");
+    return std::nullopt;
+}
+
+std::optional<QString> CompanyConnection::connect(const QString& url, int timeout_seconds) {
+    if (const auto refusal = company_url_refusal(url)) return refusal;
+    const QUrl address(url);
     QSqlDatabase database = QSqlDatabase::addDatabase(QStringLiteral("QPSQL"), name_);
     if (!database.isValid())
         return QStringLiteral("the Qt PostgreSQL driver (libqt6sql6-psql) is not installed");
@@ -72,9 +79,6 @@ std::optional<QString> CompanyConnection::connect(const QString& url, int timeou
             host = value;
         else if (key == QLatin1String("port"))
             port = value.toInt();
-        else if (key == QLatin1String("password"))
-            return QStringLiteral("a password in the URL is not taken; PostgreSQL's PGPASSWORD "
-                                  "or ~/.pgpass gives it");
         else
             options << key + u'=' + value;
     }

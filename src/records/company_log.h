@@ -42,6 +42,10 @@ class CompanyConnection {
 // holding anything else is refused and left untouched. nullopt, or why not.
 std::optional<QString> init_company_log(const QString& url, const QString& station_role);
 
+// Why the text is no URL of a company log (postgresql://[user@]host[:port]/dbname, and no
+// password in it), or nullopt.
+std::optional<QString> company_url_refusal(const QString& url);
+
 // The URL as the texts show it (it carries no password).
 QString company_log_text(const QString& url);
 

@@ -128,7 +128,7 @@ struct HeadingLine {
 
 // The lines under the site's name, in order: what the index sums up.
 std::vector<HeadingLine> heading_lines(const std::vector<HandoverPanel>& panels,
-                                       const QStringList& findings) {
+                                       const QStringList& findings, const QString& company_read) {
     const int verified =
         std::ranges::count_if(panels, [](const HandoverPanel& p) { return p.verified(); });
     const int refused = std::ranges::count_if(
@@ -148,6 +148,8 @@ std::vector<HeadingLine> heading_lines(const std::vector<HandoverPanel>& panels,
                  .arg(findings.size() == 1 ? QStringLiteral("1 finding")
                                            : QStringLiteral("%1 findings").arg(findings.size())),
              kWarningInk});
+    // Up to when the entries of the other stations are known.
+    if (!company_read.isEmpty()) lines.push_back({company_read, kTextInk});
     return lines;
 }
 
@@ -178,8 +180,9 @@ void draw_index_heading(Page& page, const SheetSite& site, const QDateTime& draw
 }
 
 void draw_index_page(Page& page, const std::vector<HandoverPanel>& panels, int index_page,
-                     const SheetSite& site, const QDateTime& drawn, const QStringList& findings) {
-    draw_index_heading(page, site, drawn, heading_lines(panels, findings));
+                     const SheetSite& site, const QDateTime& drawn, const QStringList& findings,
+                     const QString& company_read) {
+    draw_index_heading(page, site, drawn, heading_lines(panels, findings, company_read));
     const IndexTable table(panels);
     Row heading;
     for (int column = 0; column < kColumnCount; ++column)
@@ -209,6 +212,7 @@ struct Pack {
     SheetSite site;
     QDateTime drawn;
     QStringList findings;
+    QString company_read;
     std::vector<SheetContent> sheets;
     int index_pages;
     SitePages site_pages;
@@ -228,7 +232,7 @@ struct Pack {
         painter.setRenderHints(QPainter::Antialiasing);
         Page page(painter);
         if (number < index_pages)
-            draw_index_page(page, panels, number, site, drawn, findings);
+            draw_index_page(page, panels, number, site, drawn, findings, company_read);
         else if (number < first_sheet())
             site_pages.paint(page, number - index_pages);
         else
@@ -256,7 +260,8 @@ std::vector<SheetContent> sheets_of(const std::vector<HandoverPanel>& panels, co
 } // namespace sheet
 
 Document handover_pack(std::vector<HandoverPanel> panels, const SheetSite& site,
-                       const QDateTime& drawn, const QStringList& findings) {
+                       const QDateTime& drawn, const QStringList& findings,
+                       const QString& company_read) {
     using namespace sheet;
     // Named panels by name, then file; refused files after them, by file.
     const auto key = [](const HandoverPanel& p) {
@@ -269,7 +274,7 @@ Document handover_pack(std::vector<HandoverPanel> panels, const SheetSite& site,
         panels, [&key](const HandoverPanel& a, const HandoverPanel& b) { return key(a) < key(b); });
     const int index_pages =
         std::max<int>(1, (static_cast<int>(panels.size()) + kRowsPerPage - 1) / kRowsPerPage);
-    auto pack = std::make_shared<const Pack>(Pack{panels, site, drawn, findings,
+    auto pack = std::make_shared<const Pack>(Pack{panels, site, drawn, findings, company_read,
                                                   sheets_of(panels, site, drawn), index_pages,
                                                   SitePages(panels, findings)});
     return {QStringLiteral("Handover pack ") + site.site, pack->page_count(),
@@ -278,8 +283,8 @@ Document handover_pack(std::vector<HandoverPanel> panels, const SheetSite& site,
 
 bool write_handover_pack(std::vector<HandoverPanel> panels, const SheetSite& site,
                          const QDateTime& drawn, const QString& pdf_path, QString* error,
-                         const QStringList& findings) {
-    const Document pack = handover_pack(std::move(panels), site, drawn, findings);
+                         const QStringList& findings, const QString& company_read) {
+    const Document pack = handover_pack(std::move(panels), site, drawn, findings, company_read);
     return write_pdf(pdf_path, pack.title, pack.page_count, pack.paint_page, error);
 }
 

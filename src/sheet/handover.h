@@ -49,14 +49,16 @@ std::vector<ChannelUse> channel_schedule(const std::vector<HandoverPanel>& panel
 
 // The pack: the index (panels sorted by name, then file; refused files last, with their
 // reason and no sheet), the findings across the site, the channel schedule, a sheet per
-// panel carrying the site, then the handover and sign-off page.
+// panel carrying the site, then the handover and sign-off page. company_read, when given,
+// says on the index up to when the company log was read.
 Document handover_pack(std::vector<HandoverPanel> panels, const SheetSite& site,
-                       const QDateTime& drawn, const QStringList& findings = {});
+                       const QDateTime& drawn, const QStringList& findings = {},
+                       const QString& company_read = {});
 
 // Writes the pack as a PDF. As write_sheet, the file at pdf_path is replaced only once the
 // new one is complete.
 bool write_handover_pack(std::vector<HandoverPanel> panels, const SheetSite& site,
                          const QDateTime& drawn, const QString& pdf_path, QString* error,
-                         const QStringList& findings = {});
+                         const QStringList& findings = {}, const QString& company_read = {});
 
 } // namespace kvr

@@ -3,6 +3,7 @@
 #include <QDialogButtonBox>
 #include <QFileDialog>
 #include <QFormLayout>
+#include <QInputDialog>
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QPrintDialog>
@@ -102,4 +103,13 @@ bool QtDialogs::ask_site(QWidget* parent, kvr::SheetSite& site) {
 bool QtDialogs::choose_printer(QWidget* parent, QPrinter& printer) {
     QPrintDialog dialog(&printer, parent);
     return dialog.exec() == QDialog::Accepted;
+}
+
+bool QtDialogs::ask_text(QWidget* parent, const QString& title, const QString& text,
+                         QString& value) {
+    bool accepted = false;
+    const QString answer =
+        QInputDialog::getText(parent, title, text, QLineEdit::Normal, value, &accepted);
+    if (accepted) value = answer;
+    return accepted;
 }

@@ -53,6 +53,10 @@ class Dialogs {
     // The platform's print dialog: the system's printers, saving as PDF among them, and
     // their options; false when the operator cancels, else printer is set up as chosen.
     virtual bool choose_printer(QWidget* parent, QPrinter& printer) = 0;
+    // Asks for one line of text, proposing value; false when the operator cancels, else
+    // value holds the answer.
+    virtual bool ask_text(QWidget* parent, const QString& title, const QString& text,
+                          QString& value) = 0;
 };
 
 inline constexpr const char* kApplicationTitle = "KVR Config";
@@ -67,4 +71,6 @@ class QtDialogs final : public Dialogs {
     int ask(QWidget* parent, const Question& question) override;
     bool ask_site(QWidget* parent, kvr::SheetSite& site) override;
     bool choose_printer(QWidget* parent, QPrinter& printer) override;
+    bool ask_text(QWidget* parent, const QString& title, const QString& text,
+                  QString& value) override;
 };

@@ -114,6 +114,7 @@ Form1::Form1(Dialogs& dialogs, QWidget* parent) : QWidget(parent), dialogs_(dial
     build_controls();
     connect_handlers();
     set_up_panel_communication();
+    connect_company_log();
     connect_port_chooser();
     connect_file_operations();
     connect_sheet_printing();

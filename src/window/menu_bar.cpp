@@ -51,6 +51,7 @@ const MenuEntry kMenuEntries[] = {
      &Form1::compare_with_panel, true},
     {Menu::panel, "&TAKE THE PANEL'S VALUES", kNoKeys, &Form1::take_panel_values, false},
     {Menu::panel, "&LINE TIMING...", kNoKeys, &Form1::choose_line_timing, false},
+    {Menu::panel, "C&OMPANY LOG...", kNoKeys, &Form1::choose_company_log, false},
     {Menu::help, "&KEYBOARD SHORTCUTS", kNoKeys, &Form1::show_shortcuts, false},
     {Menu::help, "&ABOUT", kNoKeys, &Form1::show_about, false},
 };

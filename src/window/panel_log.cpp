@@ -42,5 +42,8 @@ void Form1::commit_logged_operation(const ConversationResult& result) {
     end.take(result);
     end.duration = std::chrono::milliseconds(operation_clock_.elapsed());
     const records::ConversationEnd* const ended[] = {&end};
-    Text1->setToolTip(job_.commit(log_path_, std::nullopt, ended).warning);
+    const records::LogResult logged = job_.commit(log_path_, std::nullopt, ended);
+    Text1->setToolTip(logged.warning);
+    // Pushed after, in the background: the operation has ended when the log has its entry.
+    if (logged.logged) push_to_company_log();
 }

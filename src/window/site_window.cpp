@@ -65,6 +65,17 @@ SiteWindow::SiteWindow(const QString& folder, Form1& form, QWidget* parent)
     connect(table_, &QTableWidget::cellDoubleClicked, this, [this](int row) { open_row(row); });
     connect(next_, &QPushButton::clicked, this, [this] { open_next_panel(); });
     connect(&form_, &Form1::panel_operation_logged, this, &SiteWindow::refresh);
+    // Every station's entries: the company log is read in the background, and the panels are
+    // shown again once it has been.
+    connect(&form_, &Form1::company_log_read, this, [this](const records::CompanyRead& read) {
+        company_read_ = records::company_read_line(read);
+        summary_->setToolTip(read.failure);
+        refresh();
+    });
+    if (form_.company_log() && form_.commissioning_log()) {
+        company_read_ = QStringLiteral("READING THE COMPANY LOG...");
+        form_.read_company_log();
+    }
     refresh();
 }
 
@@ -105,11 +116,12 @@ void SiteWindow::refresh() {
     // Nothing is left to do once every panel that can be programmed is proven.
     next_->setEnabled(next_row().has_value());
     summary_->setText(
-        QStringLiteral("%1 panels, %2 proven by the log, %3 findings%4")
+        QStringLiteral("%1 panels, %2 proven by the log, %3 findings%4%5")
             .arg(panels_.size())
             .arg(proven)
             .arg(findings.size())
-            .arg(site_error.isEmpty() ? QString() : QStringLiteral("; ") + site_error));
+            .arg(site_error.isEmpty() ? QString() : QStringLiteral("; ") + site_error)
+            .arg(company_read_.isEmpty() ? QString() : QStringLiteral("\n") + company_read_));
 }
 
 bool SiteWindow::open_row(int row) {

@@ -50,6 +50,7 @@ class SiteWindow : public QWidget {
     QTableWidget* table_ = nullptr;
     QLabel* summary_ = nullptr;
     QPushButton* next_ = nullptr;
+    QString company_read_; // up to when the company log was read, when one is named
     std::vector<kvr::site::SitePanel> panels_;
     std::vector<bool> proven_;
 };

@@ -1,23 +1,24 @@
 // The company log on a real PostgreSQL server (./test.sh starts one and names it in
 // KVR_TEST_POSTGRES): two stations on one site, one of them offline and syncing later, a
 // sync interrupted and resumed, the station role refused an update and a delete, a foreign
-// database refused, and a handover pack made on one laptop proving both stations' panels.
+// database refused, and a handover pack made on one laptop proving both stations' panels,
+// from a sync or from the pull every command makes first.
 // This test program works in a database of its own, so it runs beside the others.
 #include <QDir>
 #include <QFile>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QSet>
 #include <QSqlDatabase>
-#include <QSqlError>
 #include <QSqlQuery>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QUrl>
-#include <QUrlQuery>
 #include <csignal>
 #include <unistd.h>
 
+#include "company_test_database.h"
 #include "kvr_panel_process.h"
 #include "records/commissioning_log.h"
 #include "simulator/pty_host.h"
@@ -37,33 +38,6 @@ QByteArray named(const char* name) {
     QFile file(QStringLiteral(KVR_EXAMPLE));
     QByteArray bytes = file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
     return bytes.replace("\"LOBBY\"", QByteArray("\"") + name + '"');
-}
-
-// The server's URL with another database and user.
-QString url_of(const QString& server, const QString& database, const QString& user = {}) {
-    QUrl url(server);
-    url.setPath(u'/' + database);
-    if (!user.isEmpty()) url.setUserName(user);
-    return url.toString();
-}
-
-// Statements run as an administrator or a station, straight through Qt SQL.
-QString run_sql(const QString& url, const QString& statement) {
-    const QUrl address(url);
-    const QUrlQuery query(address);
-    QString failure;
-    {
-        QSqlDatabase database = QSqlDatabase::addDatabase("QPSQL", "test");
-        database.setHostName(query.queryItemValue("host"));
-        database.setPort(query.queryItemValue("port").toInt());
-        database.setDatabaseName(address.path().mid(1));
-        database.setUserName(address.userName());
-        if (!database.open()) return database.lastError().text();
-        QSqlQuery sql(database);
-        if (!sql.exec(statement)) failure = sql.lastError().text();
-    }
-    QSqlDatabase::removeDatabase("test");
-    return failure;
 }
 
 QJsonObject json_of(const Run& run) {
@@ -86,9 +60,8 @@ class TestCompanyLog : public QObject {
             QSKIP("no PostgreSQL server was started for this test: ./test.sh starts one and "
                   "names it in KVR_TEST_POSTGRES");
         const QString database = QStringLiteral("kvr_company_test_%1").arg(::getpid());
-        run_sql(server_, "DROP DATABASE IF EXISTS " + database);
-        QCOMPARE(run_sql(server_, "CREATE DATABASE " + database), QString());
-        admin_ = url_of(server_, database);
+        admin_ = new_database(server_, database);
+        QVERIFY(!admin_.isEmpty());
         station_ = url_of(server_, database, "kvr_station");
         QCOMPARE(kvr_panel({"log", "init-company", admin_}).exit_code, 0);
         QCOMPARE(kvr_panel({"log", "init-company", admin_}).exit_code, 0);
@@ -153,6 +126,63 @@ class TestCompanyLog : public QObject {
         QVERIFY2(status.bytes.contains("AN ENTRY OF THE LOG WAS ALTERED"), status.bytes);
     }
 
+    // A new laptop's pack after a pull first proves both stations' panels and says when the
+    // company log was read; unreached, the pack is made from its copy and says since when.
+    void packPulledFirst() {
+        QTemporaryDir dir;
+        const QString site = dir.filePath("site");
+        QVERIFY(QDir().mkpath(site));
+        save(site + "/OFFICE.kcf", named("OFFICE"));
+        save(site + "/DESK.kcf", named("DESK"));
+        PtyHost panel;
+        const QString port = QString::fromStdString(panel.slave_path());
+        for (const char* name : {"OFFICE", "DESK"})
+            QCOMPARE(kvr_panel({"write", site + "/" + name + ".kcf", "--port", port, "--log",
+                                dir.filePath(QString(name) + ".sqlite"), "--company-log", station_})
+                         .exit_code,
+                     0);
+        const QString laptop = dir.filePath("new.sqlite");
+        const auto pack_of = [&](const QString& company) {
+            const Run run =
+                kvr_panel({"handover", site, "-o", dir.filePath("pack.pdf"), "--log", laptop,
+                           "--company-log", company, "--require-verified", "--json"});
+            QProcess text;
+            text.start("pdftotext", {dir.filePath("pack.pdf"), "-"});
+            text.waitForFinished(30000);
+            return std::pair(run, QString::fromUtf8(text.readAllStandardOutput()));
+        };
+        const auto [read, read_pack] = pack_of(station_);
+        QVERIFY2(read.exit_code == 0, qPrintable(read.err));
+        const QJsonObject company = json_of(read)["company_log"].toObject();
+        QVERIFY(company["reached"].toBool());
+        const QString line = company["line"].toString();
+        QVERIFY2(line.startsWith("COMPANY LOG READ 20") && line.endsWith(" UTC"), qPrintable(line));
+        QVERIFY(read_pack.contains(line));
+        QSet<QString> stations;
+        for (const QJsonValue entry :
+             json_of(kvr_panel({"history", "--log", laptop, "--json"}))["entries"].toArray())
+            if (entry["panel_name"] == "OFFICE" || entry["panel_name"] == "DESK")
+                stations << entry["station"].toString();
+        QCOMPARE(stations.size(), 2);
+
+        const QString database = QUrl(station_).path().mid(1);
+        QCOMPARE(run_sql(server_, "ALTER DATABASE " + database + " ALLOW_CONNECTIONS false"),
+                 QString());
+        const auto [unreached, unreached_pack] = pack_of(station_);
+        QCOMPARE(run_sql(server_, "ALTER DATABASE " + database + " ALLOW_CONNECTIONS true"),
+                 QString());
+        QVERIFY2(unreached.exit_code == 0, qPrintable(unreached.err));
+        QVERIFY(unreached.err.contains("company log not reached"));
+        const QString last = line.mid(QString("COMPANY LOG READ ").size());
+        QVERIFY2(unreached_pack.contains("COMPANY LOG NOT REACHED: LAST READ " + last),
+                 qPrintable(unreached_pack));
+        const Run never =
+            kvr_panel({"status", site, "--log", dir.filePath("other.sqlite"), "--company-log",
+                       QString(station_).replace("host=", "host=/nonexistent")});
+        QCOMPARE(never.exit_code, 1);
+        QVERIFY2(never.err.contains("never read before"), qPrintable(never.err));
+    }
+
     // A sync killed at any moment: the second run finishes the work, nothing lost or twice.
     void syncInterruptedAndResumed() {
         QTemporaryDir dir;
@@ -187,14 +217,13 @@ class TestCompanyLog : public QObject {
             local_entries = query.value(0).toLongLong();
         }
         QSqlDatabase::removeDatabase("count");
-        QCOMPARE(local_entries, qint64(20000 + 2)); // and the two of the site's stations
+        QCOMPARE(local_entries, qint64(20000 + 4)); // and the sites' four above
     }
 
     void foreignDatabaseRefused() {
-        const QString database = QStringLiteral("kvr_foreign_test_%1").arg(::getpid());
-        run_sql(server_, "DROP DATABASE IF EXISTS " + database);
-        QCOMPARE(run_sql(server_, "CREATE DATABASE " + database), QString());
-        const QString foreign = url_of(server_, database);
+        const QString foreign =
+            new_database(server_, QStringLiteral("kvr_foreign_test_%1").arg(::getpid()));
+        QVERIFY(!foreign.isEmpty());
         QCOMPARE(run_sql(foreign, "CREATE TABLE invoices (number INTEGER)"), QString());
         QCOMPARE(kvr_panel({"log", "init-company", foreign}).exit_code, 3);
         QVERIFY(!run_sql(foreign, "SELECT 1 FROM kvr_company_log").isEmpty());

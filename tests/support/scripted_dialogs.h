@@ -42,6 +42,10 @@ class ScriptedDialogs final : public Dialogs {
     };
     std::vector<QString> printed_documents;
     std::deque<std::optional<PrinterAnswer>> printer_answers;
+    // The text each text dialog proposed, and the answers to give (an empty optional
+    // cancels); none left cancels.
+    std::vector<QString> texts_proposed;
+    std::deque<std::optional<QString>> text_answers;
 
     void message_box(QWidget*, const QString& text, const QString& title) override {
         messages.push_back({text, title});
@@ -80,6 +84,17 @@ class ScriptedDialogs final : public Dialogs {
             printer.setOutputFormat(QPrinter::PdfFormat);
             printer.setOutputFileName(answer.pdf_file);
         }
+        return true;
+    }
+
+    bool ask_text(QWidget*, const QString&, const QString&, QString& value) override {
+        texts_proposed.push_back(value);
+        if (text_answers.empty() || !text_answers.front()) {
+            if (!text_answers.empty()) text_answers.pop_front();
+            return false;
+        }
+        value = *text_answers.front();
+        text_answers.pop_front();
         return true;
     }
 
