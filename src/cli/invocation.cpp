@@ -88,6 +88,9 @@ const OptionRow kOptions[] = {
     {probe, {"probe"}, nullptr, "--probe",
      "call each port named, or every port present, for a panel and read its model code",
      [](Invocation& i, const QString&) { i.probe = true; }},
+    {report, {"report"}, "FILE", "--report FILE",
+     "also write the panel's as-found report, a one-page PDF: where it differed from the file",
+     [](Invocation& i, const QString& v) { i.report = v; }},
     {reply_wait, {"reply-wait"}, "MS", "--reply-wait MS",
      "how long to wait for each reply: 100 (the default) to 2000 ms, for a slow\n"
      "panel or USB adapter; the pauses between transactions stay 100 ms"},
@@ -334,6 +337,14 @@ ParsedArguments parse_arguments(const Subcommand& command, QStringList arguments
             if (!item.trimmed().isEmpty()) invocation.ports << item.trimmed();
     if (invocation.output && invocation.output->isEmpty()) {
         parsed.error = QStringLiteral("-o needs a file name");
+        return parsed;
+    }
+    if (invocation.report && (invocation.report->isEmpty() || *invocation.report == "-")) {
+        parsed.error = QStringLiteral("--report needs a file name");
+        return parsed;
+    }
+    if (invocation.report && invocation.panel_count() > 1) {
+        parsed.error = QStringLiteral("--report is the report of one panel: name one port");
         return parsed;
     }
     parsed.error = check_panels(command, invocation);

@@ -46,6 +46,7 @@ enum Option : unsigned {
     output_folder = 1U << 15, // -o names a folder to save files in (import)
     force = 1U << 16,
     station_role = 1U << 17, // log init-company's role for the stations
+    report = 1U << 18,       // verify's as-found report
 };
 inline constexpr unsigned panel_options = port | simulate | trace | reply_wait;
 
@@ -60,6 +61,7 @@ struct Invocation {
     int simulated = 0; // panels simulated inside the program instead of ports
     QString trace;
     std::optional<QString> output; // "-": standard output
+    std::optional<QString> report; // verify's as-found report (PDF)
     std::optional<QString> name;
     bool json = false;
     bool json_lines = false;           // one JSON object per port result, as each port finishes

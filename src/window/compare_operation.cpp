@@ -63,6 +63,7 @@ void Form1::compare_with_panel() {
     comparing_ = false;
     comparison_status_shown_ = panel_values_.has_value();
     mark_differences();
+    as_found_event(AsFoundEvent::compared);
 }
 
 // Before the entry is committed, so that it says whether the panel differs.
@@ -130,5 +131,6 @@ void Form1::take_panel_values() {
         select_intensities(held.intensities);
         show_current_view();
     }
+    as_found_event(AsFoundEvent::taken); // before the step, which keeps the list then
     record_operation(before);
 }

@@ -9,6 +9,7 @@
 #include <QSettings>
 #include <QTextEdit>
 
+#include "failure_advice.h"
 #include "form1.h"
 #include "panel/panel_conversation.h"
 #include "panel/protocol.h"
@@ -67,11 +68,12 @@ void Form1::set_up_panel_communication() {
     // Success or failure shows only once the log has the operation, so the operator never
     // unplugs a panel whose entry is still being written.
     connect(conversation_, &PanelConversation::finished, this, [this](Outcome outcome) {
-        // A failure caused by lateness says so beside the status, with the log's warning.
-        const QString& lateness = conversation_->result().lateness;
-        if (!lateness.isEmpty())
-            Text1->setToolTip(Text1->toolTip().isEmpty() ? lateness
-                                                         : lateness + u'\n' + Text1->toolTip());
+        // A failure caused by lateness or another model says so beside the status, with the
+        // log's warning.
+        const QString advice = failure_advice(conversation_->result(), reply_wait());
+        if (!advice.isEmpty())
+            Text1->setToolTip(Text1->toolTip().isEmpty() ? advice
+                                                         : advice + u'\n' + Text1->toolTip());
         // After the mismatch box the status box keeps what the identity read left there.
         if (outcome == Outcome::mismatch) final_status_.reset();
         if (!final_status_) return;
@@ -138,6 +140,7 @@ void Form1::set_line_trace(LineTrace* trace) {
 void Form1::READ_CONFIG_Click() {
     if (!unsaved_work_settled(QStringLiteral("READING THE SWITCH PANEL"))) return;
     forget_comparison();
+    as_found_event(AsFoundEvent::read);
     const WindowSnapshot before = capture_window();
     {
         const Quiet quiet(*this);
@@ -173,6 +176,7 @@ void Form1::WRITE_CONFIG_Click() {
     forget_comparison();
     start_write();
     wait_for_conversation();
+    as_found_event(AsFoundEvent::written);
     if (conversation_->result().succeeded()) settle(false);
     if (programming_stopped_)
         show_status(QStringLiteral("PROGRAMMING STOPPED - THE SWITCH PANEL IS PARTLY PROGRAMMED "
