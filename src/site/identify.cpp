@@ -32,8 +32,11 @@ Identification identify_panel(const Site& site, const PanelValues& held) {
         found.candidates.push_back({panel.file_name, from_file_text(programmed.panel_name),
                                     panel.room, locations_differing(programmed, held)});
     }
-    std::ranges::stable_sort(found.candidates, {}, [](const SiteCandidate& candidate) {
-        return candidate.differing.size();
+    // Among equals, the schedule's order, then the folder's.
+    const QStringList& order = site.file.order;
+    std::ranges::stable_sort(found.candidates, {}, [&order](const SiteCandidate& candidate) {
+        const qsizetype at = order.indexOf(candidate.file_name);
+        return std::pair(candidate.differing.size(), at < 0 ? order.size() : at);
     });
     return found;
 }

@@ -19,7 +19,7 @@ struct SiteCandidate {
 
 struct Identification {
     // Every file that could be read, those the panel holds first, then by how many places
-    // differ; the folder's order among equals.
+    // differ; the schedule's order, then the folder's, among equals.
     std::vector<SiteCandidate> candidates;
     int refused = 0; // files of the folder that could not be read as configurations
 

@@ -24,11 +24,11 @@ struct SiteFile {
     QString installer;
     std::map<QString, QString> rooms; // by panel file name ("LOBBY.kcf")
     // The panel files in the schedule's order, as import found them.
-    QStringList order;
+    QStringList order = {};
     // The schedule's columns beyond the ones import reads ("floor", "notes"), named in lower
     // case, in the schedule's order; and each panel file's text in them.
-    QStringList extra_columns;
-    std::map<QString, std::map<QString, QString>> columns;
+    QStringList extra_columns = {};
+    std::map<QString, std::map<QString, QString>> columns = {};
     QJsonObject others = {};          // keys of the file's own that this program keeps as they are
 
     bool operator==(const SiteFile&) const = default;
