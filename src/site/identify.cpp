@@ -32,11 +32,9 @@ Identification identify_panel(const Site& site, const PanelValues& held) {
         found.candidates.push_back({panel.file_name, from_file_text(programmed.panel_name),
                                     panel.room, locations_differing(programmed, held)});
     }
-    // Among equals, the schedule's order, then the folder's.
-    const QStringList& order = site.file.order;
-    std::ranges::stable_sort(found.candidates, {}, [&order](const SiteCandidate& candidate) {
-        const qsizetype at = order.indexOf(candidate.file_name);
-        return std::pair(candidate.differing.size(), at < 0 ? order.size() : at);
+    // The site lists its panels in the schedule's order, which stays among equals.
+    std::ranges::stable_sort(found.candidates, {}, [](const SiteCandidate& candidate) {
+        return candidate.differing.size();
     });
     return found;
 }
