@@ -1,14 +1,17 @@
 // kvr-panel verify and diff: where a panel differs from a file, and a file from another.
 
+#include <QDir>
 #include <QJsonArray>
 
 #include "cli/comparison.h"
 #include "cli/configuration.h"
 #include "cli/output.h"
+#include "cli/outputs.h"
 #include "cli/panel_gang.h"
 #include "cli/port_records.h"
 #include "cli/subcommands.h"
 #include "configuration/windows1252.h"
+#include "sheet/as_found.h"
 
 namespace kvr::cli {
 
@@ -92,6 +95,27 @@ class DiffResult : public Result {
     const std::vector<Difference>& found_;
 };
 
+// The as-found report of the one panel verified; a report that cannot be drawn is an output
+// that failed.
+ExitCode write_report(const QString& report_path, const QString& file_path,
+                      const Configuration& file, const PanelJob& job, const PortResult& result) {
+    if (!result.succeeded()) {
+        print_error(QStringLiteral("%1 not written: the panel was not read").arg(report_path));
+        return output_failed;
+    }
+    AsFoundReport report = as_found_report(file, result.values, job.differing(result));
+    report.file = file_path == kStandardStream ? QStringLiteral("standard input")
+                                               : QDir::toNativeSeparators(file_path);
+    report.port = result.device;
+    report.compared = QDateTime::currentDateTimeUtc();
+    QString error;
+    if (!write_as_found_report(report, report_path, &error)) {
+        print_error(QStringLiteral("%1 not written: %2").arg(report_path, error));
+        return output_failed;
+    }
+    return done;
+}
+
 } // namespace
 
 ExitCode verify_panels(const Invocation& invocation) {
@@ -128,9 +152,15 @@ ExitCode verify_panels(const Invocation& invocation) {
     auto run = run_on_panels(invocation, job, QStringLiteral("reading"), as_it_finishes);
     if (const ExitCode* failure = std::get_if<ExitCode>(&run)) return *failure;
     GangRun& gang = std::get<GangRun>(run);
+    const auto with_report = [&](ExitCode code) {
+        if (!invocation.report) return code;
+        return outranking(code,
+                          write_report(*invocation.report, path, file, job, gang.results.front()));
+    };
     if (invocation.json_lines) {
         report_failed_ports(gang.results);
-        return outranking(outranking(gang.exit_code(), any_differs ? differs : done), printed);
+        return with_report(
+            outranking(outranking(gang.exit_code(), any_differs ? differs : done), printed));
     }
 
     std::vector<PortVerification> ports;
@@ -140,7 +170,7 @@ ExitCode verify_panels(const Invocation& invocation) {
     }
     report_failed_ports(gang.results);
     const ExitCode code = outranking(gang.exit_code(), any_differs ? differs : done);
-    return outranking(code, print_result(VerifyResult(path, ports), format_of(invocation)));
+    return with_report(outranking(code, print_result(VerifyResult(path, ports), format_of(invocation))));
 }
 
 ExitCode diff_files(const Invocation& invocation) {

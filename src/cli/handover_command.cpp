@@ -132,7 +132,7 @@ SiteOfPack site_of_pack(const QString& folder, std::vector<HandoverPanel>& panel
     if (!error.isEmpty()) print_error(error);
     for (HandoverPanel& panel : panels) {
         panel.room = site::sheet_site(file, panel.file_name, given).room;
-        panel.floor = site::panel_floor(file, panel.file_name);
+        panel.floor = site::column_text(file, panel.file_name, QStringLiteral("floor"));
     }
     return {site::sheet_site(file, QString(), given),
             site::check_site(site::site_panels(panels, file))};

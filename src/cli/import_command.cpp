@@ -87,11 +87,33 @@ bool refuses_to_replace(const QDir& folder, const std::vector<site::SchedulePane
     return any;
 }
 
-// Every panel's file and the site file with the panels' rooms, as they are to be saved;
-// nullopt once the reason one of them cannot be is printed.
-std::optional<std::vector<PlannedFile>>
-planned_files(const QDir& folder, const std::vector<site::SchedulePanel>& panels,
-              site::SiteFile site) {
+// The schedule's order and its own columns in the site file: the panels imported first, in
+// the schedule's order, then those the file knew from before.
+void take_schedule(site::SiteFile& site, const site::ScheduleImport& imported) {
+    QStringList order;
+    for (const site::SchedulePanel& panel : imported.panels) {
+        order.append(panel.file_name);
+        if (panel.columns.empty())
+            site.columns.erase(panel.file_name);
+        else
+            site.columns[panel.file_name] = panel.columns;
+    }
+    for (const QString& file_name : std::as_const(site.order))
+        if (!order.contains(file_name)) order.append(file_name);
+    site.order = order;
+    QStringList columns = imported.extra_columns;
+    for (const QString& column : std::as_const(site.extra_columns))
+        if (!columns.contains(column)) columns.append(column);
+    site.extra_columns = columns;
+}
+
+// Every panel's file and the site file with the panels' rooms, order and own columns, as
+// they are to be saved; nullopt once the reason one of them cannot be is printed.
+std::optional<std::vector<PlannedFile>> planned_files(const QDir& folder,
+                                                      const site::ScheduleImport& imported,
+                                                      site::SiteFile site) {
+    const std::vector<site::SchedulePanel>& panels = imported.panels;
+    take_schedule(site, imported);
     std::vector<PlannedFile> files;
     for (const site::SchedulePanel& panel : panels) {
         const std::optional<std::string> bytes =
@@ -147,7 +169,7 @@ ExitCode import_site(const Invocation& invocation) {
         return bad_input;
     }
     const std::optional<std::vector<PlannedFile>> files =
-        planned_files(folder, imported.panels, std::move(site));
+        planned_files(folder, imported, std::move(site));
     if (!files) return bad_input;
     if (!QDir().mkpath(folder.path())) {
         print_error(QStringLiteral("the folder %1 could not be made")

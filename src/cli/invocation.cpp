@@ -91,6 +91,9 @@ const OptionRow kOptions[] = {
      [](Invocation& i, const QString&) { i.print = true; }},
     {printing, {"printer"}, "NAME", "--printer NAME", "also send it to the printer NAME",
      [](Invocation& i, const QString& v) { i.print = true; i.printer = v; }},
+    {report, {"report"}, "FILE", "--report FILE",
+     "also write the panel's as-found report, a one-page PDF: where it differed from the file",
+     [](Invocation& i, const QString& v) { i.report = v; }},
     shared_row(reply_wait, SharedOption::reply_wait),
 };
 // clang-format on
@@ -336,6 +339,14 @@ ParsedArguments parse_arguments(const Subcommand& command, QStringList arguments
     if (invocation.print && invocation.printer.isEmpty() &&
         parser.isSet(QStringLiteral("printer"))) {
         parsed.error = QStringLiteral("--printer needs a printer's name");
+        return parsed;
+    }
+    if (invocation.report && (invocation.report->isEmpty() || *invocation.report == "-")) {
+        parsed.error = QStringLiteral("--report needs a file name");
+        return parsed;
+    }
+    if (invocation.report && invocation.panel_count() > 1) {
+        parsed.error = QStringLiteral("--report is the report of one panel: name one port");
         return parsed;
     }
     parsed.error = check_panels(command, invocation);

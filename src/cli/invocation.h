@@ -42,6 +42,7 @@ enum Option : unsigned {
     force = 1U << 16,
     station_role = 1U << 17, // log init-company's role for the stations
     printing = 1U << 18,     // --print and --printer NAME
+    report = 1U << 19,       // verify's as-found report
 };
 inline constexpr unsigned panel_options = port | simulate | trace | reply_wait;
 
@@ -54,6 +55,7 @@ enum class Panels { none, one, many, file_or_one };
 struct Invocation : options::SharedValues {
     QStringList files;             // the positional arguments, in order
     std::optional<QString> output; // "-": standard output
+    std::optional<QString> report; // verify's as-found report (PDF)
     std::optional<QString> name;
     bool json = false;
     bool json_lines = false; // one JSON object per port result, as each port finishes

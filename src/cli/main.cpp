@@ -35,9 +35,17 @@ const Subcommand kSubcommands[] = {
      panel_options | output | name | json | json_lines | log_file, Panels::one, read_panel},
     {"verify",
      "FILE.kcf (--port DEVICE [--port DEVICE ...] | --simulate[=N]) [--trace FILE]\n"
-     "      [--json | --json-lines] [--reply-wait MS] [--log FILE | --no-log]",
-     "reads every panel named and prints each value that differs from the file", 1,
-     panel_options | json | json_lines | log_file, Panels::many, verify_panels, true},
+     "      [--json | --json-lines] [--reply-wait MS] [--log FILE | --no-log]\n"
+     "      [--report AS-FOUND.pdf]",
+     "reads every panel named and prints each value that differs from the file; --report\n"
+     "      also draws one panel's as-found report", 1,
+     panel_options | json | json_lines | log_file | report, Panels::many, verify_panels, true},
+    {"identify",
+     "SITE-FOLDER (--port DEVICE | --simulate) [--json] [--trace FILE] [--reply-wait MS]\n"
+     "      [--log FILE | --no-log]",
+     "reads a panel once and names the folder's file(s) it holds, or the nearest ones and in\n"
+     "      how many places they differ", 1,
+     panel_options | json | log_file, Panels::one, identify_panel, true},
     {"diff", "A.kcf B.kcf [--json]", "prints each value and text that differs between two files",
      2, json, Panels::none, diff_files, true},
     {"sheet",
@@ -105,8 +113,10 @@ QtMessageHandler previous_handler = nullptr;
 // The sheet and the pack are drawn with Qt GUI's painter, which needs a QGuiApplication; a PDF
 // needs no display, so it runs on the offscreen platform unless told otherwise.
 std::unique_ptr<QCoreApplication> application(int& argc, char* argv[]) {
-    const bool draws =
+    bool draws =
         argc >= 2 && (std::strcmp(argv[1], "sheet") == 0 || std::strcmp(argv[1], "handover") == 0);
+    for (int i = 2; i < argc && argc >= 2 && std::strcmp(argv[1], "verify") == 0; ++i)
+        draws = draws || std::strncmp(argv[i], "--report", 8) == 0;
     if (!draws) return std::make_unique<QCoreApplication>(argc, argv);
     if (!qEnvironmentVariableIsSet("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
     // The offscreen platform asks for a runtime folder that a PDF never needs; without

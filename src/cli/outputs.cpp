@@ -115,6 +115,8 @@ QString output_refusal(const Invocation& invocation) {
                            invocation.output_is_configuration});
     if (!invocation.trace.isEmpty())
         outputs.push_back({invocation.trace, file_identity(invocation.trace), false});
+    if (invocation.report)
+        outputs.push_back({*invocation.report, file_identity(*invocation.report), false});
 
     for (std::size_t o = 0; o < outputs.size(); ++o) {
         for (const auto& [name, identity] : inputs)
@@ -125,12 +127,13 @@ QString output_refusal(const Invocation& invocation) {
             return QStringLiteral("%1 is not written: %2").arg(outputs[o].name, kept);
         for (std::size_t other = o + 1; other < outputs.size(); ++other)
             if (outputs[other].identity == outputs[o].identity)
-                return QStringLiteral("-o and --trace name the same file %1").arg(outputs[o].name);
+                return QStringLiteral("two outputs name the same file %1").arg(outputs[o].name);
     }
-    if (invocation.output && !output_to_stdout) {
-        const QString refusal = creation_refusal(*invocation.output);
-        if (!refusal.isEmpty())
-            return QStringLiteral("%1 cannot be written: %2").arg(*invocation.output, refusal);
+    for (const std::optional<QString>& created :
+         {output_to_stdout ? std::nullopt : invocation.output, invocation.report}) {
+        if (!created) continue;
+        const QString refusal = creation_refusal(*created);
+        if (!refusal.isEmpty()) return QStringLiteral("%1 cannot be written: %2").arg(*created, refusal);
     }
     return {};
 }

@@ -26,12 +26,18 @@ QString PortResult::line() const {
     QString text = device + QLatin1String(": ") + final_text;
     if (outcome == Outcome::mismatch)
         return text + QStringLiteral(" (model code %1)").arg(model_code);
+    // Lateness is the one failure a longer wait may cure.
+    const QString advice = lateness.isEmpty()
+                               ? QString()
+                               : QStringLiteral("; a slow panel or adapter may need a longer "
+                                                "wait: raise --reply-wait (up to %1 ms)")
+                                     .arg(longest_reply_wait.count());
     if (outcome != Outcome::bad_data)
-        return lateness.isEmpty() ? text : text + QStringLiteral(" (%1)").arg(lateness);
+        return lateness.isEmpty() ? text : text + QStringLiteral(" (%1)").arg(lateness) + advice;
     const Location& at = *stopped_at;
     text += QStringLiteral(" (location %1, %2").arg(at.number).arg(holds(at));
     if (const QString reason = why(); !reason.isEmpty()) text += QLatin1String(": ") + reason;
-    return text + u')';
+    return text + u')' + advice;
 }
 
 QJsonObject PortResult::json() const {

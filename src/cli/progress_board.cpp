@@ -1,5 +1,7 @@
 #include "cli/progress_board.h"
 
+#include <algorithm>
+
 #include "system/system.h"
 
 namespace kvr::cli {
@@ -7,6 +9,19 @@ namespace kvr::cli {
 namespace {
 
 constexpr int kBarWidth = 25;
+// A device shown shorter than this would no longer tell two ports apart.
+constexpr qsizetype kShortestDevice = 16;
+const QString kCut = QStringLiteral("...");
+
+// The device in at most width characters, cut in the middle: a /dev/serial/by-id name
+// begins with the same words for every adapter and ends with what tells them apart.
+QString shortened(const QString& device, qsizetype width) {
+    width = std::max(width, kShortestDevice);
+    if (device.size() <= width) return device;
+    const qsizetype head = (width - kCut.size()) / 3;
+    const qsizetype tail = width - kCut.size() - head;
+    return device.left(head) + kCut + device.right(tail);
+}
 
 } // namespace
 
@@ -15,8 +30,8 @@ ProgressBoard::ProgressBoard(std::FILE* stream, QStringList devices, QString act
       live_(os::is_live_terminal(stream)) {
     if (!live_) return;
     columns_ = os::terminal_columns(stream);
-    for (const QString& device : devices_)
-        lines_.append(QStringLiteral("%1: %2").arg(device, activity_));
+    for (std::size_t port = 0; port < std::size_t(devices_.size()); ++port)
+        lines_.append(fitted(port, activity_));
     for (const QString& line : lines_)
         write(line.left(columns_ - 1) + u'\n');
 }
@@ -28,14 +43,20 @@ ProgressBoard::~ProgressBoard() {
 void ProgressBoard::progress(std::size_t port, int done, int total) {
     if (!live_ || total <= 0) return;
     const int filled = done * kBarWidth / total;
-    draw(port, QStringLiteral("%1: %2 [%3%4] location %5 of %6")
-                   .arg(devices_[qsizetype(port)], activity_, QString(filled, u'#'),
-                        QString(kBarWidth - filled, u'.'), QString::number(done),
-                        QString::number(total)));
+    draw(port, fitted(port, QStringLiteral("%1 [%2%3] location %4 of %5")
+                                .arg(activity_, QString(filled, u'#'),
+                                     QString(kBarWidth - filled, u'.'), QString::number(done),
+                                     QString::number(total))));
 }
 
 void ProgressBoard::finish(std::size_t port, const QString& line) {
-    draw(port, line);
+    const QString named = devices_[qsizetype(port)] + QLatin1String(": ");
+    draw(port, line.startsWith(named) ? fitted(port, line.mid(named.size())) : line);
+}
+
+QString ProgressBoard::fitted(std::size_t port, const QString& text) const {
+    const qsizetype room = columns_ - 1 - 2 - text.size();
+    return shortened(devices_[qsizetype(port)], room) + QLatin1String(": ") + text;
 }
 
 void ProgressBoard::close() {

@@ -28,6 +28,8 @@ class ProgressBoard {
 
   private:
     void draw(std::size_t port, const QString& text);
+    // "DEVICE: text" within the terminal's width, the device cut in the middle when needed.
+    QString fitted(std::size_t port, const QString& text) const;
     void write(const QString& text);
 
     std::FILE* stream_;

@@ -17,6 +17,8 @@ ExitCode write_panels(const Invocation& invocation);
 ExitCode read_panel(const Invocation& invocation);
 ExitCode verify_panels(const Invocation& invocation);
 ExitCode diff_files(const Invocation& invocation);
+// which file of a site folder a panel holds
+ExitCode identify_panel(const Invocation& invocation);
 ExitCode draw_sheet(const Invocation& invocation);
 ExitCode list_ports(const Invocation& invocation);
 // ports --probe

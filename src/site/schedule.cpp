@@ -201,8 +201,14 @@ class Importer {
     bool find_columns(const CsvRow& header) {
         columns_.fill(-1);
         for (int i = 0; i < header.fields.size(); ++i) {
-            const qsizetype column = kScheduleColumns.indexOf(header.fields[i].trimmed().toLower());
-            if (column < 0) continue; // a spreadsheet's own notes
+            const QString name = header.fields[i].trimmed().toLower();
+            const qsizetype column = kScheduleColumns.indexOf(name);
+            // The spreadsheet's own columns (floor, notes) go with the panels, as they are.
+            if (column < 0 && !name.isEmpty() && !result_.extra_columns.contains(name)) {
+                result_.extra_columns.append(name);
+                extra_fields_.push_back(i);
+            }
+            if (column < 0) continue;
             if (columns_[column] >= 0)
                 problem(header.line, QStringLiteral("the column \"%1\" is given twice")
                                          .arg(kScheduleColumns[column]));
@@ -272,6 +278,7 @@ class Importer {
         if (!found) return;
         Draft& draft = *found;
         take_room(draft, field(row, room_column).trimmed(), line);
+        take_extra_columns(draft.panel, row);
 
         const QString function = field(row, function_column);
         const std::optional<int> entry = schedule_entry(function);
@@ -291,6 +298,19 @@ class Importer {
         else
             take_intensity(draft.panel.configuration, kScheduleIntensities[*entry - kFunctionCount],
                            row, what);
+    }
+
+    // A cell of a spreadsheet's own column may hold line ends: it is kept on one line.
+    void take_extra_columns(SchedulePanel& panel, const CsvRow& row) {
+        for (std::size_t e = 0; e < extra_fields_.size(); ++e) {
+            const int i = extra_fields_[e];
+            QString text = i < row.fields.size() ? row.fields[i].simplified() : QString();
+            text.removeIf([](QChar c) { return c.category() == QChar::Other_Control; });
+            if (text.isEmpty()) continue;
+            QString& kept = panel.columns[result_.extra_columns[qsizetype(e)]];
+            if (kept.split(QStringLiteral("; ")).contains(text)) continue;
+            kept = kept.isEmpty() ? text : kept + QStringLiteral("; ") + text;
+        }
     }
 
     void take_room(Draft& draft, const QString& room, int line) {
@@ -393,6 +413,7 @@ class Importer {
     }
 
     std::array<int, column_count> columns_{};
+    std::vector<int> extra_fields_; // the header fields of extra_columns, in their order
     std::vector<Draft> drafts_;
     QHash<QString, int> index_; // by clash_key
     QSet<QString> clashing_names_;

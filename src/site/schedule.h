@@ -5,6 +5,7 @@
 #include <QByteArray>
 #include <QString>
 #include <QStringList>
+#include <map>
 #include <vector>
 
 #include "configuration/configuration.h"
@@ -22,6 +23,9 @@ struct SchedulePanel {
     QString file_name; // the name a save proposes for the panel name
     QString room;
     Configuration configuration;
+    // The panel's text in each of the schedule's other columns, by column name; the
+    // different texts of its rows joined with "; ".
+    std::map<QString, QString> columns = {};
 };
 
 // What is wrong with a row (or, at row 0, with the schedule as a whole), or what the
@@ -35,6 +39,8 @@ struct ScheduleImport {
     std::vector<SchedulePanel> panels;    // in the order of their first rows
     std::vector<ScheduleRemark> problems; // not empty: no panel may be saved
     std::vector<ScheduleRemark> notes;    // the intensity rule lowered a backlighting
+    // The columns beyond kScheduleColumns ("floor", "notes"), in lower case, in order.
+    QStringList extra_columns;
 };
 
 // Each panel as the window would save it: a function not listed is N/A with its

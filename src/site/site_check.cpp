@@ -135,6 +135,12 @@ Site read_site(const QString& folder) {
     site.file = read_site_file(folder, &site.file_error);
     records::CommissioningLog no_log(std::nullopt); // only the folder is read
     site.panels = site_panels(records::handover_panels(folder, no_log), site.file);
+    // The schedule's order first, as import kept it, so that export gives it back.
+    const QStringList& order = site.file.order;
+    std::ranges::stable_sort(site.panels, {}, [&order](const SitePanel& panel) {
+        const qsizetype at = order.indexOf(panel.file_name);
+        return at < 0 ? order.size() : at;
+    });
     return site;
 }
 

@@ -24,7 +24,8 @@ struct Site {
     QString folder;
     SiteFile file;
     QString file_error;            // why site.json could not be read, when it could not
-    std::vector<SitePanel> panels; // every .kcf entry of the folder, by file name
+    // Every .kcf entry of the folder: in the schedule's order, the others by file name.
+    std::vector<SitePanel> panels;
 };
 
 // The panels the handover pack lists, each with its room from the site file.

@@ -2,6 +2,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QSaveFile>
@@ -29,6 +30,9 @@ const FieldKey kFieldKeys[] = {
 constexpr qint64 kLargestSiteFile = 4 * 1024 * 1024;
 
 const QLatin1String kRoomsKey("rooms");
+const QLatin1String kOrderKey("order");
+const QLatin1String kExtraColumnsKey("extra_columns");
+const QLatin1String kColumnsKey("columns");
 
 QString type_name(const QJsonValue& value) {
     switch (value.type()) {
@@ -60,6 +64,33 @@ std::optional<QString> take_text(const QJsonValue& value, const QString& what, Q
     return std::nullopt;
 }
 
+// Takes a list of texts (none for null) into list; or gives why it is none.
+std::optional<QString> take_texts(const QJsonValue& value, const QString& what,
+                                  QStringList& list) {
+    if (value.isNull() || value.isUndefined()) return std::nullopt;
+    if (!value.isArray()) return QStringLiteral("%1 is %2, not a list").arg(what, type_name(value));
+    for (const QJsonValue& item : value.toArray())
+        if (auto refusal = take_text(item, what + QStringLiteral(" item"), list.emplace_back()))
+            return refusal;
+    return std::nullopt;
+}
+
+// Takes an object of texts by name (none for null) into texts; item says what a text is
+// ("the room": "the room of \"A.kcf\"").
+std::optional<QString> take_named_texts(const QJsonValue& value, const QString& what,
+                                        const QString& item, std::map<QString, QString>& texts) {
+    if (value.isNull() || value.isUndefined()) return std::nullopt;
+    if (!value.isObject())
+        return QStringLiteral("%1 is %2, not an object").arg(what, type_name(value));
+    const QJsonObject listed = value.toObject();
+    for (auto text = listed.begin(); text != listed.end(); ++text)
+        if (auto refusal = take_text(text.value(),
+                                     QStringLiteral("%1 of \"%2\"").arg(item, text.key()),
+                                     texts[text.key()]))
+            return refusal;
+    return std::nullopt;
+}
+
 // The site file in object, or why it cannot be read.
 std::variant<SiteFile, QString> site_of(QJsonObject object) {
     SiteFile site;
@@ -68,14 +99,22 @@ std::variant<SiteFile, QString> site_of(QJsonObject object) {
                 take_text(object.take(QLatin1String(key.key)),
                           QStringLiteral("\"%1\"").arg(QLatin1String(key.key)), site.*key.field))
             return *refusal;
-    const QJsonValue rooms = object.take(kRoomsKey);
-    if (!rooms.isObject() && !rooms.isNull() && !rooms.isUndefined())
-        return QStringLiteral("\"rooms\" is %1, not an object").arg(type_name(rooms));
-    const QJsonObject listed = rooms.toObject();
-    for (auto room = listed.begin(); room != listed.end(); ++room)
-        if (auto refusal =
-                take_text(room.value(), QStringLiteral("the room of \"%1\"").arg(room.key()),
-                          site.rooms[room.key()]))
+    if (auto refusal = take_named_texts(object.take(kRoomsKey), QStringLiteral("\"rooms\""),
+                                        QStringLiteral("the room"), site.rooms))
+        return *refusal;
+    if (auto refusal = take_texts(object.take(kOrderKey), QStringLiteral("\"order\""), site.order))
+        return *refusal;
+    if (auto refusal = take_texts(object.take(kExtraColumnsKey), QStringLiteral("\"extra_columns\""),
+                                  site.extra_columns))
+        return *refusal;
+    const QJsonValue columns = object.take(kColumnsKey);
+    if (!columns.isObject() && !columns.isNull() && !columns.isUndefined())
+        return QStringLiteral("\"columns\" is %1, not an object").arg(type_name(columns));
+    const QJsonObject by_file = columns.toObject();
+    for (auto file = by_file.begin(); file != by_file.end(); ++file)
+        if (auto refusal = take_named_texts(
+                file.value(), QStringLiteral("the columns of \"%1\"").arg(file.key()),
+                QStringLiteral("the column of \"%1\"").arg(file.key()), site.columns[file.key()]))
             return *refusal;
     site.others = object;
     return site;
@@ -110,6 +149,18 @@ std::variant<QByteArray, QString> site_file_contents(const SiteFile& site) {
     for (const auto& [file_name, room] : site.rooms)
         rooms.insert(file_name, room);
     object.insert(kRoomsKey, rooms);
+    // Written only once a schedule gave them, so a site file without them stays as it was.
+    if (!site.order.isEmpty()) object.insert(kOrderKey, QJsonArray::fromStringList(site.order));
+    if (!site.extra_columns.isEmpty())
+        object.insert(kExtraColumnsKey, QJsonArray::fromStringList(site.extra_columns));
+    QJsonObject columns;
+    for (const auto& [file_name, texts] : site.columns) {
+        QJsonObject named;
+        for (const auto& [column, text] : texts)
+            named.insert(column, text);
+        columns.insert(file_name, named);
+    }
+    if (!columns.isEmpty()) object.insert(kColumnsKey, columns);
     QByteArray bytes = QJsonDocument(object).toJson();
     if (bytes.size() > kLargestSiteFile)
         return QStringLiteral("it would be %1, more than the %2 a site file may be")
@@ -129,6 +180,13 @@ std::optional<QString> write_site_file(const QString& folder, const SiteFile& si
     return std::nullopt;
 }
 
+QString column_text(const SiteFile& file, const QString& file_name, const QString& column) {
+    const auto panel = file.columns.find(file_name);
+    if (panel == file.columns.end()) return {};
+    const auto text = panel->second.find(column);
+    return text == panel->second.end() ? QString() : text->second;
+}
+
 SheetSite sheet_site(const SiteFile& file, const QString& file_name, const SheetSite& given) {
     SheetSite site = given;
     for (const FieldKey& key : kFieldKeys)
@@ -138,14 +196,6 @@ SheetSite sheet_site(const SiteFile& file, const QString& file_name, const Sheet
         if (room != file.rooms.end()) site.room = room->second;
     }
     return site;
-}
-
-QString panel_floor(const SiteFile& file, const QString& file_name) {
-    const QJsonValue floor = file.others.value(QLatin1String("floors")).toObject().value(file_name);
-    QString text;
-    // A floor that is no text for one line is left out, as an unreadable room would be.
-    if (take_text(floor, {}, text)) return {};
-    return text;
 }
 
 SiteFile with_sheet_site(SiteFile file, const QString& file_name, const SheetSite& typed) {

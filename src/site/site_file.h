@@ -5,6 +5,7 @@
 
 #include <QByteArray>
 #include <QJsonObject>
+#include <QStringList>
 #include <QString>
 #include <map>
 #include <optional>
@@ -22,6 +23,12 @@ struct SiteFile {
     QString company;
     QString installer;
     std::map<QString, QString> rooms; // by panel file name ("LOBBY.kcf")
+    // The panel files in the schedule's order, as import found them.
+    QStringList order = {};
+    // The schedule's columns beyond the ones import reads ("floor", "notes"), named in lower
+    // case, in the schedule's order; and each panel file's text in them.
+    QStringList extra_columns = {};
+    std::map<QString, std::map<QString, QString>> columns = {};
     QJsonObject others = {};          // keys of the file's own that this program keeps as they are
 
     bool operator==(const SiteFile&) const = default;
@@ -39,13 +46,12 @@ std::variant<QByteArray, QString> site_file_contents(const SiteFile& file);
 // complete. Gives why it was not saved, or nothing.
 [[nodiscard]] std::optional<QString> write_site_file(const QString& folder, const SiteFile& file);
 
+// A panel file's text in one of the schedule's extra columns ("floor"); empty when none.
+QString column_text(const SiteFile& file, const QString& file_name, const QString& column);
+
 // The sheet's fields for a panel file of the folder: what was given (on the command line,
 // in a dialog) wins over the site file where it is not empty.
 SheetSite sheet_site(const SiteFile& file, const QString& file_name, const SheetSite& given = {});
-
-// The floor a panel file is on, from the site file's "floors" (by panel file name, as its
-// "rooms"); empty when the file gives none.
-QString panel_floor(const SiteFile& file, const QString& file_name);
 
 // The site file with the sheet's fields taken back from what the installer typed for a
 // panel file of the folder.

@@ -51,6 +51,7 @@ void Form1::compare_with_panel() {
     wait_for_conversation();
     comparison_status_shown_ = panel_values_.has_value();
     mark_differences();
+    as_found_event(AsFoundEvent::compared);
 }
 
 // A comparison that failed ends as a read does, with nothing marked.
@@ -118,5 +119,6 @@ void Form1::take_panel_values() {
         select_intensities(held.intensities);
         show_current_view();
     }
+    as_found_event(AsFoundEvent::taken); // before the step, which keeps the list then
     record_operation(before);
 }

@@ -42,6 +42,7 @@ class QScrollArea;
 class QTextEdit;
 class QUndoStack;
 class CompanyLogWorker;
+class AsFoundList;
 class PortChooser;
 class WindowStep;
 
@@ -124,6 +125,9 @@ class Form1 : public QWidget, public kvr::ConfigurationModel {
     // The line of the panel simulated inside the program: used as a given port, and logged
     // as "SIMULATED PANEL 1", never as proof.
     void use_simulated_panel(const QString& device);
+    // That line, or empty when no panel is simulated inside the program.
+    // Names the window's port in an entry, the built-in simulated panel as the log calls it.
+    void note_panel_line(kvr::records::ConversationEnd& end) const;
 
     // How long each reply from the panel is waited for (kvr::is_reply_wait): the protocol's
     // 100 ms unless chosen with choose_line_timing (remembered) or set for this run only
@@ -303,6 +307,13 @@ class Form1 : public QWidget, public kvr::ConfigurationModel {
     // The status box shows what the last comparison found: like the marks, it goes with
     // the next change of what the window holds.
     bool comparison_status_shown_ = false;
+
+    // ---- As found (as_found_list.cpp) ----
+    // What the as-found list hears of: a comparison's end, its values taken, a write's end,
+    // a read, any change of what the window shows.
+    enum class AsFoundEvent { compared, taken, written, read, changed };
+    void as_found_event(AsFoundEvent event);
+    AsFoundList* as_found_ = nullptr; // built at the first comparison
 
     // ---- Commissioning log (panel_log.cpp) ----
     // Before an operation starts: what its entry will say besides the conversation's end.

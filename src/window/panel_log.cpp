@@ -32,13 +32,17 @@ void Form1::begin_logged_operation(records::RecordOperation operation,
     operation_clock_.start();
 }
 
+void Form1::note_panel_line(records::ConversationEnd& end) const {
+    const bool simulated = !simulated_device_.isEmpty() && panel_port() == simulated_device_;
+    records::note_line(end, simulated ? records::simulated_panel_name(1) : panel_port(),
+                       panel_port(), simulated);
+}
+
 void Form1::commit_logged_operation(const ConversationResult& result) {
     Text1->setToolTip({});
     if (!log_path_) return;
     records::ConversationEnd end;
-    const bool simulated = !simulated_device_.isEmpty() && panel_port() == simulated_device_;
-    records::note_line(end, simulated ? records::simulated_panel_name(1) : panel_port(),
-                       panel_port(), simulated);
+    note_panel_line(end);
     end.take(result);
     end.duration = std::chrono::milliseconds(operation_clock_.elapsed());
     const records::ConversationEnd* const ended[] = {&end};

@@ -9,6 +9,7 @@
 #include <QSettings>
 #include <QTextEdit>
 
+#include "failure_advice.h"
 #include "form1.h"
 #include "panel/panel_conversation.h"
 #include "panel/protocol.h"
@@ -108,6 +109,7 @@ void Form1::set_line_trace(LineTrace* trace) {
 void Form1::READ_CONFIG_Click() {
     if (!unsaved_work_settled(QStringLiteral("READING THE SWITCH PANEL"))) return;
     forget_comparison();
+    as_found_event(AsFoundEvent::read);
     const WindowSnapshot before = capture_window();
     {
         const Quiet quiet(*this);
@@ -143,6 +145,7 @@ void Form1::WRITE_CONFIG_Click() {
     forget_comparison();
     start_write();
     wait_for_conversation();
+    as_found_event(AsFoundEvent::written);
     if (conversation_->result().succeeded()) settle(false);
     if (programming_stopped_)
         show_status(QStringLiteral("PROGRAMMING STOPPED - THE SWITCH PANEL IS PARTLY PROGRAMMED "
@@ -156,10 +159,10 @@ void Form1::WRITE_CONFIG_Click() {
 void Form1::panel_operation_ended() {
     const ConversationResult& result = conversation_->result();
     commit_logged_operation(result);
-    // A failure caused by lateness says so beside the status, with the log's warning.
-    if (!result.lateness.isEmpty())
-        Text1->setToolTip(Text1->toolTip().isEmpty() ? result.lateness
-                                                     : result.lateness + u'\n' + Text1->toolTip());
+    // A failure caused by lateness or another model says so beside the status, with the
+    // log's warning.
+    if (const QString advice = failure_advice(result, reply_wait()); !advice.isEmpty())
+        Text1->setToolTip(Text1->toolTip().isEmpty() ? advice : advice + u'\n' + Text1->toolTip());
     if (comparing() && result.succeeded()) {
         show_comparison(result);
         port_failure_shown_ = !differing_.empty();

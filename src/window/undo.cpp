@@ -186,6 +186,7 @@ bool Form1::can_undo() const {
 // Also the end of a comparison's marks: they belong to the window as it was compared.
 void Form1::steps_changed() {
     clear_difference_marks();
+    as_found_event(AsFoundEvent::changed);
     update_actions();
     show_source_line();
 }
