@@ -10,6 +10,7 @@
 #include <string_view>
 #include <system_error>
 
+#include "company_log_link.h"
 #include "dialogs.h"
 #include "form1.h"
 #include "options/exit_code.h"
@@ -181,9 +182,9 @@ int run_kvr_config(int& argc, char** argv, const std::function<void(QWidget*)>& 
     const QString company_log =
         QProcessEnvironment::systemEnvironment().value(QStringLiteral("KVR_COMPANY_LOG"));
     if (given.company_log)
-        window.set_company_log(*given.company_log);
+        window.company_log().set_url(*given.company_log);
     else if (!company_log.isEmpty())
-        window.set_company_log(company_log);
+        window.company_log().set_url(company_log);
     if (!given.ports.isEmpty()) window.use_given_port(given.ports.front());
     // Without --reply-wait the window keeps the wait it remembers.
     if (options.parser.isSet(QStringLiteral("reply-wait"))) window.set_reply_wait(given.reply_wait);

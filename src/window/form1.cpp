@@ -1,5 +1,7 @@
 #include "form1.h"
 
+#include "company_log_link.h"
+
 #include <QApplication>
 #include <QCloseEvent>
 #include <QFont>
@@ -114,7 +116,7 @@ Form1::Form1(Dialogs& dialogs, QWidget* parent) : QWidget(parent), dialogs_(dial
     build_controls();
     connect_handlers();
     set_up_panel_communication();
-    connect_company_log();
+    company_log_ = new CompanyLogLink(log_path_, *Text1, this);
     connect_port_chooser();
     connect_file_operations();
     connect_sheet_printing();

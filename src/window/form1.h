@@ -5,7 +5,7 @@
 // (intensities.cpp), views (views.cpp), collection (collection.cpp), undo (undo.cpp),
 // closing and unsaved work (close_guard.cpp), keyboard (keyboard.cpp), the menu bar
 // (menu_bar.cpp), comparing with a panel (compare_operation.cpp), fitting the screen
-// (screen_fit.cpp), the company log (company_log_menu.cpp).
+// (screen_fit.cpp), the company log (company_log_link.cpp).
 
 #include <QColor>
 #include <QElapsedTimer>
@@ -23,7 +23,6 @@
 #include "dialogs.h"
 #include "files/configuration_file.h"
 #include "layout.h"
-#include "records/company_pull.h"
 #include "records/panel_job.h"
 #include "records/verdict.h"
 #include "sheet/sheet.h"
@@ -41,7 +40,7 @@ class QAction;
 class QScrollArea;
 class QTextEdit;
 class QUndoStack;
-class CompanyLogWorker;
+class CompanyLogLink;
 class AsFoundList;
 class PortChooser;
 class WindowStep;
@@ -108,9 +107,6 @@ class Form1 : public QWidget, public kvr::ConfigurationModel {
     void run_exclusively(void (Form1::*operation)());
     void run_exclusively(const std::function<void()>& operation);
     bool operation_running() const { return operation_running_; }
-    // True once the operator has asked to close the window during an operation: the
-    // operation ends at its next wait and the window closes after it.
-    bool close_requested() const { return close_requested_; }
 
     // ---- Panel communication (panel_operations.cpp) ----
     // The device the panel operations use: serial port 1 ("COM1" on Windows,
@@ -125,7 +121,6 @@ class Form1 : public QWidget, public kvr::ConfigurationModel {
     // The line of the panel simulated inside the program: used as a given port, and logged
     // as "SIMULATED PANEL 1", never as proof.
     void use_simulated_panel(const QString& device);
-    // That line, or empty when no panel is simulated inside the program.
     // Names the window's port in an entry, the built-in simulated panel as the log calls it.
     void note_panel_line(kvr::records::ConversationEnd& end) const;
 
@@ -143,19 +138,10 @@ class Form1 : public QWidget, public kvr::ConfigurationModel {
     void set_commissioning_log(const std::optional<QString>& path) { log_path_ = path; }
     const std::optional<QString>& commissioning_log() const { return log_path_; }
 
-    // ---- Company log (company_log_menu.cpp) ----
-    // The company log (a PostgreSQL URL) every entry is pushed to once the commissioning log
-    // has it, in the background: the one given at start (--company-log, KVR_COMPANY_LOG)
-    // for this run, else the one named through Panel > Company log... and remembered.
-    // nullopt: none. Setting one pushes what waits.
-    void set_company_log(const std::optional<QString>& url);
-    const std::optional<QString>& company_log() const { return company_log_; }
-    // Panel > Company log...: asks for the URL, remembers it and uses it from now on; an
-    // empty one clears it. Nothing changes when the operator cancels or the URL is refused.
+    // ---- Company log (company_log_link.cpp) ----
+    CompanyLogLink& company_log() const { return *company_log_; }
+    // Panel > Company log...
     void choose_company_log();
-    // Pulls every station's entries from the company log into the commissioning log, in the
-    // background; company_log_read says how it went. Nothing without a company log.
-    void read_company_log();
 
     // The two panel operations, run by the READ_CONFIG and WRITE_CONFIG buttons. A read
     // over unsaved work asks first.
@@ -229,8 +215,6 @@ class Form1 : public QWidget, public kvr::ConfigurationModel {
     // A read's, a write's or a comparison's end has been committed to the log (or the log
     // is off or refused it); the status box shows the outcome.
     void panel_operation_logged();
-    // A read of the company log asked by read_company_log has ended.
-    void company_log_read(const kvr::records::CompanyRead& read);
 
   protected:
     void closeEvent(QCloseEvent* event) override;
@@ -325,14 +309,7 @@ class Form1 : public QWidget, public kvr::ConfigurationModel {
     kvr::records::PanelJob job_;
     QElapsedTimer operation_clock_;
 
-    // ---- Company log (company_log_menu.cpp) ----
-    void connect_company_log();
-    // Pushes what waits in the commissioning log; the status tooltip says how it went.
-    void push_to_company_log();
-    void show_company_push(const QString& url, const kvr::records::CompanyPush& push);
-    std::optional<QString> company_log_;
-    CompanyLogWorker* company_worker_ = nullptr;
-    QString company_tooltip_; // the last one shown, replaced by the next
+    CompanyLogLink* company_log_ = nullptr;
 
     // ---- Configuration files (file_operations.cpp) ----
     void connect_file_operations();

@@ -6,6 +6,8 @@
 #include <QTextEdit>
 
 #include "form1.h"
+
+#include "company_log_link.h"
 #include "panel/panel_conversation.h"
 
 using namespace kvr;
@@ -49,5 +51,5 @@ void Form1::commit_logged_operation(const ConversationResult& result) {
     const records::LogResult logged = job_.commit(log_path_, std::nullopt, ended);
     Text1->setToolTip(logged.warning);
     // Pushed after, in the background: the operation has ended when the log has its entry.
-    if (logged.logged) push_to_company_log();
+    if (logged.logged) company_log_->push();
 }

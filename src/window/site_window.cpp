@@ -1,5 +1,7 @@
 #include "site_window.h"
 
+#include "company_log_link.h"
+
 #include <QAction>
 #include <QDir>
 #include <QFileInfo>
@@ -123,14 +125,15 @@ SiteWindow::SiteWindow(const QString& folder, Form1& form, QWidget* parent)
     connect(&form_, &Form1::panel_operation_logged, this, &SiteWindow::refresh);
     // Every station's entries: the company log is read in the background, and the panels are
     // shown again once it has been.
-    connect(&form_, &Form1::company_log_read, this, [this](const records::CompanyRead& read) {
-        company_read_ = records::company_read_line(read);
-        summary_->setToolTip(read.failure);
-        refresh();
-    });
-    if (form_.company_log() && form_.commissioning_log()) {
+    connect(&form_.company_log(), &CompanyLogLink::read_done, this,
+            [this](const records::CompanyRead& read) {
+                company_read_ = records::company_read_line(read);
+                summary_->setToolTip(read.failure);
+                refresh();
+            });
+    if (form_.company_log().url() && form_.commissioning_log()) {
         company_read_ = QStringLiteral("READING THE COMPANY LOG...");
-        form_.read_company_log();
+        form_.company_log().read();
     }
     auto* refresh_keys = new QShortcut(QKeySequence(Qt::Key_F5), this);
     connect(refresh_keys, &QShortcut::activated, this, &SiteWindow::refresh);
@@ -220,7 +223,8 @@ void SiteWindow::refresh() {
 void SiteWindow::fill_row(int row, std::size_t panel, const QStringList& cells,
                           const QString& reason) {
     for (int column = 0; column < int(cells.size()); ++column) {
-        QTableWidgetItem* item = cell(cells[column], column == proven_column ? reason : cells[column]);
+        QTableWidgetItem* item =
+            cell(cells[column], column == proven_column ? reason : cells[column]);
         if (column == 0) item->setData(Qt::UserRole, qulonglong(panel));
         table_->setItem(row, column, item);
     }
