@@ -7,6 +7,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QScreen>
 #include <QTableWidget>
 #include <QVBoxLayout>
 
@@ -65,10 +66,15 @@ void AsFoundList::show_comparison(const AsFoundReport& report, const Configurati
     shown_ = shown;
     show_rows();
     if (isHidden()) {
-        // Beside the main window, below the site window's top, so that neither hides the other.
+        // Under the main window, where the site window (beside it) is not; beside it, at its
+        // foot, only when the screen has no room below.
         const QRect main = parentWidget()->frameGeometry();
         resize(560, 300);
-        move(main.right() + 8, main.bottom() - height());
+        const QRect screen = parentWidget()->screen()->availableGeometry();
+        if (main.bottom() + 8 + height() <= screen.bottom())
+            move(main.left(), main.bottom() + 8);
+        else
+            move(main.right() + 8, main.bottom() - height());
         show();
     }
 }
@@ -136,7 +142,9 @@ void Form1::as_found_event(AsFoundEvent event) {
         report.file = source_.holds_texts && !source_.name.isEmpty() && !changed_since_source()
                           ? QDir::toNativeSeparators(source_.name)
                           : QStringLiteral("THE WINDOW'S VALUES");
-        report.port = panel_port();
+        records::ConversationEnd line; // the port as the log names it
+        note_panel_line(line);
+        report.port = line.device;
         report.compared = now;
         as_found_->show_comparison(report, configuration_shown());
         return;
