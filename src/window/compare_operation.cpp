@@ -5,7 +5,6 @@
 #include <QListWidget>
 #include <QRadioButton>
 #include <QTextEdit>
-#include <ranges>
 
 #include "form1.h"
 #include "panel/panel_conversation.h"
@@ -81,11 +80,8 @@ void Form1::mark_differences() {
         }
         const QString tooltip =
             QStringLiteral("PANEL: ") + held_text(location, (*panel_values_)[std::size_t(number)]);
-        for (QWidget* control : marked) {
-            difference_marks_.push_back({control, control->toolTip(), control->styleSheet()});
-            control->setStyleSheet(kDifferenceFrame);
-            control->setToolTip(tooltip);
-        }
+        for (QWidget* control : marked)
+            difference_marks_.mark(control, kDifferenceFrame, tooltip);
     }
     // The view of the first difference: the switches come first.
     (switch_differs ? Option1 : Option2)->setChecked(true);
@@ -94,11 +90,6 @@ void Form1::mark_differences() {
 }
 
 void Form1::clear_difference_marks() {
-    // Backwards: a control marked twice gets back what it had before the first.
-    for (const DifferenceMark& mark : std::views::reverse(difference_marks_)) {
-        mark.control->setStyleSheet(mark.style_sheet);
-        mark.control->setToolTip(mark.tooltip);
-    }
     difference_marks_.clear();
     differing_.clear();
     if (comparison_status_shown_) {

@@ -20,9 +20,12 @@
 #include "configuration/configuration.h"
 #include "configuration/configuration_model.h"
 #include "configuration/functions.h"
+#include "control_marks.h"
 #include "dialogs.h"
 #include "files/configuration_file.h"
+#include "function_controls.h"
 #include "layout.h"
+#include "menu_actions.h"
 #include "records/panel_job.h"
 #include "records/verdict.h"
 #include "sheet/sheet.h"
@@ -32,11 +35,9 @@ class QGroupBox;
 class QLabel;
 class QLineEdit;
 class QListWidget;
-class QMenu;
 class QMenuBar;
 class QPushButton;
 class QRadioButton;
-class QAction;
 class QScrollArea;
 class QTextEdit;
 class QUndoStack;
@@ -199,7 +200,7 @@ class Form1 : public QWidget, public kvr::ConfigurationModel {
     bool work_unsaved() const;
 
     // ---- Menu bar (menu_bar.cpp) ----
-    QMenuBar* menu_bar() const { return menu_bar_; }
+    QMenuBar* menu_bar() const { return menu_.bar; }
     // Help: every entry's keys; the version, the log's place and the licence.
     void show_shortcuts();
     void show_about();
@@ -220,14 +221,6 @@ class Form1 : public QWidget, public kvr::ConfigurationModel {
     void closeEvent(QCloseEvent* event) override;
 
   private:
-    struct FunctionControls {
-        QListWidget* module = nullptr;
-        QListWidget* channel = nullptr;
-        QLineEdit* designation = nullptr;
-        QWidget* intensity_list = nullptr;
-        QWidget* intensity_label = nullptr;
-    };
-
     void build_controls();
     QWidget* create_control(const kvr::ControlLayout& layout, QWidget* parent);
     void connect_handlers();
@@ -282,12 +275,7 @@ class Form1 : public QWidget, public kvr::ConfigurationModel {
     void forget_comparison();
     std::optional<kvr::PanelValues> panel_values_;
     std::vector<int> differing_;
-    struct DifferenceMark {
-        QWidget* control;
-        QString tooltip; // its own, given back when the mark goes
-        QString style_sheet;
-    };
-    std::vector<DifferenceMark> difference_marks_;
+    ControlMarks difference_marks_;
     // The status box shows what the last comparison found: like the marks, it goes with
     // the next change of what the window holds.
     bool comparison_status_shown_ = false;
@@ -364,9 +352,7 @@ class Form1 : public QWidget, public kvr::ConfigurationModel {
     void push_step(WindowStep* step);
     void steps_changed();
     QUndoStack* undo_stack_ = nullptr; // built at the first step
-    QAction* undo_action_ = nullptr;
-    QAction* redo_action_ = nullptr;
-    WindowSnapshot committed_; // the window as after the last step
+    WindowSnapshot committed_;         // the window as after the last step
     int quiet_ = 0;
     bool restoring_ = false;
 
@@ -386,12 +372,7 @@ class Form1 : public QWidget, public kvr::ConfigurationModel {
     void build_menu_bar();
     void update_actions();
     void show_recent_files();
-    QMenuBar* menu_bar_ = nullptr;
-    QMenu* file_menu_ = nullptr;
-    QAction* recent_end_ = nullptr; // the recent files stand before it
-    QList<QAction*> recent_actions_;
-    QList<QAction*> operation_actions_; // disabled while an operation runs
-    QAction* take_action_ = nullptr;
+    MenuActions menu_;
 
     // ---- Keyboard and marks ----
     void connect_keyboard();

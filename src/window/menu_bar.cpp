@@ -64,15 +64,15 @@ const QString kRecentKey = QStringLiteral("files/recent");
 } // namespace
 
 void Form1::build_menu_bar() {
-    menu_bar_ = new QMenuBar(this);
-    menu_bar_->setObjectName(QStringLiteral("MENU_BAR"));
+    menu_.bar = new QMenuBar(this);
+    menu_.bar->setObjectName(QStringLiteral("MENU_BAR"));
     std::array<QMenu*, std::size(kMenuTitles)> menus{};
     for (std::size_t m = 0; m < menus.size(); ++m)
-        menus[m] = menu_bar_->addMenu(QString::fromLatin1(kMenuTitles[m]));
-    file_menu_ = menus[std::size_t(Menu::file)];
+        menus[m] = menu_.bar->addMenu(QString::fromLatin1(kMenuTitles[m]));
+    menu_.file = menus[std::size_t(Menu::file)];
     QMenu* edit = menus[std::size_t(Menu::edit)];
-    edit->addAction(undo_action_);
-    edit->addAction(redo_action_);
+    edit->addAction(menu_.undo);
+    edit->addAction(menu_.redo);
     edit->addSeparator();
 
     for (const MenuEntry& entry : kMenuEntries) {
@@ -85,34 +85,34 @@ void Form1::build_menu_bar() {
             connect(action, &QAction::triggered, this, [this, run] { run_exclusively(run); });
         else
             connect(action, &QAction::triggered, this, [this, run] { (this->*run)(); });
-        if (entry.menu != Menu::help) operation_actions_.append(action);
-        if (entry.run == &Form1::take_panel_values) take_action_ = action;
+        if (entry.menu != Menu::help) menu_.operations.append(action);
+        if (entry.run == &Form1::take_panel_values) menu_.take = action;
     }
-    file_menu_->addSeparator();
-    recent_end_ = file_menu_->addSeparator();
-    QAction* quit = file_menu_->addAction(QStringLiteral("&QUIT"));
+    menu_.file->addSeparator();
+    menu_.recent_end = menu_.file->addSeparator();
+    QAction* quit = menu_.file->addAction(QStringLiteral("&QUIT"));
     quit->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Q));
     connect(quit, &QAction::triggered, this, &QWidget::close);
-    connect(file_menu_, &QMenu::aboutToShow, this, &Form1::show_recent_files);
+    connect(menu_.file, &QMenu::aboutToShow, this, &Form1::show_recent_files);
     show_recent_files();
     update_actions();
 
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->setSpacing(0);
-    layout->setMenuBar(menu_bar_);
+    layout->setMenuBar(menu_.bar);
     layout->addWidget(client_);
-    setFixedSize(client_size() + QSize(0, menu_bar_->sizeHint().height()));
+    setFixedSize(client_size() + QSize(0, menu_.bar->sizeHint().height()));
 }
 
 void Form1::update_actions() {
-    if (!take_action_) return; // before the menu bar is built
-    for (const QList<QAction*>* actions : {&operation_actions_, &recent_actions_})
+    if (!menu_.take) return; // before the menu bar is built
+    for (const QList<QAction*>* actions : {&menu_.operations, &menu_.recent})
         for (QAction* action : *actions)
             action->setEnabled(!operation_running_);
-    undo_action_->setEnabled(!operation_running_ && can_undo());
-    redo_action_->setEnabled(!operation_running_ && undo_stack_ && undo_stack_->canRedo());
-    take_action_->setEnabled(!operation_running_ && panel_values_to_take());
+    menu_.undo->setEnabled(!operation_running_ && can_undo());
+    menu_.redo->setEnabled(!operation_running_ && undo_stack_ && undo_stack_->canRedo());
+    menu_.take->setEnabled(!operation_running_ && panel_values_to_take());
 }
 
 void Form1::remember_file(const QString& path) {
@@ -129,27 +129,27 @@ void Form1::remember_file(const QString& path) {
 // From the settings each time, so that files another window opened are listed too.
 void Form1::show_recent_files() {
     // Later: the entry that opened a file is still being triggered when the list changes.
-    for (QAction* action : std::as_const(recent_actions_)) {
-        file_menu_->removeAction(action);
+    for (QAction* action : std::as_const(menu_.recent)) {
+        menu_.file->removeAction(action);
         action->deleteLater();
     }
-    recent_actions_.clear();
+    menu_.recent.clear();
     const QStringList recent = QSettings().value(kRecentKey).toStringList().mid(0, kRecentFiles);
     for (int i = 0; i < recent.size(); ++i) {
         const QString path = recent[i];
         auto* action = new QAction(
-            QStringLiteral("&%1 %2").arg(i + 1).arg(QFileInfo(path).fileName()), file_menu_);
+            QStringLiteral("&%1 %2").arg(i + 1).arg(QFileInfo(path).fileName()), menu_.file);
         action->setToolTip(QDir::toNativeSeparators(path));
         connect(action, &QAction::triggered, this, [this, path] { open_file_asking(path); });
-        file_menu_->insertAction(recent_end_, action);
-        recent_actions_.append(action);
+        menu_.file->insertAction(menu_.recent_end, action);
+        menu_.recent.append(action);
     }
     update_actions();
 }
 
 void Form1::show_shortcuts() {
     QString text;
-    for (QAction* menu : menu_bar_->actions())
+    for (QAction* menu : menu_.bar->actions())
         for (QAction* action : menu->menu()->actions())
             if (!action->shortcut().isEmpty())
                 text += action->text().remove(u'&').remove(QStringLiteral("...")) +

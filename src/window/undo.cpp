@@ -80,17 +80,17 @@ void Form1::connect_undo() {
         connect(option, &QRadioButton::clicked, this, [this] { committed_ = capture_window(); });
 
     auto* picture = control<QLabel>("Image1");
-    undo_action_ = new QAction(QStringLiteral("UNDO"), picture);
-    undo_action_->setShortcut(QKeySequence::Undo);
-    redo_action_ = new QAction(QStringLiteral("REDO"), picture);
-    redo_action_->setShortcuts(
+    menu_.undo = new QAction(QStringLiteral("UNDO"), picture);
+    menu_.undo->setShortcut(QKeySequence::Undo);
+    menu_.redo = new QAction(QStringLiteral("REDO"), picture);
+    menu_.redo->setShortcuts(
         {QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z), QKeySequence(Qt::CTRL | Qt::Key_Y)});
-    for (QAction* action : {undo_action_, redo_action_}) {
+    for (QAction* action : {menu_.undo, menu_.redo}) {
         action->setEnabled(false);
         picture->addAction(action);
     }
-    connect(undo_action_, &QAction::triggered, this, &Form1::undo);
-    connect(redo_action_, &QAction::triggered, this, &Form1::redo);
+    connect(menu_.undo, &QAction::triggered, this, &Form1::undo);
+    connect(menu_.redo, &QAction::triggered, this, &Form1::redo);
     committed_ = capture_window();
 }
 
