@@ -178,13 +178,10 @@ int run_kvr_config(int& argc, char** argv, const std::function<void(QWidget*)>& 
     if (!given.trace.isEmpty()) window.set_line_trace(&trace);
     window.set_commissioning_log(kvr::records::log_path(given.log_option, given.no_log,
                                                         QProcessEnvironment::systemEnvironment()));
-    // The option, else the environment, else the one the window remembers.
-    const QString company_log =
-        QProcessEnvironment::systemEnvironment().value(QStringLiteral("KVR_COMPANY_LOG"));
-    if (given.company_log)
-        window.company_log().set_url(*given.company_log);
-    else if (!company_log.isEmpty())
-        window.company_log().set_url(company_log);
+    // The one named for this run, else the one the window remembers.
+    if (const auto company_log = kvr::records::company_log_given(
+            given.company_log, QProcessEnvironment::systemEnvironment()))
+        window.company_log().set_url(*company_log);
     if (!given.ports.isEmpty()) window.use_given_port(given.ports.front());
     // Without --reply-wait the window keeps the wait it remembers.
     if (options.parser.isSet(QStringLiteral("reply-wait"))) window.set_reply_wait(given.reply_wait);

@@ -320,8 +320,7 @@ ParsedArguments parse_arguments(const Subcommand& command, QStringList arguments
     }
     if (command.options & log_file) {
         invocation.log = records::log_path(invocation.log_option, invocation.no_log, environment);
-        const QString company = environment.value(QStringLiteral("KVR_COMPANY_LOG"));
-        if (!invocation.company_log && !company.isEmpty()) invocation.company_log = company;
+        invocation.company_log = records::company_log_given(invocation.company_log, environment);
         if (invocation.company_log && invocation.company_log->isEmpty())
             invocation.company_log.reset();
     }

@@ -22,4 +22,12 @@ std::optional<QString> log_path(const std::optional<QString>& log_option, bool n
     return data_home + QStringLiteral("/kvr-config/commissioning.sqlite");
 }
 
+std::optional<QString> company_log_given(const std::optional<QString>& company_option,
+                                         const QProcessEnvironment& environment) {
+    if (company_option) return company_option;
+    const QString named = environment.value(QStringLiteral("KVR_COMPANY_LOG"));
+    if (named.isEmpty()) return std::nullopt;
+    return named;
+}
+
 } // namespace kvr::records

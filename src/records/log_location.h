@@ -1,6 +1,7 @@
 #pragma once
-// Where the commissioning log lives. The window and kvr-panel both ask here, so --log,
-// --no-log and KVR_LOG mean the same in each.
+// Where the commissioning log lives, and which company log is named. The window and
+// kvr-panel both ask here, so --log, --no-log, KVR_LOG, --company-log and KVR_COMPANY_LOG
+// mean the same in each.
 
 #include <QProcessEnvironment>
 #include <QString>
@@ -14,5 +15,10 @@ namespace kvr::records {
 // $XDG_DATA_HOME, or ~/.local/share when that is unset or not an absolute path.
 std::optional<QString> log_path(const std::optional<QString>& log_option, bool no_log,
                                 const QProcessEnvironment& environment);
+
+// The company log named for this run: --company-log as given, else KVR_COMPANY_LOG when
+// it is not empty; nullopt when neither names one. An empty text names none.
+std::optional<QString> company_log_given(const std::optional<QString>& company_option,
+                                         const QProcessEnvironment& environment);
 
 } // namespace kvr::records
