@@ -8,6 +8,7 @@
 #include <QLabel>
 #include <QTableWidget>
 
+#include "company_log_link.h"
 #include "failure_advice.h"
 #include "form1.h"
 #include "panel/panel_conversation.h"
@@ -47,7 +48,10 @@ PanelRead read_panel_once(const Form1& form) {
     read.end.take(conversation.result());
     read.end.duration = std::chrono::milliseconds(clock.elapsed());
     const records::ConversationEnd* const ends[] = {&read.end};
-    read.log_warning = job.commit(form.commissioning_log(), std::nullopt, ends).warning;
+    const records::LogResult logged = job.commit(form.commissioning_log(), std::nullopt, ends);
+    read.log_warning = logged.warning;
+    // Pushed after, in the background, as the window's other entries are.
+    if (logged.logged) form.company_log().push();
     return read;
 }
 
@@ -65,9 +69,10 @@ void SiteWindow::identify_panel() {
         refresh(); // the read is in the log now
         if (!end.succeeded()) {
             const QString advice = failure_advice(end, form_.reply_wait());
-            identified_->setText(end.device + QStringLiteral(": ") + end.final_text +
-                                 (end.why().isEmpty() ? QString() : QStringLiteral(" - ") + end.why()) +
-                                 (advice.isEmpty() ? QString() : u'\n' + advice));
+            identified_->setText(
+                end.device + QStringLiteral(": ") + end.final_text +
+                (end.why().isEmpty() ? QString() : QStringLiteral(" - ") + end.why()) +
+                (advice.isEmpty() ? QString() : u'\n' + advice));
             return;
         }
         const site::Identification found = site::identify_panel(site, end.values);
