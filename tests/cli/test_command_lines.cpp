@@ -103,10 +103,13 @@ class TestCommandLines : public QObject {
     void standard_output_fails_in_every_format() {
         QFETCH(QString, program);
         QFETCH(QStringList, arguments);
+        // History's rows come from a log that holds a write.
         QTemporaryDir dir;
         const QString log = dir.filePath("log.sqlite");
-        QCOMPARE(kvr_panel({"write", KVR_EXAMPLE, "--simulate", "--log", log}).exit_code, 0);
-        arguments.replaceInStrings(QStringLiteral("LOG"), log);
+        if (arguments.contains(QStringLiteral("LOG"))) {
+            QCOMPARE(kvr_panel({"write", KVR_EXAMPLE, "--simulate", "--log", log}).exit_code, 0);
+            arguments.replaceInStrings(QStringLiteral("LOG"), log);
+        }
         const auto [exit_code, err] = to_full_disk(program, arguments);
         QVERIFY2(exit_code == 4, qPrintable(err));
         QVERIFY2(err.count(QStringLiteral("could not be written")) == 1, qPrintable(err));
