@@ -92,6 +92,10 @@ QString shown_escaped(const QString& text) {
     return shown;
 }
 
+QJsonValue or_null(const QString& text) {
+    return text.isEmpty() ? QJsonValue() : QJsonValue(text);
+}
+
 void print_error(const QString& message) {
     // One line, whatever the message holds; written whole, a NUL included.
     QString line;

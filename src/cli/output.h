@@ -72,6 +72,9 @@ void print_error(const QString& message);
 // backslash), so that none can end or overprint a line.
 QString shown_escaped(const QString& text);
 
+// A text as a JSON document gives it: null when it is empty.
+QJsonValue or_null(const QString& text);
+
 // The code that tells the most: an interruption, then a result not written, bad input, a
 // failed panel, a difference.
 ExitCode outranking(ExitCode a, ExitCode b);

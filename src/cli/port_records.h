@@ -11,9 +11,6 @@
 
 namespace kvr::cli {
 
-// A read's source is the panel itself.
-inline const QString kReadSource = QStringLiteral("panel");
-
 using records::LoggedOperation;
 using records::PanelJob;
 

@@ -3,6 +3,8 @@
 #include <QJsonArray>
 #include <iterator>
 
+#include "cli/output.h"
+
 namespace kvr::cli {
 
 namespace {
@@ -14,10 +16,6 @@ static_assert(std::size(kOutcomeNames) == std::size_t(Outcome::interrupted) + 1)
 
 QString holds(const Location& location) {
     return QLatin1String(location.holds.data(), qsizetype(location.holds.size()));
-}
-
-QJsonValue or_null(const QString& text) {
-    return text.isEmpty() ? QJsonValue() : QJsonValue(text);
 }
 
 } // namespace

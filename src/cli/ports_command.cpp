@@ -28,10 +28,6 @@ QString vid_pid(const PortDescription& port) {
         .arg(port.product_id, 4, 16, QLatin1Char('0'));
 }
 
-QJsonValue or_null(const QString& text) {
-    return text.isEmpty() ? QJsonValue() : QJsonValue(text);
-}
-
 class PortList : public Result {
   public:
     explicit PortList(const std::vector<PortEntry>& entries) : entries_(entries) {}

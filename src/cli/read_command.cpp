@@ -83,7 +83,7 @@ std::variant<PanelRead, ExitCode> read_one_panel(const Invocation& invocation,
                                                  const std::string& name) {
     const PanelJob job{{records::RecordOperation::read,
                         QString::fromStdU16String(from_windows1252(name)),
-                        kReadSource,
+                        records::kReadSource,
                         {},
                         {}},
                        {},

@@ -58,6 +58,9 @@ struct RecordFailure {
     QString reason;              // the status text the operator saw
 };
 
+// The source of a read's entry: the panel itself.
+inline const QString kReadSource = QStringLiteral("panel");
+
 struct Record {
     std::int64_t id = 0; // given by the log
     QDateTime time;      // UTC, with milliseconds

@@ -22,8 +22,6 @@ using namespace kvr;
 
 namespace {
 
-const QString kReadSource = QStringLiteral("panel");
-
 struct PanelRead {
     records::ConversationEnd end;
     QString log_warning;
@@ -33,7 +31,7 @@ struct PanelRead {
 // reads are.
 PanelRead read_panel_once(const Form1& form) {
     const records::PanelJob job{
-        {records::RecordOperation::read, {}, kReadSource, {}, {}}, {}, std::nullopt};
+        {records::RecordOperation::read, {}, records::kReadSource, {}, {}}, {}, std::nullopt};
     PanelRead read;
     const QString& port = form.panel_port();
     form.note_panel_line(read.end);

@@ -12,19 +12,12 @@
 
 using namespace kvr;
 
-namespace {
-
-// A read's source is the panel itself.
-const QString kReadSource = QStringLiteral("panel");
-
-} // namespace
-
 void Form1::begin_logged_operation(records::RecordOperation operation,
                                    const QString& values_digest) {
     job_ = {{operation, Text2->text(), {}, {}, values_digest}, {}, std::nullopt};
     records::LoggedOperation& logged = job_.logged;
     if (operation == records::RecordOperation::read) {
-        logged.source_path = kReadSource;
+        logged.source_path = records::kReadSource;
     } else if (source_.holds_texts && !source_.name.isEmpty() && !changed_since_source()) {
         // The values are the file's as it was opened or saved; otherwise they are the
         // window's own.
