@@ -23,12 +23,13 @@ done
 
 mapfile -t sources < <(find src -name '*.cpp' ! -path src/simulator/main.cpp \
                             ! -path src/simulator/pty_host.cpp ! -name '*_posix.cpp' | sort)
-mapfile -t qt_sources < <(grep -l '^#include <Q' "${sources[@]}")
-mapfile -t plain_sources < <(grep -L '^#include <Q' "${sources[@]}")
+qt_include='^#include <Q[A-Za-z]+>'
+mapfile -t qt_sources < <(grep -lE "$qt_include" "${sources[@]}")
+mapfile -t plain_sources < <(grep -LE "$qt_include" "${sources[@]}")
 
 scratch=$(mktemp -d)
 trap 'rm -rf "$scratch"' EXIT
-grep -hoE '^#include <Q[A-Za-z]+>' "${qt_sources[@]}" | sort -u >"$scratch/qt_headers.h"
+grep -hoE "$qt_include" "${qt_sources[@]}" | sort -u >"$scratch/qt_headers.h"
 "$compiler" "${flags[@]}" -x c++-header "$scratch/qt_headers.h" -o "$scratch/qt_headers.h.gch"
 
 echo "Windows check: ${#sources[@]} sources with $compiler"
